@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+
+#include "elements/cylinder.h"
+#include "elements/hexahedron.h"
+#include "elements/tetrahedron.h"
+#include "elements/triangle_prism.h"
+#include "geometry/bounding_box.h"
+#include "geometry/plane.h"
+#include "geometry/vec3.h"
+
+// The rigid body whose floating attitude is computed. It stays fixed in its own coordinate system;
+// the solver moves and turns the water plane instead. The body owns one array per element kind
+// (an array exists only when its count is at least 1) and the two given quantities that fix the
+// equilibrium. After reading, only the elements' cut results change.
+//
+// The member functions are defined by the subsystem that owns them: the box here, the body
+// evaluations in submerged/, the solver in solver/, the SET file reader in app/.
+class FloatingBody {
+ public:
+  int tetrahedronCount = 0;
+  int hexahedronCount = 0;
+  int prismCount = 0;
+  int cylinderCount = 0;
+  std::unique_ptr<Tetrahedron[]> tetrahedra;
+  std::unique_ptr<Hexahedron[]> hexahedra;
+  std::unique_ptr<TrianglePrism[]> prisms;
+  std::unique_ptr<Cylinder[]> cylinders;
+  BoundingBox bounds = BoundingBox::empty();  // box of all elements, set by boundingBox
+  double displacementVolume = 0;              // "Volume of Displacement" of the SET file
+  Vec3 centreOfGravity{0, 0, 0};              // Gra_Pt of the SET file
+
+  FloatingBody() = default;
+  FloatingBody(const FloatingBody&) = delete;
+  FloatingBody& operator=(const FloatingBody&) = delete;
+
+  Vec3 getCentreOfGravity() const { return centreOfGravity; }
+  // Box of all elements (tetrahedra, hexahedra, prisms, cylinders), stored in bounds and returned.
+  // A body without elements keeps the empty box. May raise a cylinder's segmentCount to 3.
+  BoundingBox boundingBox();
+
+  // Body evaluations. Both cut every element by the plane (leaving each element's cut results
+  // describing that plane) in the order tetrahedra, cylinders, hexahedra, prisms.
+  // Total submerged volume.
+  double computeSubmergedVolume(Plane plane);
+  // Total submerged volume and the centre of buoyancy (moment sum / volume). When the total is
+  // exactly 0 (nothing below the plane, or no elements), the centre is the origin (0, 0, 0).
+  void computeBuoyancy(double& volume, Vec3& centre, Plane plane);
+
+  // Solver.
+  void findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 normal);
+  void solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G);
+  static Vec3 tiltAxis(Vec3 buoyancyCentre, Vec3 gravityCentre, Vec3 normal);
+  static double actionLineDistance(Vec3 p1, Vec3 p2, Vec3 lineDirection);
+
+  // SET file reader: fills a freshly constructed body or ends the process with exit code 1.
+  void readSetFile(const char* fileName);
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "geometry/line_segment.h"
+#include "geometry/vec3.h"
+
+// The plane A*x + B*y + C*z + D = 0. The normal N = (A, B, C) points out of the water: the side
+// where the plane value is positive is dry, the plane itself and the negative side are under
+// water. N need not be of unit length; the operations that need its length divide by |N|.
+class Plane {
+ public:
+  double A, B, C, D;
+
+  // Intentionally uninitialised, like Vec3.
+  Plane() = default;
+  Plane(double a, double b, double c, double d) : A(a), B(b), C(c), D(d) {}
+  void set(double a, double b, double c, double d) {
+    A = a;
+    B = b;
+    C = c;
+    D = d;
+  }
+  bool operator==(const Plane& o) const { return A == o.A && B == o.B && C == o.C && D == o.D; }
+
+  // ((A*x + B*y) + C*z): the plane value without D. Every dry test in the system is this sum
+  // plus D, so precomputed heights give the same bits as a direct evaluation.
+  double height(const Vec3& p) const { return A * p.x + B * p.y + C * p.z; }
+  // ((A*x + B*y) + C*z) + D.
+  double value(const Vec3& p) const { return height(p) + D; }
+  // Strictly on the dry side; a point on the plane is submerged.
+  bool isAbove(const Vec3& p) const { return value(p) > 0; }
+
+  // Result codes of intersect.
+  static constexpr int kParallel = 0;     // line parallel to the plane and off it; out unchanged
+  static constexpr int kCrossing = 1;     // one crossing point, possibly beyond P0 or P1
+  static constexpr int kLiesInPlane = 2;  // parallel and in the plane; out = midpoint
+  // Intersects the whole line through the segment. The parallel test |N . (P1 - P0)| < 1e-10 is
+  // absolute (on the unnormalised normal); the midpoint's distance test divides by |N|.
+  int intersect(const LineSegment& segment, Vec3& out) const;
+};

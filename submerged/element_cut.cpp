@@ -1,0 +1,54 @@
+#include "submerged/element_cut.h"
+
+#include <cmath>
+#include <vector>
+
+#include "elements/cylinder.h"
+#include "elements/hexahedron.h"
+#include "elements/triangle_prism.h"
+
+SubmergedPart cutWaterTetrahedra(Tetrahedron* tetrahedra, int n, const Plane& plane,
+                                 const Vec3& fallback) {
+  double volume = 0;
+  Vec3 moment(0, 0, 0);
+  for (int i = 0; i < n; ++i) {
+    Tetrahedron& t = tetrahedra[i];
+    t.waterPlane = plane;
+    t.computeSubmergedPart();
+    const double v = t.submergedVolume;
+    volume = volume + v;
+    moment = t.getSubmergedCentroid() * v + moment;
+  }
+  if (std::fabs(volume) < 1e-20) return SubmergedPart{volume, fallback};
+  return SubmergedPart{volume, moment / volume};
+}
+
+void Hexahedron::cutByWaterPlane(Plane plane) {
+  waterPlane = plane;
+  Tetrahedron parts[kTetrahedronCount];
+  splitIntoTetrahedra(parts, kTetrahedronCount);
+  const SubmergedPart cut = cutWaterTetrahedra(parts, kTetrahedronCount, waterPlane, vertices[0]);
+  submergedVolume = cut.volume;
+  submergedCentroid = cut.centroid;
+}
+
+void TrianglePrism::cutByWaterPlane(Plane plane) {
+  waterPlane = plane;
+  Tetrahedron parts[kTetrahedronCount];
+  splitIntoTetrahedra(parts, kTetrahedronCount);
+  const SubmergedPart cut = cutWaterTetrahedra(parts, kTetrahedronCount, waterPlane, vertices[0]);
+  submergedVolume = cut.volume;
+  submergedCentroid = cut.centroid;
+}
+
+void Cylinder::cutByWaterPlane(Plane plane) {
+  waterPlane = plane;
+  // The reference evaluation rebuilds the discretisation for every cut; the fast evaluation
+  // keeps it instead.
+  const int n = 3 * segmentCount;
+  std::vector<Tetrahedron> parts(static_cast<size_t>(n > 0 ? n : 0));
+  splitIntoTetrahedra(parts.data(), n);
+  const SubmergedPart cut = cutWaterTetrahedra(parts.data(), n, waterPlane, axisStart);
+  submergedVolume = cut.volume;
+  submergedCentroid = cut.centroid;
+}
