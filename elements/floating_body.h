@@ -10,6 +10,8 @@
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
 
+class FastEvaluation;
+
 // The rigid body whose floating attitude is computed. It stays fixed in its own coordinate system;
 // the solver moves and turns the water plane instead. The body owns one array per element kind
 // (an array exists only when its count is at least 1) and the two given quantities that fix the
@@ -30,6 +32,10 @@ class FloatingBody {
   BoundingBox bounds = BoundingBox::empty();  // box of all elements, set by boundingBox
   double displacementVolume = 0;              // "Volume of Displacement" of the SET file
   Vec3 centreOfGravity{0, 0, 0};              // Gra_Pt of the SET file
+  // When set, the solver evaluates the body through it instead of computeSubmergedVolume and
+  // computeBuoyancy, with bit-identical results. Made by prepareFastEvaluation once the elements
+  // are final; the plain evaluations stay as the reference.
+  std::shared_ptr<FastEvaluation> fastEvaluation;
 
   FloatingBody() = default;
   FloatingBody(const FloatingBody&) = delete;
@@ -47,6 +53,8 @@ class FloatingBody {
   // Total submerged volume and the centre of buoyancy (moment sum / volume). When the total is
   // exactly 0 (nothing below the plane, or no elements), the centre is the origin (0, 0, 0).
   void computeBuoyancy(double& volume, Vec3& centre, Plane plane);
+  // Builds fastEvaluation for the current elements; threadCount <= 0 uses every hardware thread.
+  void prepareFastEvaluation(int threadCount = 0);
 
   // Solver.
   void findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 normal);

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "geometry/plane.h"
+#include "geometry/vec3.h"
+#include "submerged/worker_pool.h"
+
+class FloatingBody;
+
+// The body evaluations of the solver, computed fast and bit for bit equal to the body's own
+// computeSubmergedVolume and computeBuoyancy (the reference).
+//
+// Built once for a body whose elements no longer change: every element becomes a run of points
+// and a run of water tetrahedra in one flat array, in the order the body evaluations visit them
+// (tetrahedra, cylinders, hexahedra, prisms), with each water tetrahedron's volume and centroid and
+// each element's whole-element result precomputed. A cylinder's circle points are computed once,
+// so a trial needs no sine, cosine or allocation.
+//
+// Per normal (once per draft search) every point gets its height A*x + B*y + C*z, summed in the
+// order of the plane value, so height + D has the same bits as the plane value the cut tests.
+// Because rounding is monotonic, the lowest and highest point of an element decide whether all of
+// its vertices are submerged (its precomputed result) or all dry (volume 0 and its fallback
+// point); only the water tetrahedra of elements that the plane crosses are classified, and only
+// the ones it crosses run the full cut.
+//
+// Elements are evaluated in parallel into per-element results, which are then summed in order on
+// the calling thread, so the totals do not depend on the number of threads.
+class FastEvaluation {
+ public:
+  // Below this many water tetrahedra an evaluation is cheaper than waking the other threads.
+  static constexpr std::size_t kDefaultParallelThreshold = 4096;
+
+  // threadCount <= 0: one thread per hardware thread. Bodies with fewer water tetrahedra than
+  // parallelThreshold are evaluated on the calling thread alone.
+  FastEvaluation(FloatingBody& body, int threadCount,
+                 std::size_t parallelThreshold = kDefaultParallelThreshold);
+
+  // Fixes the normal (A, B, C) of the planes evaluated next.
+  void setNormal(double A, double B, double C);
+  // Same result as body.computeSubmergedVolume(Plane(A, B, C, D)) with the normal of setNormal.
+  // Leaves the elements' cut results untouched.
+  double submergedVolume(double D);
+  // Same results as body.computeBuoyancy(volume, centre, plane), including every element's cut
+  // results. plane's normal must be the one given to setNormal.
+  void buoyancy(double& volume, Vec3& centre, const Plane& plane);
+
+  int threadCount() const { return pool_.threadCount(); }
+  std::size_t waterTetrahedronCount() const { return tetrahedra_.size(); }
+  // Heap memory held by this evaluation, in bytes.
+  std::size_t memoryBytes() const;
+
+ private:
+  enum class Kind : std::uint8_t { Tetrahedron, Cylinder, Hexahedron, Prism };
+  struct WaterTetrahedron {
+    std::uint32_t vertex[4];  // indices into points_
+    double volume;
+    Vec3 centroid;
+  };
+  struct Element {
+    std::uint32_t firstPoint, pointCount, firstTetrahedron, tetrahedronCount;
+    std::uint32_t index;  // in the body's array of its kind
+    Kind kind;
+    double wholeVolume;  // result when every vertex is submerged
+    Vec3 wholeCentroid;
+    Vec3 dryCentroid;  // centroid reported when every vertex is dry (the volume is then 0)
+  };
+  struct Result {
+    double volume;
+    Vec3 centroid;
+  };
+
+  // split(t, k): index, among the element's points, of vertex k of water tetrahedron t.
+  template <typename Split>
+  void addElement(Kind kind, std::uint32_t index, const Vec3* points, std::uint32_t pointCount,
+                  Split split, std::uint32_t tetrahedronCount, const Vec3& fallback);
+  void addCylinder(std::uint32_t index);
+  Result evaluateElement(const Element& element, double D) const;
+  Result cutWaterTetrahedron(const WaterTetrahedron& t, double D) const;
+  void evaluateAll(double D);
+  void writeElementResults(const Plane& plane);
+  std::size_t chunkBegin(int chunk) const;
+
+  FloatingBody& body_;
+  WorkerPool pool_;
+  Plane plane_{0, 0, 1, 0};
+  std::vector<Vec3> points_;
+  std::vector<WaterTetrahedron> tetrahedra_;
+  std::vector<Element> elements_;
+  std::vector<double> heights_;           // per point, for the current normal
+  std::vector<double> lowest_, highest_;  // per element, for the current normal
+  std::vector<Result> results_;           // per element, for the last evaluation
+  bool parallel_ = false;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// A fixed set of threads that run one job at a time, split into as many chunks as there are
+// threads. The calling thread runs chunk 0 itself, so a pool of one thread starts no thread.
+class WorkerPool {
+ public:
+  // threadCount <= 0 means one thread per hardware thread.
+  explicit WorkerPool(int threadCount);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  int threadCount() const { return static_cast<int>(workers_.size()) + 1; }
+
+  // Calls job(chunk) for chunk = 0 .. threadCount() - 1, in parallel, and returns when all are
+  // done. The job must not throw.
+  template <typename Job>
+  void forEachChunk(Job& job) {
+    run([](void* context, int chunk) { (*static_cast<Job*>(context))(chunk); }, &job);
+  }
+
+ private:
+  using Task = void (*)(void*, int);
+  void run(Task task, void* context);
+  void workerLoop(int chunk);
+
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  Task task_ = nullptr;
+  void* context_ = nullptr;
+  std::uint64_t generation_ = 0;
+  int busy_ = 0;
+  bool stopping_ = false;
+};

@@ -1,0 +1,130 @@
+// The fast evaluation must give the same bits as the reference body evaluations: compared with ==
+// on random bodies of all four kinds and random planes, on one thread and on several.
+
+#include "submerged/fast_evaluation.h"
+
+#include <gtest/gtest.h>
+
+#include "elements/floating_body.h"
+#include "support/random_body.h"
+#include "support/test_support.h"
+
+namespace {
+
+using test_support::Random;
+
+// Planes that cross the body, lie above it, below it, or pass exactly through element vertices
+// (the dry test's boundary).
+Plane randomPlane(Random& random, const FloatingBody& body, int trial) {
+  const Vec3 n = random.unitVector();
+  const BoundingBox& b = body.bounds;
+  if (trial % 7 == 0) {
+    // Through a vertex of some hexahedron: that vertex lies exactly on the plane.
+    const Vec3& p = body.hexahedra[trial % body.hexahedronCount].vertices[trial % 8];
+    return Plane(n.x, n.y, n.z, -(n.x * p.x + n.y * p.y + n.z * p.z));
+  }
+  const Vec3 p =
+      Vec3(random.uniform(b.xMin - 1, b.xMax + 1), random.uniform(b.yMin - 1, b.yMax + 1),
+           random.uniform(b.zMin - 1, b.zMax + 1));
+  return Plane(n.x, n.y, n.z, -(n.x * p.x + n.y * p.y + n.z * p.z));
+}
+
+void expectSameElementResults(const FloatingBody& a, const FloatingBody& b) {
+  for (int i = 0; i < a.tetrahedronCount; ++i) {
+    ASSERT_EQ(a.tetrahedra[i].waterPlane, b.tetrahedra[i].waterPlane);
+    ASSERT_EQ(a.tetrahedra[i].submergedVolume, b.tetrahedra[i].submergedVolume)
+        << "tetrahedron " << i;
+    ASSERT_EQ(a.tetrahedra[i].submergedCentroid, b.tetrahedra[i].submergedCentroid);
+  }
+  for (int i = 0; i < a.hexahedronCount; ++i) {
+    ASSERT_EQ(a.hexahedra[i].waterPlane, b.hexahedra[i].waterPlane);
+    ASSERT_EQ(a.hexahedra[i].submergedVolume, b.hexahedra[i].submergedVolume) << "hexahedron " << i;
+    ASSERT_EQ(a.hexahedra[i].submergedCentroid, b.hexahedra[i].submergedCentroid);
+  }
+  for (int i = 0; i < a.prismCount; ++i) {
+    ASSERT_EQ(a.prisms[i].waterPlane, b.prisms[i].waterPlane);
+    ASSERT_EQ(a.prisms[i].submergedVolume, b.prisms[i].submergedVolume) << "prism " << i;
+    ASSERT_EQ(a.prisms[i].submergedCentroid, b.prisms[i].submergedCentroid);
+  }
+  for (int i = 0; i < a.cylinderCount; ++i) {
+    ASSERT_EQ(a.cylinders[i].waterPlane, b.cylinders[i].waterPlane);
+    ASSERT_EQ(a.cylinders[i].submergedVolume, b.cylinders[i].submergedVolume) << "cylinder " << i;
+    ASSERT_EQ(a.cylinders[i].submergedCentroid, b.cylinders[i].submergedCentroid);
+  }
+}
+
+class FastEvaluationIdentity : public ::testing::TestWithParam<int> {};
+
+TEST_P(FastEvaluationIdentity, RandomBodiesAndPlanesGiveTheReferenceBits) {
+  const int threads = GetParam();
+  for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 6; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", threads " + std::to_string(threads));
+    Random random(seed);
+    FloatingBody reference, fast;
+    Random shapesA(seed * 31), shapesB(seed * 31);
+    test_support::fillRandomBody(reference, shapesA, 7, 9, 8, 5);
+    test_support::fillRandomBody(fast, shapesB, 7, 9, 8, 5);
+    // A threshold of 0 splits even this small body among the threads.
+    FastEvaluation evaluation(fast, threads, 0);
+    ASSERT_EQ(evaluation.threadCount(), threads);
+    for (int trial = 0; trial < 60; ++trial) {
+      SCOPED_TRACE("plane " + std::to_string(trial));
+      const Plane plane = randomPlane(random, reference, trial);
+      evaluation.setNormal(plane.A, plane.B, plane.C);
+      ASSERT_EQ(evaluation.submergedVolume(plane.D), reference.computeSubmergedVolume(plane));
+      double v1, v2;
+      Vec3 c1, c2;
+      reference.computeBuoyancy(v1, c1, plane);
+      evaluation.buoyancy(v2, c2, plane);
+      ASSERT_EQ(v1, v2);
+      ASSERT_EQ(c1, c2);
+      expectSameElementResults(reference, fast);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, FastEvaluationIdentity, ::testing::Values(1, 2, 3));
+
+TEST(FastEvaluation, WholeAndDryElementsTakeTheirPrecomputedResults) {
+  Random shapes(test_support::kSeed);
+  FloatingBody body;
+  test_support::fillRandomBody(body, shapes, 2, 2, 2, 2);
+  FastEvaluation evaluation(body, 1);
+  evaluation.setNormal(0, 0, 1);
+  // Far below: nothing submerged, every element reports its fallback point, the total is 0.
+  double volume;
+  Vec3 centre;
+  evaluation.buoyancy(volume, centre, Plane(0, 0, 1, 1e6));
+  EXPECT_EQ(volume, 0);
+  EXPECT_EQ(centre, Vec3(0, 0, 0));
+  EXPECT_EQ(body.hexahedra[1].submergedCentroid, body.hexahedra[1].vertices[0]);
+  EXPECT_EQ(body.cylinders[0].submergedCentroid, body.cylinders[0].axisStart);
+  EXPECT_EQ(body.tetrahedra[0].submergedCentroid, body.tetrahedra[0].centroid());
+  // Far above: every element whole; the total is the sum of the whole volumes.
+  const double whole = evaluation.submergedVolume(-1e6);
+  EXPECT_EQ(whole, body.computeSubmergedVolume(Plane(0, 0, 1, -1e6)));
+  EXPECT_GT(whole, 0);
+}
+
+TEST(FastEvaluation, DegenerateCylinderFollowsTheReference) {
+  // Coincident end points give non-finite circle points; the fast path must not classify such an
+  // element as wholly dry or wholly submerged on its own.
+  FloatingBody reference, fast;
+  for (FloatingBody* body : {&reference, &fast}) {
+    body->cylinderCount = 1;
+    body->cylinders = std::make_unique<Cylinder[]>(1);
+    body->cylinders[0] = Cylinder(Vec3(1, 1, 1), Vec3(1, 1, 1), 1);
+    body->boundingBox();
+  }
+  FastEvaluation evaluation(fast, 1);
+  for (double d : {-5.0, -1.0, 0.0, 1.0, 5.0}) {
+    const Plane plane(0, 0, 1, d);
+    evaluation.setNormal(0, 0, 1);
+    const double expected = reference.computeSubmergedVolume(plane);
+    const double actual = evaluation.submergedVolume(d);
+    EXPECT_TRUE(expected == actual || (std::isnan(expected) && std::isnan(actual)))
+        << expected << " vs " << actual;
+  }
+}
+
+}  // namespace
