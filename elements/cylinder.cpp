@@ -40,7 +40,8 @@ Vec3 Cylinder::circlePoint(int i) const {
 }
 
 void Cylinder::splitIntoTetrahedra(Tetrahedron* out, int count) {
-  if (count % 3 != 0 || count < 9) reportAndWait(kBadCountMessage);
+  if (count % 3 != 0 || count < 9)
+    reportAndWait(kBadCountMessage);
   segmentCount = count / 3;
   const Vec3 h = axisEnd - axisStart;
   TrianglePrism sector;
@@ -56,10 +57,12 @@ void Cylinder::splitIntoTetrahedra(Tetrahedron* out, int count) {
 
 BoundingBox Cylinder::boundingBox() {
   BoundingBox box = BoundingBox::empty();
-  if (segmentCount < 3) segmentCount = 3;
+  if (segmentCount < 3)
+    segmentCount = 3;
   const int n = 3 * segmentCount;
   std::vector<Tetrahedron> tetrahedra(static_cast<size_t>(n));
   splitIntoTetrahedra(tetrahedra.data(), n);
-  for (const Tetrahedron& t : tetrahedra) box.include(t.boundingBox());
+  for (const Tetrahedron& t : tetrahedra)
+    box.include(t.boundingBox());
   return box;
 }

@@ -7,7 +7,8 @@ void Hexahedron::setVertices(const Vec3* points, int count) {
     reportAndWait("the number of the vetexes of the hexahedron must be EIGHT ! ");
     return;
   }
-  for (int i = 0; i < kVertexCount; ++i) vertices[i] = points[i];
+  for (int i = 0; i < kVertexCount; ++i)
+    vertices[i] = points[i];
 }
 
 void Hexahedron::splitIntoTetrahedra(Tetrahedron* out, int count) const {
@@ -25,6 +26,7 @@ void Hexahedron::splitIntoTetrahedra(Tetrahedron* out, int count) const {
 
 BoundingBox Hexahedron::boundingBox() const {
   BoundingBox box = BoundingBox::ofPoint(vertices[0]);
-  for (int i = 1; i < kVertexCount; ++i) box.include(vertices[i]);
+  for (int i = 1; i < kVertexCount; ++i)
+    box.include(vertices[i]);
   return box;
 }

@@ -15,6 +15,7 @@ Vec3 Tetrahedron::centroid() const {
 
 BoundingBox Tetrahedron::boundingBox() const {
   BoundingBox box = BoundingBox::ofPoint(vertices[0]);
-  for (int i = 1; i < 4; ++i) box.include(vertices[i]);
+  for (int i = 1; i < 4; ++i)
+    box.include(vertices[i]);
   return box;
 }

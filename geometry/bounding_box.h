@@ -15,21 +15,33 @@ class BoundingBox {
   // Lowers a minimum only where the point is strictly smaller and raises a maximum only where it
   // is strictly larger.
   void include(const Vec3& p) {
-    if (p.x < xMin) xMin = p.x;
-    if (p.y < yMin) yMin = p.y;
-    if (p.z < zMin) zMin = p.z;
-    if (p.x > xMax) xMax = p.x;
-    if (p.y > yMax) yMax = p.y;
-    if (p.z > zMax) zMax = p.z;
+    if (p.x < xMin)
+      xMin = p.x;
+    if (p.y < yMin)
+      yMin = p.y;
+    if (p.z < zMin)
+      zMin = p.z;
+    if (p.x > xMax)
+      xMax = p.x;
+    if (p.y > yMax)
+      yMax = p.y;
+    if (p.z > zMax)
+      zMax = p.z;
   }
   // Merges another box with the same strict comparisons, axis by axis.
   void include(const BoundingBox& b) {
-    if (b.xMin < xMin) xMin = b.xMin;
-    if (b.yMin < yMin) yMin = b.yMin;
-    if (b.zMin < zMin) zMin = b.zMin;
-    if (b.xMax > xMax) xMax = b.xMax;
-    if (b.yMax > yMax) yMax = b.yMax;
-    if (b.zMax > zMax) zMax = b.zMax;
+    if (b.xMin < xMin)
+      xMin = b.xMin;
+    if (b.yMin < yMin)
+      yMin = b.yMin;
+    if (b.zMin < zMin)
+      zMin = b.zMin;
+    if (b.xMax > xMax)
+      xMax = b.xMax;
+    if (b.yMax > yMax)
+      yMax = b.yMax;
+    if (b.zMax > zMax)
+      zMax = b.zMax;
   }
   // Length of the box's diagonal.
   double diagonal() const;

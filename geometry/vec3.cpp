@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-double Vec3::length() const { return std::sqrt(x * x + y * y + z * z); }
+double Vec3::length() const {
+  return std::sqrt(x * x + y * y + z * z);
+}
 
 void Vec3::normalize() {
   const double len = length();

@@ -8,10 +8,14 @@ namespace {
 // declaration order of the body), each kind in array order.
 template <typename Visit>
 void forEachElementInEvaluationOrder(FloatingBody& body, Visit&& visit) {
-  for (int i = 0; i < body.tetrahedronCount; ++i) visit(body.tetrahedra[i]);
-  for (int i = 0; i < body.cylinderCount; ++i) visit(body.cylinders[i]);
-  for (int i = 0; i < body.hexahedronCount; ++i) visit(body.hexahedra[i]);
-  for (int i = 0; i < body.prismCount; ++i) visit(body.prisms[i]);
+  for (int i = 0; i < body.tetrahedronCount; ++i)
+    visit(body.tetrahedra[i]);
+  for (int i = 0; i < body.cylinderCount; ++i)
+    visit(body.cylinders[i]);
+  for (int i = 0; i < body.hexahedronCount; ++i)
+    visit(body.hexahedra[i]);
+  for (int i = 0; i < body.prismCount; ++i)
+    visit(body.prisms[i]);
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ SubmergedPart cutWaterTetrahedra(Tetrahedron* tetrahedra, int n, const Plane& pl
     volume = volume + v;
     moment = t.getSubmergedCentroid() * v + moment;
   }
-  if (std::fabs(volume) < 1e-20) return SubmergedPart{volume, fallback};
+  if (std::fabs(volume) < 1e-20)
+    return SubmergedPart{volume, fallback};
   return SubmergedPart{volume, moment / volume};
 }
 
