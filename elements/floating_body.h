@@ -56,8 +56,24 @@ class FloatingBody {
   // Builds fastEvaluation for the current elements; threadCount <= 0 uses every hardware thread.
   void prepareFastEvaluation(int threadCount = 0);
 
-  // Solver.
+  // Draft search: the water plane with the unit normal normal/|normal| below which the body holds
+  // the volume V (relative error below 1e-10), found by bisection between the lowest and the
+  // highest corner of bounds along the normal, and the centre of buoyancy of that submerged part.
+  // Writes plane (unit (A, B, C), D = -n.P) and buoyancyCentre; afterwards every element's cut
+  // results describe the returned plane. Evaluates the submerged volume once for the lowest
+  // corner and once per trial plane, and the buoyancy once, for the result. Prints nothing.
+  // Always ends: when the volume test cannot be met, the search stops as soon as the next trial
+  // point would repeat the last one, or after 200 trial planes, and returns the last trial plane
+  // with its centre of buoyancy. A V above the whole-body volume thus gives a plane just below the
+  // highest corner (nearly all submerged), V = 0 (or NaN) a plane just above the lowest corner
+  // (next to nothing submerged), and a negative V the first trial, the plane through the midpoint
+  // of the two corners (its relative error is negative and so passes the test).
   void findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 normal);
+  // Attitude iteration: tilts the water-plane normal from (0, 0, 1) until the lines of action of
+  // gravity (through G) and buoyancy are no more than 1e-6 times the bounds' diagonal apart,
+  // printing its header and one line per step on standard output; asks on the console whether to
+  // go on when the tilt step has shrunk to 1e-10 without success. Returns the state of the last
+  // printed step.
   void solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G);
   static Vec3 tiltAxis(Vec3 buoyancyCentre, Vec3 gravityCentre, Vec3 normal);
   static double actionLineDistance(Vec3 p1, Vec3 p2, Vec3 lineDirection);
