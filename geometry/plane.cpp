@@ -7,6 +7,10 @@ constexpr double kTolerance = 1e-10;
 }
 
 int Plane::intersect(const LineSegment& segment, Vec3& out) const {
+  return intersect(segment, out, value(segment.P0));
+}
+
+int Plane::intersect(const LineSegment& segment, Vec3& out, double valueAtP0) const {
   const Vec3 d = segment.P1 - segment.P0;
   const double s = A * d.x + B * d.y + C * d.z;
   if (std::fabs(s) < kTolerance) {
@@ -17,7 +21,7 @@ int Plane::intersect(const LineSegment& segment, Vec3& out) const {
     }
     return kParallel;
   }
-  const double t = -value(segment.P0) / s;
+  const double t = -valueAtP0 / s;
   out = segment.P0 + d * t;
   return kCrossing;
 }

@@ -36,4 +36,6 @@ class Plane {
   // Intersects the whole line through the segment. The parallel test |N . (P1 - P0)| < 1e-10 is
   // absolute (on the unnormalised normal); the midpoint's distance test divides by |N|.
   int intersect(const LineSegment& segment, Vec3& out) const;
+  // The same, with the plane value of segment.P0 already known (valueAtP0 == value(P0)).
+  int intersect(const LineSegment& segment, Vec3& out, double valueAtP0) const;
 };

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "elements/floating_body.h"
-#include "submerged/element_cut.h"
+#include "submerged/tetrahedron_cut.h"
 
 namespace {
 
@@ -26,6 +26,8 @@ struct CylinderSplit {
   }
 };
 
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
 }  // namespace
 
 void FloatingBody::prepareFastEvaluation(int threadCount) {
@@ -35,6 +37,7 @@ void FloatingBody::prepareFastEvaluation(int threadCount) {
 
 FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t parallelThreshold)
     : body_(body), pool_(threadCount) {
+  reserve(body);
   for (int i = 0; i < body.tetrahedronCount; ++i) {
     static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
     const Tetrahedron& t = body.tetrahedra[i];
@@ -55,15 +58,37 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
                TrianglePrism::kTetrahedronCount, p.vertices[0]);
   }
   heights_.resize(points_.size());
-  lowest_.resize(elements_.size());
-  highest_.resize(elements_.size());
-  results_.resize(elements_.size());
+  extents_.resize(elements_.size());
+  volumes_.resize(elements_.size());
+  centroids_.resize(elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
   setNormal(0, 0, 1);
 }
 
+// Sizes every array exactly, so that a large body holds no spare capacity.
+void FastEvaluation::reserve(const FloatingBody& body) {
+  std::size_t points = 4 * static_cast<std::size_t>(body.tetrahedronCount) +
+                       8 * static_cast<std::size_t>(body.hexahedronCount) +
+                       6 * static_cast<std::size_t>(body.prismCount);
+  std::size_t tetrahedra = static_cast<std::size_t>(body.tetrahedronCount) +
+                           5 * static_cast<std::size_t>(body.hexahedronCount) +
+                           3 * static_cast<std::size_t>(body.prismCount);
+  for (int i = 0; i < body.cylinderCount; ++i) {
+    const std::size_t n = static_cast<std::size_t>(body.cylinders[i].segmentCount);
+    points += 2 * n + 4;
+    tetrahedra += 3 * n;
+  }
+  const std::size_t elements = static_cast<std::size_t>(body.tetrahedronCount) +
+                               body.hexahedronCount + body.prismCount + body.cylinderCount;
+  points_.reserve(points);
+  tetrahedra_.reserve(tetrahedra);
+  elements_.reserve(elements);
+  pointEnd_.reserve(elements);
+  wholeVolume_.reserve(elements);
+}
+
 void FastEvaluation::addCylinder(std::uint32_t index) {
-  Cylinder& c = body_.cylinders[index];
+  const Cylinder& c = body_.cylinders[index];
   const int n = c.segmentCount;
   // The same points, computed by the same code, as the cylinder's own split.
   std::vector<Vec3> points;
@@ -85,12 +110,13 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
                                 std::uint32_t tetrahedronCount, const Vec3& fallback) {
   Element e;
   e.firstPoint = static_cast<std::uint32_t>(points_.size());
-  e.pointCount = pointCount;
   e.firstTetrahedron = static_cast<std::uint32_t>(tetrahedra_.size());
   e.tetrahedronCount = tetrahedronCount;
   e.index = index;
   e.kind = kind;
+  e.dryCentroid = fallback;
   points_.insert(points_.end(), points, points + pointCount);
+  pointEnd_.push_back(static_cast<std::uint32_t>(points_.size()));
   // Whole-element result: the cut of every water tetrahedron is the tetrahedron itself, summed
   // exactly as the element's own cut sums it.
   double volume = 0;
@@ -98,9 +124,9 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
   for (std::uint32_t t = 0; t < tetrahedronCount; ++t) {
     WaterTetrahedron w;
     for (int k = 0; k < 4; ++k)
-      w.vertex[k] = e.firstPoint + static_cast<std::uint32_t>(split(t, k));
-    const Tetrahedron solid(points[split(t, 0)], points[split(t, 1)], points[split(t, 2)],
-                            points[split(t, 3)]);
+      w.vertex[k] = static_cast<std::uint16_t>(split(t, k));
+    const Tetrahedron solid(points[w.vertex[0]], points[w.vertex[1]], points[w.vertex[2]],
+                            points[w.vertex[3]]);
     w.volume = solid.volume();
     w.centroid = solid.centroid();
     tetrahedra_.push_back(w);
@@ -108,14 +134,12 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
     moment = w.centroid * w.volume + moment;
   }
   if (kind == Kind::Tetrahedron) {
-    // A tetrahedron element is cut directly: its own volume and centroid, or its vertex mean.
-    e.wholeVolume = tetrahedra_.back().volume;
+    // A tetrahedron element is cut directly: its own volume and centroid.
+    wholeVolume_.push_back(tetrahedra_.back().volume);
     e.wholeCentroid = tetrahedra_.back().centroid;
-    e.dryCentroid = fallback;
   } else {
-    e.wholeVolume = volume;
+    wholeVolume_.push_back(volume);
     e.wholeCentroid = std::fabs(volume) < 1e-20 ? fallback : moment / volume;
-    e.dryCentroid = fallback;
   }
   elements_.push_back(e);
 }
@@ -125,29 +149,8 @@ std::size_t FastEvaluation::chunkBegin(int chunk) const {
   return elements_.size() * static_cast<std::size_t>(chunk) / chunks;
 }
 
-void FastEvaluation::setNormal(double A, double B, double C) {
-  plane_.set(A, B, C, 0);
-  auto job = [this](int chunk) {
-    for (std::size_t e = chunkBegin(chunk); e < chunkBegin(chunk + 1); ++e) {
-      const Element& element = elements_[e];
-      double low = std::numeric_limits<double>::infinity();
-      double high = -low;
-      bool unordered = false;
-      for (std::uint32_t p = element.firstPoint; p < element.firstPoint + element.pointCount; ++p) {
-        const double h = plane_.height(points_[p]);
-        heights_[p] = h;
-        unordered = unordered || std::isnan(h);
-        if (h < low)
-          low = h;
-        if (h > high)
-          high = h;
-      }
-      // A point without a height (degenerate geometry) is neither dry nor submerged for sure:
-      // such an element always takes the tetrahedron-by-tetrahedron path, like the reference.
-      lowest_[e] = unordered ? -std::numeric_limits<double>::infinity() : low;
-      highest_[e] = unordered ? std::numeric_limits<double>::infinity() : high;
-    }
-  };
+template <typename Job>
+void FastEvaluation::runChunks(Job& job) {
   if (parallel_) {
     pool_.forEachChunk(job);
   } else {
@@ -155,122 +158,146 @@ void FastEvaluation::setNormal(double A, double B, double C) {
   }
 }
 
+void FastEvaluation::setNormal(double A, double B, double C) {
+  plane_.set(A, B, C, 0);
+  auto job = [this](int chunk) {
+    for (std::size_t e = chunkBegin(chunk); e < chunkBegin(chunk + 1); ++e) {
+      double low = kInfinity;
+      double high = -kInfinity;
+      bool unordered = false;
+      for (std::uint32_t p = elements_[e].firstPoint; p < pointEnd_[e]; ++p) {
+        const double h = plane_.height(points_[p]);
+        heights_[p] = h;
+        unordered = unordered || std::isnan(h);
+        low = h < low ? h : low;
+        high = h > high ? h : high;
+      }
+      // A point without a height (degenerate geometry) is neither surely dry nor surely
+      // submerged: such an element always goes tetrahedron by tetrahedron, like the reference.
+      extents_[e] = unordered ? Extent{-kInfinity, kInfinity} : Extent{low, high};
+    }
+  };
+  runChunks(job);
+}
+
 FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedron& t,
-                                                           double D) const {
+                                                           const Vec3* points,
+                                                           const double* heights, double D) const {
+  double value[4];
   bool allSubmerged = true;
   bool allDry = true;
   for (int k = 0; k < 4; ++k) {
-    const double value = heights_[t.vertex[k]] + D;
-    allSubmerged = allSubmerged && value <= 0;
-    allDry = allDry && value > 0;
+    value[k] = heights[t.vertex[k]] + D;
+    allSubmerged = allSubmerged && value[k] <= 0;
+    allDry = allDry && value[k] > 0;
   }
   if (allSubmerged)
     return Result{t.volume, t.centroid};
   if (allDry)
     return Result{0, t.centroid};
-  Tetrahedron solid(points_[t.vertex[0]], points_[t.vertex[1]], points_[t.vertex[2]],
-                    points_[t.vertex[3]]);
-  solid.waterPlane = plane_;
-  solid.waterPlane.D = D;
-  solid.computeSubmergedPart();
-  return Result{solid.submergedVolume, solid.submergedCentroid};
+  const Vec3 v[4] = {points[t.vertex[0]], points[t.vertex[1]], points[t.vertex[2]],
+                     points[t.vertex[3]]};
+  Plane plane = plane_;
+  plane.D = D;
+  const TetrahedronCut cut = cutTetrahedron(v, value, plane);
+  return Result{cut.volume, cut.centroid};
 }
 
-FastEvaluation::Result FastEvaluation::evaluateElement(const Element& element, double D) const {
-  const std::size_t e = static_cast<std::size_t>(&element - elements_.data());
-  if (highest_[e] + D <= 0)
-    return Result{element.wholeVolume, element.wholeCentroid};
-  if (lowest_[e] + D > 0)
+template <bool withCentroid>
+FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, double D) const {
+  const Element& element = elements_[e];
+  if (extents_[e].highest + D <= 0) {
+    return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
+  }
+  if (extents_[e].lowest + D > 0)
     return Result{0, element.dryCentroid};
   const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  const Vec3* points = &points_[element.firstPoint];
+  const double* heights = &heights_[element.firstPoint];
   if (element.kind == Kind::Tetrahedron)
-    return cutWaterTetrahedron(*t, D);
+    return cutWaterTetrahedron(*t, points, heights, D);
   double volume = 0;
   Vec3 moment(0, 0, 0);
   for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
-    const Result part = cutWaterTetrahedron(t[i], D);
+    const Result part = cutWaterTetrahedron(t[i], points, heights, D);
     volume = volume + part.volume;
-    moment = part.centroid * part.volume + moment;
+    if (withCentroid)
+      moment = part.centroid * part.volume + moment;
   }
+  if (!withCentroid)
+    return Result{volume, Vec3(0, 0, 0)};
   if (std::fabs(volume) < 1e-20)
     return Result{volume, element.dryCentroid};
   return Result{volume, moment / volume};
 }
 
+template <bool withCentroid>
 void FastEvaluation::evaluateAll(double D) {
   auto job = [this, D](int chunk) {
     for (std::size_t e = chunkBegin(chunk); e < chunkBegin(chunk + 1); ++e) {
-      results_[e] = evaluateElement(elements_[e], D);
+      const Result r = evaluateElement<withCentroid>(e, D);
+      volumes_[e] = r.volume;
+      if (withCentroid)
+        centroids_[e] = r.centroid;
     }
   };
-  if (parallel_) {
-    pool_.forEachChunk(job);
-  } else {
-    job(0);
-  }
+  runChunks(job);
 }
 
 double FastEvaluation::submergedVolume(double D) {
-  evaluateAll(D);
+  evaluateAll<false>(D);
   double volume = 0;
-  for (const Result& r : results_)
-    volume = volume + r.volume;
+  for (const double v : volumes_)
+    volume = volume + v;
   return volume;
 }
 
 void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
-  evaluateAll(plane.D);
+  evaluateAll<true>(plane.D);
   double total = 0;
   Vec3 moment(0, 0, 0);
-  for (const Result& r : results_) {
-    total = total + r.volume;
-    moment = r.centroid * r.volume + moment;
+  for (std::size_t e = 0; e < elements_.size(); ++e) {
+    total = total + volumes_[e];
+    moment = centroids_[e] * volumes_[e] + moment;
   }
   volume = total;
   centre = total == 0 ? Vec3(0, 0, 0) : moment / total;
   writeElementResults(plane);
 }
 
+namespace {
+template <typename Element>
+void storeCut(Element& element, const Plane& plane, double volume, const Vec3& centroid) {
+  element.waterPlane = plane;
+  element.submergedVolume = volume;
+  element.submergedCentroid = centroid;
+}
+}  // namespace
+
 void FastEvaluation::writeElementResults(const Plane& plane) {
   for (std::size_t e = 0; e < elements_.size(); ++e) {
-    const Element& element = elements_[e];
-    const Result& r = results_[e];
-    switch (element.kind) {
-      case Kind::Tetrahedron: {
-        Tetrahedron& t = body_.tetrahedra[element.index];
-        t.waterPlane = plane;
-        t.submergedVolume = r.volume;
-        t.submergedCentroid = r.centroid;
+    const std::uint32_t i = elements_[e].index;
+    switch (elements_[e].kind) {
+      case Kind::Tetrahedron:
+        storeCut(body_.tetrahedra[i], plane, volumes_[e], centroids_[e]);
         break;
-      }
-      case Kind::Cylinder: {
-        Cylinder& c = body_.cylinders[element.index];
-        c.waterPlane = plane;
-        c.submergedVolume = r.volume;
-        c.submergedCentroid = r.centroid;
+      case Kind::Cylinder:
+        storeCut(body_.cylinders[i], plane, volumes_[e], centroids_[e]);
         break;
-      }
-      case Kind::Hexahedron: {
-        Hexahedron& h = body_.hexahedra[element.index];
-        h.waterPlane = plane;
-        h.submergedVolume = r.volume;
-        h.submergedCentroid = r.centroid;
+      case Kind::Hexahedron:
+        storeCut(body_.hexahedra[i], plane, volumes_[e], centroids_[e]);
         break;
-      }
-      case Kind::Prism: {
-        TrianglePrism& p = body_.prisms[element.index];
-        p.waterPlane = plane;
-        p.submergedVolume = r.volume;
-        p.submergedCentroid = r.centroid;
+      case Kind::Prism:
+        storeCut(body_.prisms[i], plane, volumes_[e], centroids_[e]);
         break;
-      }
     }
   }
 }
 
 std::size_t FastEvaluation::memoryBytes() const {
   return points_.capacity() * sizeof(Vec3) + tetrahedra_.capacity() * sizeof(WaterTetrahedron) +
-         elements_.capacity() * sizeof(Element) + heights_.capacity() * sizeof(double) +
-         (lowest_.capacity() + highest_.capacity()) * sizeof(double) +
-         results_.capacity() * sizeof(Result);
+         elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
+         wholeVolume_.capacity() * sizeof(double) + heights_.capacity() * sizeof(double) +
+         extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
+         centroids_.capacity() * sizeof(Vec3);
 }

@@ -14,7 +14,7 @@ class FloatingBody;
 // computeSubmergedVolume and computeBuoyancy (the reference).
 //
 // Built once for a body whose elements no longer change: every element becomes a run of points
-// and a run of water tetrahedra in one flat array, in the order the body evaluations visit them
+// and a run of water tetrahedra in flat arrays, in the order the body evaluations visit them
 // (tetrahedra, cylinders, hexahedra, prisms), with each water tetrahedron's volume and centroid and
 // each element's whole-element result precomputed. A cylinder's circle points are computed once,
 // so a trial needs no sine, cosine or allocation.
@@ -24,7 +24,7 @@ class FloatingBody;
 // Because rounding is monotonic, the lowest and highest point of an element decide whether all of
 // its vertices are submerged (its precomputed result) or all dry (volume 0 and its fallback
 // point); only the water tetrahedra of elements that the plane crosses are classified, and only
-// the ones it crosses run the full cut.
+// the ones it crosses run the full cut, with the heights it would compute itself.
 //
 // Elements are evaluated in parallel into per-element results, which are then summed in order on
 // the calling thread, so the totals do not depend on the number of threads.
@@ -55,17 +55,19 @@ class FastEvaluation {
  private:
   enum class Kind : std::uint8_t { Tetrahedron, Cylinder, Hexahedron, Prism };
   struct WaterTetrahedron {
-    std::uint32_t vertex[4];  // indices into points_
+    std::uint16_t vertex[4];  // among the points of its element
     double volume;
     Vec3 centroid;
   };
   struct Element {
-    std::uint32_t firstPoint, pointCount, firstTetrahedron, tetrahedronCount;
-    std::uint32_t index;  // in the body's array of its kind
+    std::uint32_t firstPoint, firstTetrahedron, tetrahedronCount, index;
     Kind kind;
-    double wholeVolume;  // result when every vertex is submerged
-    Vec3 wholeCentroid;
-    Vec3 dryCentroid;  // centroid reported when every vertex is dry (the volume is then 0)
+    Vec3 wholeCentroid;  // centroid when every vertex is submerged
+    Vec3 dryCentroid;    // centroid reported when every vertex is dry (the volume is then 0)
+  };
+  // Lowest and highest height of an element's points for the current normal.
+  struct Extent {
+    double lowest, highest;
   };
   struct Result {
     double volume;
@@ -77,11 +79,17 @@ class FastEvaluation {
   void addElement(Kind kind, std::uint32_t index, const Vec3* points, std::uint32_t pointCount,
                   Split split, std::uint32_t tetrahedronCount, const Vec3& fallback);
   void addCylinder(std::uint32_t index);
-  Result evaluateElement(const Element& element, double D) const;
-  Result cutWaterTetrahedron(const WaterTetrahedron& t, double D) const;
+  void reserve(const FloatingBody& body);
+  template <bool withCentroid>
+  Result evaluateElement(std::size_t e, double D) const;
+  template <bool withCentroid>
   void evaluateAll(double D);
+  Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points, const double* heights,
+                             double D) const;
   void writeElementResults(const Plane& plane);
   std::size_t chunkBegin(int chunk) const;
+  template <typename Job>
+  void runChunks(Job& job);
 
   FloatingBody& body_;
   WorkerPool pool_;
@@ -89,8 +97,11 @@ class FastEvaluation {
   std::vector<Vec3> points_;
   std::vector<WaterTetrahedron> tetrahedra_;
   std::vector<Element> elements_;
-  std::vector<double> heights_;           // per point, for the current normal
-  std::vector<double> lowest_, highest_;  // per element, for the current normal
-  std::vector<Result> results_;           // per element, for the last evaluation
+  std::vector<std::uint32_t> pointEnd_;  // per element, one past its last point
+  std::vector<double> wholeVolume_;      // per element, its volume when wholly submerged
+  std::vector<double> heights_;          // per point, for the current normal
+  std::vector<Extent> extents_;          // per element, for the current normal
+  std::vector<double> volumes_;          // per element, of the last evaluation
+  std::vector<Vec3> centroids_;          // per element, of the last buoyancy evaluation
   bool parallel_ = false;
 };

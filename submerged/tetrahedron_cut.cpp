@@ -1,3 +1,5 @@
+#include "submerged/tetrahedron_cut.h"
+
 #include <cmath>
 #include <utility>
 
@@ -6,14 +8,15 @@
 
 namespace {
 
-// The point where the plane crosses the edge E -> F. The cut only asks for edges joining a dry
-// and a submerged vertex; with a unit normal such an edge always yields a point. If the normal is
-// so short that intersect finds none, the edge's midpoint stands in, so no unset value is read.
-Vec3 cutPoint(const Plane& plane, const Vec3& e, const Vec3& f) {
+// The point where the plane crosses the edge E -> F, valueE being E's plane value. The cut only
+// asks for edges joining a dry and a submerged vertex; with a unit normal such an edge always
+// yields a point. If the normal is so short that intersect finds none, the edge's midpoint stands
+// in, so no unset value is read.
+Vec3 cutPoint(const Plane& plane, const Vec3& e, const Vec3& f, double valueE) {
   LineSegment edge;
   edge.set(e, f);
   Vec3 x = (e + f) * 0.5;
-  plane.intersect(edge, x);
+  plane.intersect(edge, x, valueE);
   return x;
 }
 
@@ -32,9 +35,71 @@ struct PieceSum {
     volume = v + volume;
     moment = lastCentroid * v + moment;
   }
+
+  TetrahedronCut result() const {
+    // A sliver whose pieces sum to almost nothing keeps a defined point instead of a quotient of
+    // tiny numbers.
+    if (std::fabs(volume) > 1e-15)
+      return TetrahedronCut{volume, moment / volume};
+    return TetrahedronCut{volume, lastCentroid};
+  }
 };
 
 }  // namespace
+
+TetrahedronCut cutTetrahedron(const Vec3* v, const double* value, const Plane& plane) {
+  // Classify: the slots start as v1, v2, v3, v0; each dry vertex is swapped to the front, so the
+  // k dry vertices fill slots 0..k-1 in the order they were met. The test is exact (no
+  // tolerance): a vertex on the plane (value 0) is submerged.
+  int slot[4] = {1, 2, 3, 0};
+  int k = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (value[slot[i]] > 0) {
+      std::swap(slot[i], slot[k]);
+      ++k;
+    }
+  }
+  const Vec3 &s0 = v[slot[0]], &s1 = v[slot[1]], &s2 = v[slot[2]], &s3 = v[slot[3]];
+  PieceSum sum;
+  switch (k) {
+    case 0:
+    case 4: {  // wholly submerged, or wholly dry (volume 0 at the vertex mean)
+      const Tetrahedron whole(v[0], v[1], v[2], v[3]);
+      return TetrahedronCut{k == 0 ? whole.volume() : 0.0, whole.centroid()};
+    }
+    case 1: {  // dry D = s0: the solid between X1 X2 X3 on the plane and W1 W2 W3 = s1 s2 s3
+      const double vd = value[slot[0]];
+      const Vec3 x1 = cutPoint(plane, s0, s1, vd);
+      const Vec3 x2 = cutPoint(plane, s0, s2, vd);
+      const Vec3 x3 = cutPoint(plane, s0, s3, vd);
+      sum.add(x1, s1, s2, s3);
+      sum.add(x3, x1, x2, s3);
+      sum.add(x2, x1, s2, s3);
+      break;
+    }
+    case 2: {  // dry D1 D2 = s0 s1, wet W1 W2 = s2 s3: the quadrilateral X2 X3 X4 X1 is on the
+               // plane
+      const double vd1 = value[slot[0]], vd2 = value[slot[1]];
+      const Vec3 x1 = cutPoint(plane, s1, s2, vd2);
+      const Vec3 x2 = cutPoint(plane, s0, s2, vd1);
+      const Vec3 x3 = cutPoint(plane, s0, s3, vd1);
+      const Vec3 x4 = cutPoint(plane, s1, s3, vd2);
+      sum.add(s3, x4, x3, x1);
+      sum.add(x3, x1, s2, s3);
+      sum.add(s2, x3, x2, x1);
+      break;
+    }
+    case 3: {  // three dry: the small tetrahedron at the submerged vertex W = s3
+      const double vw = value[slot[3]];
+      const Vec3 x1 = cutPoint(plane, s3, s0, vw);
+      const Vec3 x2 = cutPoint(plane, s3, s1, vw);
+      const Vec3 x3 = cutPoint(plane, s3, s2, vw);
+      sum.add(s3, x1, x2, x3);
+      break;
+    }
+  }
+  return sum.result();
+}
 
 void Tetrahedron::cutByWaterPlane(Plane plane) {
   waterPlane = plane;
@@ -42,58 +107,10 @@ void Tetrahedron::cutByWaterPlane(Plane plane) {
 }
 
 void Tetrahedron::computeSubmergedPart() {
-  // Classify: the slots start as v1, v2, v3, v0; each dry vertex is swapped to the front, so the
-  // k dry vertices fill slots 0..k-1 in the order they were met. The test is exact (no
-  // tolerance): a vertex on the plane is submerged.
-  const Vec3* slot[4] = {&vertices[1], &vertices[2], &vertices[3], &vertices[0]};
-  int k = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (waterPlane.isAbove(*slot[i])) {
-      std::swap(slot[i], slot[k]);
-      ++k;
-    }
-  }
-
-  PieceSum sum;
-  switch (k) {
-    case 0:  // wholly submerged
-      submergedVolume = volume();
-      submergedCentroid = centroid();
-      return;
-    case 4:  // wholly dry
-      submergedVolume = 0;
-      submergedCentroid = centroid();
-      return;
-    case 1: {  // one dry vertex D: a frustum-like solid between X1 X2 X3 and W1 W2 W3
-      const Vec3 &d = *slot[0], &w1 = *slot[1], &w2 = *slot[2], &w3 = *slot[3];
-      const Vec3 x1 = cutPoint(waterPlane, d, w1);
-      const Vec3 x2 = cutPoint(waterPlane, d, w2);
-      const Vec3 x3 = cutPoint(waterPlane, d, w3);
-      sum.add(x1, w1, w2, w3);
-      sum.add(x3, x1, x2, w3);
-      sum.add(x2, x1, w2, w3);
-      break;
-    }
-    case 2: {  // two dry: a wedge whose quadrilateral X2 X3 X4 X1 lies on the plane
-      const Vec3 &d1 = *slot[0], &d2 = *slot[1], &w1 = *slot[2], &w2 = *slot[3];
-      const Vec3 x1 = cutPoint(waterPlane, d2, w1);
-      const Vec3 x2 = cutPoint(waterPlane, d1, w1);
-      const Vec3 x3 = cutPoint(waterPlane, d1, w2);
-      const Vec3 x4 = cutPoint(waterPlane, d2, w2);
-      sum.add(w2, x4, x3, x1);
-      sum.add(x3, x1, w1, w2);
-      sum.add(w1, x3, x2, x1);
-      break;
-    }
-    case 3: {  // three dry: the small tetrahedron at the submerged vertex W
-      const Vec3 &d1 = *slot[0], &d2 = *slot[1], &d3 = *slot[2], &w = *slot[3];
-      const Vec3 x1 = cutPoint(waterPlane, w, d1);
-      const Vec3 x2 = cutPoint(waterPlane, w, d2);
-      const Vec3 x3 = cutPoint(waterPlane, w, d3);
-      sum.add(w, x1, x2, x3);
-      break;
-    }
-  }
-  submergedVolume = sum.volume;
-  submergedCentroid = std::fabs(sum.volume) > 1e-15 ? sum.moment / sum.volume : sum.lastCentroid;
+  double value[4];
+  for (int i = 0; i < 4; ++i)
+    value[i] = waterPlane.value(vertices[i]);
+  const TetrahedronCut cut = cutTetrahedron(vertices, value, waterPlane);
+  submergedVolume = cut.volume;
+  submergedCentroid = cut.centroid;
 }

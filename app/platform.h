@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+// What the console program needs from the operating system, in terms free of any system header, so
+// that each platform supplies its own implementation (platform_posix.cpp on Linux and the like).
+// Every text given to or written by these functions is GBK bytes, like all texts of the program.
+
+// The interactive choice of the SET file, in place of the open-file dialog: asks for "Select a
+// text file." with the two filters on `prompt`, reads one path per line from `input` and returns
+// true with the chosen path in `path`. An empty line or the end of the input is a cancel: false,
+// with `path` cleared. A path that does not name an existing file is refused and asked for again;
+// a name without extension that does not exist is tried with ".txt" added. A trailing carriage
+// return is dropped; the length of a path is not limited.
+bool chooseFileInteractively(std::string& path, std::istream& input, std::ostream& prompt);
+// The same on standard input and standard error.
+bool chooseFileInteractively(std::string& path);
+
+// A warning message with one OK button: the caption and the text, each on a line of `output`;
+// when `waitForOk` is set, returns after the user ends a line on `input` (the OK button).
+void showWarningBox(const char* caption, const char* text, std::istream& input,
+                    std::ostream& output, bool waitForOk);
+// The same on standard error, waiting for Enter only when standard input is a terminal.
+void showWarningBox(const char* caption, const char* text);
+
+// A monotonic high-resolution counter: ticks per second and the current count. Elapsed seconds
+// are (double(end) - double(start)) / double(frequency).
+std::int64_t performanceFrequency();
+std::int64_t performanceCounter();
+
+// The pause at the end of a run: when standard input is a terminal, prompts on standard output and
+// waits for one key; otherwise returns at once, so that a script never blocks.
+void pauseBeforeExit();
+
+bool standardInputIsTerminal();
+
+// The folder part of a path ("" for a bare name, "/" for a file in the root folder).
+std::string directoryOf(const std::string& path);
+
+// The path of the file `name` in the folder of `filePath`. The open-file dialog leaves the current
+// directory where the user picked the file, and files beside it are then opened by their bare
+// name; this gives the same file without changing the current directory, whichever way
+// `filePath` was chosen.
+std::string pathInSameFolder(const std::string& filePath, const std::string& name);
