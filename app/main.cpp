@@ -1,0 +1,31 @@
+#include <iostream>
+#include <new>
+
+#include "app/command_line.h"
+#include "app/console_driver.h"
+#include "app/console_encoding.h"
+
+int main(int argc, char** argv) {
+  installConsoleEncoding();
+  const CommandLine commandLine = parseCommandLine(argc, argv);
+  switch (commandLine.action) {
+    case CommandLine::Action::Help:
+      writeUsage(std::cout);
+      return 0;
+    case CommandLine::Action::Version:
+      writeVersion(std::cout);
+      return 0;
+    case CommandLine::Action::UsageError:
+      std::cerr << "floatstate: " << commandLine.error << std::endl;
+      writeUsage(std::cerr);
+      return 2;
+    case CommandLine::Action::Run:
+      break;
+  }
+  try {
+    return runConsoleDriver(commandLine.setFile);
+  } catch (const std::bad_alloc&) {
+    std::cout << "Out of memory: the body is too large for this machine." << std::endl;
+    return 1;
+  }
+}

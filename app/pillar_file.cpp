@@ -1,0 +1,116 @@
+#include "app/pillar_file.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/input_scan.h"
+
+namespace {
+
+constexpr const char* kFileKind = "Pillar file";
+constexpr int kPillarCount = 4;
+
+// The lines of an entry, as the messages name them.
+enum class EntryItem { kLabel, kFirstPoint, kSecondPoint };
+
+struct PillarFault {
+  long offset = -1;  // where the reading stopped
+  ScanStop stop = ScanStop::kMismatch;
+  bool notFinite = false;
+  int pillar = 0;  // 1 to 4
+  EntryItem item = EntryItem::kLabel;
+  bool entryAbsent = false;  // the file ended before the entry's first character
+};
+
+// Reads the entry's label line "#<number>:", when the entry has one: an entry may also begin
+// directly with its first point. False when a label begins but is broken.
+bool readLabel(std::FILE* file, bool& entryAbsent) {
+  const int c = std::getc(file);
+  entryAbsent = c == EOF;
+  if (c == EOF)
+    return true;  // the first point's scan fails and reports the missing entry
+  std::ungetc(c, file);
+  if (c != '#')
+    return true;
+  int end = -1;  // set only once the ':' has matched; the number itself is not used
+  std::fscanf(file, "#%*d:%n\n", &end);
+  return end >= 0;
+}
+
+bool fail(std::FILE* file, ScanResult result, EntryItem item, PillarFault& fault) {
+  fault.offset = std::ftell(file);
+  fault.stop = scanStopOf(file);
+  fault.notFinite = result == ScanResult::kNotFinite;
+  fault.item = item;
+  return false;
+}
+
+bool readEntry(std::FILE* file, LineSegment& pillar, PillarFault& fault) {
+  if (!readLabel(file, fault.entryAbsent))
+    return fail(file, ScanResult::kUnreadable, EntryItem::kLabel, fault);
+  Vec3 p0;
+  Vec3 p1;
+  ScanResult result = scanPoint(file, p0);
+  if (result != ScanResult::kRead)
+    return fail(file, result, EntryItem::kFirstPoint, fault);
+  result = scanPoint(file, p1);
+  if (result != ScanResult::kRead)
+    return fail(file, result, EntryItem::kSecondPoint, fault);
+  pillar.set(p0, p1);
+  return true;
+}
+
+std::string faultText(const PillarFault& fault) {
+  const std::string pillar = "pillar " + std::to_string(fault.pillar);
+  if (fault.item == EntryItem::kLabel)
+    return "expected the label of " + pillar + ", such as \"#" + std::to_string(fault.pillar) +
+           ":\"";
+  if (fault.entryAbsent && fault.stop == ScanStop::kEndOfFile) {
+    return pillar + " is missing (the file must hold four pillars)";
+  }
+  const std::string point =
+      fault.item == EntryItem::kFirstPoint ? "the first point" : "the second point";
+  if (fault.notFinite)
+    return point + " of " + pillar + " has a coordinate that is not a finite number";
+  return "expected " + point + " (x,y,z) of " + pillar;
+}
+
+}  // namespace
+
+bool parsePillarFile(std::FILE* file, LineSegment pillars[4], PillarFileError& error) {
+  PillarFault fault;
+  for (int k = 0; k < kPillarCount; ++k) {
+    fault.pillar = k + 1;
+    if (readEntry(file, pillars[k], fault))
+      continue;
+    const LinePosition where = locateOffsets(file, {fault.offset}).front();
+    error.message = faultPlace(kFileKind, fault.stop, fault.notFinite, where, error.line);
+    if (fault.stop != ScanStop::kInputError)
+      error.message += ": " + faultText(fault);
+    return false;
+  }
+  return true;
+}
+
+void readPillarFile(const char* fileName, LineSegment pillars[4]) {
+  const char* const openError = "Pillar file read error! ";
+  std::FILE* file = fileName != nullptr ? std::fopen(fileName, "r") : nullptr;
+  if (file == nullptr)
+    exitAfterReadFault({openError});
+  PillarFileError error;
+  const bool ok = parsePillarFile(file, pillars, error);
+  std::fclose(file);
+  if (!ok)
+    exitAfterReadFault({openError, error.message});
+}
+
+void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Vec3 crossings[4]) {
+  for (int k = 0; k < kPillarCount; ++k) {
+    if (waterPlane.intersect(pillars[k], crossings[k]) != Plane::kCrossing)
+      continue;
+    // 号立柱吃水=
+    std::cout << k + 1 << "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=" << crossings[k].z
+              << std::endl;
+  }
+}

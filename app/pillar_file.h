@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "geometry/line_segment.h"
+#include "geometry/plane.h"
+#include "geometry/vec3.h"
+
+// The pillar file ("FourPillars.txt") gives four pillars of the structure, each by two points on
+// its axis, in the body's coordinate system:
+//   #1:
+//   10,5,0
+//   10,5,20
+// and three more such entries. The label's number is not used: pillars are numbered by their place
+// in the file. An entry may come without its label line. Each entry must be complete: a pillar
+// that silently took another pillar's points would report a false draft.
+
+// A fault that stops the reading. `line` is the line the message names (0 when unknown); the
+// message is one line without a line break, e.g. "Pillar file line 5: expected the first point
+// (x,y,z) of pillar 2".
+struct PillarFileError {
+  long line = 0;
+  std::string message;
+};
+
+// Reads four entries from an open stream (positioned at its start) into pillars[0..3], in file
+// order. Returns false with the error set when an entry is missing, broken or holds a number that
+// is not finite; pillars before it are then set, the others unchanged. Never prints, waits or
+// exits.
+bool parsePillarFile(std::FILE* file, LineSegment pillars[4], PillarFileError& error);
+
+// Opens the file by name and reads it. When the file cannot be opened writes "Pillar file read
+// error! " to standard output; when it cannot be read, that line and the error's message. Either
+// way then waits for one character from standard input and ends the process with exit code 1.
+void readPillarFile(const char* fileName, LineSegment pillars[4]);
+
+// The drafts: for k = 1..4 intersects the water plane with the line of pillar k, the crossing point
+// going to crossings[k - 1], and when the line crosses the plane in one point writes
+// "k号立柱吃水=z" (z of the crossing point, in body coordinates) to standard output. A pillar
+// parallel to the plane, in it or not, gets no line.
+void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Vec3 crossings[4]);

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# End-to-end cases for the floatstate program.
+# Usage: cases.sh PROGRAM EXAMPLES_DIR CASE
+# Each case runs the program, checks its exit code and what it wrote, and exits non-zero with a
+# message on the first difference.
+set -u
+program=$1
+examples=$2
+case_name=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*" >&2
+  for f in out err; do
+    [ -f "$work/$f" ] && { echo "--- std$f:" >&2; head -c 4000 "$work/$f" >&2; echo >&2; }
+  done
+  exit 1
+}
+
+# run STDIN_FILE ARGS...: runs the program in a GBK console (LANG=C), leaving its standard output,
+# standard error and exit code in $work/out, $work/err and $rc.
+run() {
+  local input=$1
+  shift
+  env -u LC_ALL -u LC_CTYPE -u LC_MESSAGES LANG=C "$program" "$@" <"$input" >"$work/out" 2>"$work/err"
+  rc=$?
+}
+
+# The elapsed time is the only line that differs from run to run.
+mask_time() { LC_ALL=C sed -E 's/[0-9]+\.[0-9]{2} seconds$/#.## seconds/'; }
+
+expect_rc() { [ "$rc" -eq "$1" ] || fail "exit code $rc, expected $1"; }
+# expect_line TEXT: standard output (converted to UTF-8) has a line that is exactly TEXT.
+expect_line() {
+  iconv -f GBK -t UTF-8 "$work/out" | grep -qxF -- "$1" || fail "no output line '$1'"
+}
+expect_err() { iconv -f GBK -t UTF-8 "$work/err" | grep -qF -- "$1" || fail "stderr lacks '$1'"; }
+banner='Tarnwick Oskeld 设计 2023.10.17版本'
+
+# write_set FILE VOLUME GX GY GZ [BODY]: a SET file with the given header and body text.
+write_set() {
+  printf 'Volume of Displacement=%s\nGra_Pt.x=%s\nGra_Pt.y=%s\nGra_Pt.z=%s\n%s' "$2" "$3" "$4" "$5" "${6:-}" >"$1"
+}
+unit_cube='Hexahedron
+0,0,0
+1,0,0
+1,1,0
+0,1,0
+0,0,1
+1,0,1
+1,1,1
+0,1,1
+'
+
+example_file() { echo "$examples/$1/$1.txt"; }
+
+case "$case_name" in
+example_gbk:*)
+  name=${case_name#example_gbk:}
+  run /dev/null "$(example_file "$name")"
+  expect_rc 0
+  iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected" ||
+    fail "expected output is not convertible to GBK"
+  mask_time <"$work/out" | cmp -s - "$work/expected" ||
+    fail "output differs from $name/expected_output.txt (compared as GBK bytes)"
+  ;;
+example_utf8:*)
+  name=${case_name#example_utf8:}
+  LC_ALL=C.UTF-8 "$program" "$(example_file "$name")" </dev/null >"$work/out" 2>"$work/err"
+  rc=$?
+  expect_rc 0
+  mask_time <"$work/out" | cmp -s - "$examples/$name/expected_output.txt" ||
+    fail "UTF-8 output differs from $name/expected_output.txt"
+  ;;
+barge_by_hand)
+  # The barge is a 40 x 12 x 4 m box on its keel at z = 0. Upright, a displacement of 960 m^3
+  # needs the draft T = 960 / (40 * 12) = 2 m, so the water plane is z = 2, i.e. (0, 0, 1, -2).
+  # The submerged part is the box 40 x 12 x 2, whose centroid B = (20, 6, 1). G = (20, 6, 3)
+  # lies on the vertical through B, so the lines of action coincide and no tilt is needed. Every
+  # pillar is vertical, so each reads the draft 2.
+  run /dev/null "$(example_file pontoon_barge)"
+  expect_rc 0
+  expect_line '水平面方程四个系数:A= 0 , B=0 , C=1 , D=-2'
+  expect_line '浮体坐标系下, 浮心坐标( 20 , 6 , 1 ).'
+  for k in 1 2 3 4; do expect_line "${k}号立柱吃水=2"; done
+  ;;
+cancel)
+  run /dev/null
+  expect_rc 1
+  printf '%s\n SET file(Format2) read error! \n' "$banner" | iconv -f UTF-8 -t GBK >"$work/expected"
+  cmp -s "$work/out" "$work/expected" || fail "standard output is not banner + read error"
+  expect_err 'Warning!'
+  expect_err '文件打开失败!'
+  ;;
+typed_path)
+  example_file pontoon_barge >"$work/in"
+  run "$work/in"
+  expect_rc 0
+  expect_err 'Select a text file.'
+  expect_line '1号立柱吃水=2'
+  ;;
+typed_path_txt_default)
+  cp "$(example_file pontoon_barge)" "$work/body.txt"
+  cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
+  printf '%s\n' "$work/does-not-exist.txt" "$work/body" >"$work/in"
+  run "$work/in"
+  expect_rc 0
+  expect_line '4号立柱吃水=2'
+  ;;
+missing_pillars)
+  cp "$(example_file pontoon_barge)" "$work/body.txt"
+  run /dev/null "$work/body.txt"
+  expect_rc 1
+  expect_line '浮体坐标系下, 浮心坐标( 20 , 6 , 1 ).'
+  [ "$(tail -n 1 "$work/out")" = 'Pillar file read error! ' ] || fail "last line is not the pillar error"
+  ;;
+no_elements)
+  write_set "$work/body.txt" 1 0 0 0
+  run /dev/null "$work/body.txt"
+  expect_rc 1
+  grep -q 'no elements' "$work/out" || fail "no message about the empty body"
+  ;;
+bad_volume)
+  for v in 0 -5; do
+    write_set "$work/body.txt" "$v" 0.5 0.5 0.3 "$unit_cube"
+    run /dev/null "$work/body.txt"
+    expect_rc 1
+    grep -q "Volume of Displacement=$v" "$work/out" || fail "volume $v not named in the message"
+  done
+  ;;
+volume_above_body)
+  write_set "$work/body.txt" 2 0.5 0.5 0.3 "$unit_cube"
+  run /dev/null "$work/body.txt"
+  expect_rc 1
+  grep -q 'Volume of Displacement=2 .*volume of the whole body (1)' "$work/out" ||
+    fail "message does not name both volumes"
+  ;;
+bad_gravity)
+  write_set "$work/body.txt" 0.5 0.5 inf 0.3 "$unit_cube"
+  run /dev/null "$work/body.txt"
+  expect_rc 1
+  grep -q 'line 3' "$work/out" || fail "the non-finite centre of gravity is not reported"
+  ;;
+help)
+  run /dev/null --help
+  expect_rc 0
+  grep -q '^Usage: floatstate' "$work/out" || fail "no usage on standard output"
+  run /dev/null -h
+  expect_rc 0
+  ;;
+version)
+  run /dev/null --version
+  expect_rc 0
+  grep -qE '^floatstate [0-9]+\.[0-9]+\.[0-9]+$' "$work/out" || fail "no version line"
+  ;;
+unknown_option)
+  run /dev/null --frobnicate
+  expect_rc 2
+  grep -q '^Usage: floatstate' "$work/err" || fail "no usage on standard error"
+  [ ! -s "$work/out" ] || fail "standard output is not empty"
+  ;;
+two_files)
+  run /dev/null a.txt b.txt
+  expect_rc 2
+  grep -q '^Usage: floatstate' "$work/err" || fail "no usage on standard error"
+  ;;
+interactive_terminal)
+  # A real terminal: the path is typed at the prompt and the final pause is answered.
+  command -v script >/dev/null || fail "the script command (util-linux) is not installed"
+  printf '%s\n\n' "$(example_file pontoon_barge)" >"$work/in"
+  LC_ALL=C.UTF-8 timeout 60 script -qec "$program" /dev/null <"$work/in" >"$work/out" 2>"$work/err"
+  rc=$?
+  expect_rc 0
+  grep -q '4号立柱吃水=2' "$work/out" || fail "the run did not complete in the terminal"
+  ;;
+*)
+  fail "unknown case"
+  ;;
+esac
+exit 0
