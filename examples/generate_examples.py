@@ -102,7 +102,7 @@ def semi_submersible():
     displacement = pontoons + 4 * column_area * 10  # about 10 m of column below the water
     # Deck load off the centre: the platform heels and trims a little.
     body.write(os.path.join(HERE, "semi_submersible"), "semi_submersible.txt",
-               round(displacement, 1), (31.5, 26.2, 14), vertical_pillars(columns, 0, 30),
+               round(displacement, 1), (30.6, 25.4, 14), vertical_pillars(columns, 0, 30),
                "Semi-submersible: 96 pontoon hexahedra, 4 columns of 4 cylinders; G off centre")
 
 
@@ -142,7 +142,7 @@ def prism_hull():
                         (x1, 0, kz1), (x1, side * dy1, dz1), (x1, 0, dz1)])
     # Loaded to about 45 % of the hull volume, with G aft and to port: heel and trim.
     body.write(os.path.join(HERE, "prism_hull"), "prism_hull.txt", round(0.45 * body.volume, 1),
-               (28.0, 0.3, 3.2), [((5, -3, 0), (5, -3, 6)), ((5, 3, 0), (5, 3, 6)),
+               (28.0, 0.06, 3.0), [((5, -3, 0), (5, -3, 6)), ((5, 3, 0), (5, 3, 6)),
                                   ((45, 3, 0), (45, 3, 6)), ((45, -3, 0), (45, -3, 6))],
                "Hull of 48 triangle prisms, V-bottomed with a tapered bow; G off centre")
 

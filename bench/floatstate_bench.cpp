@@ -1,0 +1,165 @@
+// Reference and fast evaluation side by side, on generated bodies: one body evaluation, one draft
+// search and one whole non-interactive solve, with the memory held per water tetrahedron.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "elements/floating_body.h"
+#include "generated_bodies.h"
+#include "submerged/fast_evaluation.h"
+
+namespace {
+
+// The evaluation paths compared: the body's own evaluations, and the fast one on 1 or 2 threads.
+struct Path {
+  const char* name;
+  int threads;  // 0: reference
+};
+constexpr Path kPaths[] = {{"reference", 0}, {"fast1", 1}, {"fast2", 2}};
+
+struct BodyCase {
+  std::string name;
+  std::function<LoadCase(FloatingBody&)> make;
+  bool solve;  // whole solves of the largest bodies take too long on the reference path
+};
+
+// A slightly heeled and trimmed plane normal, so that the plane crosses elements obliquely.
+Vec3 tiltedNormal() {
+  Vec3 n(0.02, -0.015, 1);
+  n.normalize();
+  return n;
+}
+
+// Builds the body (once per benchmark) and prepares the path.
+struct Prepared {
+  FloatingBody body;
+  LoadCase load{};
+  Prepared(const BodyCase& c, const Path& path) {
+    load = c.make(body);
+    if (path.threads > 0)
+      body.prepareFastEvaluation(path.threads);
+  }
+};
+
+void setCounters(benchmark::State& state, Prepared& p) {
+  const double tetrahedra = static_cast<double>(waterTetrahedronCount(p.body));
+  const double fastBytes = p.body.fastEvaluation ? p.body.fastEvaluation->memoryBytes() : 0.0;
+  state.counters["water_tets"] = tetrahedra;
+  state.counters["bytes_per_tet"] =
+      (static_cast<double>(bodyBytes(p.body)) + fastBytes) / tetrahedra;
+  // Inverted rate: seconds per (tetrahedron x iteration), scaled to nanoseconds.
+  state.counters["ns_per_tet"] =
+      benchmark::Counter(tetrahedra * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
+                                                benchmark::Counter::kInvert);
+}
+
+void evaluation(benchmark::State& state, const BodyCase& c, Path path) {
+  Prepared p(c, path);
+  Vec3 low(p.body.bounds.xMin, p.body.bounds.yMin, p.body.bounds.zMin);
+  const Vec3 n = tiltedNormal();
+  // A plane at 40 % of the height: crosses the body in its middle.
+  const double z = p.body.bounds.zMin + 0.4 * (p.body.bounds.zMax - p.body.bounds.zMin);
+  const Plane plane(n.x, n.y, n.z, -(n.x * low.x + n.y * low.y + n.z * z));
+  if (p.body.fastEvaluation)
+    p.body.fastEvaluation->setNormal(n.x, n.y, n.z);
+  for (auto _ : state) {
+    const double v = p.body.fastEvaluation ? p.body.fastEvaluation->submergedVolume(plane.D)
+                                           : p.body.computeSubmergedVolume(plane);
+    benchmark::DoNotOptimize(v);
+  }
+  setCounters(state, p);
+}
+
+void draftSearch(benchmark::State& state, const BodyCase& c, Path path) {
+  Prepared p(c, path);
+  for (auto _ : state) {
+    Plane plane;
+    Vec3 centre;
+    p.body.findWaterPlane(plane, centre, p.load.displacement, tiltedNormal());
+    benchmark::DoNotOptimize(plane);
+  }
+  setCounters(state, p);
+}
+
+// The whole iteration with its console output discarded and standard input at its end, so a
+// prompt ends the iteration as an answer other than 'y' would.
+void solve(benchmark::State& state, const BodyCase& c, Path path) {
+  Prepared p(c, path);
+  std::ostringstream sink;
+  std::istringstream noInput;
+  std::streambuf* out = std::cout.rdbuf(sink.rdbuf());
+  std::streambuf* in = std::cin.rdbuf(noInput.rdbuf());
+  for (auto _ : state) {
+    Plane plane;
+    Vec3 centre;
+    p.body.solveFloatingAttitude(plane, centre, p.load.displacement, p.load.gravity);
+    benchmark::DoNotOptimize(plane);
+    sink.str("");
+  }
+  std::cout.rdbuf(out);
+  std::cin.rdbuf(in);
+  setCounters(state, p);
+}
+
+std::vector<BodyCase> bodyCases() {
+  std::vector<BodyCase> cases;
+  const int barge[4][3] = {{20, 10, 5}, {40, 25, 10}, {100, 40, 25}, {200, 100, 50}};
+  for (const auto& g : barge) {
+    const long long n = static_cast<long long>(g[0]) * g[1] * g[2];
+    cases.push_back({"barge_" + std::to_string(n) + "_hexahedra",
+                     [g](FloatingBody& b) { return makeBargeGrid(b, g[0], g[1], g[2]); },
+                     n <= 100000});
+  }
+  const int field[4][2] = {{1, 10}, {5, 20}, {10, 20}, {20, 50}};
+  for (const auto& f : field) {
+    const int n = f[0] * f[1] * 10;
+    cases.push_back({"field_" + std::to_string(n) + "_cylinders",
+                     [f](FloatingBody& b) { return makeCylinderField(b, f[0], f[1]); }, n <= 2000});
+  }
+  cases.push_back({"tet_mesh_103680_tetrahedra",
+                   [](FloatingBody& b) { return makeTetrahedralMesh(b, 24, 24, 30); }, true});
+  cases.push_back({"mixed_platform", [](FloatingBody& b) { return makeMixedPlatform(b); }, true});
+  return cases;
+}
+
+void registerAll() {
+  static const std::vector<BodyCase> cases = bodyCases();
+  for (const BodyCase& c : cases) {
+    for (const Path& path : kPaths) {
+      const std::string suffix = c.name + "/" + path.name;
+      benchmark::RegisterBenchmark(("evaluation/" + suffix).c_str(), evaluation, c, path)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->MinTime(0.5);
+      benchmark::RegisterBenchmark(("draft_search/" + suffix).c_str(), draftSearch, c, path)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->Iterations(path.threads == 0 ? 1 : 3);
+      if (c.solve) {
+        benchmark::RegisterBenchmark(("solve/" + suffix).c_str(), solve, c, path)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(1);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

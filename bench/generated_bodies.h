@@ -1,0 +1,32 @@
+#pragma once
+
+// Bodies generated for the benchmarks, sized by their element counts.
+
+#include <string>
+
+#include "elements/floating_body.h"
+#include "geometry/vec3.h"
+
+// A loading case: the body plus its displacement volume and centre of gravity.
+struct LoadCase {
+  double displacement;
+  Vec3 gravity;
+};
+
+// A box barge 100 x 40 x 10 m meshed into nx * ny * nz hexahedra, loaded to a draft of about 4 m
+// with G off the centre lines (it heels and trims).
+LoadCase makeBargeGrid(FloatingBody& body, int nx, int ny, int nz);
+// A raft of horizontal buoyancy tubes (radius 0.5 m, 12 m long, along x) stacked in 10 layers,
+// nx tubes along x and ny across; loaded to about 35 % of its volume with G off centre.
+LoadCase makeCylinderField(FloatingBody& body, int nx, int ny);
+// A box 24 x 24 x 30 m of n^3-ish cubes, each split into six tetrahedra.
+LoadCase makeTetrahedralMesh(FloatingBody& body, int nx, int ny, int nz);
+// A semi-submersible: two hexahedron pontoons in 1 m cells, four columns of stacked cylinders,
+// prism braces between the columns, and a tetrahedral deck box.
+LoadCase makeMixedPlatform(FloatingBody& body);
+
+// Water tetrahedra of one body evaluation: 1 per tetrahedron, 5 per hexahedron, 3 per prism,
+// 3 * segmentCount per cylinder.
+long long waterTetrahedronCount(const FloatingBody& body);
+// Heap bytes of the body's element arrays.
+long long bodyBytes(const FloatingBody& body);

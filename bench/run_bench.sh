@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs the benchmarks (reference and fast evaluation side by side, in one run) and prints a table
+# of the figures and the ratios. Extra arguments go to the benchmark, e.g.
+#   bench/run_bench.sh --benchmark_filter='barge_100000'
+# Builds the release preset first when needed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bench=build/release/bench/floatstate_bench
+if [ ! -x "$bench" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target floatstate_bench
+fi
+json=$(mktemp)
+trap 'rm -f "$json"' EXIT
+"$bench" --benchmark_format=json --benchmark_out="$json" --benchmark_out_format=json "$@" >/dev/null
+echo "Machine: $(nproc) hardware threads, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+python3 - "$json" <<'PY'
+import json, sys
+runs = {}
+for b in json.load(open(sys.argv[1]))["benchmarks"]:
+    kind, body, path = b["run_name"].split("/")[:3]
+    runs[(kind, body, path)] = b
+bodies = []
+for kind, body, _ in runs:
+    if body not in bodies:
+        bodies.append(body)
+def ms(b):
+    return b["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
+print("| body | water tets | measure | reference | fast, 1 thread | fast, 2 threads | 1 thread vs reference | 2 threads vs 1 |")
+print("|---|---:|---|---:|---:|---:|---:|---:|")
+for body in bodies:
+    for kind in ("evaluation", "draft_search", "solve"):
+        r, f1, f2 = (runs.get((kind, body, p)) for p in ("reference", "fast1", "fast2"))
+        if not (r and f1 and f2):
+            continue
+        if kind == "evaluation":
+            cells = ["%.1f ns/tet" % b["ns_per_tet"] for b in (r, f1, f2)]
+        else:
+            cells = ["%.1f ms" % ms(b) for b in (r, f1, f2)]
+        print("| %s | %d | %s | %s | %s | %s | %.1fx | %.2fx |" % (
+            body, r["water_tets"], kind.replace("_", " "), *cells, ms(r) / ms(f1), ms(f1) / ms(f2)))
+print()
+print("| body | bytes per water tetrahedron: reference body | with the fast evaluation |")
+print("|---|---:|---:|")
+for body in bodies:
+    r, f = runs.get(("evaluation", body, "reference")), runs.get(("evaluation", body, "fast1"))
+    if r and f:
+        print("| %s | %.0f | %.0f |" % (body, r["bytes_per_tet"], f["bytes_per_tet"]))
+PY

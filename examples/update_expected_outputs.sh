@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Rewrites every example's expected_output.txt from the program's own output (UTF-8, standard
+# input closed, the elapsed time masked as the end-to-end tests mask it). Review the diff before
+# committing: the end-to-end tests compare against these files byte for byte.
+# Usage: examples/update_expected_outputs.sh PATH/TO/floatstate
+set -euo pipefail
+program=$(realpath "$1")
+cd "$(dirname "$0")"
+for dir in */; do
+  name=${dir%/}
+  [ -f "$name/$name.txt" ] || continue
+  LC_ALL=C.UTF-8 "$program" "$name/$name.txt" </dev/null |
+    LC_ALL=C sed -E 's/[0-9]+\.[0-9]{2} seconds$/#.## seconds/' >"$name/expected_output.txt"
+  echo "$name: $(wc -l <"$name/expected_output.txt") lines"
+done
