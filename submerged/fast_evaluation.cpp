@@ -1,5 +1,6 @@
 #include "submerged/fast_evaluation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -62,6 +63,11 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   volumes_.resize(elements_.size());
   centroids_.resize(elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
+  std::size_t largest = 0;
+  for (std::size_t e = 0; e < elements_.size(); ++e) {
+    largest = std::max<std::size_t>(largest, pointEnd_[e] - elements_[e].firstPoint);
+  }
+  scratch_.assign(static_cast<std::size_t>(pool_.threadCount()), std::vector<double>(largest));
   setNormal(0, 0, 1);
 }
 
@@ -180,46 +186,48 @@ void FastEvaluation::setNormal(double A, double B, double C) {
   runChunks(job);
 }
 
+template <bool withCentroid>
 FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedron& t,
-                                                           const Vec3* points,
-                                                           const double* heights, double D) const {
-  double value[4];
-  bool allSubmerged = true;
-  bool allDry = true;
-  for (int k = 0; k < 4; ++k) {
-    value[k] = heights[t.vertex[k]] + D;
-    allSubmerged = allSubmerged && value[k] <= 0;
-    allDry = allDry && value[k] > 0;
-  }
+                                                           const Vec3* points, const double* values,
+                                                           const Plane& plane) {
+  const double value[4] = {values[t.vertex[0]], values[t.vertex[1]], values[t.vertex[2]],
+                           values[t.vertex[3]]};
+  const bool allSubmerged = value[0] <= 0 && value[1] <= 0 && value[2] <= 0 && value[3] <= 0;
   if (allSubmerged)
     return Result{t.volume, t.centroid};
+  const bool allDry = value[0] > 0 && value[1] > 0 && value[2] > 0 && value[3] > 0;
   if (allDry)
     return Result{0, t.centroid};
   const Vec3 v[4] = {points[t.vertex[0]], points[t.vertex[1]], points[t.vertex[2]],
                      points[t.vertex[3]]};
-  Plane plane = plane_;
-  plane.D = D;
-  const TetrahedronCut cut = cutTetrahedron(v, value, plane);
+  const TetrahedronCut cut = cutTetrahedron<withCentroid>(v, value, plane);
   return Result{cut.volume, cut.centroid};
 }
 
 template <bool withCentroid>
-FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, double D) const {
+FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plane& plane,
+                                                       double* values) const {
   const Element& element = elements_[e];
+  const double D = plane.D;
   if (extents_[e].highest + D <= 0) {
     return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
   }
   if (extents_[e].lowest + D > 0)
     return Result{0, element.dryCentroid};
-  const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = &points_[element.firstPoint];
   const double* heights = &heights_[element.firstPoint];
-  if (element.kind == Kind::Tetrahedron)
-    return cutWaterTetrahedron(*t, points, heights, D);
+  const std::uint32_t pointCount = pointEnd_[e] - element.firstPoint;
+  for (std::uint32_t p = 0; p < pointCount; ++p)
+    values[p] = heights[p] + D;
+  const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  if (element.kind == Kind::Tetrahedron) {
+    return cutWaterTetrahedron<withCentroid>(*t, points, values, plane);
+  }
   double volume = 0;
   Vec3 moment(0, 0, 0);
   for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
-    const Result part = cutWaterTetrahedron(t[i], points, heights, D);
+    const Result part = cutWaterTetrahedron<withCentroid>(t[i], points, values, plane);
     volume = volume + part.volume;
     if (withCentroid)
       moment = part.centroid * part.volume + moment;
@@ -233,9 +241,12 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, double D) 
 
 template <bool withCentroid>
 void FastEvaluation::evaluateAll(double D) {
-  auto job = [this, D](int chunk) {
+  Plane plane = plane_;
+  plane.D = D;
+  auto job = [this, &plane](int chunk) {
+    double* values = scratch_[static_cast<std::size_t>(chunk)].data();
     for (std::size_t e = chunkBegin(chunk); e < chunkBegin(chunk + 1); ++e) {
-      const Result r = evaluateElement<withCentroid>(e, D);
+      const Result r = evaluateElement<withCentroid>(e, plane, values);
       volumes_[e] = r.volume;
       if (withCentroid)
         centroids_[e] = r.centroid;
@@ -299,5 +310,6 @@ std::size_t FastEvaluation::memoryBytes() const {
          elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
          wholeVolume_.capacity() * sizeof(double) + heights_.capacity() * sizeof(double) +
          extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
-         centroids_.capacity() * sizeof(Vec3);
+         centroids_.capacity() * sizeof(Vec3) +
+         scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().capacity()) * sizeof(double);
 }

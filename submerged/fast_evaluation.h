@@ -81,11 +81,12 @@ class FastEvaluation {
   void addCylinder(std::uint32_t index);
   void reserve(const FloatingBody& body);
   template <bool withCentroid>
-  Result evaluateElement(std::size_t e, double D) const;
+  Result evaluateElement(std::size_t e, const Plane& plane, double* values) const;
   template <bool withCentroid>
   void evaluateAll(double D);
-  Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points, const double* heights,
-                             double D) const;
+  template <bool withCentroid>
+  static Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
+                                    const double* values, const Plane& plane);
   void writeElementResults(const Plane& plane);
   std::size_t chunkBegin(int chunk) const;
   template <typename Job>
@@ -97,11 +98,12 @@ class FastEvaluation {
   std::vector<Vec3> points_;
   std::vector<WaterTetrahedron> tetrahedra_;
   std::vector<Element> elements_;
-  std::vector<std::uint32_t> pointEnd_;  // per element, one past its last point
-  std::vector<double> wholeVolume_;      // per element, its volume when wholly submerged
-  std::vector<double> heights_;          // per point, for the current normal
-  std::vector<Extent> extents_;          // per element, for the current normal
-  std::vector<double> volumes_;          // per element, of the last evaluation
-  std::vector<Vec3> centroids_;          // per element, of the last buoyancy evaluation
+  std::vector<std::uint32_t> pointEnd_;       // per element, one past its last point
+  std::vector<double> wholeVolume_;           // per element, its volume when wholly submerged
+  std::vector<double> heights_;               // per point, for the current normal
+  std::vector<Extent> extents_;               // per element, for the current normal
+  std::vector<double> volumes_;               // per element, of the last evaluation
+  std::vector<Vec3> centroids_;               // per element, of the last buoyancy evaluation
+  std::vector<std::vector<double>> scratch_;  // per chunk: the plane values of one element
   bool parallel_ = false;
 };

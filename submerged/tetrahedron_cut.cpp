@@ -22,6 +22,7 @@ Vec3 cutPoint(const Plane& plane, const Vec3& e, const Vec3& f, double valueE) {
 
 // Running sums of the pieces of the submerged part: V = v + V, M = c*v + M. Keeps the last
 // piece's centroid for the vanishing-volume fallback.
+template <bool withCentroid>
 struct PieceSum {
   double volume = 0;
   Vec3 moment{0, 0, 0};
@@ -31,12 +32,16 @@ struct PieceSum {
     Tetrahedron piece;
     piece.setVertices(a, b, c, d);
     const double v = piece.volume();
-    lastCentroid = piece.centroid();
     volume = v + volume;
-    moment = lastCentroid * v + moment;
+    if (withCentroid) {
+      lastCentroid = piece.centroid();
+      moment = lastCentroid * v + moment;
+    }
   }
 
   TetrahedronCut result() const {
+    if (!withCentroid)
+      return TetrahedronCut{volume, lastCentroid};
     // A sliver whose pieces sum to almost nothing keeps a defined point instead of a quotient of
     // tiny numbers.
     if (std::fabs(volume) > 1e-15)
@@ -47,6 +52,7 @@ struct PieceSum {
 
 }  // namespace
 
+template <bool withCentroid>
 TetrahedronCut cutTetrahedron(const Vec3* v, const double* value, const Plane& plane) {
   // Classify: the slots start as v1, v2, v3, v0; each dry vertex is swapped to the front, so the
   // k dry vertices fill slots 0..k-1 in the order they were met. The test is exact (no
@@ -60,7 +66,7 @@ TetrahedronCut cutTetrahedron(const Vec3* v, const double* value, const Plane& p
     }
   }
   const Vec3 &s0 = v[slot[0]], &s1 = v[slot[1]], &s2 = v[slot[2]], &s3 = v[slot[3]];
-  PieceSum sum;
+  PieceSum<withCentroid> sum;
   switch (k) {
     case 0:
     case 4: {  // wholly submerged, or wholly dry (volume 0 at the vertex mean)
@@ -100,6 +106,9 @@ TetrahedronCut cutTetrahedron(const Vec3* v, const double* value, const Plane& p
   }
   return sum.result();
 }
+
+template TetrahedronCut cutTetrahedron<true>(const Vec3*, const double*, const Plane&);
+template TetrahedronCut cutTetrahedron<false>(const Vec3*, const double*, const Plane&);
 
 void Tetrahedron::cutByWaterPlane(Plane plane) {
   waterPlane = plane;
