@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include "geometry/bounding_box.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
@@ -26,10 +28,15 @@ class Tetrahedron {
     vertices[3] = d;
   }
 
-  // |(p1 - p0) . ((p2 - p0) x (p3 - p0))| / 6
-  double volume() const;
+  // |(p1 - p0) . ((p2 - p0) x (p3 - p0))| / 6. Inline: every cut of every trial plane calls it.
+  double volume() const {
+    const Vec3 a = vertices[1] - vertices[0];
+    const Vec3 b = vertices[2] - vertices[0];
+    const Vec3 c = vertices[3] - vertices[0];
+    return std::fabs(a.dot(b.cross(c))) / 6;
+  }
   // (((p0 + p1) + p2) + p3) * 0.25
-  Vec3 centroid() const;
+  Vec3 centroid() const { return (vertices[0] + vertices[1] + vertices[2] + vertices[3]) * 0.25; }
   BoundingBox boundingBox() const;
   Vec3 getSubmergedCentroid() const { return submergedCentroid; }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include "geometry/line_segment.h"
 #include "geometry/vec3.h"
 
@@ -36,6 +38,20 @@ class Plane {
   // Intersects the whole line through the segment. The parallel test |N . (P1 - P0)| < 1e-10 is
   // absolute (on the unnormalised normal); the midpoint's distance test divides by |N|.
   int intersect(const LineSegment& segment, Vec3& out) const;
-  // The same, with the plane value of segment.P0 already known (valueAtP0 == value(P0)).
-  int intersect(const LineSegment& segment, Vec3& out, double valueAtP0) const;
+  // The same, with the plane value of segment.P0 already known (valueAtP0 == value(P0)). Inline:
+  // the tetrahedron cut calls it for every edge the plane crosses.
+  int intersect(const LineSegment& segment, Vec3& out, double valueAtP0) const {
+    const Vec3 d = segment.P1 - segment.P0;
+    const double s = A * d.x + B * d.y + C * d.z;
+    if (std::fabs(s) < kTolerance)
+      return intersectParallel(segment, out);
+    const double t = -valueAtP0 / s;
+    out = segment.P0 + d * t;
+    return kCrossing;
+  }
+
+ private:
+  static constexpr double kTolerance = 1e-10;
+  // The line is parallel within the tolerance: its midpoint if that lies in the plane.
+  int intersectParallel(const LineSegment& segment, Vec3& out) const;
 };

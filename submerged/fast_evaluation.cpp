@@ -167,14 +167,18 @@ void FastEvaluation::runChunks(Job& job) {
 void FastEvaluation::setNormal(double A, double B, double C) {
   plane_.set(A, B, C, 0);
   auto job = [this](int chunk) {
-    for (std::size_t e = chunkBegin(chunk); e < chunkBegin(chunk + 1); ++e) {
+    const Plane plane = plane_;  // a local copy: the stores below cannot alias it
+    const Vec3* points = points_.data();
+    double* heights = heights_.data();
+    const std::size_t end = chunkBegin(chunk + 1);
+    for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
       double low = kInfinity;
       double high = -kInfinity;
       bool unordered = false;
       for (std::uint32_t p = elements_[e].firstPoint; p < pointEnd_[e]; ++p) {
-        const double h = plane_.height(points_[p]);
-        heights_[p] = h;
-        unordered = unordered || std::isnan(h);
+        const double h = plane.height(points[p]);
+        heights[p] = h;
+        unordered |= std::isnan(h);
         low = h < low ? h : low;
         high = h > high ? h : high;
       }
@@ -198,8 +202,8 @@ FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedro
   const bool allDry = value[0] > 0 && value[1] > 0 && value[2] > 0 && value[3] > 0;
   if (allDry)
     return Result{0, t.centroid};
-  const Vec3 v[4] = {points[t.vertex[0]], points[t.vertex[1]], points[t.vertex[2]],
-                     points[t.vertex[3]]};
+  const Vec3* const v[4] = {&points[t.vertex[0]], &points[t.vertex[1]], &points[t.vertex[2]],
+                            &points[t.vertex[3]]};
   const TetrahedronCut cut = cutTetrahedron<withCentroid>(v, value, plane);
   return Result{cut.volume, cut.centroid};
 }
@@ -245,7 +249,8 @@ void FastEvaluation::evaluateAll(double D) {
   plane.D = D;
   auto job = [this, &plane](int chunk) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
-    for (std::size_t e = chunkBegin(chunk); e < chunkBegin(chunk + 1); ++e) {
+    const std::size_t end = chunkBegin(chunk + 1);
+    for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
       const Result r = evaluateElement<withCentroid>(e, plane, values);
       volumes_[e] = r.volume;
       if (withCentroid)

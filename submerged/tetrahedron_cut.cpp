@@ -15,8 +15,8 @@ namespace {
 Vec3 cutPoint(const Plane& plane, const Vec3& e, const Vec3& f, double valueE) {
   LineSegment edge;
   edge.set(e, f);
-  Vec3 x = (e + f) * 0.5;
-  plane.intersect(edge, x, valueE);
+  Vec3 x;
+  if (plane.intersect(edge, x, valueE) == Plane::kParallel) x = (e + f) * 0.5;
   return x;
 }
 
@@ -53,7 +53,7 @@ struct PieceSum {
 }  // namespace
 
 template <bool withCentroid>
-TetrahedronCut cutTetrahedron(const Vec3* v, const double* value, const Plane& plane) {
+TetrahedronCut cutTetrahedron(const Vec3* const* v, const double* value, const Plane& plane) {
   // Classify: the slots start as v1, v2, v3, v0; each dry vertex is swapped to the front, so the
   // k dry vertices fill slots 0..k-1 in the order they were met. The test is exact (no
   // tolerance): a vertex on the plane (value 0) is submerged.
@@ -65,12 +65,12 @@ TetrahedronCut cutTetrahedron(const Vec3* v, const double* value, const Plane& p
       ++k;
     }
   }
-  const Vec3 &s0 = v[slot[0]], &s1 = v[slot[1]], &s2 = v[slot[2]], &s3 = v[slot[3]];
+  const Vec3 &s0 = *v[slot[0]], &s1 = *v[slot[1]], &s2 = *v[slot[2]], &s3 = *v[slot[3]];
   PieceSum<withCentroid> sum;
   switch (k) {
     case 0:
     case 4: {  // wholly submerged, or wholly dry (volume 0 at the vertex mean)
-      const Tetrahedron whole(v[0], v[1], v[2], v[3]);
+      const Tetrahedron whole(*v[0], *v[1], *v[2], *v[3]);
       return TetrahedronCut{k == 0 ? whole.volume() : 0.0, whole.centroid()};
     }
     case 1: {  // dry D = s0: the solid between X1 X2 X3 on the plane and W1 W2 W3 = s1 s2 s3
@@ -107,8 +107,8 @@ TetrahedronCut cutTetrahedron(const Vec3* v, const double* value, const Plane& p
   return sum.result();
 }
 
-template TetrahedronCut cutTetrahedron<true>(const Vec3*, const double*, const Plane&);
-template TetrahedronCut cutTetrahedron<false>(const Vec3*, const double*, const Plane&);
+template TetrahedronCut cutTetrahedron<true>(const Vec3* const*, const double*, const Plane&);
+template TetrahedronCut cutTetrahedron<false>(const Vec3* const*, const double*, const Plane&);
 
 void Tetrahedron::cutByWaterPlane(Plane plane) {
   waterPlane = plane;
@@ -119,7 +119,8 @@ void Tetrahedron::computeSubmergedPart() {
   double value[4];
   for (int i = 0; i < 4; ++i)
     value[i] = waterPlane.value(vertices[i]);
-  const TetrahedronCut cut = cutTetrahedron(vertices, value, waterPlane);
+  const Vec3* const v[4] = {&vertices[0], &vertices[1], &vertices[2], &vertices[3]};
+  const TetrahedronCut cut = cutTetrahedron(v, value, waterPlane);
   submergedVolume = cut.volume;
   submergedCentroid = cut.centroid;
 }
