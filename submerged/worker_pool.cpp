@@ -1,12 +1,19 @@
 #include "submerged/worker_pool.h"
 
+#include <system_error>
+
 WorkerPool::WorkerPool(int threadCount) {
   if (threadCount <= 0)
     threadCount = static_cast<int>(std::thread::hardware_concurrency());
   if (threadCount <= 0)
     threadCount = 1;
+  workers_.reserve(static_cast<std::size_t>(threadCount - 1));
   for (int chunk = 1; chunk < threadCount; ++chunk) {
-    workers_.emplace_back([this, chunk] { workerLoop(chunk); });
+    try {
+      workers_.emplace_back([this, chunk] { workerLoop(chunk); });
+    } catch (const std::system_error&) {
+      break;  // the system gives no more threads: work with the ones there are
+    }
   }
 }
 

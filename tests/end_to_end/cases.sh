@@ -165,6 +165,26 @@ two_files)
   expect_rc 2
   grep -q '^Usage: floatstate' "$work/err" || fail "no usage on standard error"
   ;;
+out_of_memory)
+  # A body much larger than the memory the run may have: the program must say so and exit 1,
+  # not abort. Sanitized builds reserve terabytes of address space, so a limit cannot apply there.
+  if ldd "$program" 2>/dev/null | grep -q -e libasan -e libubsan; then
+    echo "skipped: a sanitized build cannot run under an address-space limit"
+    exit 77
+  fi
+  awk 'BEGIN {
+    print "Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.y=0\nGra_Pt.z=0"
+    for (i = 0; i < 400000; i++) {
+      x = i % 1000; y = int(i / 1000)
+      printf "Hexahedron\n%d,%d,0\n%d,%d,0\n%d,%d,0\n%d,%d,0\n", x, y, x+1, y, x+1, y+1, x, y+1
+      printf "%d,%d,1\n%d,%d,1\n%d,%d,1\n%d,%d,1\n", x, y, x+1, y, x+1, y+1, x, y+1
+    }
+  }' >"$work/body.txt"
+  (ulimit -v 200000 && exec env LANG=C "$program" "$work/body.txt" </dev/null >"$work/out" 2>"$work/err")
+  rc=$?
+  expect_rc 1
+  grep -q '^Out of memory' "$work/out" || fail "no out-of-memory message"
+  ;;
 interactive_terminal)
   # A real terminal: the path is typed at the prompt and the final pause is answered.
   command -v script >/dev/null || fail "the script command (util-linux) is not installed"
