@@ -24,22 +24,29 @@ SubmergedPart cutWaterTetrahedra(Tetrahedron* tetrahedra, int n, const Plane& pl
   return SubmergedPart{volume, moment / volume};
 }
 
+namespace {
+
+// Hexahedra and prisms keep their water tetrahedra in a fixed local array; the fallback point of
+// a vanishing submerged part is their first vertex.
+template <typename Element>
+void cutFixedSplit(Element& element, const Plane& plane) {
+  element.waterPlane = plane;
+  Tetrahedron parts[Element::kTetrahedronCount];
+  element.splitIntoTetrahedra(parts, Element::kTetrahedronCount);
+  const SubmergedPart cut = cutWaterTetrahedra(parts, Element::kTetrahedronCount,
+                                               element.waterPlane, element.vertices[0]);
+  element.submergedVolume = cut.volume;
+  element.submergedCentroid = cut.centroid;
+}
+
+}  // namespace
+
 void Hexahedron::cutByWaterPlane(Plane plane) {
-  waterPlane = plane;
-  Tetrahedron parts[kTetrahedronCount];
-  splitIntoTetrahedra(parts, kTetrahedronCount);
-  const SubmergedPart cut = cutWaterTetrahedra(parts, kTetrahedronCount, waterPlane, vertices[0]);
-  submergedVolume = cut.volume;
-  submergedCentroid = cut.centroid;
+  cutFixedSplit(*this, plane);
 }
 
 void TrianglePrism::cutByWaterPlane(Plane plane) {
-  waterPlane = plane;
-  Tetrahedron parts[kTetrahedronCount];
-  splitIntoTetrahedra(parts, kTetrahedronCount);
-  const SubmergedPart cut = cutWaterTetrahedra(parts, kTetrahedronCount, waterPlane, vertices[0]);
-  submergedVolume = cut.volume;
-  submergedCentroid = cut.centroid;
+  cutFixedSplit(*this, plane);
 }
 
 void Cylinder::cutByWaterPlane(Plane plane) {
