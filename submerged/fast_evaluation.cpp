@@ -244,10 +244,11 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
 }
 
 template <bool withCentroid>
-void FastEvaluation::evaluateAll(double D) {
+FastEvaluation::Total FastEvaluation::evaluateAll(double D) {
   Plane plane = plane_;
   plane.D = D;
-  auto job = [this, &plane](int chunk) {
+  Total total;
+  auto job = [this, &plane, &total](int chunk) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
     const std::size_t end = chunkBegin(chunk + 1);
     for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
@@ -255,29 +256,26 @@ void FastEvaluation::evaluateAll(double D) {
       volumes_[e] = r.volume;
       if (withCentroid)
         centroids_[e] = r.centroid;
+      // The first chunk is summed as it goes; the others after it, in element order.
+      if (chunk == 0)
+        total.add<withCentroid>(r.volume, r.centroid);
     }
   };
   runChunks(job);
+  for (std::size_t e = chunkBegin(1); e < elements_.size(); ++e) {
+    total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
+  }
+  return total;
 }
 
 double FastEvaluation::submergedVolume(double D) {
-  evaluateAll<false>(D);
-  double volume = 0;
-  for (const double v : volumes_)
-    volume = volume + v;
-  return volume;
+  return evaluateAll<false>(D).volume;
 }
 
 void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
-  evaluateAll<true>(plane.D);
-  double total = 0;
-  Vec3 moment(0, 0, 0);
-  for (std::size_t e = 0; e < elements_.size(); ++e) {
-    total = total + volumes_[e];
-    moment = centroids_[e] * volumes_[e] + moment;
-  }
-  volume = total;
-  centre = total == 0 ? Vec3(0, 0, 0) : moment / total;
+  const Total total = evaluateAll<true>(plane.D);
+  volume = total.volume;
+  centre = total.volume == 0 ? Vec3(0, 0, 0) : total.moment / total.volume;
   writeElementResults(plane);
 }
 

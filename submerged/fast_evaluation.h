@@ -73,6 +73,17 @@ class FastEvaluation {
     double volume;
     Vec3 centroid;
   };
+  // The body's sums over its elements in evaluation order: V = V + v, M = c*v + M.
+  struct Total {
+    double volume = 0;
+    Vec3 moment{0, 0, 0};
+    template <bool withCentroid>
+    void add(double v, const Vec3& c) {
+      volume = volume + v;
+      if (withCentroid)
+        moment = c * v + moment;
+    }
+  };
 
   // split(t, k): index, among the element's points, of vertex k of water tetrahedron t.
   template <typename Split>
@@ -82,8 +93,9 @@ class FastEvaluation {
   void reserve(const FloatingBody& body);
   template <bool withCentroid>
   Result evaluateElement(std::size_t e, const Plane& plane, double* values) const;
+  // Evaluates every element for the plane value offset D and returns the body's sums.
   template <bool withCentroid>
-  void evaluateAll(double D);
+  Total evaluateAll(double D);
   template <bool withCentroid>
   static Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
                                     const double* values, const Plane& plane);
