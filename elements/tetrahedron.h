@@ -29,14 +29,18 @@ class Tetrahedron {
   }
 
   // |(p1 - p0) . ((p2 - p0) x (p3 - p0))| / 6. Inline: every cut of every trial plane calls it.
-  double volume() const {
-    const Vec3 a = vertices[1] - vertices[0];
-    const Vec3 b = vertices[2] - vertices[0];
-    const Vec3 c = vertices[3] - vertices[0];
+  double volume() const { return volumeOf(vertices[0], vertices[1], vertices[2], vertices[3]); }
+  static double volumeOf(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& p3) {
+    const Vec3 a = p1 - p0;
+    const Vec3 b = p2 - p0;
+    const Vec3 c = p3 - p0;
     return std::fabs(a.dot(b.cross(c))) / 6;
   }
   // (((p0 + p1) + p2) + p3) * 0.25
-  Vec3 centroid() const { return (vertices[0] + vertices[1] + vertices[2] + vertices[3]) * 0.25; }
+  Vec3 centroid() const { return centroidOf(vertices[0], vertices[1], vertices[2], vertices[3]); }
+  static Vec3 centroidOf(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& p3) {
+    return (p0 + p1 + p2 + p3) * 0.25;
+  }
   BoundingBox boundingBox() const;
   Vec3 getSubmergedCentroid() const { return submergedCentroid; }
 

@@ -38,20 +38,24 @@ class Plane {
   // Intersects the whole line through the segment. The parallel test |N . (P1 - P0)| < 1e-10 is
   // absolute (on the unnormalised normal); the midpoint's distance test divides by |N|.
   int intersect(const LineSegment& segment, Vec3& out) const;
-  // The same, with the plane value of segment.P0 already known (valueAtP0 == value(P0)). Inline:
-  // the tetrahedron cut calls it for every edge the plane crosses.
+  // The same, with the plane value of segment.P0 already known (valueAtP0 == value(P0)).
   int intersect(const LineSegment& segment, Vec3& out, double valueAtP0) const {
-    const Vec3 d = segment.P1 - segment.P0;
+    return intersect(segment.P0, segment.P1, out, valueAtP0);
+  }
+  // The line through p0 and p1; inline, since the tetrahedron cut calls it for every edge the
+  // plane crosses.
+  int intersect(const Vec3& p0, const Vec3& p1, Vec3& out, double valueAtP0) const {
+    const Vec3 d = p1 - p0;
     const double s = A * d.x + B * d.y + C * d.z;
     if (std::fabs(s) < kTolerance)
-      return intersectParallel(segment, out);
+      return intersectParallel(p0, p1, out);
     const double t = -valueAtP0 / s;
-    out = segment.P0 + d * t;
+    out = p0 + d * t;
     return kCrossing;
   }
 
  private:
   static constexpr double kTolerance = 1e-10;
   // The line is parallel within the tolerance: its midpoint if that lies in the plane.
-  int intersectParallel(const LineSegment& segment, Vec3& out) const;
+  int intersectParallel(const Vec3& p0, const Vec3& p1, Vec3& out) const;
 };

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "elements/tetrahedron.h"
-#include "geometry/line_segment.h"
 
 namespace {
 
@@ -13,10 +12,9 @@ namespace {
 // yields a point. If the normal is so short that intersect finds none, the edge's midpoint stands
 // in, so no unset value is read.
 Vec3 cutPoint(const Plane& plane, const Vec3& e, const Vec3& f, double valueE) {
-  LineSegment edge;
-  edge.set(e, f);
   Vec3 x;
-  if (plane.intersect(edge, x, valueE) == Plane::kParallel) x = (e + f) * 0.5;
+  if (plane.intersect(e, f, x, valueE) == Plane::kParallel)
+    x = (e + f) * 0.5;
   return x;
 }
 
@@ -29,12 +27,10 @@ struct PieceSum {
   Vec3 lastCentroid{0, 0, 0};
 
   void add(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
-    Tetrahedron piece;
-    piece.setVertices(a, b, c, d);
-    const double v = piece.volume();
+    const double v = Tetrahedron::volumeOf(a, b, c, d);
     volume = v + volume;
     if (withCentroid) {
-      lastCentroid = piece.centroid();
+      lastCentroid = Tetrahedron::centroidOf(a, b, c, d);
       moment = lastCentroid * v + moment;
     }
   }
