@@ -28,6 +28,20 @@ struct CylinderSplit {
 };
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr float kInfinityF = std::numeric_limits<float>::infinity();
+
+// Single precision halves the memory the evaluation streams through for every element. Rounded
+// outwards, lowest <= low and high <= highest, so by the monotonic rounding of height + D an
+// element judged wholly submerged or wholly dry on the floats is so on the doubles; an element
+// near the edge at most takes the exact tetrahedron-by-tetrahedron path.
+float roundedDown(double x) {
+  const float f = static_cast<float>(x);
+  return static_cast<double>(f) > x ? std::nextafter(f, -kInfinityF) : f;
+}
+float roundedUp(double x) {
+  const float f = static_cast<float>(x);
+  return static_cast<double>(f) < x ? std::nextafter(f, kInfinityF) : f;
+}
 
 }  // namespace
 
@@ -184,7 +198,8 @@ void FastEvaluation::setNormal(double A, double B, double C) {
       }
       // A point without a height (degenerate geometry) is neither surely dry nor surely
       // submerged: such an element always goes tetrahedron by tetrahedron, like the reference.
-      extents_[e] = unordered ? Extent{-kInfinity, kInfinity} : Extent{low, high};
+      extents_[e] =
+          unordered ? Extent{-kInfinityF, kInfinityF} : Extent{roundedDown(low), roundedUp(high)};
     }
   };
   runChunks(job);
@@ -213,10 +228,10 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
                                                        double* values) const {
   const Element& element = elements_[e];
   const double D = plane.D;
-  if (extents_[e].highest + D <= 0) {
+  if (static_cast<double>(extents_[e].highest) + D <= 0) {
     return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
   }
-  if (extents_[e].lowest + D > 0)
+  if (static_cast<double>(extents_[e].lowest) + D > 0)
     return Result{0, element.dryCentroid};
   // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = &points_[element.firstPoint];
@@ -253,12 +268,15 @@ FastEvaluation::Total FastEvaluation::evaluateAll(double D) {
     const std::size_t end = chunkBegin(chunk + 1);
     for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
       const Result r = evaluateElement<withCentroid>(e, plane, values);
-      volumes_[e] = r.volume;
-      if (withCentroid)
-        centroids_[e] = r.centroid;
-      // The first chunk is summed as it goes; the others after it, in element order.
+      // The first chunk is summed as it goes; the others after it, in element order. Per-element
+      // results are kept where they are read again: for the later sum, and for the elements'
+      // own cut results after a buoyancy evaluation.
       if (chunk == 0)
         total.add<withCentroid>(r.volume, r.centroid);
+      if (withCentroid || chunk != 0)
+        volumes_[e] = r.volume;
+      if (withCentroid)
+        centroids_[e] = r.centroid;
     }
   };
   runChunks(job);

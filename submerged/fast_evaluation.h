@@ -67,7 +67,7 @@ class FastEvaluation {
   };
   // Lowest and highest height of an element's points for the current normal.
   struct Extent {
-    double lowest, highest;
+    float lowest, highest;  // rounded outwards, so they still bound the doubles
   };
   struct Result {
     double volume;
