@@ -232,7 +232,7 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
     return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
   }
   if (static_cast<double>(extents_[e].lowest) + D > 0)
-    return Result{0, element.dryCentroid};
+    return Result{0, withCentroid ? element.dryCentroid : Vec3(0, 0, 0)};
   // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = &points_[element.firstPoint];
   const double* heights = &heights_[element.firstPoint];
