@@ -34,8 +34,17 @@ constexpr const char* kBuoyancy =
 // 文件打开失败!
 constexpr const char* kOpenFailed = "\xce\xc4\xbc\xfe\xb4\xf2\xbf\xaa\xca\xa7\xb0\xdc!";
 
+// A result is reported only when the body holds the displacement volume below its water plane to
+// this relative error. The draft search aims at 1e-10; this margin only catches planes it could
+// not place at all, whose drafts would be wrong already in the printed digits.
+constexpr double kResultVolumeTolerance = 1e-6;
+
 bool isFinite(const Vec3& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+bool isFinite(const Plane& p) {
+  return std::isfinite(p.A) && std::isfinite(p.B) && std::isfinite(p.C) && std::isfinite(p.D);
 }
 
 // Volume of the whole body: a plane above its top submerges every element completely, and every
@@ -75,6 +84,10 @@ std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
     why << "Volume of Displacement=" << V << " is not a positive volume.";
   } else if (!isFinite(G)) {
     why << "Gra_Pt=(" << G.x << ", " << G.y << ", " << G.z << ") is not a finite point.";
+  } else if (!std::isfinite(body.bounds.diagonal())) {
+    // Lengths, the tolerance of the iteration and the draft search's corners would overflow.
+    why << "The body is too large to compute with: the diagonal of its bounding box is not a "
+           "finite number (a coordinate or a radius is out of scale).";
   } else {
     const double whole = wholeBodyVolume(body);
     if (!std::isfinite(whole)) {
@@ -84,6 +97,27 @@ std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
       why << "Volume of Displacement=" << V << " exceeds the volume of the whole body (" << whole
           << "): the body cannot float.";
     }
+  }
+  return why.str();
+}
+
+std::string whyResultIsUnsound(FloatingBody& body, double V, const Plane& plane,
+                               const Vec3& buoyancyCentre) {
+  std::ostringstream why;
+  if (!isFinite(plane) || !isFinite(buoyancyCentre)) {
+    why << "The iteration ended on a water plane or a centre of buoyancy that is not finite: the "
+           "numbers of the SET file are out of scale.";
+    return why.str();
+  }
+  // The draft search stops when the doubles can no longer move the plane (or after its last
+  // trial), and then returns the closest plane it found. For a volume far below the resolution
+  // of the body's coordinates that plane may hold nothing like V.
+  const double held = body.computeSubmergedVolume(plane);
+  if (!(std::fabs(held - V) <= kResultVolumeTolerance * V)) {
+    why << "The water plane cannot be placed for Volume of Displacement=" << V
+        << ": the closest plane found holds " << held
+        << ". The volume is too small for the size of the body, or the body lies too far from "
+           "the origin, for the plane to be placed that finely.";
   }
   return why.str();
 }
@@ -112,6 +146,9 @@ int runConsoleDriver(std::string setFile) {
   const std::int64_t end = performanceCounter();
   writeElapsed((static_cast<double>(end) - static_cast<double>(start)) /
                static_cast<double>(frequency));
+  const std::string unsound = whyResultIsUnsound(body, V, plane, buoyancyCentre);
+  if (!unsound.empty())
+    failRun(unsound);
 
   std::cout << kPlane << plane.A << " , B=" << plane.B << " , C=" << plane.C << " , D=" << plane.D
             << std::endl;

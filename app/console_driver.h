@@ -3,6 +3,7 @@
 #include <string>
 
 #include "elements/floating_body.h"
+#include "geometry/plane.h"
 #include "geometry/vec3.h"
 
 // One run of the program: banner, choice of the SET file (setFile, or asked for on the console
@@ -17,5 +18,14 @@ void selectInputFile(std::string& inputFileName);
 
 // Why the body as read cannot be floated, or an empty string when it can: no elements, a
 // displacement volume that is not a positive finite number or exceeds the whole body's volume, a
-// centre of gravity or a body volume that is not finite. Cuts every element once.
+// centre of gravity, a bounding-box diagonal or a body volume that is not finite. Cuts every
+// element once.
 std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G);
+
+// Why the solver's result must not be reported as the body's floating attitude, or an empty string
+// when it can: a water plane or a centre of buoyancy that is not finite, or a water plane below
+// which the body does not hold V to a relative 1e-6 (the plane cannot be placed that finely: V
+// is too small for the size of the body or for its distance from the origin). Cuts every element
+// once.
+std::string whyResultIsUnsound(FloatingBody& body, double V, const Plane& plane,
+                               const Vec3& buoyancyCentre);

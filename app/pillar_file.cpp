@@ -1,5 +1,6 @@
 #include "app/pillar_file.h"
 
+#include <cmath>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -21,7 +22,12 @@ struct PillarFault {
   int pillar = 0;  // 1 to 4
   EntryItem item = EntryItem::kLabel;
   bool entryAbsent = false;  // the file ended before the entry's first character
+  bool tooFarApart = false;  // both points read, but their difference overflows
 };
+
+bool isFinite(const Vec3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
 // Reads the entry's label line "#<number>:", when the entry has one: an entry may also begin
 // directly with its first point. False when a label begins but is broken.
@@ -57,6 +63,11 @@ bool readEntry(std::FILE* file, LineSegment& pillar, PillarFault& fault) {
   result = scanPoint(file, p1);
   if (result != ScanResult::kRead)
     return fail(file, result, EntryItem::kSecondPoint, fault);
+  // The line's direction P1 - P0 is what every crossing is computed from.
+  if (!isFinite(p1 - p0)) {
+    fault.tooFarApart = true;
+    return fail(file, ScanResult::kNotFinite, EntryItem::kSecondPoint, fault);
+  }
   pillar.set(p0, p1);
   return true;
 }
@@ -69,6 +80,8 @@ std::string faultText(const PillarFault& fault) {
   if (fault.entryAbsent && fault.stop == ScanStop::kEndOfFile) {
     return pillar + " is missing (the file must hold four pillars)";
   }
+  if (fault.tooFarApart)
+    return "the two points of " + pillar + " are too far apart to compute with";
   const std::string point =
       fault.item == EntryItem::kFirstPoint ? "the first point" : "the second point";
   if (fault.notFinite)
@@ -107,8 +120,12 @@ void readPillarFile(const char* fileName, LineSegment pillars[4]) {
 
 void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Vec3 crossings[4]) {
   for (int k = 0; k < kPillarCount; ++k) {
-    if (waterPlane.intersect(pillars[k], crossings[k]) != Plane::kCrossing)
+    // A crossing beyond the range of doubles (a pillar all but parallel to the plane, far out) is
+    // as good as none.
+    if (waterPlane.intersect(pillars[k], crossings[k]) != Plane::kCrossing ||
+        !isFinite(crossings[k])) {
       continue;
+    }
     // 号立柱吃水=
     std::cout << k + 1 << "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=" << crossings[k].z
               << std::endl;

@@ -25,9 +25,9 @@ struct PillarFileError {
 };
 
 // Reads four entries from an open stream (positioned at its start) into pillars[0..3], in file
-// order. Returns false with the error set when an entry is missing, broken or holds a number that
-// is not finite; pillars before it are then set, the others unchanged. Never prints, waits or
-// exits.
+// order. Returns false with the error set when an entry is missing, broken, holds a number that
+// is not finite or has its two points so far apart that their difference is not finite; pillars
+// before it are then set, the others unchanged. Never prints, waits or exits.
 bool parsePillarFile(std::FILE* file, LineSegment pillars[4], PillarFileError& error);
 
 // Opens the file by name and reads it. When the file cannot be opened writes "Pillar file read
@@ -38,5 +38,6 @@ void readPillarFile(const char* fileName, LineSegment pillars[4]);
 // The drafts: for k = 1..4 intersects the water plane with the line of pillar k, the crossing point
 // going to crossings[k - 1], and when the line crosses the plane in one point writes
 // "k号立柱吃水=z" (z of the crossing point, in body coordinates) to standard output. A pillar
-// parallel to the plane, in it or not, gets no line.
+// parallel to the plane, in it or not, gets no line, and so does one whose crossing lies beyond
+// the range of doubles.
 void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Vec3 crossings[4]);
