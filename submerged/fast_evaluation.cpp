@@ -81,7 +81,12 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   for (std::size_t e = 0; e < elements_.size(); ++e) {
     largest = std::max<std::size_t>(largest, pointEnd_[e] - elements_[e].firstPoint);
   }
-  scratch_.assign(static_cast<std::size_t>(pool_.threadCount()), std::vector<double>(largest));
+  // Each thread writes its element's plane values into its own scratch array; the padding keeps
+  // two threads' arrays off each other's cache lines (they would otherwise bounce between the
+  // cores on every crossed element).
+  constexpr std::size_t kPadding = 128 / sizeof(double);
+  scratch_.assign(static_cast<std::size_t>(pool_.threadCount()),
+                  std::vector<double>(largest + kPadding));
   setNormal(0, 0, 1);
 }
 
