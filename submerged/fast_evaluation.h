@@ -31,7 +31,7 @@ class FloatingBody;
 class FastEvaluation {
  public:
   // Below this many water tetrahedra an evaluation is cheaper than waking the other threads.
-  static constexpr std::size_t kDefaultParallelThreshold = 4096;
+  static constexpr std::size_t kDefaultParallelThreshold = 20000;
 
   // threadCount <= 0: one thread per hardware thread. Bodies with fewer water tetrahedra than
   // parallelThreshold are evaluated on the calling thread alone.
