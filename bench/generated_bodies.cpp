@@ -5,6 +5,17 @@
 
 namespace {
 
+// The corners of the box [o, o + (a, b, c)] in the hexahedron numbering: p0..p3 around the
+// bottom face, p4..p7 above them.
+void boxCorners(const Vec3& o, double a, double b, double c, Vec3 (&p)[8]) {
+  p[0] = o;
+  p[1] = o + Vec3(a, 0, 0);
+  p[2] = o + Vec3(a, b, 0);
+  p[3] = o + Vec3(0, b, 0);
+  for (int i = 0; i < 4; ++i)
+    p[4 + i] = p[i] + Vec3(0, 0, c);
+}
+
 struct BodyBuilder {
   std::vector<Tetrahedron> tetrahedra;
   std::vector<Hexahedron> hexahedra;
@@ -12,14 +23,8 @@ struct BodyBuilder {
   std::vector<Cylinder> cylinders;
 
   void box(const Vec3& o, double a, double b, double c) {
-    const Vec3 p[8] = {o,
-                       o + Vec3(a, 0, 0),
-                       o + Vec3(a, b, 0),
-                       o + Vec3(0, b, 0),
-                       o + Vec3(0, 0, c),
-                       o + Vec3(a, 0, c),
-                       o + Vec3(a, b, c),
-                       o + Vec3(0, b, c)};
+    Vec3 p[8];
+    boxCorners(o, a, b, c, p);
     Hexahedron h;
     h.setVertices(p, 8);
     hexahedra.push_back(h);
@@ -27,14 +32,8 @@ struct BodyBuilder {
 
   // The cube [o, o + s] as six tetrahedra around its main diagonal.
   void cubeTetrahedra(const Vec3& o, double s) {
-    const Vec3 c[8] = {o,
-                       o + Vec3(s, 0, 0),
-                       o + Vec3(s, s, 0),
-                       o + Vec3(0, s, 0),
-                       o + Vec3(0, 0, s),
-                       o + Vec3(s, 0, s),
-                       o + Vec3(s, s, s),
-                       o + Vec3(0, s, s)};
+    Vec3 c[8];
+    boxCorners(o, s, s, s, c);
     static constexpr int kPaths[6][2] = {{1, 2}, {2, 3}, {3, 7}, {7, 4}, {4, 5}, {5, 1}};
     for (const auto& path : kPaths) {
       tetrahedra.emplace_back(c[0], c[path[0]], c[path[1]], c[6]);

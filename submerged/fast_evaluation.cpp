@@ -56,7 +56,7 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   for (int i = 0; i < body.tetrahedronCount; ++i) {
     static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
     const Tetrahedron& t = body.tetrahedra[i];
-    addElement(Kind::Tetrahedron, i, t.vertices, 4, FixedSplit<1>{kWhole}, 1, t.centroid());
+    addElement(Kind::Tetrahedron, i, t.vertices, 4, FixedSplit<1>{kWhole}, 1);
   }
   for (int i = 0; i < body.cylinderCount; ++i)
     addCylinder(i);
@@ -64,13 +64,13 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
     const Hexahedron& h = body.hexahedra[i];
     addElement(Kind::Hexahedron, i, h.vertices, Hexahedron::kVertexCount,
                FixedSplit<Hexahedron::kTetrahedronCount>{Hexahedron::kSplit},
-               Hexahedron::kTetrahedronCount, h.vertices[0]);
+               Hexahedron::kTetrahedronCount);
   }
   for (int i = 0; i < body.prismCount; ++i) {
     const TrianglePrism& p = body.prisms[i];
     addElement(Kind::Prism, i, p.vertices, TrianglePrism::kVertexCount,
                FixedSplit<TrianglePrism::kTetrahedronCount>{TrianglePrism::kSplit},
-               TrianglePrism::kTetrahedronCount, p.vertices[0]);
+               TrianglePrism::kTetrahedronCount);
   }
   heights_.resize(points_.size());
   extents_.resize(elements_.size());
@@ -126,20 +126,19 @@ void FastEvaluation::addCylinder(std::uint32_t index) {
   for (int i = 0; i <= n; ++i)
     points.push_back(points[static_cast<std::size_t>(2 + i)] + h);
   addElement(Kind::Cylinder, index, points.data(), static_cast<std::uint32_t>(points.size()),
-             CylinderSplit{n}, static_cast<std::uint32_t>(3 * n), c.axisStart);
+             CylinderSplit{n}, static_cast<std::uint32_t>(3 * n));
 }
 
 template <typename Split>
 void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* points,
                                 std::uint32_t pointCount, Split split,
-                                std::uint32_t tetrahedronCount, const Vec3& fallback) {
+                                std::uint32_t tetrahedronCount) {
   Element e;
   e.firstPoint = static_cast<std::uint32_t>(points_.size());
   e.firstTetrahedron = static_cast<std::uint32_t>(tetrahedra_.size());
   e.tetrahedronCount = tetrahedronCount;
   e.index = index;
   e.kind = kind;
-  e.dryCentroid = fallback;
   points_.insert(points_.end(), points, points + pointCount);
   pointEnd_.push_back(static_cast<std::uint32_t>(points_.size()));
   // Whole-element result: the cut of every water tetrahedron is the tetrahedron itself, summed
@@ -164,7 +163,7 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
     e.wholeCentroid = tetrahedra_.back().centroid;
   } else {
     wholeVolume_.push_back(volume);
-    e.wholeCentroid = std::fabs(volume) < 1e-20 ? fallback : moment / volume;
+    e.wholeCentroid = std::fabs(volume) < 1e-20 ? points[0] : moment / volume;
   }
   elements_.push_back(e);
 }
@@ -237,7 +236,7 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
     return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
   }
   if (static_cast<double>(extents_[e].lowest) + D > 0)
-    return Result{0, withCentroid ? element.dryCentroid : Vec3(0, 0, 0)};
+    return Result{0, withCentroid ? dryCentroid(element) : Vec3(0, 0, 0)};
   // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = &points_[element.firstPoint];
   const double* heights = &heights_[element.firstPoint];
@@ -259,7 +258,7 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
   if (!withCentroid)
     return Result{volume, Vec3(0, 0, 0)};
   if (std::fabs(volume) < 1e-20)
-    return Result{volume, element.dryCentroid};
+    return Result{volume, dryCentroid(element)};
   return Result{volume, moment / volume};
 }
 

@@ -63,7 +63,6 @@ class FastEvaluation {
     std::uint32_t firstPoint, firstTetrahedron, tetrahedronCount, index;
     Kind kind;
     Vec3 wholeCentroid;  // centroid when every vertex is submerged
-    Vec3 dryCentroid;    // centroid reported when every vertex is dry (the volume is then 0)
   };
   // Lowest and highest height of an element's points for the current normal.
   struct Extent {
@@ -88,8 +87,14 @@ class FastEvaluation {
   // split(t, k): index, among the element's points, of vertex k of water tetrahedron t.
   template <typename Split>
   void addElement(Kind kind, std::uint32_t index, const Vec3* points, std::uint32_t pointCount,
-                  Split split, std::uint32_t tetrahedronCount, const Vec3& fallback);
+                  Split split, std::uint32_t tetrahedronCount);
   void addCylinder(std::uint32_t index);
+  // The centroid an element reports when every vertex is dry (its volume is then 0): a
+  // tetrahedron its own centroid, the others their fallback point, which is their first point
+  // (p0 of a hexahedron or prism, axisStart of a cylinder).
+  const Vec3& dryCentroid(const Element& e) const {
+    return e.kind == Kind::Tetrahedron ? e.wholeCentroid : points_[e.firstPoint];
+  }
   void reserve(const FloatingBody& body);
   template <bool withCentroid>
   Result evaluateElement(std::size_t e, const Plane& plane, double* values) const;
