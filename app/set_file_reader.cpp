@@ -179,7 +179,7 @@ class SetFileParser {
   bool readElements();
   bool readBlockAfter(const char* line, long length);
   template <class Element>
-  bool readBlock(const char* keyword, bool (*read)(std::FILE*, Element&, BlockReadFailure&),
+  bool readBlock(const char* keyword, bool (*readElement)(std::FILE*, Element&, BlockReadFailure&),
                  ElementList<Element>& list);
   void noteIfNearKeyword(std::string_view line);
   bool fail(bool notFinite, ItemName item, const char* keyword, long keywordOffset);
@@ -240,12 +240,12 @@ bool SetFileParser::readBlockAfter(const char* line, long length) {
 
 template <class Element>
 bool SetFileParser::readBlock(const char* keyword,
-                              bool (*read)(std::FILE*, Element&, BlockReadFailure&),
+                              bool (*readElement)(std::FILE*, Element&, BlockReadFailure&),
                               ElementList<Element>& list) {
   const long keywordEnd = noteBlockStarts_ ? std::ftell(file_) : -1;
   Element element{};
   BlockReadFailure failure;
-  if (!read(file_, element, failure)) {
+  if (!readElement(file_, element, failure)) {
     return fail(failure.notFinite, blockItem(keyword, failure.item), keyword,
                 keywordEnd > 0 ? keywordEnd - 1 : -1);
   }

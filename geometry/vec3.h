@@ -9,7 +9,7 @@ class Vec3 {
 
   // Intentionally uninitialised: arrays of points are filled right after they are created.
   Vec3() = default;
-  Vec3(double x, double y, double z) : x(x), y(y), z(z) {}
+  Vec3(double px, double py, double pz) : x(px), y(py), z(pz) {}
 
   Vec3 operator+(const Vec3& o) const { return Vec3(x + o.x, y + o.y, z + o.z); }
   Vec3 operator-(const Vec3& o) const { return Vec3(x - o.x, y - o.y, z - o.z); }

@@ -218,8 +218,8 @@ class BoundedConsole {
 
  private:
   struct CountingSink : std::streambuf {
-    CountingSink(long limit, std::chrono::steady_clock::time_point deadline)
-        : limit(limit), deadline(deadline) {}
+    CountingSink(long lineLimit, std::chrono::steady_clock::time_point stopAt)
+        : limit(lineLimit), deadline(stopAt) {}
     long lines = 0;
     long limit;
     std::chrono::steady_clock::time_point deadline;

@@ -7,12 +7,12 @@
 
 #include "elements/floating_body.h"
 #include "solver/attitude_console.h"
-#include "solver_test_support.h"
+#include "support/shapes.h"
 
 namespace {
 
-using solver_test::Console;
-using solver_test::makeBox;
+using Console = test_support::ConsoleCapture;
+using test_support::makeBox;
 
 const double kOneDegree = std::acos(-1.0) / 180;
 

@@ -5,7 +5,7 @@
 
 #include "elements/floating_body.h"
 #include "geometry/vec3.h"
-#include "solver_test_support.h"
+#include "support/shapes.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ TEST(TiltAxis, TipsTheNormalAwayFromTheSideOfGravity) {
 }
 
 TEST(ActionLineDistance, DistanceBetweenParallelLinesAndCoincidentPoints) {
-  solver_test::Console console;
+  test_support::ConsoleCapture console;
   EXPECT_DOUBLE_EQ(FloatingBody::actionLineDistance(Vec3(0, 0, 0), Vec3(3, 4, 5), Vec3(0, 0, 1)),
                    5);
   EXPECT_DOUBLE_EQ(FloatingBody::actionLineDistance(Vec3(0, 0, 0), Vec3(3, 4, 5), Vec3(0, 0, 2)),

@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "elements/floating_body.h"
-#include "solver_test_support.h"
+#include "support/shapes.h"
 
 namespace {
 
-using solver_test::makeBox;
+using test_support::makeBox;
 
 // Runs a draft search on a worker thread and aborts the whole test program if it has not
 // returned within the limit: a search that never ends must fail loudly instead of hanging CI.

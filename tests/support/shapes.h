@@ -101,4 +101,16 @@ inline void fillBody(FloatingBody& body, const std::vector<Tetrahedron>& tetrahe
   body.cylinders = toArray(cylinders);
 }
 
+// A body made of one hexahedron filling the axis-parallel box lo..hi, with its bounds computed.
+// Its corners are the given coordinates themselves (no lo + size rounding).
+inline void makeBox(FloatingBody& body, const Vec3& lo, const Vec3& hi) {
+  const Vec3 p[8] = {Vec3(lo.x, lo.y, lo.z), Vec3(hi.x, lo.y, lo.z), Vec3(hi.x, hi.y, lo.z),
+                     Vec3(lo.x, hi.y, lo.z), Vec3(lo.x, lo.y, hi.z), Vec3(hi.x, lo.y, hi.z),
+                     Vec3(hi.x, hi.y, hi.z), Vec3(lo.x, hi.y, hi.z)};
+  Hexahedron box;
+  box.setVertices(p, 8);
+  fillBody(body, {}, {box}, {}, {});
+  body.boundingBox();
+}
+
 }  // namespace test_support

@@ -89,18 +89,22 @@ inline ::testing::AssertionResult vecSame(const Vec3& actual, const Vec3& expect
 
 // Stands in for the console while alive: standard output goes into a buffer that also records
 // where each flush happened, and standard input reads from the given text. cin is untied from
-// cout meanwhile, so a flush can only come from the code under test itself.
+// cout meanwhile, so a flush can only come from the code under test itself. Afterwards both
+// streams get back their buffers, states and cout its format flags, so a failing test leaves the
+// console usable.
 class ConsoleCapture {
  public:
   explicit ConsoleCapture(const std::string& input = "")
       : in_(input),
         oldOut_(std::cout.rdbuf(&out_)),
         oldIn_(std::cin.rdbuf(&in_)),
-        oldTie_(std::cin.tie(nullptr)) {}
+        oldTie_(std::cin.tie(nullptr)),
+        oldFlags_(std::cout.flags()) {}
   ~ConsoleCapture() {
     std::cout.rdbuf(oldOut_);
     std::cin.rdbuf(oldIn_);
     std::cin.tie(oldTie_);
+    std::cout.flags(oldFlags_);
     std::cin.clear();
     std::cout.clear();
   }
@@ -112,6 +116,11 @@ class ConsoleCapture {
   const std::vector<size_t>& flushes() const { return out_.flushes; }
   // Number of input characters read so far.
   std::streamoff consumed() { return in_.pubseekoff(0, std::ios_base::cur, std::ios_base::in); }
+  // What the code under test left unread.
+  std::string unreadInput() {
+    const std::string& all = in_.str();
+    return all.substr(static_cast<size_t>(consumed()));
+  }
 
  private:
   struct RecordingBuf : std::streambuf {
@@ -137,6 +146,7 @@ class ConsoleCapture {
   std::streambuf* oldOut_;
   std::streambuf* oldIn_;
   std::ostream* oldTie_;
+  std::ios::fmtflags oldFlags_;
 };
 
 }  // namespace test_support

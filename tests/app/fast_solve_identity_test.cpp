@@ -11,7 +11,7 @@
 
 #include "app/set_file_reader.h"
 #include "elements/floating_body.h"
-#include "solver_test_support.h"
+#include "support/shapes.h"
 #include "submerged/fast_evaluation.h"
 #include "support/random_body.h"
 
@@ -73,7 +73,7 @@ SolveOutcome solveExample(const std::string& path, int threads) {
   std::fclose(file);
   useEvaluation(body, threads);
   SolveOutcome outcome;
-  solver_test::Console console;  // standard input at its end: a prompt ends the iteration
+  test_support::ConsoleCapture console;  // standard input at its end: a prompt ends the iteration
   body.solveFloatingAttitude(outcome.plane, outcome.centre, body.displacementVolume,
                              body.centreOfGravity);
   outcome.console = console.output();

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz/input_checks.h"
-#include "solver/hostile_body.h"
+#include "support/hostile_body.h"
 
 namespace {
 
