@@ -9,8 +9,11 @@
 
 #include "app/pillar_file.h"
 #include "app/platform.h"
+#include "elements/console.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
+#include "solver/attitude_iteration.h"
+#include "submerged/body_evaluation.h"
 
 namespace {
 
@@ -39,14 +42,6 @@ constexpr const char* kOpenFailed = "\xce\xc4\xbc\xfe\xb4\xf2\xbf\xaa\xca\xa7\xb
 // not place at all, whose drafts would be wrong already in the printed digits.
 constexpr double kResultVolumeTolerance = 1e-6;
 
-bool isFinite(const Vec3& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-bool isFinite(const Plane& p) {
-  return std::isfinite(p.A) && std::isfinite(p.B) && std::isfinite(p.C) && std::isfinite(p.D);
-}
-
 // Volume of the whole body: a plane above its top submerges every element completely, and every
 // tetrahedron then contributes its own volume, whatever the plane.
 double wholeBodyVolume(FloatingBody& body) {
@@ -54,15 +49,15 @@ double wholeBodyVolume(FloatingBody& body) {
 }
 
 [[noreturn]] void failRun(const std::string& message) {
-  std::cout << message << std::endl;
-  std::cin.get();
+  console::out() << message << std::endl;
+  console::waitForUser();
   std::exit(1);
 }
 
 void writeElapsed(double seconds) {
   char line[128];
   std::snprintf(line, sizeof line, kElapsedFormat, seconds);
-  std::cout << line << std::flush;
+  console::out() << line << std::flush;
 }
 
 }  // namespace
@@ -124,14 +119,14 @@ std::string whyResultIsUnsound(FloatingBody& body, double V, const Plane& plane,
 
 int runConsoleDriver(std::string setFile) {
   FloatingBody body;
-  std::cout << kBanner << std::endl;
+  console::out() << kBanner << std::endl;
   selectInputFile(setFile);
   body.readSetFile(setFile.c_str());
 
   const double V = body.displacementVolume;
-  std::cout << kDisplacement << V << std::endl;
+  console::out() << kDisplacement << V << std::endl;
   const Vec3 G = body.getCentreOfGravity();
-  std::cout << kGravity << G.x << " , " << G.y << " , " << G.z << " )" << std::endl;
+  console::out() << kGravity << G.x << " , " << G.y << " , " << G.z << " )" << std::endl;
   const std::string problem = whyBodyCannotFloat(body, V, G);
   if (!problem.empty())
     failRun(problem);
@@ -139,7 +134,7 @@ int runConsoleDriver(std::string setFile) {
 
   const std::int64_t frequency = performanceFrequency();
   const std::int64_t start = performanceCounter();
-  std::cout << kStart << std::endl;
+  console::out() << kStart << std::endl;
   Plane plane;
   Vec3 buoyancyCentre;
   body.solveFloatingAttitude(plane, buoyancyCentre, V, G);
@@ -150,10 +145,10 @@ int runConsoleDriver(std::string setFile) {
   if (!unsound.empty())
     failRun(unsound);
 
-  std::cout << kPlane << plane.A << " , B=" << plane.B << " , C=" << plane.C << " , D=" << plane.D
-            << std::endl;
-  std::cout << kBuoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
-            << buoyancyCentre.z << " )." << std::endl;
+  console::out() << kPlane << plane.A << " , B=" << plane.B << " , C=" << plane.C
+                 << " , D=" << plane.D << std::endl;
+  console::out() << kBuoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
+                 << buoyancyCentre.z << " )." << std::endl;
 
   LineSegment pillars[4];
   readPillarFile(pathInSameFolder(setFile, "FourPillars.txt").c_str(), pillars);

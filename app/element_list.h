@@ -5,9 +5,9 @@
 #include <deque>
 
 // Gathers the elements of one kind while a SET file is read, in file order, until their number is
-// known and the body's array can be allocated at its exact size. A deque by default: it grows
+// known and the body's array can be allocated at its exact size. A deque: it grows
 // without moving the elements already read, so a large file is never copied while it is read.
-template <class Element, class Container = std::deque<Element>>
+template <class Element>
 class ElementList {
  public:
   // Appends a copy of the element.
@@ -22,5 +22,5 @@ class ElementList {
   }
 
  private:
-  Container elements_;
+  std::deque<Element> elements_;
 };

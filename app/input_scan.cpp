@@ -7,11 +7,9 @@
 #include <iostream>
 #include <numeric>
 
-namespace {
+#include "elements/console.h"
 
-bool isFinite(const Vec3& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
+namespace {
 
 // Walks the file from its start and fills positions[order[...]] in ascending offset order.
 void walkLines(std::FILE* file, const std::vector<long>& offsets, const std::vector<size_t>& order,
@@ -100,7 +98,7 @@ std::string faultPlace(const char* fileKind, ScanStop stop, bool notFinite,
 
 void exitAfterReadFault(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
-    std::cout << line << std::endl;
-  std::cin.get();
+    console::out() << line << std::endl;
+  console::waitForUser();
   std::exit(1);
 }

@@ -4,9 +4,12 @@
 #include "app/command_line.h"
 #include "app/console_driver.h"
 #include "app/console_encoding.h"
+#include "app/platform.h"
+#include "elements/console.h"
 
 int main(int argc, char** argv) {
   installConsoleEncoding();
+  console::allowWaiting(consoleIsInteractive());
   const CommandLine commandLine = parseCommandLine(argc, argv);
   switch (commandLine.action) {
     case CommandLine::Action::Help:

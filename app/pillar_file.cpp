@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/input_scan.h"
+#include "elements/console.h"
 
 namespace {
 
@@ -24,10 +25,6 @@ struct PillarFault {
   bool entryAbsent = false;  // the file ended before the entry's first character
   bool tooFarApart = false;  // both points read, but their difference overflows
 };
-
-bool isFinite(const Vec3& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
 
 // Reads the entry's label line "#<number>:", when the entry has one: an entry may also begin
 // directly with its first point. False when a label begins but is broken.
@@ -127,7 +124,7 @@ void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Ve
       continue;
     }
     // 号立柱吃水=
-    std::cout << k + 1 << "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=" << crossings[k].z
-              << std::endl;
+    console::out() << k + 1 << "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=" << crossings[k].z
+                   << std::endl;
   }
 }

@@ -22,7 +22,7 @@ bool chooseFileInteractively(std::string& path);
 // when `waitForOk` is set, returns after the user ends a line on `input` (the OK button).
 void showWarningBox(const char* caption, const char* text, std::istream& input,
                     std::ostream& output, bool waitForOk);
-// The same on standard error, waiting for Enter only when standard input is a terminal.
+// The same on standard error, waiting for Enter only when the console is interactive.
 void showWarningBox(const char* caption, const char* text);
 
 // A monotonic high-resolution counter: ticks per second and the current count. Elapsed seconds
@@ -30,11 +30,15 @@ void showWarningBox(const char* caption, const char* text);
 std::int64_t performanceFrequency();
 std::int64_t performanceCounter();
 
-// The pause at the end of a run: when standard input is a terminal, prompts on standard output and
+// The pause at the end of a run: when the console is interactive, prompts on standard output and
 // waits for one key; otherwise returns at once, so that a script never blocks.
 void pauseBeforeExit();
 
 bool standardInputIsTerminal();
+// Someone reads the screen and can answer: standard input and standard output are both
+// terminals. Every wait of the program (the final pause, the wait after an error message, the
+// warning box) happens only then; with either one redirected the run ends without waiting.
+bool consoleIsInteractive();
 
 // The folder part of a path ("" for a bare name, "/" for a file in the root folder).
 std::string directoryOf(const std::string& path);

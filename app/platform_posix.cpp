@@ -129,7 +129,7 @@ void showWarningBox(const char* caption, const char* text, std::istream& input,
 }
 
 void showWarningBox(const char* caption, const char* text) {
-  showWarningBox(caption, text, std::cin, std::cerr, standardInputIsTerminal());
+  showWarningBox(caption, text, std::cin, std::cerr, consoleIsInteractive());
 }
 
 namespace {
@@ -146,7 +146,7 @@ std::int64_t performanceCounter() {
 }
 
 void pauseBeforeExit() {
-  if (!standardInputIsTerminal()) {
+  if (!consoleIsInteractive()) {
     return;
   }
   std::cout << "Press any key to continue . . . " << std::flush;
@@ -156,6 +156,10 @@ void pauseBeforeExit() {
 
 bool standardInputIsTerminal() {
   return isatty(STDIN_FILENO) != 0;
+}
+
+bool consoleIsInteractive() {
+  return standardInputIsTerminal() && isatty(STDOUT_FILENO) != 0;
 }
 
 std::string directoryOf(const std::string& path) {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "elements/console_check.h"
+#include "elements/console.h"
 #include "elements/triangle_prism.h"
 
 namespace {
@@ -41,7 +41,7 @@ Vec3 Cylinder::circlePoint(int i) const {
 
 void Cylinder::splitIntoTetrahedra(Tetrahedron* out, int count) {
   if (count % 3 != 0 || count < 9)
-    reportAndWait(kBadCountMessage);
+    console::reportAndWait(kBadCountMessage);
   segmentCount = count / 3;
   const Vec3 h = axisEnd - axisStart;
   TrianglePrism sector;

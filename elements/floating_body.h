@@ -17,8 +17,16 @@ class FastEvaluation;
 // (an array exists only when its count is at least 1) and the two given quantities that fix the
 // equilibrium. After reading, only the elements' cut results change.
 //
-// The member functions are defined by the subsystem that owns them: the box here, the body
-// evaluations in submerged/, the solver in solver/, the SET file reader in app/.
+// The member functions are defined by the subsystem that owns them; each folder is a library
+// that links only the folders below it (app -> solver -> submerged -> elements -> geometry), so a
+// member is callable only from its own folder and those above:
+//   elements/floating_body.cpp      boundingBox, getCentreOfGravity (inline)
+//   submerged/body_evaluation.cpp   computeSubmergedVolume, computeBuoyancy
+//   submerged/fast_evaluation.cpp   prepareFastEvaluation
+//   solver/draft_search.cpp         findWaterPlane
+//   solver/attitude_iteration.cpp   solveFloatingAttitude
+//   solver/attitude_rotation.cpp    tiltAxis, actionLineDistance
+//   app/set_file_reader.cpp         readSetFile
 class FloatingBody {
  public:
   int tetrahedronCount = 0;
@@ -81,3 +89,18 @@ class FloatingBody {
   // SET file reader: fills a freshly constructed body or ends the process with exit code 1.
   void readSetFile(const char* fileName);
 };
+
+// Visits every element in the evaluation order: tetrahedra, cylinders, hexahedra, prisms (not the
+// declaration order of the body), each kind in array order. Every sum over the body runs in this
+// order, so two evaluations of one plane add the same numbers in the same order.
+template <typename Body, typename Visit>
+void forEachElement(Body& body, Visit&& visit) {
+  for (int i = 0; i < body.tetrahedronCount; ++i)
+    visit(body.tetrahedra[i]);
+  for (int i = 0; i < body.cylinderCount; ++i)
+    visit(body.cylinders[i]);
+  for (int i = 0; i < body.hexahedronCount; ++i)
+    visit(body.hexahedra[i]);
+  for (int i = 0; i < body.prismCount; ++i)
+    visit(body.prisms[i]);
+}

@@ -8,6 +8,12 @@
 // The plane A*x + B*y + C*z + D = 0. The normal N = (A, B, C) points out of the water: the side
 // where the plane value is positive is dry, the plane itself and the negative side are under
 // water. N need not be of unit length; the operations that need its length divide by |N|.
+// The one dry test of the system, on a plane value: strictly positive is dry; on the plane (0)
+// and below is under water.
+inline bool isDry(double planeValue) {
+  return planeValue > 0;
+}
+
 class Plane {
  public:
   double A, B, C, D;
@@ -29,7 +35,7 @@ class Plane {
   // ((A*x + B*y) + C*z) + D.
   double value(const Vec3& p) const { return height(p) + D; }
   // Strictly on the dry side; a point on the plane is submerged.
-  bool isAbove(const Vec3& p) const { return value(p) > 0; }
+  bool isAbove(const Vec3& p) const { return isDry(value(p)); }
 
   // Result codes of intersect.
   static constexpr int kParallel = 0;     // line parallel to the plane and off it; out unchanged
@@ -59,3 +65,8 @@ class Plane {
   // The line is parallel within the tolerance: its midpoint if that lies in the plane.
   int intersectParallel(const Vec3& p0, const Vec3& p1, Vec3& out) const;
 };
+
+// All four coefficients are finite numbers.
+inline bool isFinite(const Plane& p) {
+  return std::isfinite(p.A) && std::isfinite(p.B) && std::isfinite(p.C) && std::isfinite(p.D);
+}

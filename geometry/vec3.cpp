@@ -12,3 +12,7 @@ void Vec3::normalize() {
   y = y / len;
   z = z / len;
 }
+
+bool isFinite(const Vec3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}

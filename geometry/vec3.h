@@ -16,7 +16,6 @@ class Vec3 {
   Vec3 operator*(double s) const { return Vec3(x * s, y * s, z * s); }
   Vec3 operator/(double s) const { return Vec3(x / s, y / s, z / s); }
   bool operator==(const Vec3& o) const { return x == o.x && y == o.y && z == o.z; }
-  bool operator!=(const Vec3& o) const { return !(*this == o); }
 
   // (x*x' + y*y') + z*z'
   double dot(const Vec3& o) const { return x * o.x + y * o.y + z * o.z; }
@@ -45,3 +44,6 @@ class Vec3 {
   // scales the result to unit length.
   void rotateAbout(Vec3 axis, double angle);
 };
+
+// All three components are finite numbers (no infinity, no NaN).
+bool isFinite(const Vec3& p);

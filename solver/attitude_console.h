@@ -2,7 +2,7 @@
 
 #include "geometry/vec3.h"
 
-// Console lines of the attitude iteration, written to std::cout in GBK bytes, each ended by
+// Console lines of the attitude iteration, written to console::out() in GBK bytes, each ended by
 // std::endl. Numbers use the stream's own precision and notation; only alignment and widths are
 // set.
 
@@ -13,7 +13,7 @@ void writeAttitudeHeader(double aError, double error, double dError);
 // One progress line: "Step", the step number right-aligned in 3 columns, then det_an, d and the
 // three components of the normal, each left-aligned (13, 13, 10, 10, 10 columns). Step 0 is the
 // start state, for which no angle step has been taken: its det_an column shows the integer 0 and
-// detAn is ignored. Leaves std::cout left-aligned.
+// detAn is ignored. Leaves the console stream left-aligned.
 void writeAttitudeStepLine(int step, double detAn, double d, const Vec3& normal);
 
 // The question asked when even the smallest angle step cannot reduce the distance.

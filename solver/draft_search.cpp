@@ -1,6 +1,7 @@
+#include "solver/draft_search.h"
+
 #include <cmath>
 
-#include "elements/floating_body.h"
 #include "submerged/fast_evaluation.h"
 
 namespace {
@@ -9,7 +10,6 @@ namespace {
 // trial, and the volume test is met within a few dozen trials for every target inside the body's
 // volume; the cap only bounds the searches that can never meet it (see findWaterPlane).
 constexpr int kMaxTrials = 200;
-constexpr double kRelativeVolumeTolerance = 1e-10;
 
 // The plane with unit normal n through the point p: its value is the signed distance from it.
 Plane planeThrough(const Vec3& n, const Vec3& p) {

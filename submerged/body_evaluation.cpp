@@ -1,28 +1,10 @@
-#include <cmath>
+#include "submerged/body_evaluation.h"
 
-#include "elements/floating_body.h"
-
-namespace {
-
-// Visits every element in the evaluation order: tetrahedra, cylinders, hexahedra, prisms (not the
-// declaration order of the body), each kind in array order.
-template <typename Visit>
-void forEachElementInEvaluationOrder(FloatingBody& body, Visit&& visit) {
-  for (int i = 0; i < body.tetrahedronCount; ++i)
-    visit(body.tetrahedra[i]);
-  for (int i = 0; i < body.cylinderCount; ++i)
-    visit(body.cylinders[i]);
-  for (int i = 0; i < body.hexahedronCount; ++i)
-    visit(body.hexahedra[i]);
-  for (int i = 0; i < body.prismCount; ++i)
-    visit(body.prisms[i]);
-}
-
-}  // namespace
+#include "submerged/cut_sum.h"
 
 double FloatingBody::computeSubmergedVolume(Plane plane) {
   double volume = 0;
-  forEachElementInEvaluationOrder(*this, [&](auto& element) {
+  forEachElement(*this, [&](auto& element) {
     element.cutByWaterPlane(plane);
     volume = volume + element.submergedVolume;
   });
@@ -30,14 +12,11 @@ double FloatingBody::computeSubmergedVolume(Plane plane) {
 }
 
 void FloatingBody::computeBuoyancy(double& volume, Vec3& centre, Plane plane) {
-  double total = 0;
-  Vec3 moment(0, 0, 0);
-  forEachElementInEvaluationOrder(*this, [&](auto& element) {
+  CutSum sum;
+  forEachElement(*this, [&](auto& element) {
     element.cutByWaterPlane(plane);
-    const double v = element.submergedVolume;
-    total = total + v;
-    moment = element.getSubmergedCentroid() * v + moment;
+    sum.add(element.submergedVolume, element.getSubmergedCentroid());
   });
-  volume = total;
-  centre = total == 0 ? Vec3(0, 0, 0) : moment / total;
+  volume = sum.volume;
+  centre = sum.volume == 0 ? Vec3(0, 0, 0) : sum.moment / sum.volume;
 }

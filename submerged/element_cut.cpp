@@ -1,27 +1,22 @@
 #include "submerged/element_cut.h"
 
-#include <cmath>
 #include <vector>
 
 #include "elements/cylinder.h"
 #include "elements/hexahedron.h"
 #include "elements/triangle_prism.h"
+#include "submerged/cut_sum.h"
 
 SubmergedPart cutWaterTetrahedra(Tetrahedron* tetrahedra, int n, const Plane& plane,
                                  const Vec3& fallback) {
-  double volume = 0;
-  Vec3 moment(0, 0, 0);
+  CutSum sum;
   for (int i = 0; i < n; ++i) {
     Tetrahedron& t = tetrahedra[i];
     t.waterPlane = plane;
     t.computeSubmergedPart();
-    const double v = t.submergedVolume;
-    volume = volume + v;
-    moment = t.getSubmergedCentroid() * v + moment;
+    sum.add(t.submergedVolume, t.getSubmergedCentroid());
   }
-  if (std::fabs(volume) < 1e-20)
-    return SubmergedPart{volume, fallback};
-  return SubmergedPart{volume, moment / volume};
+  return SubmergedPart{sum.volume, sum.elementCentroid(fallback)};
 }
 
 namespace {

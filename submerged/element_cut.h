@@ -4,9 +4,13 @@
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
 
+// The cut of the composite elements. element_cut.cpp defines Hexahedron::cutByWaterPlane,
+// TrianglePrism::cutByWaterPlane and Cylinder::cutByWaterPlane (declared with each element):
+// the element is split into its water tetrahedra, which are cut and summed here.
+
 // Result of cutting one composite element: its water tetrahedra cut one by one and summed in
-// array order, V = V + v and M = c*v + M. Below 1e-20 the centroid is the element's fallback point
-// instead of M / V.
+// array order (CutSum). When the sum vanishes (kVanishingElementVolume) the centroid is the
+// element's fallback point instead of M / V.
 struct SubmergedPart {
   double volume;
   Vec3 centroid;

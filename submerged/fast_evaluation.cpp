@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "elements/floating_body.h"
+#include "submerged/cut_sum.h"
 #include "submerged/tetrahedron_cut.h"
 
 namespace {
@@ -163,7 +164,7 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
     e.wholeCentroid = tetrahedra_.back().centroid;
   } else {
     wholeVolume_.push_back(volume);
-    e.wholeCentroid = std::fabs(volume) < 1e-20 ? points[0] : moment / volume;
+    e.wholeCentroid = std::fabs(volume) < kVanishingElementVolume ? points[0] : moment / volume;
   }
   elements_.push_back(e);
 }
@@ -257,7 +258,7 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
   }
   if (!withCentroid)
     return Result{volume, Vec3(0, 0, 0)};
-  if (std::fabs(volume) < 1e-20)
+  if (std::fabs(volume) < kVanishingElementVolume)
     return Result{volume, dryCentroid(element)};
   return Result{volume, moment / volume};
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "elements/tetrahedron.h"
+#include "submerged/cut_sum.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ struct PieceSum {
       return TetrahedronCut{volume, lastCentroid};
     // A sliver whose pieces sum to almost nothing keeps a defined point instead of a quotient of
     // tiny numbers.
-    if (std::fabs(volume) > 1e-15)
+    if (std::fabs(volume) > kVanishingPieceVolume)
       return TetrahedronCut{volume, moment / volume};
     return TetrahedronCut{volume, lastCentroid};
   }
@@ -56,7 +57,7 @@ TetrahedronCut cutTetrahedron(const Vec3* const* v, const double* value, const P
   int slot[4] = {1, 2, 3, 0};
   int k = 0;
   for (int i = 0; i < 4; ++i) {
-    if (value[slot[i]] > 0) {
+    if (isDry(value[slot[i]])) {
       std::swap(slot[i], slot[k]);
       ++k;
     }

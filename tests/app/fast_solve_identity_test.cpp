@@ -11,9 +11,9 @@
 
 #include "app/set_file_reader.h"
 #include "elements/floating_body.h"
-#include "support/shapes.h"
 #include "submerged/fast_evaluation.h"
 #include "support/random_body.h"
+#include "support/shapes.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -179,16 +180,24 @@ class StandardInput : public ::testing::Test {
   void SetUp() override {
     savedInput_ = dup(STDIN_FILENO);
     ASSERT_GE(savedInput_, 0);
+    savedOutputFd_ = dup(STDOUT_FILENO);
+    ASSERT_GE(savedOutputFd_, 0);
     savedOutput_ = std::cout.rdbuf(&out_);
   }
   void TearDown() override {
     std::cout.rdbuf(savedOutput_);
     dup2(savedInput_, STDIN_FILENO);
     close(savedInput_);
+    std::fflush(stdout);
+    dup2(savedOutputFd_, STDOUT_FILENO);
+    close(savedOutputFd_);
   }
   void replaceInput(int fd) { ASSERT_EQ(dup2(fd, STDIN_FILENO), STDIN_FILENO); }
+  // Only what the descriptor is matters (a terminal or not); the text still goes to out_.
+  void replaceOutput(int fd) { ASSERT_EQ(dup2(fd, STDOUT_FILENO), STDOUT_FILENO); }
 
   int savedInput_ = -1;
+  int savedOutputFd_ = -1;
   std::streambuf* savedOutput_ = nullptr;
   std::stringbuf out_;
 };
@@ -204,11 +213,29 @@ TEST_F(StandardInput, PauseReturnsAtOnceWithoutATerminal) {
   close(ends[1]);
 }
 
+// `floatstate x.txt > out.txt` typed in a terminal: nobody sees a prompt in the file, so the run
+// must end without waiting although standard input is a terminal.
+TEST_F(StandardInput, PauseReturnsAtOnceWhenOutputIsRedirected) {
+  int master = -1, terminal = -1;
+  ASSERT_EQ(openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  replaceInput(terminal);
+  replaceOutput(ends[1]);
+  EXPECT_TRUE(standardInputIsTerminal());
+  EXPECT_FALSE(consoleIsInteractive());
+  pauseBeforeExit();  // nothing is ever typed: a wait would block here
+  EXPECT_EQ(out_.str(), "");
+  for (int fd : {master, terminal, ends[0], ends[1]})
+    close(fd);
+}
+
 TEST_F(StandardInput, PauseOnATerminalWaitsForOneKeyWithoutEcho) {
   int master = -1, terminal = -1;
   ASSERT_EQ(openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
   replaceInput(terminal);
-  ASSERT_TRUE(standardInputIsTerminal());
+  replaceOutput(terminal);
+  ASSERT_TRUE(consoleIsInteractive());
   termios before{};
   ASSERT_EQ(tcgetattr(STDIN_FILENO, &before), 0);
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "elements/console.h"
 #include "support/test_support.h"
 
 namespace reader_test {
@@ -60,12 +61,14 @@ class TempFile {
   std::string path_;
 };
 
-// The death-test child's console: standard output is captured and standard input holds one line
-// break, so the readers' wait returns at once even when the tests run in a terminal. At exit the
+// The death-test child's console, as an interactive one whose user presses Enter: standard output
+// is captured, waiting is allowed and standard input holds one line break, so the readers' wait
+// returns at once even when the tests run in a terminal. At exit the
 // child writes to standard error what went to standard output, where it was flushed and how many
 // input characters were read, as "stdout[TEXT] flushed[AT,...] read[N]".
 inline test_support::ConsoleCapture& childConsole() {
   static test_support::ConsoleCapture console("\n");
+  console::allowWaiting(true);
   return console;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "elements/console.h"
 #include "elements/cylinder.h"
 #include "elements/hexahedron.h"
 #include "elements/triangle_prism.h"
@@ -51,9 +52,24 @@ void expectUntouched(const Tetrahedron& t) {
     EXPECT_TRUE(vecSame(t.vertices[k], s.vertices[k]));
 }
 
+// The checks wait for the user as a program in a terminal does.
+class CountCheck : public ::testing::Test {
+ protected:
+  void SetUp() override { console::allowWaiting(true); }
+  void TearDown() override { console::allowWaiting(false); }
+};
+
 }  // namespace
 
-TEST(CountCheck, HexahedronWithSevenPointsIsReportedAndIgnored) {
+TEST(CountCheckWithoutTerminal, ReportsButDoesNotWait) {
+  Hexahedron h = test_support::unitCube();
+  ConsoleCapture console("\nnext");
+  h.setVertices(nullptr, 7);
+  EXPECT_EQ(console.output(), std::string(kHexahedronVertices));
+  EXPECT_EQ(console.consumed(), 0);
+}
+
+TEST_F(CountCheck, HexahedronWithSevenPointsIsReportedAndIgnored) {
   Hexahedron h = test_support::unitCube();
   const Vec3 others[8] = {Vec3(5, 5, 5), Vec3(5, 5, 5), Vec3(5, 5, 5), Vec3(5, 5, 5),
                           Vec3(5, 5, 5), Vec3(5, 5, 5), Vec3(5, 5, 5), Vec3(5, 5, 5)};
@@ -67,7 +83,7 @@ TEST(CountCheck, HexahedronWithSevenPointsIsReportedAndIgnored) {
     EXPECT_TRUE(vecSame(h.vertices[i], cube.vertices[i])) << i;
 }
 
-TEST(CountCheck, HexahedronSplitIntoOtherThanFiveIsReportedAndIgnored) {
+TEST_F(CountCheck, HexahedronSplitIntoOtherThanFiveIsReportedAndIgnored) {
   const Hexahedron h = test_support::unitCube();
   for (int count : {4, 6}) {
     SCOPED_TRACE(count);
@@ -80,7 +96,7 @@ TEST(CountCheck, HexahedronSplitIntoOtherThanFiveIsReportedAndIgnored) {
   }
 }
 
-TEST(CountCheck, PrismWithFivePointsIsReportedAndIgnored) {
+TEST_F(CountCheck, PrismWithFivePointsIsReportedAndIgnored) {
   TrianglePrism prism = test_support::unitPrism();
   const Vec3 others[6] = {Vec3(5, 5, 5), Vec3(5, 5, 5), Vec3(5, 5, 5),
                           Vec3(5, 5, 5), Vec3(5, 5, 5), Vec3(5, 5, 5)};
@@ -94,7 +110,7 @@ TEST(CountCheck, PrismWithFivePointsIsReportedAndIgnored) {
     EXPECT_TRUE(vecSame(prism.vertices[i], unit.vertices[i])) << i;
 }
 
-TEST(CountCheck, PrismSplitIntoTwoIsReportedAndIgnored) {
+TEST_F(CountCheck, PrismSplitIntoTwoIsReportedAndIgnored) {
   const TrianglePrism prism = test_support::unitPrism();
   Tetrahedron out[3] = {sentinel(), sentinel(), sentinel()};
   ConsoleCapture console("\nmore");
@@ -104,7 +120,7 @@ TEST(CountCheck, PrismSplitIntoTwoIsReportedAndIgnored) {
     expectUntouched(t);
 }
 
-TEST(CountCheck, CorrectCountsPrintAndReadNothing) {
+TEST_F(CountCheck, CorrectCountsPrintAndReadNothing) {
   ConsoleCapture console("\n");
   Hexahedron h = test_support::unitCube();
   Tetrahedron out[5];
@@ -117,7 +133,7 @@ TEST(CountCheck, CorrectCountsPrintAndReadNothing) {
   expectSilent(console);
 }
 
-TEST(CountCheck, CylinderSplitIntoTenReportsAndGoesOnWithThreeSectors) {
+TEST_F(CountCheck, CylinderSplitIntoTenReportsAndGoesOnWithThreeSectors) {
   Cylinder c(Vec3(0, 0, 0), Vec3(0, 0, 1), 1);
   Tetrahedron out[10];
   for (Tetrahedron& t : out)
@@ -136,7 +152,7 @@ TEST(CountCheck, CylinderSplitIntoTenReportsAndGoesOnWithThreeSectors) {
   EXPECT_NEAR(total, 1.5 * std::sin(2 * 3.1415926 / 3), 1e-12);
 }
 
-TEST(CountCheck, CylinderBoxRaisesTwoSectorsToThree) {
+TEST_F(CountCheck, CylinderBoxRaisesTwoSectorsToThree) {
   Cylinder c(Vec3(0, 0, 0), Vec3(0, 0, 2), 1);
   Tetrahedron out[6];
   {

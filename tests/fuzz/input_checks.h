@@ -49,14 +49,6 @@ class MemoryFile {
   std::FILE* file_;
 };
 
-inline bool isFinite(const Vec3& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-inline bool isFinite(const Plane& p) {
-  return std::isfinite(p.A) && std::isfinite(p.B) && std::isfinite(p.C) && std::isfinite(p.D);
-}
-
 // A message meant for one console line: not empty, no line break, starting with `prefix`.
 inline std::string checkMessage(const std::string& what, const std::string& message,
                                 const std::string& prefix) {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <iosfwd>
+
+// The console as the computing layers see it: one output stream for the program's messages and
+// progress lines, one input stream for the user's answers, and whether a message may wait for the
+// user. Everything below the program's front end talks to the user through here and nowhere else,
+// so the front end (or a test) can send the texts elsewhere in one place. Texts are written as
+// given, byte for byte (Chinese texts are GBK bytes).
+namespace console {
+
+// Standard output and standard input unless redirected.
+std::ostream& out();
+std::istream& in();
+
+// Sends the console to other streams (not owned; they must outlive their use); null restores
+// standard output or standard input.
+void redirect(std::ostream* output, std::istream* input);
+
+// A wait for the user only makes sense when someone is reading the screen and can answer: the
+// front end allows it when standard input and standard output are both terminals. Off by default,
+// so that the library never blocks a caller that did not ask for it.
+void allowWaiting(bool allowed);
+bool waitingAllowed();
+
+// Reads one character when waiting is allowed (normally the Enter key after a message).
+void waitForUser();
+
+// Internal consistency checks of the elements: the message on its own line, flushed, then the
+// wait for the user before the run goes on.
+void reportAndWait(const char* message);
+
+}  // namespace console
