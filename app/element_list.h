@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <deque>
 
@@ -16,6 +17,7 @@ class ElementList {
   // Copies the elements in list order into array[0 .. length - 1]. Does nothing at all when length
   // differs from count(), so a wrongly sized array is never written past its end.
   void copyTo(Element* array, std::size_t length) const {
+    assert(length == elements_.size() && "the body's array must be allocated at the list's size");
     if (length != elements_.size())
       return;
     std::copy(elements_.begin(), elements_.end(), array);

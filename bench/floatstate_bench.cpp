@@ -50,7 +50,8 @@ struct Prepared {
 
 void setCounters(benchmark::State& state, Prepared& p) {
   const double tetrahedra = static_cast<double>(waterTetrahedronCount(p.body));
-  const double fastBytes = p.body.fastEvaluation ? p.body.fastEvaluation->memoryBytes() : 0.0;
+  const double fastBytes =
+      p.body.fastEvaluation ? static_cast<double>(p.body.fastEvaluation->memoryBytes()) : 0.0;
   state.counters["water_tets"] = tetrahedra;
   state.counters["bytes_per_tet"] =
       (static_cast<double>(bodyBytes(p.body)) + fastBytes) / tetrahedra;

@@ -1,7 +1,9 @@
 #include "submerged/fast_evaluation.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "elements/floating_body.h"
@@ -148,8 +150,10 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
   Vec3 moment(0, 0, 0);
   for (std::uint32_t t = 0; t < tetrahedronCount; ++t) {
     WaterTetrahedron w;
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 4; ++k) {
+      assert(split(t, k) >= 0 && split(t, k) <= UINT16_MAX && "vertex index must fit 16 bits");
       w.vertex[k] = static_cast<std::uint16_t>(split(t, k));
+    }
     const Tetrahedron solid(points[w.vertex[0]], points[w.vertex[1]], points[w.vertex[2]],
                             points[w.vertex[3]]);
     w.volume = solid.volume();
@@ -296,6 +300,8 @@ double FastEvaluation::submergedVolume(double D) {
 }
 
 void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
+  assert(plane.A == plane_.A && plane.B == plane_.B && plane.C == plane_.C &&
+         "setNormal must be given the plane's normal before the evaluation");
   const Total total = evaluateAll<true>(plane.D);
   volume = total.volume;
   centre = total.volume == 0 ? Vec3(0, 0, 0) : total.moment / total.volume;

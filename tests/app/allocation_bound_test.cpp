@@ -137,7 +137,8 @@ TEST(AllocationBound, ReadingAllocatesInProportionToTheFile) {
     const std::string large = shape.head + repeated(shape.piece, 8000) + shape.tail;
     const long long smallPeak = peakOfReading(small, shape.prepareSolve);
     const long long largePeak = peakOfReading(large, shape.prepareSolve);
-    EXPECT_LE(static_cast<double>(largePeak), shape.bytesPerFileByte * large.size());
+    EXPECT_LE(static_cast<double>(largePeak),
+              shape.bytesPerFileByte * static_cast<double>(large.size()));
     // Four times the file, about four times the memory (not sixteen).
     EXPECT_LE(largePeak, 5 * smallPeak + 65536) << smallPeak << " then " << largePeak;
     EXPECT_GE(largePeak, 3 * smallPeak) << smallPeak << " then " << largePeak;
