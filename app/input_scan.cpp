@@ -96,9 +96,16 @@ std::string faultPlace(const char* fileKind, ScanStop stop, bool notFinite,
   return kind + " cannot be read (input error)";
 }
 
-void exitAfterReadFault(const std::vector<std::string>& lines) {
+void exitAfterReadFault(const std::vector<std::string>& lines, const std::string& detail) {
   for (const std::string& line : lines)
     console::out() << line << std::endl;
+  if (!detail.empty())
+    std::cerr << "floatstate: " + detail + "\n";  // one write: one line, even between processes
   console::waitForUser();
   std::exit(1);
+}
+
+std::string fileFailure(const char* kind, const char* path, int errorNumber) {
+  return std::string(kind) + " '" + (path != nullptr ? path : "") +
+         "': " + std::strerror(errorNumber);
 }

@@ -58,6 +58,12 @@ std::vector<LinePosition> locateOffsets(std::FILE* file, const std::vector<long>
 std::string faultPlace(const char* fileKind, ScanStop stop, bool notFinite,
                        const LinePosition& where, long& line);
 
-// The fault exit of both readers: writes each line to standard output with a line end, waits for
-// one character from standard input (the user presses Enter) and ends the process with exit code 1.
-[[noreturn]] void exitAfterReadFault(const std::vector<std::string>& lines);
+// The fault exit of both readers: writes each line to standard output with a line end, then
+// `detail` (when not empty) as one line "floatstate: DETAIL" on standard error, waits for the user
+// when the console is interactive and ends the process with exit code 1.
+[[noreturn]] void exitAfterReadFault(const std::vector<std::string>& lines,
+                                     const std::string& detail = "");
+
+// "KIND 'PATH': REASON" for a file that the system would not open or read, REASON being the
+// system's own words for the error number.
+std::string fileFailure(const char* kind, const char* path, int errorNumber);

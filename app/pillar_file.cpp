@@ -1,5 +1,6 @@
 #include "app/pillar_file.h"
 
+#include <cerrno>
 #include <cmath>
 #include <iostream>
 #include <string>
@@ -105,14 +106,19 @@ bool parsePillarFile(std::FILE* file, LineSegment pillars[4], PillarFileError& e
 
 void readPillarFile(const char* fileName, LineSegment pillars[4]) {
   const char* const openError = "Pillar file read error! ";
+  errno = 0;
   std::FILE* file = fileName != nullptr ? std::fopen(fileName, "r") : nullptr;
   if (file == nullptr)
-    exitAfterReadFault({openError});
+    exitAfterReadFault({openError}, fileFailure("cannot open pillar file", fileName, errno));
   PillarFileError error;
   const bool ok = parsePillarFile(file, pillars, error);
+  const int readError = std::ferror(file) ? errno : 0;
   std::fclose(file);
-  if (!ok)
-    exitAfterReadFault({openError, error.message});
+  if (!ok) {
+    exitAfterReadFault(
+        {openError, error.message},
+        readError ? fileFailure("cannot read pillar file", fileName, readError) : "");
+  }
 }
 
 void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Vec3 crossings[4]) {

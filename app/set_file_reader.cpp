@@ -1,7 +1,9 @@
 #include "app/set_file_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -100,8 +102,13 @@ bool isBlankOrNul(char c) {
   return c == '\0' || isScanBlank(c);
 }
 
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 // The keyword that a skipped line spells apart from the case of its letters and white space (or
-// NUL bytes) around it, or null.
+// NUL bytes) around it, or that the line starts with ("Hexahedron:", "Cylinder 2"), or null. A
+// longer word ("Hexahedra of the hull") is not a keyword.
 const char* nearKeyword(std::string_view line) {
   while (!line.empty() && isBlankOrNul(line.front()))
     line.remove_prefix(1);
@@ -109,13 +116,35 @@ const char* nearKeyword(std::string_view line) {
     line.remove_suffix(1);
   for (const char* keyword : kKeywords) {
     const std::string_view word = keyword;
-    if (word.size() == line.size() &&
+    if (word.size() <= line.size() &&
         std::equal(word.begin(), word.end(), line.begin(),
-                   [](char a, char b) { return lowerCase(a) == lowerCase(b); })) {
+                   [](char a, char b) { return lowerCase(a) == lowerCase(b); }) &&
+        (word.size() == line.size() || !isLetter(line[word.size()]))) {
       return keyword;
     }
   }
   return nullptr;
+}
+
+bool isBlankLine(std::string_view line) {
+  return std::all_of(line.begin(), line.end(), isBlankOrNul);
+}
+
+// The skipped line holds three numbers "x,y,z" and nothing else: a vertex outside any block.
+bool readsAsPoint(const char* line) {
+  const char* p = line;
+  for (int i = 0; i < 3; ++i) {
+    char* end = nullptr;
+    std::strtod(p, &end);
+    if (end == p)
+      return false;
+    p = end;
+    while (isScanBlank(*p))
+      ++p;
+    if (i < 2 && *p++ != ',')
+      return false;
+  }
+  return *p == '\0';
 }
 
 // The skipped line as it stands, without its line break and with invisible characters spelled
@@ -153,7 +182,7 @@ struct Fault {
 struct PendingWarning {
   long offset;  // the last character read of the skipped line
   std::string text;
-  const char* keyword;
+  const char* keyword;  // the keyword it resembles, or null for a point outside any block
 };
 
 class SetFileParser {
@@ -181,7 +210,7 @@ class SetFileParser {
   template <class Element>
   bool readBlock(const char* keyword, bool (*readElement)(std::FILE*, Element&, BlockReadFailure&),
                  ElementList<Element>& list);
-  void noteIfNearKeyword(std::string_view line);
+  void noteSuspectLine(const char* line, long length);
   bool fail(bool notFinite, ItemName item, const char* keyword, long keywordOffset);
   bool store(FloatingBody& body);
   std::string faultMessage(const LinePosition& where, const LinePosition& block, long& line) const;
@@ -193,6 +222,7 @@ class SetFileParser {
   ElementList<TrianglePrism> prisms_;
   ElementList<Cylinder> cylinders_;
   std::vector<PendingWarning> warnings_;
+  bool inSuspectRun_ = false;  // the lines skipped last were a suspect keyword line or points
   Fault fault_;
 };
 
@@ -234,7 +264,7 @@ bool SetFileParser::readBlockAfter(const char* line, long length) {
     return readBlock("TrianglePrism", readTrianglePrism, prisms_);
   if (std::strcmp(line, "Cylinder\n") == 0)
     return readBlock("Cylinder", readCylinder, cylinders_);
-  noteIfNearKeyword(std::string_view(line, static_cast<size_t>(length)));
+  noteSuspectLine(line, length);
   return true;
 }
 
@@ -250,13 +280,28 @@ bool SetFileParser::readBlock(const char* keyword,
                 keywordEnd > 0 ? keywordEnd - 1 : -1);
   }
   list.append(element);
+  inSuspectRun_ = false;
   return true;
 }
 
-void SetFileParser::noteIfNearKeyword(std::string_view line) {
+// A skipped line that resembles a keyword, or that holds a point: an element meant to be there is
+// probably lost.
+void SetFileParser::noteSuspectLine(const char* text, long length) {
+  const std::string_view line(text, static_cast<size_t>(length));
   const char* keyword = nearKeyword(line);
-  if (keyword == nullptr)
+  if (keyword == nullptr) {
+    const bool point =
+        std::memchr(text, '\0', static_cast<size_t>(length)) == nullptr && readsAsPoint(text);
+    // The vertices of a block whose keyword was not read, and a run of stray points, are one
+    // finding: only the run's first line is named.
+    if (point && !inSuspectRun_) {
+      const long end = std::ftell(file_);
+      warnings_.push_back({end > 0 ? end - 1 : -1, quoted(line), nullptr});
+    }
+    inSuspectRun_ = point || (inSuspectRun_ && isBlankLine(line));
     return;
+  }
+  inSuspectRun_ = true;
   // The bare keyword as the very last text of the file, without a line break, has no block
   // behind it: nothing is lost.
   if (std::feof(file_) && line == keyword)
@@ -320,9 +365,14 @@ void SetFileParser::report(bool failed, SetFileError& error,
     SetFileWarning warning;
     const std::string place =
         faultPlace(kFileKind, ScanStop::kMismatch, false, positions[i], warning.line);
-    const std::string keyword = warnings_[i].keyword;
-    warning.message = place + ": " + warnings_[i].text + " is not read as a keyword (write \"" +
-                      keyword + "\" alone on its line), so the element below it is skipped";
+    const char* keyword = warnings_[i].keyword;
+    warning.message =
+        keyword == nullptr
+            ? place + ": " + warnings_[i].text +
+                  " reads as a point but stands outside any element block (is its keyword line "
+                  "missing or misspelt?)"
+            : place + ": " + warnings_[i].text + " is not read as a keyword (write \"" + keyword +
+                  "\" alone on its line), so the element below it is skipped";
     warnings.push_back(std::move(warning));
   }
   if (failed) {
@@ -413,16 +463,37 @@ bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
   return ok;
 }
 
-void FloatingBody::readSetFile(const char* fileName) {
+std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body) {
+  errno = 0;
   std::FILE* file = fileName != nullptr ? std::fopen(fileName, "r") : nullptr;
-  if (file == nullptr)
-    exitAfterReadFault({" SET file(Format2) read error! "});
+  if (file == nullptr) {
+    exitAfterReadFault({" SET file(Format2) read error! "},
+                       fileFailure("cannot open SET file", fileName, errno));
+  }
   SetFileError error;
-  std::vector<SetFileWarning> warnings;
-  const bool ok = parseSetFile(file, *this, error, warnings);
+  std::vector<SetFileWarning> readerWarnings;
+  const bool ok = parseSetFile(file, body, error, readerWarnings);
+  const int readError = std::ferror(file) ? errno : 0;
+  std::vector<InputWarning> warnings;
+  for (SetFileWarning& w : readerWarnings)
+    warnings.push_back({w.line, std::move(w.message)});
+  if (ok) {
+    // The checks name lines only when they find something: the file is read again only then.
+    std::vector<InputWarning> found = checkBody(body, ElementLines{});
+    std::clearerr(file);
+    if (!found.empty() && std::fseek(file, 0, SEEK_SET) == 0)
+      found = checkBody(body, scanElementLines(file));
+    warnings.insert(warnings.end(), found.begin(), found.end());
+  }
   std::fclose(file);
-  for (const SetFileWarning& warning : warnings)
-    std::cerr << "Warning: " << warning.message << std::endl;
-  if (!ok)
-    exitAfterReadFault({error.message});
+  if (!ok) {
+    writeWarnings(std::cerr, warnings);
+    exitAfterReadFault({error.message},
+                       readError ? fileFailure("cannot read SET file", fileName, readError) : "");
+  }
+  return warnings;
+}
+
+void FloatingBody::readSetFile(const char* fileName) {
+  writeWarnings(std::cerr, readSetFileWithWarnings(fileName, *this));
 }

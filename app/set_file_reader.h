@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/input_warnings.h"
 #include "elements/cylinder.h"
 #include "elements/floating_body.h"
 #include "elements/hexahedron.h"
@@ -62,3 +63,9 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure)
 // either case. Never prints, waits or exits.
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
                   std::vector<SetFileWarning>& warnings);
+
+// Reads the SET file as FloatingBody::readSetFile does (a fault ends the process with exit code 1,
+// after the fixed console text and, on standard error, the system's reason), and returns the
+// findings about the body: the reader's suspect lines and the checks of input_warnings.h. They are
+// not written; readSetFile writes them to standard error.
+std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body);

@@ -344,8 +344,11 @@ void runDriverInChild(const std::string& path) {
 }
 
 // What the child's standard output holds, as a pattern: the banner line, then `tail`.
-std::string outputEndingWith(const std::string& tail) {
-  return "^stdout\\[Tarnwick Oskeld [^\n]*\n" + tail + "\\] flushed";
+// The child's report: its console output ends with `tail`; before it, on standard error, the
+// line with the system's reason when `reason` is given.
+std::string outputEndingWith(const std::string& tail, const std::string& reason = "") {
+  const std::string console = "stdout\\[Tarnwick Oskeld [^\n]*\n" + tail + "\\] flushed";
+  return reason.empty() ? "^" + console : "^floatstate: [^\n]*: " + reason + "\n" + console;
 }
 
 class DriverOnFiles : public ::testing::Test {
@@ -369,10 +372,11 @@ class DriverOnFiles : public ::testing::Test {
 };
 
 TEST_F(DriverOnFiles, AMissingPathOrADirectoryEndsWithExitCode1) {
-  EXPECT_EXIT(runDriverInChild((dir_ / "missing.txt").string()), ::testing::ExitedWithCode(1),
-              outputEndingWith(" SET file\\(Format2\\) read error! \n"));
+  EXPECT_EXIT(
+      runDriverInChild((dir_ / "missing.txt").string()), ::testing::ExitedWithCode(1),
+      outputEndingWith(" SET file\\(Format2\\) read error! \n", "No such file or directory"));
   EXPECT_EXIT(runDriverInChild(dir_.string()), ::testing::ExitedWithCode(1),
-              outputEndingWith("SET file cannot be read \\(input error\\)\n"));
+              outputEndingWith("SET file cannot be read \\(input error\\)\n", "Is a directory"));
 }
 
 // Root reads any file whatever its permissions, so as root the child first becomes the user
@@ -391,7 +395,7 @@ TEST_F(DriverOnFiles, AnUnreadableFileEndsWithExitCode1) {
                     "overrides the permissions), so its refusal cannot be observed";
   }
   EXPECT_EXIT(runDriverInChildWithoutRoot(path), ::testing::ExitedWithCode(1),
-              outputEndingWith(" SET file\\(Format2\\) read error! \n"));
+              outputEndingWith(" SET file\\(Format2\\) read error! \n", "Permission denied"));
 }
 
 TEST_F(DriverOnFiles, AnEmptyFileOrGarbageEndsWithExitCode1AndTheLine) {

@@ -116,7 +116,9 @@ void readInChild(const char* path) {
 TEST(PillarFileDeathTest, AFileThatCannotBeOpenedOrReadEndsTheRun) {
   const std::string missing = ::testing::TempDir() + "no_such_folder/FourPillars.txt";
   EXPECT_EXIT(readInChild(missing.c_str()), ::testing::ExitedWithCode(1),
-              reader_test::exactly(reader_test::faultExitReport({"Pillar file read error! "})));
+              reader_test::exactly(reader_test::faultExitReport(
+                  {"Pillar file read error! "},
+                  "cannot open pillar file '" + missing + "': No such file or directory")));
   const Malformed threeEntries = malformedFiles().front();
   const reader_test::TempFile file("FourPillars.txt", threeEntries.text);
   EXPECT_EXIT(readInChild(file.path()), ::testing::ExitedWithCode(1),

@@ -101,16 +101,20 @@ inline std::string exactly(const std::string& text) {
   return pattern + "$";
 }
 
-// What the child reports after writing `lines` (each with a line end and a flush) and waiting for
-// one character.
-inline std::string faultExitReport(std::initializer_list<std::string> lines) {
+// What the child reports after writing `lines` (each with a line end and a flush), then `detail`
+// on standard error (which flushes standard output once more), and waiting for one character.
+inline std::string faultExitReport(std::initializer_list<std::string> lines,
+                                   const std::string& detail = "") {
   std::string out;
   std::string flushes;
   for (const std::string& line : lines) {
     out += line + "\n";
     flushes += std::to_string(out.size()) + ",";
   }
-  return "stdout[" + out + "] flushed[" + flushes + "] read[1]";
+  if (!detail.empty())
+    flushes += std::to_string(out.size()) + ",";
+  const std::string report = "stdout[" + out + "] flushed[" + flushes + "] read[1]";
+  return detail.empty() ? report : "floatstate: " + detail + "\n" + report;
 }
 
 }  // namespace reader_test

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdio>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "elements/floating_body.h"
+
+// Findings about a body as read that do not stop the run but probably mean the body is not what
+// its author meant: elements whose volume depends on how they are split, vanishing elements,
+// cylinders described as something else, a centre of gravity away from the body. Each names the
+// SET file line where its element or line starts (0: the file as a whole).
+struct InputWarning {
+  long line = 0;
+  std::string message;  // one line, without the program's prefix
+};
+
+// Where each element block starts (its keyword line, from 1) per kind, in file order, and each
+// cylinder's second radius, which the reader passes over. Found by reading the file again line by
+// line, only when a finding must be placed.
+struct ElementLines {
+  std::vector<long> tetrahedra, hexahedra, prisms, cylinders;
+  std::vector<double> secondRadii;  // NaN where the line cannot be read as a number
+};
+ElementLines scanElementLines(std::FILE* file);
+
+// The checks of the body's elements and of its centre of gravity, in file order of each kind
+// (tetrahedra, hexahedra, prisms, cylinders), then the centre of gravity. `lines` may be shorter
+// than the body's arrays (a line is then 0).
+std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines);
+
+// At most this many findings are written one per line; the rest are counted in one line more.
+constexpr std::size_t kMaxWarningLines = 20;
+
+// Writes "floatstate: warning: MESSAGE" per finding, sorted by line.
+void writeWarnings(std::ostream& out, std::vector<InputWarning> warnings);
