@@ -42,7 +42,7 @@ struct WaterplaneProperties {
   Vec3 normal;             // unit normal n
   Vec3 axisU, axisV;
   double Iuu, Ivv, Iuv;
-  int crossedTetrahedronCount;  // water tetrahedra with vertices on both sides
+  int crossedTetrahedronCount;  // water tetrahedra with a dry vertex and one on or below the plane
 
   // I_a about the in-plane unit axis a through the centre of flotation (only the components of a
   // along axisU and axisV are used).
