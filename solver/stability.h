@@ -46,7 +46,7 @@ RestoringMatrix restoringMatrix(const WaterplaneProperties& wp, double V, double
 
 // Lengths in the body's unit. "Transverse" (heel) is the rotation about the body's x axis
 // projected into the plane, "longitudinal" (trim) about the body's y axis projected into the
-// plane. An axis that lies along the normal has no projection: its BM and GM are NaN.
+// plane. An axis that lies along the normal has no projection: its axis, BM and GM are NaN.
 struct StabilityResult {
   RestoringMatrix restoring;
   double zB, zG;    // heights of B and G above the water plane along the unit normal (zB < 0)
@@ -54,9 +54,9 @@ struct StabilityResult {
   double GMt, GMl;  // BM + zB - zG about the heel / trim axis
   double GMmin;     // smallest eigenvalue of K over V: the metacentric height about minAxis
   double GMmax;     // largest eigenvalue of K over V, about maxAxis
-  Vec3 heelAxis;    // unit body x axis projected into the plane (unset when it has none)
-  Vec3 trimAxis;    // unit body y axis projected into the plane (unset when it has none)
-  Vec3 minAxis;     // principal axes: unit, in the plane, minAxis x maxAxis = n
+  Vec3 heelAxis;    // unit body x axis projected into the plane
+  Vec3 trimAxis;    // unit body y axis projected into the plane
+  Vec3 minAxis;     // principal axes: unit, in the plane, maxAxis x minAxis = n
   Vec3 maxAxis;
   bool stable;  // smallest eigenvalue of K > 0
 };
