@@ -52,13 +52,13 @@ class SectionSum {
       : plane_(plane), origin_(origin), axisU_(axisU), axisV_(axisV) {}
 
   // The tetrahedron v[0..3] with plane values value[0..3]. Classified as the cut classifies: the
-  // dry vertices (value > 0, exact test) are swapped to the front slots, starting from the order
+  // dry vertices (isDry, an exact test) are swapped to the front slots, starting from the order
   // v1, v2, v3, v0, and every cut point is taken along an edge from the same end as in the cut.
   void addTetrahedron(const Vec3* const* v, const double* value) {
     int slot[4] = {1, 2, 3, 0};
     int k = 0;
     for (int i = 0; i < 4; ++i) {
-      if (value[slot[i]] > 0) {
+      if (isDry(value[slot[i]])) {
         std::swap(slot[i], slot[k]);
         ++k;
       }
@@ -154,28 +154,33 @@ Vec3 referencePoint(const FloatingBody& body) {
   return Vec3(0, 0, 0);
 }
 
-// The sections of every element, in the body's evaluation order.
-void addBody(const FloatingBody& body, SectionSum& sum) {
-  for (int i = 0; i < body.tetrahedronCount; ++i)
-    sum.addTetrahedron(body.tetrahedra[i]);
-  // A copy of each cylinder is split (the split records the sector count in the cylinder), with
-  // at least 3 sectors as the body's box enforces, into one array sized for the largest.
-  int most = 0;
-  for (int i = 0; i < body.cylinderCount; ++i)
-    most = std::max(most, std::max(body.cylinders[i].segmentCount, 3));
-  std::vector<Tetrahedron> parts(static_cast<size_t>(3 * most));
-  for (int i = 0; i < body.cylinderCount; ++i) {
-    Cylinder cylinder = body.cylinders[i];
-    const int n = 3 * std::max(cylinder.segmentCount, 3);
-    cylinder.splitIntoTetrahedra(parts.data(), n);
-    for (int t = 0; t < n; ++t)
-      sum.addTetrahedron(parts[static_cast<size_t>(t)]);
+// Adds each element's water tetrahedra to the sum, visited in the body's evaluation order.
+// Cylinders are split as a copy (the split records the sector count in the cylinder), with at
+// least 3 sectors as the body's box enforces, into one scratch array sized for the largest.
+class ElementSections {
+ public:
+  ElementSections(const FloatingBody& body, SectionSum& sum) : sum_(sum) {
+    int most = 0;
+    for (int i = 0; i < body.cylinderCount; ++i)
+      most = std::max(most, std::max(body.cylinders[i].segmentCount, 3));
+    scratch_.resize(static_cast<size_t>(3 * most));
   }
-  for (int i = 0; i < body.hexahedronCount; ++i)
-    sum.addFixedSplit(body.hexahedra[i].vertices, Hexahedron::kSplit);
-  for (int i = 0; i < body.prismCount; ++i)
-    sum.addFixedSplit(body.prisms[i].vertices, TrianglePrism::kSplit);
-}
+
+  void operator()(const Tetrahedron& t) { sum_.addTetrahedron(t); }
+  void operator()(const Hexahedron& h) { sum_.addFixedSplit(h.vertices, Hexahedron::kSplit); }
+  void operator()(const TrianglePrism& p) { sum_.addFixedSplit(p.vertices, TrianglePrism::kSplit); }
+  void operator()(const Cylinder& c) {
+    Cylinder copy = c;
+    const int n = 3 * std::max(copy.segmentCount, 3);
+    copy.splitIntoTetrahedra(scratch_.data(), n);
+    for (int t = 0; t < n; ++t)
+      sum_.addTetrahedron(scratch_[static_cast<size_t>(t)]);
+  }
+
+ private:
+  SectionSum& sum_;
+  std::vector<Tetrahedron> scratch_;
+};
 
 }  // namespace
 
@@ -209,7 +214,7 @@ WaterplaneProperties computeWaterplane(const FloatingBody& body, const Plane& pl
   const Vec3 P = referencePoint(body);
   const Vec3 O = P - wp.normal * (plane.value(P) / length);
   SectionSum sum(plane, O, wp.axisU, wp.axisV);
-  addBody(body, sum);
+  forEachElement(body, ElementSections(body, sum));
   const AreaIntegrals& s = sum.integrals();
   wp.crossedTetrahedronCount = sum.crossed();
   wp.area = s.area;
