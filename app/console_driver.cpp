@@ -9,10 +9,12 @@
 
 #include "app/pillar_file.h"
 #include "app/platform.h"
+#include "app/set_file_reader.h"
 #include "elements/console.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
 #include "solver/attitude_iteration.h"
+#include "solver/equilibrium_verdict.h"
 #include "submerged/body_evaluation.h"
 
 namespace {
@@ -121,7 +123,7 @@ int runConsoleDriver(std::string setFile) {
   FloatingBody body;
   console::out() << kBanner << std::endl;
   selectInputFile(setFile);
-  body.readSetFile(setFile.c_str());
+  writeWarnings(std::cerr, readSetFileWithWarnings(setFile.c_str(), body));
 
   const double V = body.displacementVolume;
   console::out() << kDisplacement << V << std::endl;
@@ -154,6 +156,9 @@ int runConsoleDriver(std::string setFile) {
   readPillarFile(pathInSameFolder(setFile, "FourPillars.txt").c_str(), pillars);
   Vec3 crossings[4];
   writePillarDrafts(plane, pillars, crossings);
+  const EquilibriumCheck check = checkEquilibrium(body, plane, buoyancyCentre, V, G);
+  for (const std::string& line : verdictLines(check))
+    std::cerr << line << std::endl;
   pauseBeforeExit();
-  return 0;
+  return verdictExitCode(check);
 }

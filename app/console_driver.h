@@ -8,7 +8,8 @@
 
 // One run of the program: banner, choice of the SET file (setFile, or asked for on the console
 // when empty), reading, the timed equilibrium iteration, the report and the pillar drafts.
-// Returns the exit code of a complete run (0); input errors end the process with exit code 1.
+// Input findings and the verdict go to standard error. Returns the verdict's exit code (0 stable,
+// 3 not in equilibrium, 4 unstable); input errors end the process with exit code 1.
 int runConsoleDriver(std::string setFile);
 
 // Leaves the chosen SET file in inputFileName: the one given on the command line, or the one the

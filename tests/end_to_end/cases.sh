@@ -55,6 +55,33 @@ unit_cube='Hexahedron
 
 example_file() { echo "$examples/$1/$1.txt"; }
 
+# box_block LX LY LZ [X0]: a hexahedron filling x0..x0+LX, 0..LY, 0..LZ, numbered around its faces.
+box_block() {
+  local a=${4:-0} b=$((${4:-0} + $1))
+  printf 'Hexahedron\n%s,0,0\n%s,0,0\n%s,%s,0\n%s,%s,0\n%s,0,%s\n%s,0,%s\n%s,%s,%s\n%s,%s,%s\n' \
+    "$a" "$b" "$b" "$2" "$a" "$2" "$a" "$3" "$b" "$3" "$b" "$2" "$3" "$a" "$2" "$3"
+}
+# Vertical pillars at the corners of a 100 x 20 plan.
+corner_pillars() {
+  printf '#1:\n0,0,-1\n0,0,20\n#2:\n100,0,-1\n100,0,20\n#3:\n100,20,-1\n100,20,20\n#4:\n0,20,-1\n0,20,20\n' >"$work/FourPillars.txt"
+}
+# expect_verdict RC TEXT BODY...: the run ends with exit code RC, the four drafts on standard
+# output, and standard error holding TEXT (nothing at all when TEXT is empty).
+expect_verdict() {
+  local want=$1 text=$2
+  shift 2
+  corner_pillars
+  write_set "$work/body.txt" "$@"
+  run /dev/null "$work/body.txt"
+  expect_rc "$want"
+  iconv -f GBK -t UTF-8 "$work/out" | grep -q '^4号立柱吃水=' || fail "no drafts on standard output"
+  if [ -z "$text" ]; then
+    [ ! -s "$work/err" ] || fail "standard error is not empty"
+  else
+    grep -qxF -- "$text" "$work/err" || fail "standard error lacks the line '$text'"
+  fi
+}
+
 case "$case_name" in
 example_gbk:*)
   name=${case_name#example_gbk:}
@@ -184,6 +211,78 @@ out_of_memory)
   rc=$?
   expect_rc 1
   grep -q '^Out of memory' "$work/out" || fail "no out-of-memory message"
+  ;;
+verdicts)
+  # A 100 x 10 x 10 box at draft 5 upright: KB = 2.5, BM = (100 * 10^3 / 12) / 5000 = 1.6667, so
+  # GM = 4.1667 - KG about the x axis; KG = 6 is an upright equilibrium that would capsize.
+  expect_verdict 0 '' 5000 50 5 3 "$(box_block 100 10 10)"
+  expect_verdict 4 'floatstate: unstable equilibrium: metacentric height -1.83333 about the x axis (heel)' \
+    5000 50 5 6 "$(box_block 100 10 10)"
+  # G far above the deck and off the middle: no tilt brings B and G onto one vertical, the
+  # iteration stops at its question, answered "no" by the end of the input.
+  expect_verdict 3 'floatstate: not in equilibrium: the lines of action of gravity and buoyancy are 1 apart (tolerance 0.00010247)' \
+    10000 50 11 15 "$(box_block 100 20 10)"
+  ;;
+input_warnings)
+  # Each kind of finding names the line where its element or line starts; the run goes on.
+  z_hex='Hexahedron
+0,0,0
+10,0,0
+0,10,0
+10,10,0
+0,0,10
+10,0,10
+0,10,10
+10,10,10
+'
+  write_set "$work/body.txt" 500 5 5 30 "$(box_block 100 20 10)
+Hexahedron:
+$(box_block 10 10 10 200 | tail -n 8)
+$z_hex
+Cylinder
+0,0,0
+5
+0,0,10
+3
+Cylinder
+20,0,0
+-1
+20,0,10
+-1
+Tetrahedron
+0,0,0
+1,0,0
+2,0,0
+0,0,1
+"
+  corner_pillars
+  run /dev/null "$work/body.txt"
+  expect_rc 3 # the run goes on to its end; G above the deck leaves the body out of equilibrium
+  for line in \
+    'SET file line 2: the centre of gravity (5, 5, 30) lies outside' \
+    'SET file line 14: "Hexahedron:" is not read as a keyword' \
+    'SET file line 23: the hexahedron'"'"'s volume depends on how it is split' \
+    'SET file line 33: the cylinder'"'"'s second radius 3 differs from its first, 5' \
+    'SET file line 38: the cylinder'"'"'s radius -1 is not positive' \
+    'SET file line 43: the tetrahedron has volume 0'; do
+    grep -qF -- "floatstate: warning: $line" "$work/err" || fail "no warning '$line'"
+  done
+  [ "$(grep -c warning: "$work/err")" -eq 6 ] || fail "expected 6 warnings"
+  ;;
+no_wait_unless_terminal)
+  # Standard input open but silent: any wait would hang until the timeout.
+  timeout 10 "$program" "$work/missing.txt" < <(sleep 15 2>/dev/null) >"$work/out" 2>"$work/err"
+  rc=$?
+  expect_rc 1
+  grep -qF "cannot open SET file '$work/missing.txt': No such file or directory" "$work/err" ||
+    fail "the reason is not on standard error"
+  # Typed in a terminal with standard output redirected to a file: no pause at the end.
+  command -v script >/dev/null || fail "the script command (util-linux) is not installed"
+  timeout 10 script -qec "'$program' '$(example_file pontoon_barge)' >'$work/result'" /dev/null \
+    < <(sleep 15 2>/dev/null) >/dev/null 2>&1
+  rc=$?
+  expect_rc 0
+  grep -q 'Press any key' "$work/result" && fail "the pause text went into the file"
   ;;
 interactive_terminal)
   # A real terminal: the path is typed at the prompt and the final pause is answered.
