@@ -1,46 +1,111 @@
 #include "app/command_line.h"
 
+#include <CLI/CLI.hpp>
+
+#include <map>
 #include <ostream>
 
 namespace {
+
 constexpr const char* kVersion = "1.0.0";
+constexpr int kMaxDigits = 17;  // enough for every double to read back exactly
+
+constexpr const char* kUsageLines =
+    "Usage: floatstate [OPTIONS] [SETFILE]\n"
+    "       floatstate --help | --version\n";
+
+constexpr const char* kDescription =
+    "\n"
+    "Finds the floating equilibrium of the body described in SETFILE (asked for on the\n"
+    "console when not given) and reports the water plane, the centre of buoyancy and the\n"
+    "draft at the four pillars of FourPillars.txt, read from the SET file's folder.\n"
+    "`--` ends the options.\n";
+
+constexpr const char* kExitCodes =
+    "Exit codes: 0 complete run, 1 an input file could not be read or the body cannot float,\n"
+    "2 wrong command line.\n";
+
+// The usage lines and the description stand where the library would put its own usage line.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App*, std::string) const override {
+    return std::string(kUsageLines) + kDescription;
+  }
+  std::string make_description(const CLI::App*) const override { return ""; }
+};
+
+std::vector<std::string> names(const std::map<std::string, Language>& languages) {
+  std::vector<std::string> names;
+  for (const auto& entry : languages)
+    names.push_back(entry.first);
+  return names;
 }
+
+// One line per option: a new option is one more line here and one more field in RunOptions.
+void describeOptions(CLI::App& app, RunOptions& o) {
+  const std::map<std::string, Language> languages{{"zh", Language::kChinese},
+                                                  {"en", Language::kEnglish}};
+  app.add_option("SETFILE", o.setFile, "The body to float (the SET file)")->option_text(" ");
+  app.add_option("--json", o.jsonFile, "Write the report as JSON to FILE (-: standard output)")
+      ->option_text("FILE");
+  app.add_flag("--summary", o.summary, "Add heel, trim, hydrostatics and verdict after the drafts");
+  app.add_option("--digits", o.digits, "Significant digits of the numbers beyond the fixed texts")
+      ->option_text("N (1-17, default 6)")
+      ->check(CLI::Range(1, kMaxDigits));
+  app.add_option("--marks", o.marksFile, "Report the drafts of the marks in FILE (CSV)")
+      ->option_text("FILE");
+  app.add_option("--lang", o.language, "Language of the console texts")
+      ->option_text("zh|en (default zh)")
+      ->transform(CLI::CheckedTransformer(languages))
+      ->transform(CLI::IsMember(names(languages)));  // runs first: a plain message for a bad name
+  app.add_flag("--quiet", o.quiet, "Leave out the step lines of the iteration");
+  app.add_flag("--strict", o.strict, "End the run before solving when the input has a warning");
+}
+
+void configure(CLI::App& app, RunOptions& options) {
+  app.formatter(std::make_shared<HelpFormatter>());
+  app.get_formatter()->column_width(32);
+  app.footer(kExitCodes);
+  app.set_version_flag("--version", std::string("floatstate ") + kVersion, "Print the version");
+  // A path such as "/data/body.txt" is a file, never an option, on every platform.
+  app.allow_windows_style_options(false);
+  describeOptions(app, options);
+}
+
+}  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine result;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-      return CommandLine{CommandLine::Action::Help, "", ""};
-    } else if (!optionsEnded && arg == "--version") {
-      return CommandLine{CommandLine::Action::Version, "", ""};
-    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-      return CommandLine{CommandLine::Action::UsageError, "", "unknown option '" + arg + "'"};
-    } else if (!result.setFile.empty()) {
-      return CommandLine{CommandLine::Action::UsageError, "", "only one SET file can be given"};
-    } else {
-      result.setFile = arg;
-    }
+  CLI::App app("", "floatstate");
+  configure(app, result.options);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    result.action = CommandLine::Action::Help;
+  } catch (const CLI::CallForVersion&) {
+    result.action = CommandLine::Action::Version;
+  } catch (const CLI::ParseError& e) {
+    result.action = CommandLine::Action::UsageError;
+    result.error = e.what();
   }
   return result;
 }
 
 void writeUsage(std::ostream& out) {
-  out << "Usage: floatstate [SETFILE]\n"
-         "       floatstate --help | --version\n"
-         "\n"
-         "Finds the floating equilibrium of the body described in SETFILE (asked for on the\n"
-         "console when not given) and reports the water plane, the centre of buoyancy and the\n"
-         "draft at the four pillars of FourPillars.txt, read from the SET file's folder.\n"
-         "\n"
-         "Exit codes: 0 complete run, 1 an input file could not be read or the body cannot float,\n"
-         "2 wrong command line.\n"
-      << std::flush;
+  RunOptions unused;
+  CLI::App app("", "floatstate");
+  configure(app, unused);
+  out << app.help() << std::flush;
+}
+
+void writeShortUsage(std::ostream& out) {
+  out << kUsageLines << "Run 'floatstate --help' for the options.\n" << std::flush;
 }
 
 void writeVersion(std::ostream& out) {
   out << "floatstate " << kVersion << std::endl;
+}
+
+const char* programVersion() {
+  return kVersion;
 }

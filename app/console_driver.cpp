@@ -7,9 +7,18 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/command_line.h"
+#include "app/console_encoding.h"
+#include "app/draft_marks.h"
+#include "app/driver_texts.h"
+#include "app/input_warnings.h"
+#include "app/output_file.h"
 #include "app/pillar_file.h"
 #include "app/platform.h"
+#include "app/report_json.h"
+#include "app/run_report.h"
 #include "app/set_file_reader.h"
+#include "app/summary.h"
 #include "elements/console.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
@@ -18,26 +27,6 @@
 #include "submerged/body_evaluation.h"
 
 namespace {
-
-// Tarnwick Oskeld 设计 2023.10.17版本
-constexpr const char* kBanner = "Tarnwick Oskeld \xc9\xe8\xbc\xc6 2023.10.17\xb0\xe6\xb1\xbe";
-// 排水体积=
-constexpr const char* kDisplacement = "\xc5\xc5\xcb\xae\xcc\xe5\xbb\xfd=";
-// 重心坐标(
-constexpr const char* kGravity = "\xd6\xd8\xd0\xc4\xd7\xf8\xb1\xea( ";
-// 开始迭代计算浮态:
-constexpr const char* kStart = "\xbf\xaa\xca\xbc\xb5\xfc\xb4\xfa\xbc\xc6\xcb\xe3\xb8\xa1\xcc\xac:";
-// 迭代结束,计算时间=%.2lf seconds
-constexpr const char* kElapsedFormat =
-    "\xb5\xfc\xb4\xfa\xbd\xe1\xca\xf8,\xbc\xc6\xcb\xe3\xca\xb1\xbc\xe4=%.2lf seconds\n";
-// 水平面方程四个系数:A=
-constexpr const char* kPlane =
-    "\xcb\xae\xc6\xbd\xc3\xe6\xb7\xbd\xb3\xcc\xcb\xc4\xb8\xf6\xcf\xb5\xca\xfd:A= ";
-// 浮体坐标系下, 浮心坐标(
-constexpr const char* kBuoyancy =
-    "\xb8\xa1\xcc\xe5\xd7\xf8\xb1\xea\xcf\xb5\xcf\xc2, \xb8\xa1\xd0\xc4\xd7\xf8\xb1\xea( ";
-// 文件打开失败!
-constexpr const char* kOpenFailed = "\xce\xc4\xbc\xfe\xb4\xf2\xbf\xaa\xca\xa7\xb0\xdc!";
 
 // A result is reported only when the body holds the displacement volume below its water plane to
 // this relative error. The draft search aims at 1e-10; this margin only catches planes it could
@@ -56,20 +45,153 @@ double wholeBodyVolume(FloatingBody& body) {
   std::exit(1);
 }
 
-void writeElapsed(double seconds) {
-  char line[128];
-  std::snprintf(line, sizeof line, kElapsedFormat, seconds);
+// A fault of an input that only the options name (the marks file): one line on standard error and
+// exit code 1.
+[[noreturn]] void failInput(const std::string& message) {
+  console::out() << std::flush;
+  writeUnconverted(std::cerr, "floatstate: " + message + "\n");
+  std::exit(1);
+}
+
+void writeElapsed(const char* format, double seconds) {
+  char line[256];
+  std::snprintf(line, sizeof line, format, seconds);
   console::out() << line << std::flush;
+}
+
+// While the JSON report goes to standard output, the console texts go to standard error, so that
+// standard output holds nothing but the JSON.
+class ConsoleOnStandardError {
+ public:
+  explicit ConsoleOnStandardError(bool active) : active_(active) {
+    if (active_)
+      console::redirect(&std::cerr, nullptr);
+  }
+  ~ConsoleOnStandardError() {
+    if (active_)
+      console::redirect(nullptr, nullptr);
+  }
+  ConsoleOnStandardError(const ConsoleOnStandardError&) = delete;
+  ConsoleOnStandardError& operator=(const ConsoleOnStandardError&) = delete;
+
+ private:
+  bool active_;
+};
+
+bool fileCanBeOpened(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr)
+    return false;
+  std::fclose(file);
+  return true;
+}
+
+// What was read, written as the console's first lines and kept for the report.
+void reportInput(FloatingBody& body, const DriverTexts& t, RunReport& report) {
+  report.displacementVolume = body.displacementVolume;
+  console::out() << t.displacement << report.displacementVolume << std::endl;
+  const Vec3 G = body.getCentreOfGravity();
+  report.centreOfGravity = G;
+  console::out() << t.gravity << G.x << " , " << G.y << " , " << G.z << " )" << std::endl;
+  report.elements = {body.tetrahedronCount, body.hexahedronCount, body.prismCount,
+                     body.cylinderCount};
+}
+
+std::vector<DraftMark> readMarks(const RunOptions& options) {
+  std::vector<DraftMark> marks;
+  MarksFileError error;
+  if (!options.marksFile.empty() && !readMarksFile(options.marksFile, marks, error))
+    failInput(error.message);
+  return marks;
+}
+
+// The timed iteration and its result lines.
+void solve(FloatingBody& body, const DriverTexts& t, RunReport& report) {
+  const double V = report.displacementVolume;
+  const Vec3 G = report.centreOfGravity;
+  const std::int64_t frequency = performanceFrequency();
+  const std::int64_t start = performanceCounter();
+  console::out() << t.start << std::endl;
+  Plane plane;
+  Vec3 buoyancyCentre;
+  body.solveFloatingAttitude(plane, buoyancyCentre, V, G);
+  const std::int64_t end = performanceCounter();
+  report.solver.seconds =
+      (static_cast<double>(end) - static_cast<double>(start)) / static_cast<double>(frequency);
+  writeElapsed(t.elapsedFormat, report.solver.seconds);
+  const std::string unsound = whyResultIsUnsound(body, V, plane, buoyancyCentre);
+  if (!unsound.empty())
+    failRun(unsound);
+  report.waterPlane = plane;
+  report.centreOfBuoyancy = buoyancyCentre;
+
+  console::out() << t.plane << plane.A << " , B=" << plane.B << " , C=" << plane.C
+                 << " , D=" << plane.D << std::endl;
+  console::out() << t.buoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
+                 << buoyancyCentre.z << " )." << std::endl;
+}
+
+// The pillar drafts, and the marks' when asked for. With marks, the pillar file may be absent.
+void reportDrafts(const RunOptions& options, const std::vector<DraftMark>& marks,
+                  const DriverTexts& t, RunReport& report) {
+  const std::string pillarFile = pathInSameFolder(report.setFile, "FourPillars.txt");
+  if (options.marksFile.empty() || fileCanBeOpened(pillarFile)) {
+    LineSegment pillars[4];
+    readPillarFile(pillarFile.c_str(), pillars);
+    report.pillarFile = pillarFile;
+    for (const LineSegment& pillar : pillars)
+      report.pillarDrafts.push_back(draftOnLine(report.waterPlane, pillar));
+    for (std::size_t k = 0; k < report.pillarDrafts.size(); ++k) {
+      if (report.pillarDrafts[k])
+        writePillarDraftLine(static_cast<int>(k + 1), *report.pillarDrafts[k], t.pillarBefore,
+                             t.pillarDraft);
+    }
+  }
+  report.marksGiven = !options.marksFile.empty();
+  for (const DraftMark& mark : marks)
+    report.marks.push_back({mark.name, draftOnLine(report.waterPlane, mark.line)});
+}
+
+// The verdict on the final plane, with the waterplane and the metacentric heights it rests on.
+EquilibriumCheck judge(const FloatingBody& body, RunReport& report) {
+  const EquilibriumCheck check =
+      checkEquilibrium(body, report.waterPlane, report.centreOfBuoyancy, report.displacementVolume,
+                       report.centreOfGravity);
+  report.solver.converged = check.converged;
+  report.solver.distance = check.distance;
+  report.solver.distanceTolerance = check.tolerance;
+  report.verdict = check.verdict;
+  const WaterplaneProperties& w = check.waterplane;
+  const StabilityResult& s = check.stability;
+  if (check.hasWaterplane)
+    report.hydrostatics = {w.area, w.centreOfFlotation, s.GMt, s.GMl, s.GMmin, s.BMt, s.BMl};
+  return check;
+}
+
+// False (after a message on standard error) when the report file cannot be written.
+bool writeJsonReport(const RunOptions& options, const RunReport& report) {
+  const std::string json = reportToJson(report, programVersion());
+  if (options.jsonFile == "-") {
+    writeUnconverted(std::cout, json);
+    return static_cast<bool>(std::cout.flush());
+  }
+  std::string reason;
+  if (writeFileReplacing(options.jsonFile, json, reason))
+    return true;
+  console::out() << std::flush;
+  writeUnconverted(
+      std::cerr, "floatstate: cannot write the report " + options.jsonFile + ": " + reason + "\n");
+  return false;
 }
 
 }  // namespace
 
-void selectInputFile(std::string& inputFileName) {
+void selectInputFile(std::string& inputFileName, Language language) {
   if (!inputFileName.empty())
     return;
   if (!chooseFileInteractively(inputFileName)) {
     inputFileName.clear();
-    showWarningBox("Warning!", kOpenFailed);
+    showWarningBox("Warning!", driverTexts(language).openFailed);
   }
 }
 
@@ -119,46 +241,35 @@ std::string whyResultIsUnsound(FloatingBody& body, double V, const Plane& plane,
   return why.str();
 }
 
-int runConsoleDriver(std::string setFile) {
+int runConsoleDriver(const RunOptions& options) {
+  const ConsoleOnStandardError jsonOnStandardOutput(options.jsonFile == "-");
+  const DriverTexts& texts = driverTexts(options.language);
   FloatingBody body;
-  console::out() << kBanner << std::endl;
-  selectInputFile(setFile);
-  writeWarnings(std::cerr, readSetFileWithWarnings(setFile.c_str(), body));
-
-  const double V = body.displacementVolume;
-  console::out() << kDisplacement << V << std::endl;
-  const Vec3 G = body.getCentreOfGravity();
-  console::out() << kGravity << G.x << " , " << G.y << " , " << G.z << " )" << std::endl;
-  const std::string problem = whyBodyCannotFloat(body, V, G);
+  RunReport report;
+  console::out() << texts.banner << std::endl;
+  report.setFile = options.setFile;
+  selectInputFile(report.setFile, options.language);
+  report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body);
+  writeWarnings(std::cerr, report.warnings);
+  reportInput(body, texts, report);
+  const std::string problem =
+      whyBodyCannotFloat(body, report.displacementVolume, report.centreOfGravity);
   if (!problem.empty())
     failRun(problem);
+  report.bodyVolume = wholeBodyVolume(body);
+  const std::vector<DraftMark> marks = readMarks(options);
+  if (options.strict && !report.warnings.empty())
+    failInput("--strict: the SET file has findings (above); the body is not floated");
   body.prepareFastEvaluation();
 
-  const std::int64_t frequency = performanceFrequency();
-  const std::int64_t start = performanceCounter();
-  console::out() << kStart << std::endl;
-  Plane plane;
-  Vec3 buoyancyCentre;
-  body.solveFloatingAttitude(plane, buoyancyCentre, V, G);
-  const std::int64_t end = performanceCounter();
-  writeElapsed((static_cast<double>(end) - static_cast<double>(start)) /
-               static_cast<double>(frequency));
-  const std::string unsound = whyResultIsUnsound(body, V, plane, buoyancyCentre);
-  if (!unsound.empty())
-    failRun(unsound);
-
-  console::out() << kPlane << plane.A << " , B=" << plane.B << " , C=" << plane.C
-                 << " , D=" << plane.D << std::endl;
-  console::out() << kBuoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
-                 << buoyancyCentre.z << " )." << std::endl;
-
-  LineSegment pillars[4];
-  readPillarFile(pathInSameFolder(setFile, "FourPillars.txt").c_str(), pillars);
-  Vec3 crossings[4];
-  writePillarDrafts(plane, pillars, crossings);
-  const EquilibriumCheck check = checkEquilibrium(body, plane, buoyancyCentre, V, G);
+  solve(body, texts, report);
+  reportDrafts(options, marks, texts, report);
+  const EquilibriumCheck check = judge(body, report);
   for (const std::string& line : verdictLines(check))
     std::cerr << line << std::endl;
+  if (options.summary)
+    writeSummary(console::out(), report, texts, options.digits);
+  const bool written = options.jsonFile.empty() || writeJsonReport(options, report);
   pauseBeforeExit();
-  return verdictExitCode(check);
+  return written ? verdictExitCode(check) : 1;
 }

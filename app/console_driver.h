@@ -2,20 +2,24 @@
 
 #include <string>
 
+#include "app/run_options.h"
+
 #include "elements/floating_body.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
 
-// One run of the program: banner, choice of the SET file (setFile, or asked for on the console
-// when empty), reading, the timed equilibrium iteration, the report and the pillar drafts.
-// Input findings and the verdict go to standard error. Returns the verdict's exit code (0 stable,
-// 3 not in equilibrium, 4 unstable); input errors end the process with exit code 1.
-int runConsoleDriver(std::string setFile);
+// One run of the program: banner, choice of the SET file (options.setFile, or asked for on the
+// console when empty), reading, the timed equilibrium iteration, the result lines and the pillar
+// drafts, then what the options ask for: the summary, the JSON report. Input findings and the
+// verdict go to standard error. Returns the verdict's exit code (0 stable, 3 not in equilibrium,
+// 4 unstable), or 1 when the report cannot be written or --strict refuses an input with findings;
+// input errors end the process with exit code 1.
+int runConsoleDriver(const RunOptions& options);
 
 // Leaves the chosen SET file in inputFileName: the one given on the command line, or the one the
-// user picks on the console. On cancel it warns and leaves the name empty, so the reader's open
-// error ends the run.
-void selectInputFile(std::string& inputFileName);
+// user picks on the console. On cancel it warns (in the given language) and leaves the name empty,
+// so the reader's open error ends the run.
+void selectInputFile(std::string& inputFileName, Language language = Language::kChinese);
 
 // Why the body as read cannot be floated, or an empty string when it can: no elements, a
 // displacement volume that is not a positive finite number or exceeds the whole body's volume, a

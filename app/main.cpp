@@ -19,14 +19,15 @@ int main(int argc, char** argv) {
       writeVersion(std::cout);
       return 0;
     case CommandLine::Action::UsageError:
-      std::cerr << "floatstate: " << commandLine.error << std::endl;
-      writeUsage(std::cerr);
+      // The message quotes the arguments as they were typed, in the console's own encoding.
+      writeUnconverted(std::cerr, "floatstate: " + commandLine.error + "\n");
+      writeShortUsage(std::cerr);
       return 2;
     case CommandLine::Action::Run:
       break;
   }
   try {
-    return runConsoleDriver(commandLine.setFile);
+    return runConsoleDriver(commandLine.options);
   } catch (const std::bad_alloc&) {
     std::cout << "Out of memory: the body is too large for this machine." << std::endl;
     return 1;

@@ -121,16 +121,28 @@ void readPillarFile(const char* fileName, LineSegment pillars[4]) {
   }
 }
 
+bool crossesInOnePoint(const Plane& waterPlane, const LineSegment& line, Vec3& crossing) {
+  // A crossing beyond the range of doubles (a line all but parallel to the plane, far out) is as
+  // good as none.
+  return waterPlane.intersect(line, crossing) == Plane::kCrossing && isFinite(crossing);
+}
+
+std::optional<double> draftOnLine(const Plane& waterPlane, const LineSegment& line) {
+  Vec3 crossing;
+  if (!crossesInOnePoint(waterPlane, line, crossing))
+    return std::nullopt;
+  return crossing.z;
+}
+
 void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Vec3 crossings[4]) {
   for (int k = 0; k < kPillarCount; ++k) {
-    // A crossing beyond the range of doubles (a pillar all but parallel to the plane, far out) is
-    // as good as none.
-    if (waterPlane.intersect(pillars[k], crossings[k]) != Plane::kCrossing ||
-        !isFinite(crossings[k])) {
+    if (!crossesInOnePoint(waterPlane, pillars[k], crossings[k]))
       continue;
-    }
     // 号立柱吃水=
-    console::out() << k + 1 << "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=" << crossings[k].z
-                   << std::endl;
+    writePillarDraftLine(k + 1, crossings[k].z, "", "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=");
   }
+}
+
+void writePillarDraftLine(int k, double draft, const char* before, const char* text) {
+  console::out() << before << k << text << draft << std::endl;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "geometry/line_segment.h"
@@ -35,9 +36,21 @@ bool parsePillarFile(std::FILE* file, LineSegment pillars[4], PillarFileError& e
 // way then waits for one character from standard input and ends the process with exit code 1.
 void readPillarFile(const char* fileName, LineSegment pillars[4]);
 
+// Whether the whole line through the segment's two points crosses the water plane in one point
+// that lies within the range of doubles. The plane's intersect writes `crossing` (also the
+// midpoint of a line that lies in the plane).
+bool crossesInOnePoint(const Plane& waterPlane, const LineSegment& line, Vec3& crossing);
+// The draft on a line: the z coordinate, in body coordinates, of that crossing; none when the line
+// does not cross the plane in one point.
+std::optional<double> draftOnLine(const Plane& waterPlane, const LineSegment& line);
+
 // The drafts: for k = 1..4 intersects the water plane with the line of pillar k, the crossing point
 // going to crossings[k - 1], and when the line crosses the plane in one point writes
 // "k号立柱吃水=z" (z of the crossing point, in body coordinates) to standard output. A pillar
 // parallel to the plane, in it or not, gets no line, and so does one whose crossing lies beyond
 // the range of doubles.
 void writePillarDrafts(const Plane& waterPlane, const LineSegment pillars[4], Vec3 crossings[4]);
+
+// One draft line on standard output, with a line end: `before`, the pillar's number k, `text` and
+// the draft (Chinese: no `before`, then "号立柱吃水=").
+void writePillarDraftLine(int k, double draft, const char* before, const char* text);

@@ -340,7 +340,11 @@ TEST(MalformedInput, BinaryGarbageIsRefusedOrSkipped) {
 void runDriverInChild(const std::string& path) {
   const int nothing = ::open("/dev/null", O_RDONLY);
   ::dup2(nothing, 0);  // the final pause must never wait for a terminal
-  reader_test::runWithChildConsole([&path] { std::exit(runConsoleDriver(path)); });
+  reader_test::runWithChildConsole([&path] {
+    RunOptions options;
+    options.setFile = path;
+    std::exit(runConsoleDriver(options));
+  });
 }
 
 // What the child's standard output holds, as a pattern: the banner line, then `tail`.

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// The languages of the console texts. Chinese is the program's own text, written as GBK bytes;
+// every other language is ASCII with the same layout, numbers and line count.
+enum class Language { kChinese, kEnglish };
+
+// What one run is asked to do, as given on the command line. Every field has the value of a run
+// without options, so a default-constructed RunOptions runs exactly as the bare program does.
+struct RunOptions {
+  std::string setFile;    // the body; empty: asked for on the console
+  std::string jsonFile;   // the JSON report; empty: none; "-": standard output
+  std::string marksFile;  // draft marks (CSV); empty: none
+  bool summary = false;   // the summary block after the drafts
+  int digits = 6;         // significant digits of every number beyond the fixed texts
+  Language language = Language::kChinese;
+  bool quiet = false;   // no step lines
+  bool strict = false;  // any input warning ends the run before solving
+};
