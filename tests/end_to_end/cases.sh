@@ -82,6 +82,30 @@ expect_verdict() {
   fi
 }
 
+# A box 10 x 4 x 2 floating at half its height, with four vertical pillars at its corners:
+# (0,0), (10,0), (10,4), (0,4). write_box FOLDER GX GY.
+write_box() {
+  write_set "$1/box.txt" 40 "$2" "$3" 0.5 "$(box_block 10 4 2)"
+  printf '#1:\n0,0,0\n0,0,2\n#2:\n10,0,0\n10,0,2\n#3:\n10,4,0\n10,4,2\n#4:\n0,4,0\n0,4,2\n' >"$1/FourPillars.txt"
+}
+
+# check_json FILE PYTHON: runs the Python statements with the parsed report in `j` and the
+# program's standard output, decoded from GBK, in `out`; an AssertionError fails the case.
+check_json() {
+  python3 - "$1" "$work/out" "$2" <<'EOF' || fail "report check failed"
+import json, re, sys
+j = json.load(open(sys.argv[1]))
+out = open(sys.argv[2], 'rb').read().decode('gbk')
+def numbers(text):
+    return [float(x) for x in re.findall(r'-?\d+(?:\.\d+)?(?:e[-+]\d+)?', text)]
+def line(prefix):
+    found = [l for l in out.splitlines() if l.lstrip().startswith(prefix)]
+    assert len(found) == 1, (prefix, found)
+    return found[0][len(found[0]) - len(found[0].lstrip()) + len(prefix):]
+exec(sys.argv[3])
+EOF
+}
+
 case "$case_name" in
 example_gbk:*)
   name=${case_name#example_gbk:}
@@ -168,6 +192,76 @@ bad_gravity)
   run /dev/null "$work/body.txt"
   expect_rc 1
   grep -q 'line 3' "$work/out" || fail "the non-finite centre of gravity is not reported"
+  ;;
+json_report)
+  # The console's six digits and, at --digits 17, the summary's are the JSON's doubles.
+  name=semi_submersible
+  run /dev/null "$(example_file $name)" --summary --digits 17 --json "$work/r.json"
+  expect_rc 0
+  [ ! -e "$work/r.json.floatstate-tmp" ] || fail "temporary file left behind"
+  iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected"
+  head -n "$(wc -l <"$work/expected")" "$work/out" | mask_time | cmp -s - "$work/expected" ||
+    fail "the fixed lines differ from the default output"
+  check_json "$work/r.json" '
+g6 = lambda x: "%g" % x
+p = j["waterPlane"]
+assert numbers(line("水平面方程四个系数:")) == [float(g6(p[k])) for k in "ABCD"]
+assert numbers(line("浮体坐标系下, 浮心坐标(")) == [float(g6(x)) for x in j["centreOfBuoyancy"]]
+for pillar in j["pillars"]:
+    assert numbers(line("%d号立柱吃水=" % pillar["index"])) == [float(g6(pillar["draft"]))]
+assert numbers(line("横倾角(+y侧下沉为正)")) == [j["heelDeg"]]
+assert numbers(line("纵倾角(+x端下沉为正)")) == [j["trimDeg"]]
+assert numbers(line("浮心高度KB")) == [j["centreOfBuoyancy"][2]]
+drafts = [p["draft"] for p in j["pillars"]]
+assert abs(numbers(line("平均吃水"))[0] - sum(drafts) / 4) <= 1e-14 * 16
+assert j["verdict"] == "stable" and j["solver"]["converged"] is True
+assert j["input"]["elements"] == {"tetrahedra": 0, "hexahedra": 96, "prisms": 0, "cylinders": 16}
+assert j["input"]["displacementVolume"] == 11690.9 and j["input"]["centreOfGravity"] == [30.6, 25.4, 14]
+'
+  ;;
+json_stdout)
+  # Standard output holds the JSON alone; the console texts move to standard error unchanged.
+  name=spar
+  env LANG=C "$program" "$(example_file $name)" --json - </dev/null 2>"$work/err" |
+    python3 -m json.tool >"$work/out" || fail "standard output is not one JSON document"
+  grep -q '"verdict": "stable"' "$work/out" || fail "no verdict in the JSON"
+  iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected"
+  mask_time <"$work/err" | cmp -s - "$work/expected" || fail "standard error is not the console output"
+  ;;
+heel_trim_signs)
+  # G moved towards +y heels the box so that its +y side lies deeper (pillar 3 at y = 4 reads more
+  # than pillar 2 at y = 0); G moved towards +x trims it so that its +x end lies deeper.
+  write_box "$work" 5 2.2
+  run /dev/null "$work/box.txt" --json "$work/heel.json"
+  expect_rc 0
+  check_json "$work/heel.json" '
+d = [p["draft"] for p in j["pillars"]]
+assert j["heelDeg"] > 1 and abs(j["trimDeg"]) < 1e-6 and d[2] > d[1] and d[3] > d[0], j
+'
+  write_box "$work" 5.5 2
+  run /dev/null "$work/box.txt" --json "$work/trim.json"
+  expect_rc 0
+  check_json "$work/trim.json" '
+d = [p["draft"] for p in j["pillars"]]
+assert j["trimDeg"] > 1 and abs(j["heelDeg"]) < 1e-6 and d[1] > d[0] and d[2] > d[3], j
+'
+  ;;
+marks)
+  # Marks on their own (no pillar file); a mark parallel to the water plane has no draft.
+  write_box "$work" 5 2
+  rm "$work/FourPillars.txt"
+  printf 'name,x1,y1,z1,x2,y2,z2\nbow,10,2,0,10,2,2\n"keel, flat",0,0,0,10,0,0\n' >"$work/m.csv"
+  run /dev/null "$work/box.txt" --marks "$work/m.csv" --summary --lang en --json "$work/r.json"
+  expect_rc 0
+  grep -q '^  draft mark bow  *1 L$' "$work/out" || fail "no summary line of the mark"
+  check_json "$work/r.json" '
+assert j["marks"] == [{"name": "bow", "draft": 1.0}, {"name": "keel, flat", "draft": None}], j
+assert j["pillars"] == [] and j["input"]["pillarFile"] is None
+'
+  printf 'name,x1,y1,z1,x2,y2\nbow,10,2,0,10,2\n' >"$work/m.csv"
+  run /dev/null "$work/box.txt" --marks "$work/m.csv"
+  expect_rc 1
+  expect_err "marks file $work/m.csv line 1: no column z2"
   ;;
 help)
   run /dev/null --help
