@@ -59,23 +59,29 @@ void writeElapsed(const char* format, double seconds) {
   console::out() << line << std::flush;
 }
 
-// While the JSON report goes to standard output, the console texts go to standard error, so that
-// standard output holds nothing but the JSON.
-class ConsoleOnStandardError {
+// The console as the options set it for one run: the language of every layer's texts, the step
+// lines shown or not, and, while the JSON report goes to standard output, the console texts on
+// standard error, so that standard output holds nothing but the JSON. Put back at the end.
+class ConsoleForRun {
  public:
-  explicit ConsoleOnStandardError(bool active) : active_(active) {
-    if (active_)
+  explicit ConsoleForRun(const RunOptions& options)
+      : jsonOnStandardOutput_(options.jsonFile == "-") {
+    console::setLanguage(options.language);
+    console::showProgress(!options.quiet);
+    if (jsonOnStandardOutput_)
       console::redirect(&std::cerr, nullptr);
   }
-  ~ConsoleOnStandardError() {
-    if (active_)
+  ~ConsoleForRun() {
+    console::setLanguage(Language::kChinese);
+    console::showProgress(true);
+    if (jsonOnStandardOutput_)
       console::redirect(nullptr, nullptr);
   }
-  ConsoleOnStandardError(const ConsoleOnStandardError&) = delete;
-  ConsoleOnStandardError& operator=(const ConsoleOnStandardError&) = delete;
+  ConsoleForRun(const ConsoleForRun&) = delete;
+  ConsoleForRun& operator=(const ConsoleForRun&) = delete;
 
  private:
-  bool active_;
+  bool jsonOnStandardOutput_;
 };
 
 bool fileCanBeOpened(const std::string& path) {
@@ -242,7 +248,7 @@ std::string whyResultIsUnsound(FloatingBody& body, double V, const Plane& plane,
 }
 
 int runConsoleDriver(const RunOptions& options) {
-  const ConsoleOnStandardError jsonOnStandardOutput(options.jsonFile == "-");
+  const ConsoleForRun consoleForRun(options);
   const DriverTexts& texts = driverTexts(options.language);
   FloatingBody body;
   RunReport report;

@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "elements/console.h"
+
 // The languages of the console texts. Chinese is the program's own text, written as GBK bytes;
 // every other language is ASCII with the same layout, numbers and line count.
-enum class Language { kChinese, kEnglish };
+using Language = console::Language;
 
 // What one run is asked to do, as given on the command line. Every field has the value of a run
 // without options, so a default-constructed RunOptions runs exactly as the bare program does.

@@ -7,6 +7,8 @@ namespace {
 std::ostream* output = nullptr;
 std::istream* input = nullptr;
 bool waiting = false;
+Language textLanguage = Language::kChinese;
+bool progress = true;
 }  // namespace
 
 std::ostream& out() {
@@ -28,6 +30,22 @@ void allowWaiting(bool allowed) {
 
 bool waitingAllowed() {
   return waiting;
+}
+
+void setLanguage(Language newLanguage) {
+  textLanguage = newLanguage;
+}
+
+Language language() {
+  return textLanguage;
+}
+
+void showProgress(bool shown) {
+  progress = shown;
+}
+
+bool progressShown() {
+  return progress;
 }
 
 void waitForUser() {

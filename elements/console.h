@@ -26,6 +26,18 @@ bool waitingAllowed();
 // Reads one character when waiting is allowed (normally the Enter key after a message).
 void waitForUser();
 
+// The language of the console texts. Each layer keeps its texts in one table per language and
+// takes the table of the language set here; Chinese (GBK bytes) unless the front end asks for
+// another. A new language is one more name here and one more table in each layer.
+enum class Language { kChinese, kEnglish };
+void setLanguage(Language language);
+Language language();
+
+// The progress lines (the iteration's step lines) are written unless the front end turns them
+// off; the header and the result lines are always written.
+void showProgress(bool shown);
+bool progressShown();
+
 // Internal consistency checks of the elements: the message on its own line, flushed, then the
 // wait for the user before the run goes on.
 void reportAndWait(const char* message);

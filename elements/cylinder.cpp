@@ -4,17 +4,12 @@
 #include <vector>
 
 #include "elements/console.h"
+#include "elements/element_texts.h"
 #include "elements/triangle_prism.h"
 
 namespace {
 // pi to seven decimals; the discretisation's angles (and so every stored result) depend on it.
 constexpr double kPi7 = 3.1415926;
-// GBK: 分解圆柱为四面体的个数需为3的倍数且至少为9
-constexpr const char* kBadCountMessage =
-    "\xb7\xd6\xbd\xe2\xd4\xb2\xd6\xf9\xce\xaa\xcb\xc4\xc3\xe6\xcc\xe5\xb5\xc4\xb8\xf6\xca\xfd\xd0"
-    "\xe8\xce\xaa"
-    "3\xb5\xc4\xb1\xb6\xca\xfd\xc7\xd2\xd6\xc1\xc9\xd9\xce\xaa"
-    "9";
 }  // namespace
 
 Vec3 Cylinder::circlePoint(int i) const {
@@ -41,7 +36,7 @@ Vec3 Cylinder::circlePoint(int i) const {
 
 void Cylinder::splitIntoTetrahedra(Tetrahedron* out, int count) {
   if (count % 3 != 0 || count < 9)
-    console::reportAndWait(kBadCountMessage);
+    console::reportAndWait(elementTexts().cylinderSplitCount);
   segmentCount = count / 3;
   const Vec3 h = axisEnd - axisStart;
   TrianglePrism sector;

@@ -1,21 +1,24 @@
 #pragma once
 
 #include "elements/console.h"
+#include "elements/element_texts.h"
 #include "elements/tetrahedron.h"
 #include "geometry/bounding_box.h"
 #include "geometry/vec3.h"
 
 // What the hexahedron and the triangle prism share: a fixed number of vertices and a fixed split
 // into water tetrahedra given by the element's kSplit table. Only the counts, the table and the
-// fault messages differ.
+// fault messages differ. A fault message is named by its place in the texts table and looked up
+// only when the fault happens.
 namespace fixed_split {
 
 // Copies points[0 .. kVertexCount - 1] into the element; any other count reports the fault and
 // changes nothing.
 template <class Element>
-void setVertices(Element& element, const Vec3* points, int count, const char* wrongCountMessage) {
+void setVertices(Element& element, const Vec3* points, int count,
+                 const char* ElementTexts::*wrongCountMessage) {
   if (count != Element::kVertexCount) {
-    console::reportAndWait(wrongCountMessage);
+    console::reportAndWait(elementTexts().*wrongCountMessage);
     return;
   }
   for (int i = 0; i < Element::kVertexCount; ++i)
@@ -25,9 +28,10 @@ void setVertices(Element& element, const Vec3* points, int count, const char* wr
 // Fills out[0 .. kTetrahedronCount - 1] by the split table; any other count reports the fault and
 // writes nothing.
 template <class Element>
-void split(const Element& element, Tetrahedron* out, int count, const char* wrongCountMessage) {
+void split(const Element& element, Tetrahedron* out, int count,
+           const char* ElementTexts::*wrongCountMessage) {
   if (count != Element::kTetrahedronCount) {
-    console::reportAndWait(wrongCountMessage);
+    console::reportAndWait(elementTexts().*wrongCountMessage);
     return;
   }
   for (int t = 0; t < Element::kTetrahedronCount; ++t) {

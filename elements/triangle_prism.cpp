@@ -3,14 +3,11 @@
 #include "elements/fixed_split.h"
 
 void TrianglePrism::setVertices(const Vec3* points, int count) {
-  fixed_split::setVertices(*this, points, count,
-                           "the number of the vetexes of the triangle prism must be SIX ! ");
+  fixed_split::setVertices(*this, points, count, &ElementTexts::prismVertexCount);
 }
 
 void TrianglePrism::splitIntoTetrahedra(Tetrahedron* out, int count) const {
-  fixed_split::split(*this, out, count,
-                     "the number of the tetrahedra which are disassembled from the triangle "
-                     "prism must be THREE! ");
+  fixed_split::split(*this, out, count, &ElementTexts::prismSplitCount);
 }
 
 BoundingBox TrianglePrism::boundingBox() const {

@@ -1,9 +1,8 @@
 #include "solver/attitude_rotation.h"
 
 #include <cmath>
-#include <ostream>
 
-#include "elements/console.h"
+#include "solver/attitude_console.h"
 
 void Vec3::identityMatrix(double* m, int n) {
   for (int i = 0; i < n; ++i) {
@@ -91,10 +90,7 @@ Vec3 FloatingBody::tiltAxis(Vec3 buoyancyCentre, Vec3 gravityCentre, Vec3 normal
 double FloatingBody::actionLineDistance(Vec3 p1, Vec3 p2, Vec3 lineDirection) {
   const Vec3 e = p2 - p1;
   if (e.length() < 1e-10) {
-    // 两点之间的距离小于1e-10 !
-    console::out() << "\xc1\xbd\xb5\xe3\xd6\xae\xbc\xe4\xb5\xc4\xbe\xe0\xc0\xeb\xd0\xa1\xd3\xda"
-                      "1e-10 !"
-                   << std::endl;
+    writePointsTooCloseMessage();
     return 0;
   }
   // Distance of p2 from the line through p1 along the direction: the gap between the two
