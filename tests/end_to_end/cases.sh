@@ -263,6 +263,39 @@ assert j["pillars"] == [] and j["input"]["pillarFile"] is None
   expect_rc 1
   expect_err "marks file $work/m.csv line 1: no column z2"
   ;;
+lang_en)
+  # English: pure ASCII, and line for line the same numbers as Chinese. The bodies reach every
+  # text: an example with the summary, a box whose centre of gravity lies on its centre of
+  # buoyancy, and one whose centre of gravity is too high (the question, answered by end of input).
+  write_box "$work" 5 2
+  cp "$work/box.txt" "$work/upright.txt"
+  write_set "$work/high.txt" 40 5 2.1 3 "$(box_block 10 4 2)"
+  for body in "$(example_file semi_submersible) --summary" "$work/upright.txt" "$work/high.txt"; do
+    # shellcheck disable=SC2086
+    run /dev/null $body
+    mask_time <"$work/out" >"$work/zh"
+    # shellcheck disable=SC2086
+    run /dev/null $body --lang en
+    mask_time <"$work/out" >"$work/en"
+    LC_ALL=C grep -n '[^ -~]' "$work/en" && fail "English output of $body is not printable ASCII"
+    python3 - "$work/zh" "$work/en" <<'EOF' || fail "English and Chinese differ for $body"
+import re, sys
+zh = open(sys.argv[1], 'rb').read().decode('gbk').splitlines()
+en = open(sys.argv[2]).read().splitlines()
+assert len(zh) == len(en) > 10, (len(zh), len(en))
+numbers = lambda text: re.findall(r'\d+(?:\.\d+)?(?:e[-+]\d+)?', text)
+for a, b in zip(zh, en):
+    assert numbers(a) == numbers(b), (a, b)
+EOF
+  done
+  ;;
+quiet)
+  # --quiet leaves out the step lines and nothing else.
+  run /dev/null "$(example_file prism_hull)" --quiet
+  expect_rc 0
+  iconv -f UTF-8 -t GBK "$examples/prism_hull/expected_output.txt" | grep -av '^Step' >"$work/expected"
+  mask_time <"$work/out" | cmp -s - "$work/expected" || fail "not the output without its step lines"
+  ;;
 help)
   run /dev/null --help
   expect_rc 0
