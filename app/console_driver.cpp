@@ -120,7 +120,8 @@ void solve(FloatingBody& body, const DriverTexts& t, RunReport& report) {
   console::out() << t.start << std::endl;
   Plane plane;
   Vec3 buoyancyCentre;
-  body.solveFloatingAttitude(plane, buoyancyCentre, V, G);
+  AttitudeCounts counts;
+  solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
   const std::int64_t end = performanceCounter();
   report.solver.seconds =
       (static_cast<double>(end) - static_cast<double>(start)) / static_cast<double>(frequency);
@@ -130,6 +131,8 @@ void solve(FloatingBody& body, const DriverTexts& t, RunReport& report) {
     failRun(unsound);
   report.waterPlane = plane;
   report.centreOfBuoyancy = buoyancyCentre;
+  report.solver.steps = counts.steps;
+  report.solver.draftSearches = counts.draftSearches;
 
   console::out() << t.plane << plane.A << " , B=" << plane.B << " , C=" << plane.C
                  << " , D=" << plane.D << std::endl;

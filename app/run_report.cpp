@@ -4,8 +4,9 @@
 
 namespace {
 
+// Adding +0 turns an angle of -0 (a normal with B or A = -0) into 0, which prints without a sign.
 double degrees(double radians) {
-  return radians * (180 / std::acos(-1.0));
+  return radians * (180 / std::acos(-1.0)) + 0.0;
 }
 
 }  // namespace

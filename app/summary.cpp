@@ -37,20 +37,21 @@ std::vector<Row> rows(const RunReport& r, const DriverTexts& t, int digits) {
   };
   const Hydrostatics& h = r.hydrostatics;
   const Vec3& f = h.centreOfFlotation;
+  const std::string flotation =
+      std::isnan(f.x) ? std::string(t.noValue)
+                      : "( " + number(f.x) + " , " + number(f.y) + " , " + number(f.z) + " )";
   std::vector<Row> rows = {{t.heel, "", number(heelDegrees(r.waterPlane)), t.degrees},
                            {t.trim, "", number(trimDegrees(r.waterPlane)), t.degrees},
                            {t.meanDraft, "", number(meanDraft(r)), kLength}};
   for (const NamedDraft& mark : r.marks)
     rows.push_back({t.mark, mark.name, draft(mark.draft), kLength});
-  const std::vector<Row> rest = {
-      {t.waterplaneArea, "", number(h.waterplaneArea), kArea},
-      {t.centreOfFlotation, "",
-       "( " + number(f.x) + " , " + number(f.y) + " , " + number(f.z) + " )", kLength},
-      {t.kb, "", number(r.centreOfBuoyancy.z), kLength},
-      {t.bmt, "", number(h.BMt), kLength},
-      {t.bml, "", number(h.BMl), kLength},
-      {t.gmt, "", number(h.GMt), kLength},
-      {t.gml, "", number(h.GMl), kLength}};
+  const std::vector<Row> rest = {{t.waterplaneArea, "", number(h.waterplaneArea), kArea},
+                                 {t.centreOfFlotation, "", flotation, kLength},
+                                 {t.kb, "", number(r.centreOfBuoyancy.z), kLength},
+                                 {t.bmt, "", number(h.BMt), kLength},
+                                 {t.bml, "", number(h.BMl), kLength},
+                                 {t.gmt, "", number(h.GMt), kLength},
+                                 {t.gml, "", number(h.GMl), kLength}};
   rows.insert(rows.end(), rest.begin(), rest.end());
   return rows;
 }

@@ -27,7 +27,8 @@ struct Attitude {
 };
 
 // Places the water plane for the attitude's normal and measures the distance of the two lines.
-void settle(FloatingBody& body, Attitude& a, double V, const Vec3& G) {
+void settle(FloatingBody& body, Attitude& a, double V, const Vec3& G, AttitudeCounts& counts) {
+  ++counts.draftSearches;
   body.findWaterPlane(a.plane, a.buoyancyCentre, V, a.normal);
   a.distance = FloatingBody::actionLineDistance(a.buoyancyCentre, G, a.normal);
 }
@@ -36,12 +37,12 @@ void settle(FloatingBody& body, Attitude& a, double V, const Vec3& G) {
 // tilt that strictly shortens the distance the attitude takes it and true is returned; false once
 // a tilt at or below the angle floor has failed. detAn keeps the last angle tried.
 bool tryTilts(FloatingBody& body, Attitude& current, const Vec3& axis, double& detAn, double V,
-              const Vec3& G) {
+              const Vec3& G, AttitudeCounts& counts) {
   for (;;) {
     Attitude trial;
     trial.normal = current.normal;
     trial.normal.rotateAbout(axis, detAn);
-    settle(body, trial, V, G);
+    settle(body, trial, V, G, counts);
     if (trial.distance < current.distance) {
       current = trial;
       return true;
@@ -66,11 +67,12 @@ bool userWantsToContinue() {
 // that shortens the distance between the lines of action of gravity and buoyancy. The iteration
 // ends when that distance is at most d_error, or when the user declines to go on at the prompt;
 // the outputs are then the state of the last printed step line.
-void FloatingBody::solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G) {
-  const double dError = distanceTolerance(bounds);
+void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G,
+                           AttitudeCounts& counts) {
+  const double dError = distanceTolerance(body.bounds);
   Attitude current;
   current.normal = Vec3(0, 0, 1);
-  settle(*this, current, V, G);
+  settle(body, current, V, G, counts);
   double detAn = startStep();
   int step = 0;
   writeAttitudeHeader(kAngleFloor, kRelativeDistanceError, dError);
@@ -78,19 +80,25 @@ void FloatingBody::solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, dou
 
   while (dError < current.distance) {
     ++step;
-    const Vec3 axis = tiltAxis(current.buoyancyCentre, G, current.normal);
-    if (!tryTilts(*this, current, axis, detAn, V, G)) {
+    const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G, current.normal);
+    if (!tryTilts(body, current, axis, detAn, V, G, counts)) {
       if (!userWantsToContinue())
         break;
       // Forced step: one degree about the same axis, taken whatever the distance becomes.
       detAn = startStep();
       current.normal.rotateAbout(axis, detAn);
-      settle(*this, current, V, G);
+      settle(body, current, V, G, counts);
     }
     writeAttitudeStepLine(step, detAn, current.distance, current.normal);
+    counts.steps = step;
   }
   plane = current.plane;
   buoyancyCentre = current.buoyancyCentre;
+}
+
+void FloatingBody::solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G) {
+  AttitudeCounts counts;
+  ::solveFloatingAttitude(*this, plane, buoyancyCentre, V, G, counts);
 }
 
 double distanceTolerance(const BoundingBox& bounds) {

@@ -217,6 +217,23 @@ assert abs(numbers(line("平均吃水"))[0] - sum(drafts) / 4) <= 1e-14 * 16
 assert j["verdict"] == "stable" and j["solver"]["converged"] is True
 assert j["input"]["elements"] == {"tetrahedra": 0, "hexahedra": 96, "prisms": 0, "cylinders": 16}
 assert j["input"]["displacementVolume"] == 11690.9 and j["input"]["centreOfGravity"] == [30.6, 25.4, 14]
+h = j["hydrostatics"]
+assert numbers(line("水线面面积")) == [h["waterplaneArea"], 2]
+assert numbers(line("漂心坐标")) == h["centreOfFlotation"]
+for key, label in (("BMt", "横稳心半径BMt"), ("BMl", "纵稳心半径BMl"), ("GMt", "横稳性高GMt"), ("GMl", "纵稳性高GMl")):
+    assert numbers(line(label)) == [h[key]], key
+assert j["solver"]["steps"] == 6 and j["solver"]["draftSearches"] > 7
+'
+  # The box barge by hand (40 x 12 m, draft 2, KG 3): BM = B^2 / 12T about x, L^2 / 12T about y,
+  # GM = KB + BM - KG.
+  run /dev/null "$(example_file pontoon_barge)" --json "$work/barge.json"
+  expect_rc 0
+  check_json "$work/barge.json" '
+h = j["hydrostatics"]
+near = lambda a, b: abs(a - b) <= 1e-9 * max(1, abs(b))
+assert near(h["waterplaneArea"], 480) and near(h["BMt"], 6) and near(h["BMl"], 1600 / 24)
+assert near(h["GMt"], 4) and near(h["GMl"], 1600 / 24 - 2) and near(h["GMmin"], 4)
+assert j["heelDeg"] == 0 and j["trimDeg"] == 0 and j["solver"]["steps"] == 0
 '
   ;;
 json_stdout)
