@@ -22,8 +22,8 @@ constexpr const char* kDescription =
     "`--` ends the options.\n";
 
 constexpr const char* kExitCodes =
-    "Exit codes: 0 complete run, 1 an input file could not be read or the body cannot float,\n"
-    "2 wrong command line.\n";
+    "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
+    "float, 2 wrong command line, 3 not in equilibrium, 4 an unstable equilibrium.\n";
 
 // The usage lines and the description stand where the library would put its own usage line.
 class HelpFormatter : public CLI::Formatter {

@@ -274,7 +274,7 @@ int runConsoleDriver(const RunOptions& options) {
   solve(body, texts, report);
   reportDrafts(options, marks, texts, report);
   const EquilibriumCheck check = judge(body, report);
-  for (const std::string& line : verdictLines(check))
+  for (const std::string& line : verdictLines(check, options.digits))
     std::cerr << line << std::endl;
   if (options.summary)
     writeSummary(console::out(), report, texts, options.digits);

@@ -36,7 +36,16 @@ bool writeFileReplacing(const std::string& path, const std::string& contents, st
     return false;
   }
   errno = 0;
-  if (!writeAll(std::move(file), contents) || std::rename(temporary.c_str(), path.c_str()) != 0) {
+#ifdef _WIN32
+  // There rename does not replace an existing file; the old report goes first.
+  const bool replaced = writeAll(std::move(file), contents) &&
+                        (std::remove(path.c_str()) == 0 || errno == ENOENT) &&
+                        std::rename(temporary.c_str(), path.c_str()) == 0;
+#else
+  const bool replaced =
+      writeAll(std::move(file), contents) && std::rename(temporary.c_str(), path.c_str()) == 0;
+#endif
+  if (!replaced) {
     reason = systemReason();
     std::remove(temporary.c_str());
     return false;

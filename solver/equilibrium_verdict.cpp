@@ -70,9 +70,10 @@ int verdictExitCode(const EquilibriumCheck& check) {
   return 3;
 }
 
-std::vector<std::string> verdictLines(const EquilibriumCheck& check) {
+std::vector<std::string> verdictLines(const EquilibriumCheck& check, int digits) {
   std::vector<std::string> lines;
   std::ostringstream text;
+  text.precision(digits);
   if (!check.hasWaterplane) {
     lines.push_back(
         "floatstate: no waterplane: the water plane meets no element, the body lies wholly under "

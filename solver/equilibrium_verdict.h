@@ -35,4 +35,5 @@ int verdictExitCode(const EquilibriumCheck& check);
 
 // The lines that tell the user why the result cannot be trusted, each starting "floatstate: ";
 // none for a stable equilibrium.
-std::vector<std::string> verdictLines(const EquilibriumCheck& check);
+// Their numbers have `digits` significant digits.
+std::vector<std::string> verdictLines(const EquilibriumCheck& check, int digits = 6);

@@ -98,6 +98,10 @@ struct MarksCase {
   const char* message;  // a part of the error's message
 };
 
+void PrintTo(const MarksCase& k, std::ostream* out) {
+  *out << k.name;
+}
+
 class MarksFile : public ::testing::TestWithParam<MarksCase> {};
 
 TEST_P(MarksFile, ReadsOrNamesTheFileAndLine) {
