@@ -23,6 +23,10 @@ constexpr DriverTexts kChinese{
     "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=",
     // openFailed: 文件打开失败!
     "\xce\xc4\xbc\xfe\xb4\xf2\xbf\xaa\xca\xa7\xb0\xdc!",
+    // textFilesFilter: 文本文件(*.txt)
+    "\xce\xc4\xb1\xbe\xce\xc4\xbc\xfe(*.txt)",
+    // allFilesFilter: 所有文件(*.*)
+    "\xcb\xf9\xd3\xd0\xce\xc4\xbc\xfe(*.*)",
     // summaryTitle: 浮态汇总(L为SET文件的长度单位):
     "\xb8\xa1\xcc\xac\xbb\xe3\xd7\xdc("
     "L\xce\xaaSET\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb):",
@@ -76,6 +80,8 @@ constexpr DriverTexts kEnglish{
     /* pillarBefore */ "Pillar ",
     /* pillarDraft */ " draft=",
     /* openFailed */ "File open failed!",
+    /* textFilesFilter */ "Text files(*.txt)",
+    /* allFilesFilter */ "All files(*.*)",
     /* summaryTitle */ "Summary (L is the length unit of the SET file):",
     /* heel */ "heel (+y side deeper)",
     /* trim */ "trim (+x end deeper)",

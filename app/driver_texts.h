@@ -7,15 +7,17 @@
 // table in driver_texts.cpp and one more name for --lang.
 struct DriverTexts {
   const char* banner;
-  const char* displacement;   // before V
-  const char* gravity;        // before the centre of gravity's coordinates
-  const char* start;          // the line before the iteration
-  const char* elapsedFormat;  // printf format of the elapsed seconds, with its line break
-  const char* plane;          // before A
-  const char* buoyancy;       // before the centre of buoyancy's coordinates
-  const char* pillarBefore;   // before the pillar's number
-  const char* pillarDraft;    // between the pillar's number and its draft
-  const char* openFailed;     // the warning after a cancelled file choice
+  const char* displacement;     // before V
+  const char* gravity;          // before the centre of gravity's coordinates
+  const char* start;            // the line before the iteration
+  const char* elapsedFormat;    // printf format of the elapsed seconds, with its line break
+  const char* plane;            // before A
+  const char* buoyancy;         // before the centre of buoyancy's coordinates
+  const char* pillarBefore;     // before the pillar's number
+  const char* pillarDraft;      // between the pillar's number and its draft
+  const char* openFailed;       // the warning after a cancelled file choice
+  const char* textFilesFilter;  // the file choice's two filters
+  const char* allFilesFilter;
 
   // The summary block: its title, then one label per line, padded to one width by the writer.
   const char* summaryTitle;

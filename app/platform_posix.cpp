@@ -14,13 +14,12 @@
 #include <limits>
 
 #include "app/console_encoding.h"
+#include "app/driver_texts.h"
+#include "elements/console.h"
 
 namespace {
 
-// Select a text file. / 文本文件(*.txt) / 所有文件(*.*)
 const char kTitle[] = "Select a text file.";
-const char kTextFilesFilter[] = "\xce\xc4\xb1\xbe\xce\xc4\xbc\xfe(*.txt)";
-const char kAllFilesFilter[] = "\xcb\xf9\xd3\xd0\xce\xc4\xbc\xfe(*.*)";
 const char kDefaultExtension[] = ".txt";
 
 enum class PathKind { missing, folder, file };
@@ -67,7 +66,8 @@ bool resolveTypedPath(const std::string& typed, std::string& path, std::ostream&
 }
 
 void writeDialogHeader(std::ostream& prompt) {
-  prompt << kTitle << '\n' << kTextFilesFilter << " | " << kAllFilesFilter << std::endl;
+  const DriverTexts& t = driverTexts(console::language());
+  prompt << kTitle << '\n' << t.textFilesFilter << " | " << t.allFilesFilter << std::endl;
 }
 
 // Waits for one key on the terminal `fd`: canonical input and echo are switched off for the one

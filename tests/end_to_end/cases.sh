@@ -330,6 +330,20 @@ unknown_option)
   expect_rc 2
   grep -q '^Usage: floatstate' "$work/err" || fail "no usage on standard error"
   [ ! -s "$work/out" ] || fail "standard output is not empty"
+  # The argument is quoted as typed: its UTF-8 bytes pass the console's conversion untouched.
+  LC_ALL=C.UTF-8 "$program" --größe </dev/null >"$work/out" 2>"$work/err"
+  rc=$?
+  expect_rc 2
+  grep -q -- '--größe' "$work/err" || fail "the option is not quoted unconverted"
+  ;;
+strict)
+  # The prism hull's warped prisms are findings: --strict refuses to float it.
+  run /dev/null "$(example_file prism_hull)" --strict
+  expect_rc 1
+  expect_err 'floatstate: --strict'
+  grep -aq '^Step' "$work/out" && fail "the body was floated"
+  run /dev/null "$(example_file spar)" --strict
+  expect_rc 0
   ;;
 two_files)
   run /dev/null a.txt b.txt
