@@ -1,4 +1,4 @@
-#include "app/console_encoding.h"
+#include "app/console_encoding_posix.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
