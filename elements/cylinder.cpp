@@ -6,6 +6,7 @@
 #include "elements/console.h"
 #include "elements/element_texts.h"
 #include "elements/triangle_prism.h"
+#include "geometry/trigonometry.h"
 
 namespace {
 // pi to seven decimals; the discretisation's angles (and so every stored result) depend on it.
@@ -22,8 +23,8 @@ Vec3 Cylinder::circlePoint(int i) const {
   const double uz = axis.z / L;
   const double m = std::sqrt(uy * uy + uz * uz);
   const double theta = (2 * i) * kPi7 / segmentCount;
-  const double c = std::cos(theta);
-  const double s = std::sin(theta);
+  const double c = cosine(theta);
+  const double s = sine(theta);
   if (std::fabs(uy) < 1e-10 && std::fabs(uz) < 1e-10) {
     // Axis along x (either direction): the circle lies in the y-z plane.
     return Vec3(P.x, P.y + R * s, P.z - R * c);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "geometry/trigonometry.h"
 #include "solver/attitude_console.h"
 
 void Vec3::identityMatrix(double* m, int n) {
@@ -26,8 +27,8 @@ void Vec3::multiplyMatrices(double* c, const double* a, const double* b, int row
 void Vec3::rotationMatrix(double* m, Vec3 p1, Vec3 p2, double angle) {
   const Vec3 u = (p2 - p1) / (p2 - p1).length();
   const double ux = u.x, uy = u.y, uz = u.z;
-  const double c = std::cos(angle);
-  const double s = std::sin(angle);
+  const double c = cosine(angle);
+  const double s = sine(angle);
   const double t = 1 - c;
   // Rotation about the unit direction u through the origin, for row vectors (v -> v * R). The
   // first diagonal entry keeps the form ux^2 + c*(uy^2 + uz^2); for a unit u it is c + t*ux^2.
