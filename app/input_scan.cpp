@@ -7,6 +7,7 @@
 #include <iostream>
 #include <numeric>
 
+#include "app/formatted_input.h"
 #include "elements/console.h"
 
 namespace {
@@ -45,14 +46,14 @@ bool isScanBlank(char c) {
 }
 
 ScanResult scanPoint(std::FILE* file, Vec3& point) {
-  if (std::fscanf(file, "%lf,%lf,%lf\n", &point.x, &point.y, &point.z) != 3) {
+  if (scanDoubles(file, "%lf,%lf,%lf\n", &point.x, &point.y, &point.z) != 3) {
     return ScanResult::kUnreadable;
   }
   return isFinite(point) ? ScanResult::kRead : ScanResult::kNotFinite;
 }
 
 ScanResult scanNumber(std::FILE* file, const char* format, double& value) {
-  if (std::fscanf(file, format, &value) != 1)
+  if (scanDoubles(file, format, &value) != 1)
     return ScanResult::kUnreadable;
   return std::isfinite(value) ? ScanResult::kRead : ScanResult::kNotFinite;
 }

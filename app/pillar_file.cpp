@@ -107,7 +107,9 @@ bool parsePillarFile(std::FILE* file, LineSegment pillars[4], PillarFileError& e
 void readPillarFile(const char* fileName, LineSegment pillars[4]) {
   const char* const openError = "Pillar file read error! ";
   errno = 0;
-  std::FILE* file = fileName != nullptr ? std::fopen(fileName, "r") : nullptr;
+  // Binary mode reads the bytes as they stand on every system: Windows would otherwise translate
+  // line ends and stop at a Ctrl-Z byte, and read a file differently from Linux.
+  std::FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
   if (file == nullptr)
     exitAfterReadFault({openError}, fileFailure("cannot open pillar file", fileName, errno));
   PillarFileError error;

@@ -465,7 +465,9 @@ bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
 
 std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body) {
   errno = 0;
-  std::FILE* file = fileName != nullptr ? std::fopen(fileName, "r") : nullptr;
+  // Binary mode reads the bytes as they stand on every system: Windows would otherwise translate
+  // line ends and stop at a Ctrl-Z byte, and read a file differently from Linux.
+  std::FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
   if (file == nullptr) {
     exitAfterReadFault({" SET file(Format2) read error! "},
                        fileFailure("cannot open SET file", fileName, errno));
