@@ -5,8 +5,12 @@
 #include <string>
 
 // What the console program needs from the operating system, in terms free of any system header, so
-// that each platform supplies its own implementation (platform_posix.cpp on Linux and the like).
+// that each platform supplies its own implementation (platform_posix.cpp on Linux and the like,
+// platform_win32.cpp on Windows).
 // Every text given to or written by these functions is GBK bytes, like all texts of the program.
+
+#ifndef _WIN32
+// The console stand-ins of POSIX systems for the dialog and the message box, on any streams.
 
 // The interactive choice of the SET file, in place of the open-file dialog: asks for "Select a
 // text file." with the two filters on `prompt`, reads one path per line from `input` and returns
@@ -15,14 +19,19 @@
 // a name without extension that does not exist is tried with ".txt" added. A trailing carriage
 // return is dropped; the length of a path is not limited.
 bool chooseFileInteractively(std::string& path, std::istream& input, std::ostream& prompt);
-// The same on standard input and standard error.
-bool chooseFileInteractively(std::string& path);
 
 // A warning message with one OK button: the caption and the text, each on a line of `output`;
 // when `waitForOk` is set, returns after the user ends a line on `input` (the OK button).
 void showWarningBox(const char* caption, const char* text, std::istream& input,
                     std::ostream& output, bool waitForOk);
-// The same on standard error, waiting for Enter only when the console is interactive.
+#endif
+
+// The choice of the SET file: on Windows the open-file dialog, elsewhere the console stand-in on
+// standard input and standard error. Returns false, with `path` cleared, on cancel.
+bool chooseFileInteractively(std::string& path);
+
+// The warning with one OK button: on Windows a message box, elsewhere the stand-in on standard
+// error, waiting for Enter only when the console is interactive.
 void showWarningBox(const char* caption, const char* text);
 
 // A monotonic high-resolution counter: ticks per second and the current count. Elapsed seconds
@@ -31,16 +40,20 @@ std::int64_t performanceFrequency();
 std::int64_t performanceCounter();
 
 // The pause at the end of a run: when the console is interactive, prompts on standard output and
-// waits for one key; otherwise returns at once, so that a script never blocks.
+// waits for one key (on Windows the command interpreter's pause); otherwise returns at once, so
+// that a script never blocks.
 void pauseBeforeExit();
 
 bool standardInputIsTerminal();
 // Someone reads the screen and can answer: standard input and standard output are both
-// terminals. Every wait of the program (the final pause, the wait after an error message, the
-// warning box) happens only then; with either one redirected the run ends without waiting.
+// terminals (consoles on Windows). Every wait of the program (the final pause, the wait after an
+// error message, the warning box) happens only then; with either one redirected the run ends
+// without waiting.
 bool consoleIsInteractive();
 
-// The folder part of a path ("" for a bare name, "/" for a file in the root folder).
+// The folder part of a path ("" for a bare name, "/" for a file in the root folder). On Windows
+// both slashes separate, a drive stays with its root ("C:\\", or "C:" for "C:name"), and the path
+// is read in the ANSI code page, whose double-byte characters may end in a backslash byte.
 std::string directoryOf(const std::string& path);
 
 // The path of the file `name` in the folder of `filePath`. The open-file dialog leaves the current
