@@ -5,7 +5,7 @@
 // and nothrow form is replaced, so that each allocation is freed by its own kind).
 
 #include <gtest/gtest.h>
-#include <malloc.h>
+#include <malloc.h>  // malloc_usable_size, or _msize on Windows
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +19,14 @@
 #include "fuzz/input_checks.h"
 
 namespace {
+
+std::size_t usableSize(void* p) {
+#ifdef _WIN32
+  return _msize(p);
+#else
+  return malloc_usable_size(p);
+#endif
+}
 
 std::atomic<long long> liveBytes{0};
 std::atomic<long long> peakBytes{0};
@@ -36,19 +44,19 @@ void* operator new(std::size_t size) {
   void* p = std::malloc(size == 0 ? 1 : size);
   if (p == nullptr)
     throw std::bad_alloc();
-  noteAllocation(static_cast<long long>(malloc_usable_size(p)));
+  noteAllocation(static_cast<long long>(usableSize(p)));
   return p;
 }
 void operator delete(void* p) noexcept {
   if (p == nullptr)
     return;
-  noteAllocation(-static_cast<long long>(malloc_usable_size(p)));
+  noteAllocation(-static_cast<long long>(usableSize(p)));
   std::free(p);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   void* p = std::malloc(size == 0 ? 1 : size);
   if (p != nullptr)
-    noteAllocation(static_cast<long long>(malloc_usable_size(p)));
+    noteAllocation(static_cast<long long>(usableSize(p)));
   return p;
 }
 void* operator new[](std::size_t size) {

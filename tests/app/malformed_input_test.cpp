@@ -358,6 +358,10 @@ std::string outputEndingWith(const std::string& tail, const std::string& reason 
 class DriverOnFiles : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "the expected outputs are POSIX regular expressions (brackets), which "
+                    "GoogleTest does not support on Windows";
+#endif
     dir_ = fs::path(::testing::TempDir()) / ("floatstate_malformed_" + std::to_string(::getpid()));
     fs::create_directories(dir_);
     std::ofstream(dir_ / "FourPillars.txt") << "#1:\n0,0,0\n0,0,1\n#2:\n1,0,0\n1,0,1\n#3:\n1,1,0\n"
@@ -385,13 +389,16 @@ TEST_F(DriverOnFiles, AMissingPathOrADirectoryEndsWithExitCode1) {
 
 // Root reads any file whatever its permissions, so as root the child first becomes the user
 // nobody; the file, owned by root with no permission at all, is then unreadable.
+#ifndef _WIN32
 void runDriverInChildWithoutRoot(const std::string& path) {
   if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
     std::_Exit(3);
   runDriverInChild(path);
 }
+#endif
 
 TEST_F(DriverOnFiles, AnUnreadableFileEndsWithExitCode1) {
+#ifndef _WIN32  // made unreadable with POSIX permissions and users
   const std::string path = write("unreadable.txt", kCubeBody);
   fs::permissions(path, fs::perms::none);
   if (::geteuid() != 0 && ::access(path.c_str(), R_OK) == 0) {
@@ -400,6 +407,7 @@ TEST_F(DriverOnFiles, AnUnreadableFileEndsWithExitCode1) {
   }
   EXPECT_EXIT(runDriverInChildWithoutRoot(path), ::testing::ExitedWithCode(1),
               outputEndingWith(" SET file\\(Format2\\) read error! \n", "Permission denied"));
+#endif
 }
 
 TEST_F(DriverOnFiles, AnEmptyFileOrGarbageEndsWithExitCode1AndTheLine) {

@@ -34,7 +34,16 @@ class MemoryFile {
  public:
   MemoryFile(const std::uint8_t* data, std::size_t size) : bytes_(data, data + size) {
     bytes_.push_back('\0');  // data() is never null, also for an empty input
+#ifdef _WIN32
+    // The Windows runtime has no fmemopen: an anonymous temporary file holds the bytes instead.
+    file_ = std::tmpfile();
+    if (file_ != nullptr) {
+      std::fwrite(bytes_.data(), 1, size, file_);
+      std::rewind(file_);
+    }
+#else
     file_ = fmemopen(bytes_.data(), size, "r");
+#endif
   }
   ~MemoryFile() {
     if (file_ != nullptr)
