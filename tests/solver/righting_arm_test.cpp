@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BoxCase{"MeshedAwayFromTheOrigin", 40, 12, 6, 2.5, 4, 0, 0, 3, Vec3(-7, 31, 5)},
                     BoxCase{"NegativeGM", 20, 10, 8, 3, 6, 0, 0, 2, Vec3(0, 0, 0)},
                     BoxCase{"GravityOffTheMiddle", 30, 8, 5, 2, 2.2, 0, 0.3, 2, Vec3(1e3, 0, 0)}),
-    [](const testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<BoxCase>& param) { return std::string(param.param.name); });
 
 // With G ahead of the middle by e, the trim theta the search settles on must balance the
 // longitudinal wall-sided arm, tan(theta) (GML + BML tan^2(theta) / 2) = e, to the balance
