@@ -99,14 +99,21 @@ SurfaceFaces::SurfaceFaces(const FloatingBody& body) {
   prisms_ = hexahedra_ + static_cast<size_t>(body.hexahedronCount);
   cylinders_ = prisms_ + static_cast<size_t>(body.prismCount);
   masks_.assign(cylinders_ + static_cast<size_t>(body.cylinderCount), 0);
-  std::vector<std::uint64_t> hashes;
-  forEachFace(body, [&](size_t, int, std::uint64_t h) { hashes.push_back(h); });
-  std::sort(hashes.begin(), hashes.end());
+  std::vector<std::uint64_t> hashes;  // in visiting order
+  std::vector<std::pair<size_t, int>> faces;
   forEachFace(body, [&](size_t element, int face, std::uint64_t h) {
-    const auto range = std::equal_range(hashes.begin(), hashes.end(), h);
-    if (range.second - range.first == 1)
-      masks_[element] = static_cast<unsigned char>(masks_[element] | 1u << face);
+    hashes.push_back(h);
+    faces.emplace_back(element, face);
   });
+  std::vector<std::uint64_t> sorted = hashes;
+  std::sort(sorted.begin(), sorted.end());
+  for (size_t i = 0; i < hashes.size(); ++i) {
+    const auto range = std::equal_range(sorted.begin(), sorted.end(), hashes[i]);
+    if (range.second - range.first == 1) {
+      unsigned char& mask = masks_[faces[i].first];
+      mask = static_cast<unsigned char>(mask | 1u << faces[i].second);
+    }
+  }
 }
 
 WaterFrame::WaterFrame(const Plane& water) {

@@ -40,17 +40,7 @@ struct BoxCase {
   Vec3 gravity() const { return o + Vec3(L / 2 + ex, B / 2 + ey, KG); }
 
   void build(FloatingBody& body) const {
-    std::vector<Hexahedron> cells;
-    const double dx = L / n, dy = B / n, dz = D / n;
-    for (int i = 0; i < n; ++i) {
-      for (int j = 0; j < n; ++j) {
-        for (int k = 0; k < n; ++k)
-          cells.push_back(
-              test_support::boxHexahedron(o + Vec3(i * dx, j * dy, k * dz), dx, dy, dz));
-      }
-    }
-    test_support::fillBody(body, {}, cells, {}, {});
-    body.boundingBox();
+    test_support::makeMeshedBox(body, o, Vec3(L, B, D), n, n, n);
   }
 };
 
