@@ -8,6 +8,7 @@
 #include <iterator>
 #include <numeric>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -58,47 +59,63 @@ class FaceHasher {
   std::vector<std::array<long long, 3>> corners_;
 };
 
-// Calls visit(element, face, hash) for every face in the order tetrahedra, hexahedra, prisms,
-// cylinders (end faces only); element counts on from kind to kind.
+// The face loops of the solid kinds, each loop ended by -1.
+template <typename Solid>
+struct FaceTable;
+template <>
+struct FaceTable<Tetrahedron> {
+  static constexpr const int* loops = kTetrahedronFaces;
+  static constexpr size_t size = std::size(kTetrahedronFaces);
+};
+template <>
+struct FaceTable<Hexahedron> {
+  static constexpr const int* loops = kHexahedronFaces;
+  static constexpr size_t size = std::size(kHexahedronFaces);
+};
+template <>
+struct FaceTable<TrianglePrism> {
+  static constexpr const int* loops = kPrismFaces;
+  static constexpr size_t size = std::size(kPrismFaces);
+};
+
+template <typename Element>
+constexpr bool isCylinder = std::is_same_v<std::decay_t<Element>, Cylinder>;
+
+// Calls visit(element, face, hash) for every face in the body's element order (for a cylinder its
+// two ends only), counting the elements from 0.
 template <typename Visit>
 void forEachFace(const FloatingBody& body, Visit visit) {
   FaceHasher hash(body.bounds);
-  size_t element = 0;
-  const auto faces = [&](const Vec3* v, const int* table, size_t tableSize) {
-    int face = 0;
-    for (size_t k = 0, begin = 0; k < tableSize; ++k) {
-      if (table[k] < 0) {
-        const int* loop = table + begin;
-        visit(element, face++,
-              hash(static_cast<int>(k - begin), [&](int i) { return v[loop[i]]; }));
-        begin = k + 1;
+  size_t index = 0;
+  forEachElement(body, [&](const auto& element) {
+    if constexpr (isCylinder<decltype(element)>) {
+      const Vec3 h = element.axisEnd - element.axisStart;
+      const int n = element.segmentCount;
+      visit(index, 0, hash(n, [&](int k) { return element.circlePoint(k); }));
+      visit(index, 1, hash(n, [&](int k) { return element.circlePoint(k) + h; }));
+    } else {
+      using Table = FaceTable<std::decay_t<decltype(element)>>;
+      int face = 0;
+      for (size_t k = 0, begin = 0; k < Table::size; ++k) {
+        if (Table::loops[k] < 0) {
+          const int* loop = Table::loops + begin;
+          const auto corner = [&](int i) { return element.vertices[loop[i]]; };
+          visit(index, face++, hash(static_cast<int>(k - begin), corner));
+          begin = k + 1;
+        }
       }
     }
-    ++element;
-  };
-  for (int i = 0; i < body.tetrahedronCount; ++i)
-    faces(body.tetrahedra[i].vertices, kTetrahedronFaces, std::size(kTetrahedronFaces));
-  for (int i = 0; i < body.hexahedronCount; ++i)
-    faces(body.hexahedra[i].vertices, kHexahedronFaces, std::size(kHexahedronFaces));
-  for (int i = 0; i < body.prismCount; ++i)
-    faces(body.prisms[i].vertices, kPrismFaces, std::size(kPrismFaces));
-  for (int i = 0; i < body.cylinderCount; ++i) {
-    const Cylinder& c = body.cylinders[i];
-    const Vec3 h = c.axisEnd - c.axisStart;
-    const int n = c.segmentCount;
-    visit(element, 0, hash(n, [&](int k) { return c.circlePoint(k); }));
-    visit(element, 1, hash(n, [&](int k) { return c.circlePoint(k) + h; }));
-    ++element;
-  }
+    ++index;
+  });
 }
 
 }  // namespace
 
 SurfaceFaces::SurfaceFaces(const FloatingBody& body) {
-  hexahedra_ = static_cast<size_t>(body.tetrahedronCount);
-  prisms_ = hexahedra_ + static_cast<size_t>(body.hexahedronCount);
-  cylinders_ = prisms_ + static_cast<size_t>(body.prismCount);
-  masks_.assign(cylinders_ + static_cast<size_t>(body.cylinderCount), 0);
+  masks_.assign(static_cast<size_t>(body.tetrahedronCount) +
+                    static_cast<size_t>(body.hexahedronCount) +
+                    static_cast<size_t>(body.prismCount) + static_cast<size_t>(body.cylinderCount),
+                0);
   std::vector<std::uint64_t> hashes;  // in visiting order
   std::vector<std::pair<size_t, int>> faces;
   forEachFace(body, [&](size_t element, int face, std::uint64_t h) {
@@ -133,33 +150,29 @@ BodyOutline::BodyOutline(const FloatingBody& body, const SurfaceFaces& surface,
                          const WaterFrame& frame, const ViewPlacement& place)
     : frame_(frame), place_(place) {
   Element e;
-  const auto load = [&](const Vec3* vertices, int count, const int* faces, size_t faceCount) {
-    e.points.clear();
-    for (int i = 0; i < count; ++i)
-      e.points.push_back(frame_.toWater(vertices[i]));
-    e.faces.assign(faces, faces + faceCount);
-  };
-  for (int i = 0; i < body.tetrahedronCount; ++i) {
-    load(body.tetrahedra[i].vertices, 4, kTetrahedronFaces, std::size(kTetrahedronFaces));
-    addElement(e, surface.tetrahedron(i));
-  }
-  for (int i = 0; i < body.hexahedronCount; ++i) {
-    load(body.hexahedra[i].vertices, Hexahedron::kVertexCount, kHexahedronFaces,
-         std::size(kHexahedronFaces));
-    addElement(e, surface.hexahedron(i));
-  }
-  for (int i = 0; i < body.prismCount; ++i) {
-    load(body.prisms[i].vertices, TrianglePrism::kVertexCount, kPrismFaces, std::size(kPrismFaces));
-    addElement(e, surface.prism(i));
-  }
-  for (int i = 0; i < body.cylinderCount; ++i)
-    addCylinder(body.cylinders[i], surface.cylinder(i), e);
+  size_t index = 0;
+  forEachElement(body, [&](const auto& element) {
+    if constexpr (isCylinder<decltype(element)>) {
+      addCylinder(element, surface.mask(index++), e);
+    } else {
+      addSolid(element, surface.mask(index++), e);
+    }
+  });
   for (Lines* lines : {&wet_, &dry_, &waterline_})
     lines->merge();
 }
 
+template <typename Solid>
+void BodyOutline::addSolid(const Solid& solid, unsigned surfaceMask, Element& e) {
+  e.points.clear();
+  for (const Vec3& v : solid.vertices)
+    e.points.push_back(frame_.toWater(v));
+  e.faces.assign(FaceTable<Solid>::loops, FaceTable<Solid>::loops + FaceTable<Solid>::size);
+  addFaces(e, surfaceMask);
+}
+
 // The edges of the element's surface faces and, in plan, the waterline across them.
-void BodyOutline::addElement(const Element& e, unsigned surfaceMask) {
+void BodyOutline::addFaces(const Element& e, unsigned surfaceMask) {
   size_t begin = 0;
   for (size_t k = 0, face = 0; k < e.faces.size(); ++k) {
     if (e.faces[k] >= 0)

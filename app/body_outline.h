@@ -1,5 +1,6 @@
 #pragma once
 
+#include <type_traits>
 #include <vector>
 
 #include "app/svg_writer.h"
@@ -20,6 +21,24 @@ struct WaterFrame {
   Vec3 toWater(const Vec3& p) const { return Vec3(p.dot(ex), p.dot(ey), up.dot(p) + offset); }
 };
 
+// Calls visit(corner) for every corner of every element, for a cylinder the circle points of both
+// its ends, in the body's element order.
+template <typename Visit>
+void forEachCorner(const FloatingBody& body, Visit&& visit) {
+  forEachElement(body, [&](const auto& element) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(element)>, Cylinder>) {
+      const Vec3 h = element.axisEnd - element.axisStart;
+      for (int k = 0; k <= element.segmentCount; ++k) {
+        visit(element.circlePoint(k));
+        visit(element.circlePoint(k) + h);
+      }
+    } else {
+      for (const Vec3& v : element.vertices)
+        visit(v);
+    }
+  });
+}
+
 // Which element faces lie on the body's surface: a face that two elements share (the same
 // corners, compared on a grid of a millionth of the bounds' diagonal) lies inside and is not drawn,
 // so a meshed body shows its surface, not its mesh. For a cylinder only its two end faces count:
@@ -27,16 +46,13 @@ struct WaterFrame {
 class SurfaceFaces {
  public:
   explicit SurfaceFaces(const FloatingBody& body);
-  // Bit f of an element's mask is set when its face f (in the order of the face tables of
-  // body_outline.cpp) lies on the surface.
-  unsigned tetrahedron(int i) const { return masks_[i]; }
-  unsigned hexahedron(int i) const { return masks_[hexahedra_ + i]; }
-  unsigned prism(int i) const { return masks_[prisms_ + i]; }
-  unsigned cylinder(int i) const { return masks_[cylinders_ + i]; }
+  // Bit f is set when face f of the element (counted in the body's element order) lies on the
+  // surface; faces in the order of the face tables of body_outline.cpp, a cylinder's start end
+  // as bit 0 and its far end as bit 1.
+  unsigned mask(size_t element) const { return masks_[element]; }
 
  private:
   std::vector<unsigned char> masks_;
-  size_t hexahedra_ = 0, prisms_ = 0, cylinders_ = 0;
 };
 
 // The three orthographic views: the profile looks across the body (along ey), the section along
@@ -96,7 +112,9 @@ class BodyOutline {
     std::vector<Vec3> points;
     std::vector<int> faces;
   };
-  void addElement(const Element& e, unsigned surfaceMask);
+  template <typename Solid>
+  void addSolid(const Solid& solid, unsigned surfaceMask, Element& e);
+  void addFaces(const Element& e, unsigned surfaceMask);
   void addCylinder(const Cylinder& c, unsigned surfaceMask, Element& e);
   void addFaceEdges(const Element& e, size_t begin, size_t end);
   void addEdge(const Vec3& a, const Vec3& b);

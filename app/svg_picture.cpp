@@ -68,26 +68,7 @@ struct Extents {
 
 Extents measure(const FloatingBody& body, const WaterFrame& f, const PictureScene& scene) {
   Extents e;
-  for (int i = 0; i < body.tetrahedronCount; ++i) {
-    for (const Vec3& v : body.tetrahedra[i].vertices)
-      e.include(f.toWater(v));
-  }
-  for (int i = 0; i < body.hexahedronCount; ++i) {
-    for (const Vec3& v : body.hexahedra[i].vertices)
-      e.include(f.toWater(v));
-  }
-  for (int i = 0; i < body.prismCount; ++i) {
-    for (const Vec3& v : body.prisms[i].vertices)
-      e.include(f.toWater(v));
-  }
-  for (int i = 0; i < body.cylinderCount; ++i) {
-    const Cylinder& c = body.cylinders[i];
-    const Vec3 h = c.axisEnd - c.axisStart;
-    for (int k = 0; k < c.segmentCount; ++k) {
-      e.include(f.toWater(c.circlePoint(k)));
-      e.include(f.toWater(c.circlePoint(k) + h));
-    }
-  }
+  forEachCorner(body, [&](const Vec3& corner) { e.include(f.toWater(corner)); });
   e.include(f.toWater(scene.gravityCentre));
   e.include(f.toWater(scene.buoyancyCentre));
   for (const PictureMark& m : scene.marks) {

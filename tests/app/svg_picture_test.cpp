@@ -89,7 +89,8 @@ TEST(SurfaceFaces, FacesSharedByTwoElementsAreInside) {
   for (int i = 0; i < 27; ++i) {
     const int x = i / 9, y = i / 3 % 3, z = i % 3;
     const int outer = (x != 1) + (y != 1) + (z != 1);
-    EXPECT_EQ(__builtin_popcount(surface.hexahedron(i)), outer) << "cell " << x << y << z;
+    EXPECT_EQ(__builtin_popcount(surface.mask(static_cast<size_t>(i))), outer)
+        << "cell " << x << y << z;
   }
 }
 
@@ -104,9 +105,9 @@ TEST(SurfaceFaces, TouchingEndsOfStackedCylindersAreInside) {
   test_support::fillBody(body, {}, {}, {}, column);
   body.boundingBox();
   const SurfaceFaces surface(body);
-  EXPECT_EQ(surface.cylinder(0), 1u);  // the start end only
-  EXPECT_EQ(surface.cylinder(1), 0u);
-  EXPECT_EQ(surface.cylinder(2), 2u);  // the far end only
+  EXPECT_EQ(surface.mask(0), 1u);  // the start end only
+  EXPECT_EQ(surface.mask(1), 0u);
+  EXPECT_EQ(surface.mask(2), 2u);  // the far end only
 }
 
 // A bar of 10 x 2 x 2 cells, level, with the water at 0.4 of its height: in profile the near and
