@@ -5,6 +5,8 @@
 #include <map>
 #include <ostream>
 
+#include "app/righting_arm_report.h"
+
 namespace {
 
 constexpr const char* kVersion = "1.0.0";
@@ -41,6 +43,21 @@ std::vector<std::string> names(const std::map<std::string, Language>& languages)
   return names;
 }
 
+// Why a --gz value is not a heel range; empty when it is one.
+std::string heelRangeProblem(std::string& text) {
+  HeelRange range;
+  std::string reason;
+  return parseHeelRange(text, range, reason) ? std::string() : reason;
+}
+
+// The range of a value heelRangeProblem accepted.
+HeelRange heelRangeOf(const std::string& text) {
+  HeelRange range;
+  std::string reason;
+  parseHeelRange(text, range, reason);
+  return range;
+}
+
 // One line per option: a new option is one more line here and one more field in RunOptions.
 void describeOptions(CLI::App& app, RunOptions& o) {
   const std::map<std::string, Language> languages{{"zh", Language::kChinese},
@@ -60,6 +77,13 @@ void describeOptions(CLI::App& app, RunOptions& o) {
       ->transform(CLI::IsMember(names(languages)));  // runs first: a plain message for a bad name
   app.add_flag("--quiet", o.quiet, "Leave out the step lines of the iteration");
   app.add_flag("--strict", o.strict, "End the run before solving when the input has a warning");
+  app.add_option_function<std::string>(
+         "--gz", [&o](const std::string& text) { o.gz = heelRangeOf(text); },
+         "Righting-arm curve over these heels, after the normal output")
+      ->option_text("FROM:TO:STEP (degrees)")
+      ->check(CLI::Validator(heelRangeProblem, "FROM:TO:STEP"));
+  app.add_option("--svg", o.svgFile, "Draw the floating body (and the curve) as SVG into FILE")
+      ->option_text("FILE");
 }
 
 void configure(CLI::App& app, RunOptions& options) {

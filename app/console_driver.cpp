@@ -16,9 +16,11 @@
 #include "app/pillar_file.h"
 #include "app/platform.h"
 #include "app/report_json.h"
+#include "app/righting_arm_report.h"
 #include "app/run_report.h"
 #include "app/set_file_reader.h"
 #include "app/summary.h"
+#include "app/svg_picture.h"
 #include "elements/console.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
@@ -141,15 +143,20 @@ void solve(FloatingBody& body, const DriverTexts& t, RunReport& report) {
 }
 
 // The pillar drafts, and the marks' when asked for. With marks, the pillar file may be absent.
-void reportDrafts(const RunOptions& options, const std::vector<DraftMark>& marks,
-                  const DriverTexts& t, RunReport& report) {
+// Returns the lines of the pillars and marks, for the picture.
+std::vector<PictureMark> reportDrafts(const RunOptions& options,
+                                      const std::vector<DraftMark>& marks, const DriverTexts& t,
+                                      RunReport& report) {
+  std::vector<PictureMark> lines;
   const std::string pillarFile = pathInSameFolder(report.setFile, "FourPillars.txt");
   if (options.marksFile.empty() || fileCanBeOpened(pillarFile)) {
     LineSegment pillars[4];
     readPillarFile(pillarFile.c_str(), pillars);
     report.pillarFile = pillarFile;
-    for (const LineSegment& pillar : pillars)
+    for (const LineSegment& pillar : pillars) {
       report.pillarDrafts.push_back(draftOnLine(report.waterPlane, pillar));
+      lines.push_back({std::to_string(lines.size() + 1), pillar});
+    }
     for (std::size_t k = 0; k < report.pillarDrafts.size(); ++k) {
       if (report.pillarDrafts[k])
         writePillarDraftLine(static_cast<int>(k + 1), *report.pillarDrafts[k], t.pillarBefore,
@@ -157,8 +164,11 @@ void reportDrafts(const RunOptions& options, const std::vector<DraftMark>& marks
     }
   }
   report.marksGiven = !options.marksFile.empty();
-  for (const DraftMark& mark : marks)
+  for (const DraftMark& mark : marks) {
     report.marks.push_back({mark.name, draftOnLine(report.waterPlane, mark.line)});
+    lines.push_back({mark.name, mark.line});
+  }
+  return lines;
 }
 
 // The verdict on the final plane, with the waterplane and the metacentric heights it rests on.
@@ -190,6 +200,25 @@ bool writeJsonReport(const RunOptions& options, const RunReport& report) {
   console::out() << std::flush;
   writeUnconverted(
       std::cerr, "floatstate: cannot write the report " + options.jsonFile + ": " + reason + "\n");
+  return false;
+}
+
+// False (after a message on standard error) when the picture cannot be written.
+bool writePicture(const RunOptions& options, const FloatingBody& body, const RunReport& report,
+                  std::vector<PictureMark> lines) {
+  PictureScene scene;
+  scene.waterPlane = report.waterPlane;
+  scene.gravityCentre = report.centreOfGravity;
+  scene.buoyancyCentre = report.centreOfBuoyancy;
+  scene.marks = std::move(lines);
+  if (report.rightingArm)
+    scene.curve = &*report.rightingArm;
+  std::string reason;
+  if (writeFileReplacing(options.svgFile, drawFloatingBodySvg(body, scene), reason))
+    return true;
+  console::out() << std::flush;
+  writeUnconverted(
+      std::cerr, "floatstate: cannot write the picture " + options.svgFile + ": " + reason + "\n");
   return false;
 }
 
@@ -272,13 +301,20 @@ int runConsoleDriver(const RunOptions& options) {
   body.prepareFastEvaluation();
 
   solve(body, texts, report);
-  reportDrafts(options, marks, texts, report);
+  std::vector<PictureMark> lines = reportDrafts(options, marks, texts, report);
   const EquilibriumCheck check = judge(body, report);
   for (const std::string& line : verdictLines(check, options.digits))
     std::cerr << line << std::endl;
   if (options.summary)
     writeSummary(console::out(), report, texts, options.digits);
-  const bool written = options.jsonFile.empty() || writeJsonReport(options, report);
+  if (options.gz) {
+    report.rightingArm = computeRightingArmCurve(body, report.displacementVolume,
+                                                 report.centreOfGravity, *options.gz);
+    writeRightingArmTable(console::out(), *report.rightingArm, texts, options.digits);
+  }
+  bool written = options.jsonFile.empty() || writeJsonReport(options, report);
+  if (!options.svgFile.empty())
+    written = writePicture(options, body, report, std::move(lines)) && written;
   pauseBeforeExit();
   return written ? verdictExitCode(check) : 1;
 }

@@ -66,6 +66,30 @@ constexpr DriverTexts kChinese{
     "\xb2\xbb\xce\xc8\xb6\xa8\xc6\xbd\xba\xe2",
     // notConverged: 未收敛
     "\xce\xb4\xca\xd5\xc1\xb2",
+    // gzTitle: 复原力臂曲线(L为SET文件的长度单位):
+    "\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb\xc7\xfa\xcf\xdf("
+    "L\xce\xaaSET\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb):",
+    // gzHeel: 横倾角(度)
+    "\xba\xe1\xc7\xe3\xbd\xc7(\xb6\xc8)",
+    // gzTrim: 纵倾角(度)
+    "\xd7\xdd\xc7\xe3\xbd\xc7(\xb6\xc8)",
+    // gzArm: 复原力臂GZ(L)
+    "\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdbGZ(L)",
+    // gzMaximum: 最大复原力臂
+    "\xd7\xee\xb4\xf3\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb",
+    // gzMaximumHeel: 最大复原力臂横倾角
+    "\xd7\xee\xb4\xf3\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb\xba\xe1\xc7\xe3\xbd\xc7",
+    // gzVanishing: 稳性消失角
+    "\xce\xc8\xd0\xd4\xcf\xfb\xca\xa7\xbd\xc7",
+    // gzArea30: 0至30度曲线下面积
+    "0\xd6\xc1"
+    "30\xb6\xc8\xc7\xfa\xcf\xdf\xcf\xc2\xc3\xe6\xbb\xfd",
+    // gzArea40: 0至40度曲线下面积
+    "0\xd6\xc1"
+    "40\xb6\xc8\xc7\xfa\xcf\xdf\xcf\xc2\xc3\xe6\xbb\xfd",
+    // gzTrimNotFound: *: 该横倾角下纵倾在正负89度内未能平衡
+    "*: \xb8\xc3\xba\xe1\xc7\xe3\xbd\xc7\xcf\xc2\xd7\xdd\xc7\xe3\xd4\xda\xd5\xfd\xb8\xba"
+    "89\xb6\xc8\xc4\xda\xce\xb4\xc4\xdc\xc6\xbd\xba\xe2",
 };
 
 // English.
@@ -100,6 +124,16 @@ constexpr DriverTexts kEnglish{
     /* stable */ "stable equilibrium",
     /* unstable */ "unstable equilibrium",
     /* notConverged */ "not converged",
+    /* gzTitle */ "Righting-arm curve (L is the length unit of the SET file):",
+    /* gzHeel */ "heel (deg)",
+    /* gzTrim */ "trim (deg)",
+    /* gzArm */ "GZ (L)",
+    /* gzMaximum */ "maximum GZ",
+    /* gzMaximumHeel */ "heel of maximum GZ",
+    /* gzVanishing */ "angle of vanishing stability",
+    /* gzArea30 */ "area under the curve, 0 to 30 deg",
+    /* gzArea40 */ "area under the curve, 0 to 40 deg",
+    /* gzTrimNotFound */ "*: no trim within +-89 deg balances the body at this heel",
 };
 
 }  // namespace

@@ -38,6 +38,19 @@ struct DriverTexts {
   const char* stable;
   const char* unstable;
   const char* notConverged;
+
+  // The righting-arm table: its title, the heads of its three columns, the labels of its summary
+  // lines, and the note on a heel at which no trim balanced the body (its row carries a '*').
+  const char* gzTitle;
+  const char* gzHeel;
+  const char* gzTrim;
+  const char* gzArm;
+  const char* gzMaximum;
+  const char* gzMaximumHeel;
+  const char* gzVanishing;
+  const char* gzArea30;
+  const char* gzArea40;
+  const char* gzTrimNotFound;
 };
 
 const DriverTexts& driverTexts(Language language);

@@ -10,8 +10,9 @@ ordered_json point(const Vec3& p) {
   return ordered_json::array({p.x, p.y, p.z});
 }
 
-ordered_json draft(const std::optional<double>& z) {
-  return z ? ordered_json(*z) : ordered_json(nullptr);
+// A draft without a crossing, a summary value outside the range: null.
+ordered_json optionalNumber(const std::optional<double>& v) {
+  return v ? ordered_json(*v) : ordered_json(nullptr);
 }
 
 ordered_json input(const RunReport& r) {
@@ -51,14 +52,14 @@ ordered_json hydrostatics(const Hydrostatics& h) {
 ordered_json drafts(const RunReport& r) {
   ordered_json pillars = ordered_json::array();
   for (std::size_t k = 0; k < r.pillarDrafts.size(); ++k)
-    pillars.push_back({{"index", k + 1}, {"draft", draft(r.pillarDrafts[k])}});
+    pillars.push_back({{"index", k + 1}, {"draft", optionalNumber(r.pillarDrafts[k])}});
   return pillars;
 }
 
 ordered_json marks(const RunReport& r) {
   ordered_json marks = ordered_json::array();
   for (const NamedDraft& mark : r.marks)
-    marks.push_back({{"name", mark.name}, {"draft", draft(mark.draft)}});
+    marks.push_back({{"name", mark.name}, {"draft", optionalNumber(mark.draft)}});
   return marks;
 }
 
@@ -67,6 +68,28 @@ ordered_json warnings(const RunReport& r) {
   for (const InputWarning& w : r.warnings)
     warnings.push_back({{"line", w.line}, {"message", w.message}});
   return warnings;
+}
+
+ordered_json rightingArm(const RightingArmCurve& curve) {
+  ordered_json points = ordered_json::array();
+  for (const RightingArmPoint& p : curve.points)
+    points.push_back({{"heelDeg", p.heelDeg}, {"trimDeg", p.trimDeg}, {"gz", p.gz}});
+  return points;
+}
+
+ordered_json rightingArmSummary(const RightingArmCurve& curve) {
+  const RightingArmSummary& s = curve.summary;
+  ordered_json unbalanced = ordered_json::array();
+  for (const RightingArmPoint& p : curve.points) {
+    if (!p.trimFound)
+      unbalanced.push_back(p.heelDeg);
+  }
+  return {{"maxGz", optionalNumber(s.maxGz)},
+          {"maxGzHeelDeg", optionalNumber(s.maxHeelDeg)},
+          {"vanishingHeelDeg", optionalNumber(s.vanishingHeelDeg)},
+          {"areaTo30Deg", optionalNumber(s.area30)},
+          {"areaTo40Deg", optionalNumber(s.area40)},
+          {"unbalancedTrimHeelsDeg", unbalanced}};
 }
 
 }  // namespace
@@ -85,6 +108,10 @@ std::string reportToJson(const RunReport& r, const std::string& programVersion) 
   if (r.marksGiven)
     j["marks"] = marks(r);
   j["hydrostatics"] = hydrostatics(r.hydrostatics);
+  if (r.rightingArm) {
+    j["gz"] = rightingArm(*r.rightingArm);
+    j["gzSummary"] = rightingArmSummary(*r.rightingArm);
+  }
   j["verdict"] = verdictName(r.verdict);
   j["warnings"] = warnings(r);
   return j.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "elements/console.h"
+#include "solver/righting_arm.h"
 
 // The languages of the console texts. Chinese is the program's own text, written as GBK bytes;
 // every other language is ASCII with the same layout, numbers and line count.
@@ -17,6 +19,8 @@ struct RunOptions {
   bool summary = false;   // the summary block after the drafts
   int digits = 6;         // significant digits of every number beyond the fixed texts
   Language language = Language::kChinese;
-  bool quiet = false;   // no step lines
-  bool strict = false;  // any input warning ends the run before solving
+  bool quiet = false;           // no step lines
+  bool strict = false;          // any input warning ends the run before solving
+  std::optional<HeelRange> gz;  // the righting-arm curve over these heels; none: no curve
+  std::string svgFile;          // the picture of the result; empty: none
 };

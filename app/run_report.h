@@ -9,6 +9,7 @@
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
 #include "solver/equilibrium_verdict.h"
+#include "solver/righting_arm.h"
 
 // Everything one run found out, as the driver fills it in: what was read, how the iteration went,
 // where the body floats and how stable it is there. The console summary and the JSON report are
@@ -72,6 +73,7 @@ struct RunReport {
   std::vector<NamedDraft> marks;
   Hydrostatics hydrostatics;
   Verdict verdict = Verdict::kNotConverged;
+  std::optional<RightingArmCurve> rightingArm;  // computed when --gz was given
 };
 
 // The angles of the water plane's unit normal N = (A, B, C), in degrees: heel atan2(-B, C),

@@ -13,6 +13,7 @@
 
 #include "elements/floating_body.h"
 #include "generated_bodies.h"
+#include "solver/righting_arm.h"
 #include "submerged/fast_evaluation.h"
 
 namespace {
@@ -28,6 +29,7 @@ struct BodyCase {
   std::string name;
   std::function<LoadCase(FloatingBody&)> make;
   bool solve;  // whole solves of the largest bodies take too long on the reference path
+  bool gzCurve = false;
 };
 
 // A slightly heeled and trimmed plane normal, so that the plane crosses elements obliquely.
@@ -109,6 +111,21 @@ void solve(benchmark::State& state, const BodyCase& c, Path path) {
   setCounters(state, p);
 }
 
+// A 60-point righting-arm curve, 0 to 59 degrees of heel in steps of 1 degree. Counts the draft
+// searches per point.
+void rightingArm(benchmark::State& state, const BodyCase& c, Path path) {
+  Prepared p(c, path);
+  int searches = 0;
+  for (auto _ : state) {
+    const RightingArmCurve curve =
+        computeRightingArmCurve(p.body, p.load.displacement, p.load.gravity, HeelRange{0, 59, 1});
+    searches = curve.draftSearches;
+    benchmark::DoNotOptimize(curve.points.data());
+  }
+  setCounters(state, p);
+  state.counters["searches_per_point"] = searches / 60.0;
+}
+
 std::vector<BodyCase> bodyCases() {
   std::vector<BodyCase> cases;
   const int barge[4][3] = {{20, 10, 5}, {40, 25, 10}, {100, 40, 25}, {200, 100, 50}};
@@ -116,7 +133,7 @@ std::vector<BodyCase> bodyCases() {
     const long long n = static_cast<long long>(g[0]) * g[1] * g[2];
     cases.push_back({"barge_" + std::to_string(n) + "_hexahedra",
                      [g](FloatingBody& b) { return makeBargeGrid(b, g[0], g[1], g[2]); },
-                     n <= 100000});
+                     n <= 100000, n == 10000});
   }
   const int field[4][2] = {{1, 10}, {5, 20}, {10, 20}, {20, 50}};
   for (const auto& f : field) {
@@ -126,7 +143,8 @@ std::vector<BodyCase> bodyCases() {
   }
   cases.push_back({"tet_mesh_103680_tetrahedra",
                    [](FloatingBody& b) { return makeTetrahedralMesh(b, 24, 24, 30); }, true});
-  cases.push_back({"mixed_platform", [](FloatingBody& b) { return makeMixedPlatform(b); }, true});
+  cases.push_back(
+      {"mixed_platform", [](FloatingBody& b) { return makeMixedPlatform(b); }, true, true});
   return cases;
 }
 
@@ -145,6 +163,13 @@ void registerAll() {
           ->Iterations(path.threads == 0 ? 1 : 3);
       if (c.solve) {
         benchmark::RegisterBenchmark(("solve/" + suffix).c_str(), solve, c, path)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(1);
+      }
+      // The curve is a fast-path feature: the reference path would take minutes per curve.
+      if (c.gzCurve && path.threads > 0) {
+        benchmark::RegisterBenchmark(("righting_arm/" + suffix).c_str(), rightingArm, c, path)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
             ->Iterations(1);

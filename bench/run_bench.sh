@@ -46,4 +46,12 @@ for body in bodies:
     r, f = runs.get(("evaluation", body, "reference")), runs.get(("evaluation", body, "fast1"))
     if r and f:
         print("| %s | %.0f | %.0f |" % (body, r["bytes_per_tet"], f["bytes_per_tet"]))
+curves = [b for b in bodies if runs.get(("righting_arm", b, "fast1")) and runs.get(("righting_arm", b, "fast2"))]
+if curves:
+    print()
+    print("| body | 60-point righting-arm curve, fast, 1 thread | fast, 2 threads | draft searches per heel |")
+    print("|---|---:|---:|---:|")
+for body in curves:
+    f1, f2 = runs[("righting_arm", body, "fast1")], runs[("righting_arm", body, "fast2")]
+    print("| %s | %.0f ms | %.0f ms | %.2f |" % (body, ms(f1), ms(f2), f1["searches_per_point"]))
 PY

@@ -106,6 +106,22 @@ exec(sys.argv[3])
 EOF
 }
 
+# expect_picture SVG: the file is well-formed XML and renders to a PNG of the size the SVG
+# declares, with no temporary file left beside it.
+expect_picture() {
+  [ ! -e "$1.floatstate-tmp" ] || fail "temporary file left beside $1"
+  xmllint --noout "$1" 2>"$work/xml" || fail "$1 is not well-formed XML: $(head -3 "$work/xml")"
+  rsvg-convert "$1" -o "$work/picture.png" || fail "$1 does not render"
+  [ -s "$work/picture.png" ] || fail "the rendered picture is empty"
+  local declared rendered
+  declared=$(sed -n 's/^<svg[^>]* width="\([0-9]*\)" height="\([0-9]*\)".*/\1x\2/p' "$1")
+  # The PNG header: width and height as big-endian 32-bit numbers at byte 16.
+  rendered=$(od -An -tu1 -j16 -N8 "$work/picture.png" |
+    awk '{ printf "%dx%d", (($1 * 256 + $2) * 256 + $3) * 256 + $4, (($5 * 256 + $6) * 256 + $7) * 256 + $8 }')
+  [ -n "$declared" ] && [ "$declared" = "$rendered" ] ||
+    fail "picture declared as '$declared' renders as '$rendered'"
+}
+
 case "$case_name" in
 example_gbk:*)
   name=${case_name#example_gbk:}
@@ -312,6 +328,59 @@ quiet)
   expect_rc 0
   iconv -f UTF-8 -t GBK "$examples/prism_hull/expected_output.txt" | grep -av '^Step' >"$work/expected"
   mask_time <"$work/out" | cmp -s - "$work/expected" || fail "not the output without its step lines"
+  ;;
+righting_arm)
+  # The curve and the picture come after the default output, which stays as it is; the table's
+  # numbers are the JSON's; the picture parses and renders.
+  name=semi_submersible
+  run /dev/null "$(example_file $name)" --gz 0:60:5 --svg "$work/p.svg" --json "$work/r.json"
+  expect_rc 0
+  iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected"
+  head -n "$(wc -l <"$work/expected")" "$work/out" | mask_time | cmp -s - "$work/expected" ||
+    fail "the default lines differ"
+  expect_line '复原力臂曲线(L为SET文件的长度单位):'
+  check_json "$work/r.json" '
+lines = out.splitlines()
+title = lines.index("复原力臂曲线(L为SET文件的长度单位):")
+rows = [numbers(l) for l in lines[title + 2:title + 15]]
+assert [p["heelDeg"] for p in j["gz"]] == list(range(0, 61, 5)), j["gz"]
+assert rows == [[float("%g" % p[k]) for k in ("heelDeg", "trimDeg", "gz")] for p in j["gz"]], rows
+s = j["gzSummary"]
+assert numbers(lines[title + 15]) == [float("%g" % s["maxGz"])]
+assert numbers(lines[title + 16]) == [float("%g" % s["maxGzHeelDeg"])]
+assert 30 < s["maxGzHeelDeg"] < 40 and s["vanishingHeelDeg"] is None
+assert 0 < s["areaTo30Deg"] < s["areaTo40Deg"] and s["unbalancedTrimHeelsDeg"] == []
+'
+  expect_picture "$work/p.svg"
+  grep -q 'Righting arm GZ' "$work/p.svg" || fail "no curve panel in the picture"
+  # The box barge (40 x 12 m, draft 2, KG 3) is wall-sided up to 18.4 degrees:
+  # GZ = sin(phi) (GM + BM tan^2(phi) / 2) with GM = 4, BM = 6.
+  run /dev/null "$(example_file pontoon_barge)" --gz 0:18:3 --json "$work/b.json" --svg "$work/b.svg"
+  expect_rc 0
+  check_json "$work/b.json" '
+import math
+for p in j["gz"]:
+    phi = math.radians(p["heelDeg"])
+    want = math.sin(phi) * (4 + 6 * math.tan(phi) ** 2 / 2)
+    assert abs(p["gz"] - want) <= 1e-6 * want + 1e-12 and p["trimDeg"] == 0, (p, want)
+'
+  expect_picture "$work/b.svg"
+  ;;
+picture_and_range_errors)
+  # Without --gz the picture has no curve panel; a picture that cannot be written ends the run
+  # with exit code 1 after the report; a heel range that is not one is a command-line error.
+  run /dev/null "$(example_file spar)" --svg "$work/s.svg" --lang en
+  expect_rc 0
+  expect_picture "$work/s.svg"
+  grep -q 'Righting arm' "$work/s.svg" && fail "a curve panel without --gz"
+  run /dev/null "$(example_file spar)" --svg "$work/missing/s.svg"
+  expect_rc 1
+  expect_err "floatstate: cannot write the picture $work/missing/s.svg"
+  for range in 0:60 0:60:0 10:0:5 0:200:5 a:b:c 0:60:5:1; do
+    run /dev/null "$(example_file spar)" --gz "$range"
+    expect_rc 2
+    grep -q -- '--gz' "$work/err" || fail "the error for --gz $range does not name the option"
+  done
   ;;
 help)
   run /dev/null --help

@@ -113,4 +113,32 @@ inline void makeBox(FloatingBody& body, const Vec3& lo, const Vec3& hi) {
   body.boundingBox();
 }
 
+// The box o .. o + size meshed into nx * ny * nz equal hexahedra whose corners are the grid points
+// o + (i dx, j dy, k dz), so neighbours share their corners exactly; with its bounds computed.
+inline void makeMeshedBox(FloatingBody& body, const Vec3& o, const Vec3& size, int nx, int ny,
+                          int nz) {
+  const auto corner = [&](int i, int j, int k) {
+    return o + Vec3(i * (size.x / nx), j * (size.y / ny), k * (size.z / nz));
+  };
+  std::vector<Hexahedron> cells;
+  for (int i = 0; i < nx; ++i) {
+    for (int j = 0; j < ny; ++j) {
+      for (int k = 0; k < nz; ++k) {
+        const Vec3 p[8] = {corner(i, j, k),
+                           corner(i + 1, j, k),
+                           corner(i + 1, j + 1, k),
+                           corner(i, j + 1, k),
+                           corner(i, j, k + 1),
+                           corner(i + 1, j, k + 1),
+                           corner(i + 1, j + 1, k + 1),
+                           corner(i, j + 1, k + 1)};
+        cells.emplace_back();
+        cells.back().setVertices(p, 8);
+      }
+    }
+  }
+  fillBody(body, {}, cells, {}, {});
+  body.boundingBox();
+}
+
 }  // namespace test_support

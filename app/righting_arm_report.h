@@ -1,0 +1,21 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "app/driver_texts.h"
+#include "solver/righting_arm.h"
+
+// Reads the heel range of --gz, "FROM:TO:STEP" in degrees (e.g. "0:60:5"): three finite numbers
+// with -180 <= FROM <= TO <= 180, STEP > 0, and at most kMaxHeelAngles angles. Numbers are read
+// with '.' whatever the locale. Returns false with a one-line reason otherwise.
+constexpr int kMaxHeelAngles = 10000;
+bool parseHeelRange(const std::string& text, HeelRange& range, std::string& reason);
+
+// The curve as a table after the normal output: the title, a head row and one row per heel (heel,
+// trim, GZ, right-aligned; a row whose trim could not be balanced ends with '*', and the note on
+// it follows the rows), then the summary lines, each label padded to one width: the maximum GZ and
+// its heel, the angle of vanishing stability, the areas to 30 and 40 degrees ("L rad"). Numbers
+// have `digits` significant digits; a value the range does not contain shows texts.noValue.
+void writeRightingArmTable(std::ostream& out, const RightingArmCurve& curve,
+                           const DriverTexts& texts, int digits);

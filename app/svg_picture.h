@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "elements/floating_body.h"
+#include "geometry/line_segment.h"
+#include "geometry/plane.h"
+#include "geometry/vec3.h"
+#include "solver/righting_arm.h"
+
+// A line on which a draft is read (a pillar of the pillar file), drawn with its draft: the z of
+// its crossing with the water plane in body coordinates.
+struct PictureMark {
+  std::string label;
+  LineSegment line;
+};
+
+// What the picture shows besides the body's elements.
+struct PictureScene {
+  Plane waterPlane{0, 0, 1, 0};
+  Vec3 gravityCentre{0, 0, 0};
+  Vec3 buoyancyCentre{0, 0, 0};
+  std::vector<PictureMark> marks;
+  const RightingArmCurve* curve = nullptr;  // the righting-arm panel, when given
+};
+
+// One SVG 1.1 document of the floating body: profile, section and plan as it floats (the water
+// level in every view), with the water plane, G and B and their lines of action, the marks with
+// their drafts, and, when the scene has a curve, a panel of the righting-arm curve with its
+// maximum. The drawing is scaled to the body; a view's wireframe is reduced to the lines that
+// show at the picture's resolution (see BodyOutline).
+std::string drawFloatingBodySvg(const FloatingBody& body, const PictureScene& scene);

@@ -1,0 +1,383 @@
+#include "solver/righting_arm.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+constexpr double radians(double degrees) {
+  return degrees * (kPi / 180);
+}
+
+double degrees(double radians) {
+  return radians * (180 / kPi);
+}
+
+// The trim is balanced when the lines of action lie within this fraction of the bounds' diagonal
+// of each other along the body's length: the equilibrium iteration's distance tolerance.
+constexpr double kRelativeArmTolerance = 1e-6;
+// The trim searched lies within +-89 degrees: at 90 the normal would lie in the water plane of
+// the upright body and the heel would no longer be defined by it.
+constexpr double kMaxTrim = radians(89);
+// The first trim step when nothing is known yet about how the balance changes with the trim, and
+// the largest step the secant may take before the root is bracketed.
+constexpr double kFirstTrimStep = radians(0.5);
+constexpr double kMaxTrimStep = radians(10);
+// A bracket narrower than this (radians) cannot be split further in any useful way.
+constexpr double kTrimResolution = 1e-13;
+constexpr double kMinTrimStep = 1e-12;
+// Samples of each stage of the trim search (see TrimSearch).
+constexpr int kLocalEvaluations = 4;
+constexpr double kScanStep = radians(8);
+constexpr int kBracketEvaluations = 60;
+
+// The water-plane normals that hold the heel phi, and the horizontal directions that go with them.
+//
+// With trim angle tau (a rotation about the horizontal axis across the body, not the reported
+// trim), the unit normal is
+//   N(phi, tau) = (-sin tau, -sin phi cos tau, cos phi cos tau),
+// the upright normal (0, 0, 1) turned by phi about x (points at larger y lie lower, since their
+// height N.p falls) and then tipped towards -x by tau (points at larger x lie lower). For every tau
+// in (-90, 90) degrees atan2(-B, C) = atan2(sin phi cos tau, cos phi cos tau) = phi: the heel is
+// held exactly, and the reported trim atan2(-A, C) = atan2(sin tau, cos phi cos tau) grows with
+// tau.
+//
+// Two horizontal unit vectors complete a right-handed frame with N:
+//   along(tau) = (cos tau, -sin phi sin tau, cos phi sin tau)  = -dN/dtau, towards the +x end,
+//   across     = (0, cos phi, sin phi)                          = -dN/dphi / cos tau,
+// with along x across = N; across points to the +y side (its y component is cos phi), which lies
+// deeper at positive heels, and does not depend on tau.
+//
+// Signs of the couple. Buoyancy w N acts at B, weight -w N at G, so the couple's moment is
+// (B - G) x w N. Write B - G = a along + GZ across + h N: the moment is w (GZ along - a across).
+// A body turning with angular velocity omega sees the fixed vertical turn the other way, dN/dt =
+// N x omega. The part GZ along gives dN ~ GZ N x along = GZ across = -GZ dN/dphi / cos tau: the
+// heel decreases when GZ > 0, so GZ = (B - G).across rights the body at positive heels. The part
+// -a across gives dN ~ -a N x across = a along = -a dN/dtau: tau decreases when a > 0, so the
+// longitudinal arm a = (B - G).along must vanish, and a body stable in trim has a rising with tau.
+class HeelFrame {
+ public:
+  explicit HeelFrame(double phi) : sinPhi_(std::sin(phi)), cosPhi_(std::cos(phi)) {}
+  Vec3 normal(double tau) const {
+    const double c = std::cos(tau);
+    return Vec3(-std::sin(tau), -sinPhi_ * c, cosPhi_ * c);
+  }
+  Vec3 along(double tau) const {
+    const double s = std::sin(tau);
+    return Vec3(std::cos(tau), -sinPhi_ * s, cosPhi_ * s);
+  }
+  Vec3 across() const { return Vec3(0, cosPhi_, sinPhi_); }
+
+ private:
+  double sinPhi_, cosPhi_;
+};
+
+// The body floating at one trim of a held heel.
+struct Sample {
+  double tau;
+  Plane plane;
+  Vec3 buoyancyCentre;
+  double arm;  // (B - G).along(tau)
+};
+
+bool oppositeSigns(double a, double b) {
+  return (a < 0 && b > 0) || (a > 0 && b < 0);
+}
+
+// The step limited to kMaxTrimStep, and kept large enough to move the trim at all.
+double clampStep(double step) {
+  return std::copysign(std::fmax(std::fmin(std::fabs(step), kMaxTrimStep), kMinTrimStep), step);
+}
+
+// The trim at which the longitudinal arm vanishes, for one heel. Three stages, each only when the
+// one before has not settled it:
+//  1. local: from the guess, a secant search (the first step sized by the slope of the previous
+//     heel) until two samples bracket the root, for at most kLocalEvaluations samples;
+//  2. scan: samples outwards from the guess in steps of kScanStep until a root is bracketed;
+//  3. within the bracket, regula falsi with the Illinois weighting: superlinear, and the bracket
+//     always holds the root.
+class TrimSearch {
+ public:
+  TrimSearch(FloatingBody& body, double V, const Vec3& G, double phi, double tolerance,
+             int& draftSearches)
+      : body_(body), V_(V), G_(G), frame_(phi), tolerance_(tolerance), searches_(draftSearches) {}
+
+  // slope (arm per radian of trim) sizes the first step when it is a finite non-zero number and
+  // is replaced by the slope across the final bracket. Returns the balanced sample, or the best
+  // one found with found = false.
+  Sample solve(double guess, double& slope, bool& found);
+  double rightingArm(const Sample& s) const { return (s.buoyancyCentre - G_).dot(frame_.across()); }
+
+ private:
+  Sample at(double tau);
+  bool balanced(const Sample& s) const { return std::fabs(s.arm) <= tolerance_; }
+  void keepBest(const Sample& s) {
+    if (std::fabs(s.arm) < std::fabs(best_.arm))
+      best_ = s;
+  }
+  enum class Local { Balanced, Bracketed, Lost };
+  Local searchLocally(double guess, double& slope, Sample& lo, Sample& hi);
+  bool scan(double guess, Sample& lo, Sample& hi);
+  Sample refine(Sample lo, Sample hi, double& slope, bool& found);
+
+  FloatingBody& body_;
+  double V_;
+  Vec3 G_;
+  HeelFrame frame_;
+  double tolerance_;
+  int& searches_;
+  Sample best_{};
+};
+
+Sample TrimSearch::at(double tau) {
+  Sample s;
+  s.tau = std::fmax(-kMaxTrim, std::fmin(kMaxTrim, tau));
+  body_.findWaterPlane(s.plane, s.buoyancyCentre, V_, frame_.normal(s.tau));
+  ++searches_;
+  s.arm = (s.buoyancyCentre - G_).dot(frame_.along(s.tau));
+  return s;
+}
+
+// Balanced: lo is the balanced sample. Bracketed: lo and hi lie on either side of the root.
+TrimSearch::Local TrimSearch::searchLocally(double guess, double& slope, Sample& lo, Sample& hi) {
+  Sample prev = at(guess);
+  best_ = prev;
+  if (balanced(prev)) {
+    lo = prev;
+    return Local::Balanced;
+  }
+  // Without a slope, assume a body stable in trim: the arm rises with tau.
+  double step = std::isfinite(slope) && slope != 0 ? -prev.arm / slope
+                                                   : -std::copysign(kFirstTrimStep, prev.arm);
+  for (int evaluations = 2; evaluations <= kLocalEvaluations; ++evaluations) {
+    const Sample cur = at(prev.tau + clampStep(step));
+    keepBest(cur);
+    if (cur.tau == prev.tau)
+      break;  // pinned at the end of the trim range
+    const double secantSlope = (cur.arm - prev.arm) / (cur.tau - prev.tau);
+    if (balanced(cur)) {
+      if (std::isfinite(secantSlope) && secantSlope != 0)
+        slope = secantSlope;
+      lo = cur;
+      return Local::Balanced;
+    }
+    if (oppositeSigns(prev.arm, cur.arm)) {
+      lo = prev;
+      hi = cur;
+      return Local::Bracketed;
+    }
+    // The secant through the two, extrapolating by at most four times the last step; a flat one
+    // goes the way a body stable in trim would.
+    step = -cur.arm / secantSlope;
+    if (!std::isfinite(step))
+      step = -cur.arm;
+    const double lastStep = std::fabs(cur.tau - prev.tau);
+    if (std::fabs(step) > 4 * lastStep)
+      step = std::copysign(4 * lastStep, step);
+    prev = cur;
+  }
+  return Local::Lost;
+}
+
+// Samples outwards from the guess, kScanStep further on each side in turn, until two neighbouring
+// samples on one side bracket a root. When both sides find one at the same distance, the root at
+// which the arm rises with the trim (a trim the body keeps) wins.
+bool TrimSearch::scan(double guess, Sample& lo, Sample& hi) {
+  Sample inner[2] = {at(guess), Sample{}};
+  inner[1] = inner[0];
+  bool open[2] = {true, true};  // a side closes when it reaches the end of the trim range
+  for (int k = 1; open[0] || open[1]; ++k) {
+    bool found = false;
+    for (int side = 0; side < 2; ++side) {
+      if (!open[side])
+        continue;
+      const Sample outer = at(guess + (side == 0 ? -k : k) * kScanStep);
+      keepBest(outer);
+      open[side] = std::fabs(outer.tau) < kMaxTrim;
+      if (oppositeSigns(inner[side].arm, outer.arm)) {
+        const bool rising = (outer.arm > inner[side].arm) == (side == 1);
+        if (!found || rising) {
+          lo = inner[side];
+          hi = outer;
+        }
+        found = true;
+      }
+      inner[side] = outer;
+    }
+    if (found)
+      return true;
+  }
+  return false;
+}
+
+Sample TrimSearch::refine(Sample lo, Sample hi, double& slope, bool& found) {
+  double wLo = lo.arm, wHi = hi.arm;  // the arms as weighted by the Illinois rule
+  int side = 0;
+  for (int evaluations = 0; evaluations < kBracketEvaluations; ++evaluations) {
+    if (std::fabs(hi.tau - lo.tau) <= kTrimResolution)
+      break;
+    double t = (lo.tau * wHi - hi.tau * wLo) / (wHi - wLo);
+    if (!(t > std::fmin(lo.tau, hi.tau) && t < std::fmax(lo.tau, hi.tau)))
+      t = 0.5 * (lo.tau + hi.tau);
+    const Sample c = at(t);
+    keepBest(c);
+    slope = (hi.arm - lo.arm) / (hi.tau - lo.tau);
+    if (balanced(c)) {
+      found = true;
+      return c;
+    }
+    // The end on the same side as the new sample moves to it; when the same end moves twice in a
+    // row, the other end's weight is halved so that it cannot stay put for ever.
+    if (oppositeSigns(c.arm, lo.arm)) {
+      hi = c;
+      wHi = c.arm;
+      if (side == 1)
+        wLo *= 0.5;
+      side = 1;
+    } else {
+      lo = c;
+      wLo = c.arm;
+      if (side == -1)
+        wHi *= 0.5;
+      side = -1;
+    }
+  }
+  found = false;
+  return best_;
+}
+
+Sample TrimSearch::solve(double guess, double& slope, bool& found) {
+  Sample lo, hi;
+  found = true;
+  const Local local = searchLocally(guess, slope, lo, hi);
+  if (local == Local::Balanced)
+    return lo;
+  if (local == Local::Lost && !scan(guess, lo, hi)) {
+    found = false;
+    return best_;
+  }
+  return refine(lo, hi, slope, found);
+}
+
+// The trim to start from: level for the first point, then the last point's trim, then the
+// straight line through the last two (the heels are equally spaced). A parabola through three
+// extrapolates worse where elements enter the water and the trim bends sharply.
+double trimGuess(const std::vector<double>& taus) {
+  const size_t n = taus.size();
+  if (n == 0)
+    return 0;
+  if (n == 1)
+    return taus[0];
+  return 2 * taus[n - 1] - taus[n - 2];
+}
+
+}  // namespace
+
+int HeelRange::count() const {
+  constexpr double kMaxCount = 1e6;
+  if (!std::isfinite(fromDeg) || !std::isfinite(toDeg) || !(stepDeg > 0) || !(toDeg >= fromDeg))
+    return 0;
+  const double spans = (toDeg - fromDeg) / stepDeg;
+  if (!(spans < kMaxCount))
+    return 0;
+  return static_cast<int>(std::floor(spans + 1e-9)) + 1;
+}
+
+RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec3& G,
+                                         const HeelRange& range) {
+  if (!body.fastEvaluation)
+    body.prepareFastEvaluation();
+  RightingArmCurve curve;
+  const int n = range.count();
+  curve.points.reserve(static_cast<size_t>(n));
+  std::vector<double> taus;
+  taus.reserve(static_cast<size_t>(n));
+  const double tolerance = kRelativeArmTolerance * body.bounds.diagonal();
+  double slope = std::numeric_limits<double>::quiet_NaN();
+  for (int i = 0; i < n; ++i) {
+    RightingArmPoint p;
+    p.heelDeg = range.angleDeg(i);
+    TrimSearch search(body, V, G, radians(p.heelDeg), tolerance, curve.draftSearches);
+    const Sample s = search.solve(trimGuess(taus), slope, p.trimFound);
+    taus.push_back(s.tau);
+    p.waterPlane = s.plane;
+    p.buoyancyCentre = s.buoyancyCentre;
+    p.trimDeg = degrees(std::atan2(-s.plane.A, s.plane.C));
+    p.gz = search.rightingArm(s);
+    p.longitudinalArm = s.arm;
+    curve.points.push_back(p);
+  }
+  curve.summary = summarizeRightingArm(curve.points);
+  return curve;
+}
+
+namespace {
+
+constexpr double kDegreesToRadians = kPi / 180;
+
+// The largest point refined by the parabola through it and its neighbours; at an end of the
+// range, or where the three points do not bend downwards, the point itself.
+void findMaximum(const std::vector<RightingArmPoint>& p, RightingArmSummary& s) {
+  size_t m = 0;
+  for (size_t i = 1; i < p.size(); ++i) {
+    if (p[i].gz > p[m].gz)
+      m = i;
+  }
+  s.maxHeelDeg = p[m].heelDeg;
+  s.maxGz = p[m].gz;
+  if (m == 0 || m + 1 == p.size())
+    return;
+  const double g0 = p[m - 1].gz, g1 = p[m].gz, g2 = p[m + 1].gz;
+  const double bend = g0 - 2 * g1 + g2;
+  if (!(bend < 0))
+    return;
+  // Vertex of the parabola through (-1, g0), (0, g1), (1, g2), within half a step of the point.
+  const double offset = 0.5 * (g0 - g2) / bend;
+  s.maxHeelDeg = p[m].heelDeg + offset * (p[m + 1].heelDeg - p[m].heelDeg);
+  s.maxGz = g1 - 0.25 * (g0 - g2) * offset;
+}
+
+void findVanishing(const std::vector<RightingArmPoint>& p, RightingArmSummary& s) {
+  for (size_t i = 0; i + 1 < p.size(); ++i) {
+    if (p[i].gz > 0 && !(p[i + 1].gz > 0)) {
+      const double fraction = p[i].gz / (p[i].gz - p[i + 1].gz);
+      s.vanishingHeelDeg = p[i].heelDeg + fraction * (p[i + 1].heelDeg - p[i].heelDeg);
+      return;
+    }
+  }
+}
+
+// GZ at heel h between points i and i + 1, on the straight line through them.
+double interpolate(const RightingArmPoint& a, const RightingArmPoint& b, double h) {
+  return a.gz + (b.gz - a.gz) * ((h - a.heelDeg) / (b.heelDeg - a.heelDeg));
+}
+
+// Trapezoid area from 0 to limit degrees, in length x radians; absent unless the points span it.
+std::optional<double> areaTo(const std::vector<RightingArmPoint>& p, double limit) {
+  if (p.size() < 2 || p.front().heelDeg > 0 || p.back().heelDeg < limit)
+    return std::nullopt;
+  double area = 0;
+  for (size_t i = 0; i + 1 < p.size(); ++i) {
+    const double a = std::fmax(p[i].heelDeg, 0.0), b = std::fmin(p[i + 1].heelDeg, limit);
+    if (!(b > a))
+      continue;
+    const double ga = interpolate(p[i], p[i + 1], a), gb = interpolate(p[i], p[i + 1], b);
+    area += 0.5 * (ga + gb) * ((b - a) * kDegreesToRadians);
+  }
+  return area;
+}
+
+}  // namespace
+
+RightingArmSummary summarizeRightingArm(const std::vector<RightingArmPoint>& points) {
+  RightingArmSummary s;
+  if (points.empty())
+    return s;
+  findMaximum(points, s);
+  findVanishing(points, s);
+  s.area30 = areaTo(points, 30);
+  s.area40 = areaTo(points, 40);
+  return s;
+}
