@@ -110,7 +110,9 @@ LoadCase makeTetrahedralMesh(FloatingBody& body, int nx, int ny, int nz) {
                   Vec3(nx * cell / 2 + 0.4, ny * cell / 2 - 0.3, nz * cell * 0.3)};
 }
 
-LoadCase makeMixedPlatform(FloatingBody& body) {
+namespace {
+
+LoadCase buildMixedPlatform(FloatingBody& body, int sectionsPerMetre, int deckLayers) {
   BodyBuilder builder;
   for (double y0 : {0.0, 40.0}) {  // pontoons 60 x 10 x 6 m in 1 m cells
     for (int i = 0; i < 60; ++i) {
@@ -121,9 +123,13 @@ LoadCase makeMixedPlatform(FloatingBody& body) {
     }
   }
   const Vec3 columns[4] = {Vec3(10, 5, 6), Vec3(50, 5, 6), Vec3(50, 45, 6), Vec3(10, 45, 6)};
-  for (const Vec3& c : columns) {  // columns of radius 6 m from z = 6 to 30 in 1 m sections
-    for (int k = 0; k < 24; ++k)
-      builder.cylinders.emplace_back(c + Vec3(0, 0, k), c + Vec3(0, 0, k + 1), 6);
+  const int sections = 24 * sectionsPerMetre;
+  for (const Vec3& c : columns) {  // columns of radius 6 m from z = 6 to 30
+    for (int k = 0; k < sections; ++k) {
+      const double z0 = static_cast<double>(k) / sectionsPerMetre;
+      const double z1 = static_cast<double>(k + 1) / sectionsPerMetre;
+      builder.cylinders.emplace_back(c + Vec3(0, 0, z0), c + Vec3(0, 0, z1), 6);
+    }
   }
   for (int i = 0; i < 40; ++i) {  // braces between the pontoons: triangular girders
     for (int s = 0; s < 30; ++s) {
@@ -137,12 +143,35 @@ LoadCase makeMixedPlatform(FloatingBody& body) {
   }
   for (int i = 0; i < 20; ++i) {  // a deck box meshed into tetrahedra
     for (int j = 0; j < 20; ++j) {
-      for (int k = 0; k < 4; ++k)
+      for (int k = 0; k < deckLayers; ++k)
         builder.cubeTetrahedra(Vec3(10 + 2 * i, 5 + 2 * j, 30 + 2 * k), 2);
     }
   }
   builder.moveInto(body);
   return LoadCase{0.5 * wholeVolume(body), Vec3(30.5, 25.4, 14)};
+}
+
+}  // namespace
+
+LoadCase makeMixedPlatform(FloatingBody& body) {
+  return buildMixedPlatform(body, 1, 4);
+}
+
+LoadCase makeLargeMixedPlatform(FloatingBody& body) {
+  return buildMixedPlatform(body, 6, 4);
+}
+
+LoadCase makeVerticalCylinderField(FloatingBody& body, int n) {
+  BodyBuilder builder;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const Vec3 start(i * 1.5, j * 1.5, 0);
+      builder.cylinders.emplace_back(start, start + Vec3(0, 0, 10), 0.5);
+    }
+  }
+  builder.moveInto(body);
+  const double half = (n - 1) * 1.5 / 2;
+  return LoadCase{0.4 * wholeVolume(body), Vec3(half + 0.3, half - 0.2, 3.5)};
 }
 
 long long waterTetrahedronCount(const FloatingBody& body) {

@@ -24,6 +24,12 @@ LoadCase makeTetrahedralMesh(FloatingBody& body, int nx, int ny, int nz);
 // A semi-submersible: two hexahedron pontoons in 1 m cells, four columns of stacked cylinders,
 // prism braces between the columns, and a tetrahedral deck box.
 LoadCase makeMixedPlatform(FloatingBody& body);
+// The same platform with its columns in sections of 1/6 m: 18,576 elements, 101,040 water
+// tetrahedra.
+LoadCase makeLargeMixedPlatform(FloatingBody& body);
+// n x n vertical cylinders (radius 0.5 m, 10 m tall, 1.5 m apart) standing on z = 0, loaded to
+// 40 % of their volume: the water crosses every cylinder.
+LoadCase makeVerticalCylinderField(FloatingBody& body, int n);
 
 // Water tetrahedra of one body evaluation: 1 per tetrahedron, 5 per hexahedron, 3 per prism,
 // 3 * segmentCount per cylinder.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "submerged/draft_filter.h"
 #include "submerged/fast_evaluation.h"
 
 namespace {
@@ -49,6 +50,7 @@ class PlaneEvaluations {
     if (fast_)
       fast_->setNormal(n.x, n.y, n.z);
   }
+  FastEvaluation* fast() const { return fast_; }
   double volume(const Plane& plane) {
     return fast_ ? fast_->submergedVolume(plane.D) : body_.computeSubmergedVolume(plane);
   }
@@ -64,6 +66,139 @@ class PlaneEvaluations {
   FloatingBody& body_;
   FastEvaluation* fast_;
 };
+
+// The trial points of the bisection, the same for every way of judging the trials: t halves the
+// bracket [tLo, tHi] and the trial point is L + t (H - L), except the first, the plain midpoint.
+class Bisection {
+ public:
+  Bisection(const Vec3& n, const Vec3& low, const Vec3& high)
+      : n_(n), low_(low), high_(high), point_((low + high) * 0.5) {}
+  Plane plane() const { return planeThrough(n_, point_); }
+  int trials() const { return trials_; }
+  // Moves on after the current trial went to the lower end of the bracket (its volume error has
+  // the sign of the lower end's) or to the upper end. False when the next trial point would be
+  // the current one: the bracket can no longer shrink in doubles.
+  bool advance(bool toLower) {
+    if (toLower) {
+      tLo_ = t_;
+    } else {
+      tHi_ = t_;
+    }
+    t_ = (tLo_ + tHi_) * 0.5;
+    const Vec3 next = low_ + (high_ - low_) * t_;
+    if (next == point_)
+      return false;
+    point_ = next;
+    ++trials_;
+    return true;
+  }
+
+ private:
+  Vec3 n_, low_, high_, point_;
+  double tLo_ = 0, tHi_ = 1, t_ = 0.5;
+  int trials_ = 1;
+};
+
+bool meetsVolume(double vT, double V) {
+  return std::fabs(vT - V) / V < kRelativeVolumeTolerance;
+}
+
+// The search as the algorithm states it: every trial evaluated, the lower end's volume kept.
+Plane bisectEvaluatingEveryTrial(PlaneEvaluations& evaluate, Bisection& bisection, double vLo,
+                                 double V) {
+  for (;;) {
+    const Plane trial = bisection.plane();
+    const double vT = evaluate.volume(trial);
+    if (meetsVolume(vT, V) || bisection.trials() == kMaxTrials)
+      return trial;
+    const bool toLower = (vT - V) * (vLo - V) > 0;
+    if (toLower)
+      vLo = vT;
+    if (!bisection.advance(toLower))
+      return trial;
+  }
+}
+
+// What a trial's volume decides: the result, or the end of the bracket the trial replaces.
+enum class Outcome { Accept, Lower, Upper, Open };
+
+// The decision of the algorithm for the volume vT, given the sign of vLo - V (0 also when vLo is
+// not a number). Which end a trial replaces depends on the sign of (vT - V) (vLo - V) alone: the
+// lower end only ever takes a trial whose error has its own sign, so that sign never changes, and
+// the product never underflows to 0 (both factors are at least 1e-10 V, or the lower end's first
+// error is kept at least kSmallestLowerError away from 0, see findWaterPlane).
+Outcome decideExactly(double vT, double V, int lowerSign) {
+  if (meetsVolume(vT, V))
+    return Outcome::Accept;
+  if (std::isnan(vT))
+    return Outcome::Upper;
+  const int sign = vT > V ? 1 : -1;
+  return sign * lowerSign > 0 ? Outcome::Lower : Outcome::Upper;
+}
+
+// The same decision for every volume in [lo, hi], or Open when they do not all decide alike. The
+// test |vT - V| / V < tolerance, rounded as it is, holds on a range of doubles around V: it can
+// only change between the interval's ends where it holds at neither or at one of them.
+Outcome decideForInterval(double lo, double hi, double V, int lowerSign) {
+  const bool loMeets = meetsVolume(lo, V), hiMeets = meetsVolume(hi, V);
+  if (lo <= V && V <= hi)
+    return loMeets && hiMeets ? Outcome::Accept : Outcome::Open;
+  if (loMeets != hiMeets)
+    return Outcome::Open;
+  return decideExactly(lo, V, lowerSign);
+}
+
+// Targets for which the filtered search keeps every product of its decisions away from underflow
+// and overflow to NaN; outside them every trial is evaluated.
+constexpr double kSmallestFilteredTarget = 1e-90;
+constexpr double kLargestFilteredTarget = 1e90;
+constexpr double kSmallestLowerError = 1e-200;
+
+// The search with most trials decided by the draft filter's bounds; a trial they leave open is
+// evaluated exactly. Returns false (having evaluated nothing but the lower end) when the lower
+// end's volume is too close to V for the sign rule of decideExactly.
+bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, const Vec3& low,
+                    const Vec3& high, double V, Plane& result) {
+  DraftFilter& filter = fast.draftFilter();
+  const Plane lowest = planeThrough(n, low);
+  // The levels s = -D of the bracket's ends: its planes' offsets, negated.
+  double sLo = -lowest.D;
+  double sHi = -planeThrough(n, high).D;
+  filter.start(sLo, sHi);
+  int lowerSign = 0;
+  const DraftFilter::Estimate end = filter.estimate(lowest.D);
+  if (end.valid && V - end.hi >= kSmallestLowerError) {
+    lowerSign = -1;
+  } else if (end.valid && end.lo - V >= kSmallestLowerError) {
+    lowerSign = 1;
+  } else {
+    ++fast.statistics.exactLowerEnds;
+    const double vLo = fast.submergedVolume(lowest.D);
+    if (!std::isnan(vLo) && vLo != V && !(std::fabs(vLo - V) >= kSmallestLowerError))
+      return false;
+    lowerSign = std::isnan(vLo) || vLo == V ? 0 : (vLo > V ? 1 : -1);
+  }
+  for (;;) {
+    result = bisection.plane();
+    Outcome outcome = Outcome::Open;
+    const DraftFilter::Estimate estimate = filter.estimate(result.D);
+    if (estimate.valid)
+      outcome = decideForInterval(estimate.lo, estimate.hi, V, lowerSign);
+    if (outcome == Outcome::Open) {
+      ++fast.statistics.exactTrials;
+      outcome = decideExactly(fast.submergedVolume(result.D), V, lowerSign);
+    } else {
+      ++fast.statistics.filteredTrials;
+    }
+    if (outcome == Outcome::Accept || bisection.trials() == kMaxTrials)
+      return true;
+    const bool toLower = outcome == Outcome::Lower;
+    if (!bisection.advance(toLower))
+      return true;
+    (toLower ? sLo : sHi) = -result.D;
+    filter.narrow(sLo, sHi);
+  }
+}
 
 }  // namespace
 
@@ -87,30 +222,16 @@ void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, 
   extremeCorners(bounds, n, low, high);
 
   PlaneEvaluations evaluate(*this, n);
-  double vLo = evaluate.volume(planeThrough(n, low));
-  double tLo = 0;
-  double tHi = 1;
-  double t = 0.5;
-  Vec3 p = (low + high) * 0.5;  // the first trial is the plain midpoint of the two corners
+  Bisection bisection(n, low, high);
   Plane trial;
-  for (int trials = 1;; ++trials) {
-    trial = planeThrough(n, p);
-    const double vT = evaluate.volume(trial);
-    if (std::fabs(vT - V) / V < kRelativeVolumeTolerance || trials == kMaxTrials)
-      break;
-    if ((vT - V) * (vLo - V) > 0) {
-      tLo = t;  // the trial lies on the same side of the target as the lower end
-      vLo = vT;
-    } else {
-      tHi = t;
-    }
-    t = (tLo + tHi) * 0.5;
-    const Vec3 next = low + (high - low) * t;
-    if (next == p)
-      break;
-    p = next;
+  const bool filtered =
+      evaluate.fast() && V >= kSmallestFilteredTarget && V <= kLargestFilteredTarget;
+  if (filtered)
+    ++evaluate.fast()->statistics.searches;
+  if (!filtered || !bisectFiltered(*evaluate.fast(), bisection, n, low, high, V, trial)) {
+    const double vLo = evaluate.volume(planeThrough(n, low));
+    trial = bisectEvaluatingEveryTrial(evaluate, bisection, vLo, V);
   }
-
   plane = trial;
   double volume;  // equals the last trial's volume; not needed
   evaluate.buoyancy(volume, buoyancyCentre, trial);

@@ -8,6 +8,7 @@
 
 #include "elements/floating_body.h"
 #include "submerged/cut_sum.h"
+#include "submerged/draft_filter.h"
 #include "submerged/tetrahedron_cut.h"
 
 namespace {
@@ -93,6 +94,14 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   setNormal(0, 0, 1);
 }
 
+FastEvaluation::~FastEvaluation() = default;
+
+DraftFilter& FastEvaluation::draftFilter() {
+  if (!filter_)
+    filter_ = std::make_unique<DraftFilter>(*this);
+  return *filter_;
+}
+
 // Sizes every array exactly, so that a large body holds no spare capacity.
 void FastEvaluation::reserve(const FloatingBody& body) {
   std::size_t points = 4 * static_cast<std::size_t>(body.tetrahedronCount) +
@@ -157,15 +166,14 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
     const Tetrahedron solid(points[w.vertex[0]], points[w.vertex[1]], points[w.vertex[2]],
                             points[w.vertex[3]]);
     w.volume = solid.volume();
-    w.centroid = solid.centroid();
     tetrahedra_.push_back(w);
     volume = volume + w.volume;
-    moment = w.centroid * w.volume + moment;
+    moment = solid.centroid() * w.volume + moment;
   }
   if (kind == Kind::Tetrahedron) {
     // A tetrahedron element is cut directly: its own volume and centroid.
     wholeVolume_.push_back(tetrahedra_.back().volume);
-    e.wholeCentroid = tetrahedra_.back().centroid;
+    e.wholeCentroid = Tetrahedron::centroidOf(points[0], points[1], points[2], points[3]);
   } else {
     wholeVolume_.push_back(volume);
     e.wholeCentroid = std::fabs(volume) < kVanishingElementVolume ? points[0] : moment / volume;
@@ -220,14 +228,15 @@ FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedro
                                                            const Plane& plane) {
   const double value[4] = {values[t.vertex[0]], values[t.vertex[1]], values[t.vertex[2]],
                            values[t.vertex[3]]};
-  const bool allSubmerged = value[0] <= 0 && value[1] <= 0 && value[2] <= 0 && value[3] <= 0;
-  if (allSubmerged)
-    return Result{t.volume, t.centroid};
-  const bool allDry = value[0] > 0 && value[1] > 0 && value[2] > 0 && value[3] > 0;
-  if (allDry)
-    return Result{0, t.centroid};
   const Vec3* const v[4] = {&points[t.vertex[0]], &points[t.vertex[1]], &points[t.vertex[2]],
                             &points[t.vertex[3]]};
+  const bool allSubmerged = value[0] <= 0 && value[1] <= 0 && value[2] <= 0 && value[3] <= 0;
+  const bool allDry = value[0] > 0 && value[1] > 0 && value[2] > 0 && value[3] > 0;
+  if (allSubmerged || allDry) {
+    const Vec3 centroid =
+        withCentroid ? Tetrahedron::centroidOf(*v[0], *v[1], *v[2], *v[3]) : Vec3(0, 0, 0);
+    return Result{allSubmerged ? t.volume : 0.0, centroid};
+  }
   const TetrahedronCut cut = cutTetrahedron<withCentroid>(v, value, plane);
   return Result{cut.volume, cut.centroid};
 }
@@ -266,6 +275,10 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
     return Result{volume, dryCentroid(element)};
   return Result{volume, moment / volume};
 }
+
+// The draft filter evaluates its active elements one by one.
+template FastEvaluation::Result FastEvaluation::evaluateElement<false>(std::size_t, const Plane&,
+                                                                       double*) const;
 
 template <bool withCentroid>
 FastEvaluation::Total FastEvaluation::evaluateAll(double D) {
@@ -343,5 +356,6 @@ std::size_t FastEvaluation::memoryBytes() const {
          wholeVolume_.capacity() * sizeof(double) + heights_.capacity() * sizeof(double) +
          extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
          centroids_.capacity() * sizeof(Vec3) +
-         scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().capacity()) * sizeof(double);
+         scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().capacity()) * sizeof(double) +
+         (filter_ ? filter_->memoryBytes() : 0);
 }

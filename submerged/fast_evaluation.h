@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "geometry/plane.h"
@@ -9,6 +10,7 @@
 #include "submerged/worker_pool.h"
 
 class FloatingBody;
+class DraftFilter;
 
 // The body evaluations of the solver, computed fast and bit for bit equal to the body's own
 // computeSubmergedVolume and computeBuoyancy (the reference).
@@ -37,6 +39,9 @@ class FastEvaluation {
   // parallelThreshold are evaluated on the calling thread alone.
   FastEvaluation(FloatingBody& body, int threadCount,
                  std::size_t parallelThreshold = kDefaultParallelThreshold);
+  ~FastEvaluation();
+  FastEvaluation(const FastEvaluation&) = delete;
+  FastEvaluation& operator=(const FastEvaluation&) = delete;
 
   // Fixes the normal (A, B, C) of the planes evaluated next.
   void setNormal(double A, double B, double C);
@@ -47,6 +52,18 @@ class FastEvaluation {
   // results. plane's normal must be the one given to setNormal.
   void buoyancy(double& volume, Vec3& centre, const Plane& plane);
 
+  // The bounds with which the draft search decides most of its trials without evaluating them
+  // (see draft_filter.h); made on first use.
+  DraftFilter& draftFilter();
+  // How the draft searches on this evaluation judged their trial planes.
+  struct SearchStatistics {
+    long long searches = 0;
+    long long filteredTrials = 0;  // decided by the filter's bounds
+    long long exactTrials = 0;     // evaluated exactly
+    long long exactLowerEnds = 0;  // lower ends whose volume the bounds could not place
+  };
+  SearchStatistics statistics;
+
   int threadCount() const { return pool_.threadCount(); }
   std::size_t waterTetrahedronCount() const { return tetrahedra_.size(); }
   // Heap memory held by this evaluation, in bytes.
@@ -54,10 +71,11 @@ class FastEvaluation {
 
  private:
   enum class Kind : std::uint8_t { Tetrahedron, Cylinder, Hexahedron, Prism };
+  // The centroid of a water tetrahedron is not stored: (p0 + p1 + p2 + p3) * 0.25 from its points
+  // gives the same bits whenever it is needed.
   struct WaterTetrahedron {
     std::uint16_t vertex[4];  // among the points of its element
     double volume;
-    Vec3 centroid;
   };
   struct Element {
     std::uint32_t firstPoint, firstTetrahedron, tetrahedronCount, index;
@@ -104,6 +122,7 @@ class FastEvaluation {
   template <bool withCentroid>
   static Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
                                     const double* values, const Plane& plane);
+  friend class DraftFilter;
   void writeElementResults(const Plane& plane);
   std::size_t chunkBegin(int chunk) const;
   template <typename Job>
@@ -123,4 +142,5 @@ class FastEvaluation {
   std::vector<Vec3> centroids_;               // per element, of the last buoyancy evaluation
   std::vector<std::vector<double>> scratch_;  // per chunk: the plane values of one element
   bool parallel_ = false;
+  std::unique_ptr<DraftFilter> filter_;
 };

@@ -1,0 +1,146 @@
+// The draft search on the fast evaluation decides most trials from the draft filter's bounds
+// instead of evaluating them. It must still return exactly what the search that evaluates every
+// trial returns: the same planes, centres, element results and console bytes.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "elements/floating_body.h"
+#include "solver/hostile_body.h"
+#include "solver_test_support.h"
+#include "submerged/fast_evaluation.h"
+#include "support/random_body.h"
+
+namespace {
+
+using test_support::Random;
+
+// Equal, or both not a number (a cylinder with coincident ends has no circle points).
+bool same(double a, double b) {
+  return a == b || (a != a && b != b);
+}
+bool same(const Vec3& a, const Vec3& b) {
+  return same(a.x, b.x) && same(a.y, b.y) && same(a.z, b.z);
+}
+
+::testing::AssertionResult sameElementResults(const FloatingBody& a, const FloatingBody& b) {
+  const auto same = [](const auto& x, const auto& y) {
+    return x.waterPlane == y.waterPlane && ::same(x.submergedCentroid, y.submergedCentroid) &&
+           ::same(x.submergedVolume, y.submergedVolume);
+  };
+  for (int i = 0; i < a.tetrahedronCount; ++i)
+    if (!same(a.tetrahedra[i], b.tetrahedra[i]))
+      return ::testing::AssertionFailure() << "tetrahedron " << i;
+  for (int i = 0; i < a.hexahedronCount; ++i)
+    if (!same(a.hexahedra[i], b.hexahedra[i]))
+      return ::testing::AssertionFailure() << "hexahedron " << i;
+  for (int i = 0; i < a.prismCount; ++i)
+    if (!same(a.prisms[i], b.prisms[i]))
+      return ::testing::AssertionFailure() << "prism " << i;
+  for (int i = 0; i < a.cylinderCount; ++i)
+    if (!same(a.cylinders[i], b.cylinders[i]))
+      return ::testing::AssertionFailure() << "cylinder " << i;
+  return ::testing::AssertionSuccess();
+}
+
+struct Place {
+  const char* name;
+  Vec3 centre;
+  double degenerateShare;
+};
+
+// Bodies of all four kinds near the origin, with degenerate elements, and far from the origin,
+// where the plane can only be placed to a few digits and the bounds are widest.
+const Place kPlaces[] = {{"near the origin", Vec3(0, 0, 0), 0},
+                         {"with degenerate elements", Vec3(0, 0, 0), 0.3},
+                         {"far from the origin", Vec3(3e5, -2e5, 1e5), 0.1},
+                         {"very far from the origin", Vec3(-4e7, 1e7, 6e7), 0}};
+
+// Normals at random, and the axis directions, for which many vertices share a height and planes
+// pass exactly through vertices.
+Vec3 normalFor(Random& random, int trial) {
+  static const Vec3 kAxes[3] = {Vec3(0, 0, 1), Vec3(0, 1, 0), Vec3(-1, 0, 0)};
+  return trial % 3 == 0 ? kAxes[(trial / 3) % 3] : random.unitVector();
+}
+
+TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
+  long long filtered = 0;
+  for (const Place& place : kPlaces) {
+    for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 8; ++seed) {
+      SCOPED_TRACE(std::string(place.name) + ", seed " + std::to_string(seed));
+      FloatingBody reference, fast;
+      Random shapesA(seed), shapesB(seed);
+      hostile_body::fill(reference, shapesA, 40, place.degenerateShare, place.centre);
+      hostile_body::fill(fast, shapesB, 40, place.degenerateShare, place.centre);
+      fast.fastEvaluation = std::make_shared<FastEvaluation>(fast, 1 + seed % 2, 0);
+      const double whole = reference.computeSubmergedVolume(Plane(0, 0, 1, -reference.bounds.zMax));
+      Random random(seed * 7);
+      for (int trial = 0; trial < 9; ++trial) {
+        const Vec3 normal = normalFor(random, trial);
+        const double V = whole * (trial == 4 ? 1e-6 : random.uniform(0.02, 0.98));
+        Plane p1, p2;
+        Vec3 c1, c2;
+        reference.findWaterPlane(p1, c1, V, normal);
+        fast.findWaterPlane(p2, c2, V, normal);
+        ASSERT_EQ(p1, p2) << "trial " << trial;
+        ASSERT_TRUE(same(c2, c1));
+        ASSERT_TRUE(sameElementResults(reference, fast)) << "trial " << trial;
+      }
+      filtered += fast.fastEvaluation->statistics.filteredTrials;
+    }
+  }
+  EXPECT_GT(filtered, 1000);  // the bounds did decide trials
+}
+
+void shift(FloatingBody& body, const Vec3& offset) {
+  for (int i = 0; i < body.tetrahedronCount; ++i)
+    for (Vec3& p : body.tetrahedra[i].vertices)
+      p = p + offset;
+  for (int i = 0; i < body.hexahedronCount; ++i)
+    for (Vec3& p : body.hexahedra[i].vertices)
+      p = p + offset;
+  for (int i = 0; i < body.prismCount; ++i)
+    for (Vec3& p : body.prisms[i].vertices)
+      p = p + offset;
+  for (int i = 0; i < body.cylinderCount; ++i) {
+    body.cylinders[i].axisStart = body.cylinders[i].axisStart + offset;
+    body.cylinders[i].axisEnd = body.cylinders[i].axisEnd + offset;
+  }
+  body.boundingBox();
+}
+
+// Whole non-interactive solves of random bodies, also far from the origin: the same console bytes,
+// plane and centre as on the reference evaluation.
+TEST(FilteredSearch, WholeSolvesPrintTheReferenceBytes) {
+  for (const Vec3 offset : {Vec3(0, 0, 0), Vec3(2e4, -3e4, 5e3)}) {
+    for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 4; ++seed) {
+      SCOPED_TRACE("seed " + std::to_string(seed));
+      FloatingBody bodies[2];
+      std::string output[2];
+      Plane planes[2];
+      Vec3 centres[2];
+      for (int k = 0; k < 2; ++k) {
+        Random shapes(seed);
+        test_support::fillRandomBody(bodies[k], shapes, 6, 8, 6, 4);
+        shift(bodies[k], offset);
+        if (k == 1)
+          bodies[k].fastEvaluation = std::make_shared<FastEvaluation>(bodies[k], 2, 0);
+        const double whole =
+            bodies[k].computeSubmergedVolume(Plane(0, 0, 1, -bodies[k].bounds.zMax));
+        const BoundingBox& b = bodies[k].bounds;
+        const Vec3 G((b.xMin + b.xMax) / 2 + 0.3, (b.yMin + b.yMax) / 2 - 0.2, b.zMin + 2);
+        solver_test::Console console;
+        bodies[k].solveFloatingAttitude(planes[k], centres[k], 0.4 * whole, G);
+        output[k] = console.output();
+      }
+      EXPECT_EQ(planes[1], planes[0]);
+      EXPECT_TRUE(test_support::vecSame(centres[1], centres[0]));
+      EXPECT_EQ(output[1], output[0]);
+      EXPECT_GT(bodies[1].fastEvaluation->statistics.filteredTrials, 0);
+    }
+  }
+}
+
+}  // namespace
