@@ -13,12 +13,16 @@ class FastEvaluation;
 // exactly (the fast evaluation's path) only the trials the bound leaves open.
 //
 // For one normal the submerged volume of a water tetrahedron is a piecewise cubic polynomial of
-// the level s whose breaks are the heights of its vertices. Once every vertex of an element lies
-// on a known side of the bracket, the element's volume is, for the rest of the search, a constant
-// (wholly submerged or wholly dry) or a fixed cubic: it leaves the active set and its polynomial is
-// added to the current epoch's sum (one epoch per narrowing, each expanded about its bracket's
-// centre so that its powers of s - s0 stay small). Only the elements with a vertex inside the
-// bracket stay active and are evaluated exactly, as the fast evaluation evaluates them.
+// the level s whose breaks are the heights of its vertices. While no point of an element lies
+// between the heights maxWet and minDry, the element's volume is a constant (wholly submerged or
+// wholly dry) or a fixed cubic: the element leaves the active set and its polynomial is added to
+// an epoch's sum, expanded about a level inside that range so that the powers of s - anchor stay
+// small. Each narrowing of the bracket opens an epoch for the elements with no point inside the
+// bracket; they stay settled for the rest of the search. Each trial also opens a speculative
+// epoch for the elements with no point within a quarter of the bracket's width of the trial's
+// level: it holds for the next trial at least, and when a later trial leaves its range, it is
+// dissolved and its elements return to the active set. Active elements are evaluated exactly, as
+// the fast evaluation evaluates them.
 //
 // The bound on |exact - estimate| (derived in draft_filter.cpp) covers the rounding of the exact
 // path (the cut points, the parallel tolerance, the triple products, the sums in element order)
@@ -27,8 +31,8 @@ class FastEvaluation;
 class DraftFilter {
  public:
   // An interval that holds the volume the exact evaluation gives for the plane. valid is false
-  // when no bound can be given (the level left the range for which the settled elements were
-  // classified); the plane must then be evaluated exactly.
+  // when no bound can be given (the level left the range for which the elements settled by the
+  // bracket were classified); the plane must then be evaluated exactly.
   struct Estimate {
     bool valid;
     double lo, hi;
@@ -49,28 +53,40 @@ class DraftFilter {
   std::size_t activeCount() const { return active_.size(); }
   std::size_t memoryBytes() const;
 
-  // A part of the total that is a polynomial of sigma = s - anchor, with the bound on how far the
-  // exact path's sum of its elements can lie from it.
+  // Elements whose volumes are, together, a polynomial of sigma = s - anchor for the levels
+  // maxWet <= s < minDry, with the bound on how far the exact path's values can lie from it.
   struct Epoch {
     double anchor;
     long double coefficient[4];  // of sigma^0 .. sigma^3
     double error;                // on the exact path's value of the epoch's elements
     double magnitude;            // sum of the absolute values that entered the coefficients
-    std::uint32_t terms;         // water tetrahedra added
+    double maxWet, minDry;
+    std::uint32_t terms;       // water tetrahedra added
+    std::uint32_t begin, end;  // its elements in members_
+    bool alive;
   };
 
  private:
-  // Settles the element if every point lies outside the bracket; false when it stays active.
-  bool settle(std::uint32_t e, Epoch& epoch);
-  bool absorb(std::uint32_t e, Epoch& epoch);
+  // Settles the element by its extents if it lies wholly below or above the bracket.
+  bool settleByExtents(std::uint32_t e);
+  // Adds the element to the epoch if none of its points lies in (wetLimit, dryLimit]; points at
+  // or below wetLimit count as submerged, points above dryLimit as dry.
+  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit);
+  static Epoch emptyEpoch(double anchor);
+  void keepEpoch(Epoch& epoch, std::size_t count);
+  Estimate bound(double s, long double active) const;
+  // Returns the elements of the epochs whose range excludes the level s to the active set.
+  void dissolveEpochsExcluding(double s);
 
   FastEvaluation& fast_;
-  std::vector<std::uint32_t> active_;  // element indices, in evaluation order
+  std::vector<std::uint32_t> active_;   // element indices, in evaluation order
+  std::vector<std::uint32_t> members_;  // the elements of the epochs, epoch by epoch
+  std::vector<std::uint32_t> speculativeMembers_;
   std::vector<Epoch> epochs_;
-  long double settledVolume_ = 0;  // wholly submerged elements left behind
+  long double settledVolume_ = 0;  // wholly submerged elements below the bracket
   std::size_t settledCount_ = 0;
-  std::size_t dryCount_ = 0;  // wholly dry elements left behind
-  // Every settled element keeps its classification for the levels maxWet <= s < minDry.
+  std::size_t dryCount_ = 0;  // wholly dry elements above the bracket
+  // The elements settled by their extents keep their classification for maxWet <= s < minDry.
   double maxWet_ = 0, minDry_ = 0;
   double sLo_ = 0, sHi_ = 0;
   bool pending_ = false;  // the bracket narrowed since the last estimate

@@ -112,22 +112,47 @@ TEST(DraftFilter, IntervalsHoldTheExactVolumeOfAdversarialBodies) {
             << std::endl;
 }
 
-TEST(DraftFilter, ALevelOutsideTheSettledRangeIsNotBounded) {
-  FloatingBody body;
-  body.tetrahedronCount = 1;
-  body.tetrahedra = std::make_unique<Tetrahedron[]>(1);
-  body.tetrahedra[0] = Tetrahedron(Vec3(0, 0, 0), Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 1));
+// A unit corner tetrahedron, 0 <= z <= 1, and a second one lifted by `lift`.
+void makeTwoTetrahedra(FloatingBody& body, double lift) {
+  body.tetrahedronCount = 2;
+  body.tetrahedra = std::make_unique<Tetrahedron[]>(2);
+  for (int i = 0; i < 2; ++i) {
+    const Vec3 o(0, 0, i * lift);
+    body.tetrahedra[i] = Tetrahedron(o, o + Vec3(1, 0, 0), o + Vec3(0, 1, 0), o + Vec3(0, 0, 1));
+  }
   body.boundingBox();
+}
+
+TEST(DraftFilter, AnEpochDissolvesWhenALevelLeavesItsRange) {
+  FloatingBody body;
+  makeTwoTetrahedra(body, 0);
   FastEvaluation fast(body, 1);
   fast.setNormal(0, 0, 1);
   DraftFilter& filter = fast.draftFilter();
   filter.start(-1, 2);
   filter.estimate(-0.5);
-  filter.narrow(0.25, 0.75);  // the tetrahedron is settled: submerged below 0, dry above 1
+  filter.narrow(0.25, 0.75);  // both are settled: submerged below 0, dry above 1
   EXPECT_TRUE(filter.estimate(-0.5).valid);
   EXPECT_EQ(filter.activeCount(), 0u);
-  EXPECT_FALSE(filter.estimate(-1.5).valid);  // above its top vertex: no longer crossed
-  EXPECT_FALSE(filter.estimate(0.5).valid);
+  const DraftFilter::Estimate above = filter.estimate(-1.5);  // above their top vertices
+  EXPECT_EQ(filter.activeCount(), 2u);
+  ASSERT_TRUE(above.valid);
+  const double whole = body.computeSubmergedVolume(Plane(0, 0, 1, -1.5));
+  EXPECT_LE(above.lo, whole);
+  EXPECT_GE(above.hi, whole);
+}
+
+TEST(DraftFilter, ALevelBelowAnElementSettledAsSubmergedIsNotBounded) {
+  FloatingBody body;
+  makeTwoTetrahedra(body, 3);  // one in 0 <= z <= 1, one in 3 <= z <= 4
+  FastEvaluation fast(body, 1);
+  fast.setNormal(0, 0, 1);
+  DraftFilter& filter = fast.draftFilter();
+  filter.start(-1, 5);
+  filter.estimate(1);
+  filter.narrow(2, 5);  // the lower one lies wholly below the bracket
+  EXPECT_TRUE(filter.estimate(-3.5).valid);
+  EXPECT_FALSE(filter.estimate(-0.5).valid);  // its precomputed volume no longer applies
 }
 
 }  // namespace
