@@ -73,6 +73,8 @@ constexpr long double kUnitLong = std::numeric_limits<long double>::epsilon() / 
 constexpr double kParallelTolerance = 1e-10;      // the exact path's parallel-edge test
 constexpr double kLargestEdgeRatio = 1.0 / 1024;  // r above this: the edge is not vouched for
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Below this many active elements a pass is cheaper than waking the other threads.
+constexpr std::size_t kParallelElements = 1024;
 
 double roundingBound(double n) {
   return n * kUnit / (1 - n * kUnit);
@@ -207,10 +209,16 @@ double crossedError(const Crossed& x, const Plane& plane, double vt, double span
 
 }  // namespace
 
-DraftFilter::DraftFilter(FastEvaluation& fast) : fast_(fast) {
-  active_.reserve(fast.elements_.size());
-  members_.reserve(fast.elements_.size());
-  speculativeMembers_.reserve(fast.elements_.size());
+DraftFilter::DraftFilter(FastEvaluation& fast)
+    : fast_(fast),
+      passes_(static_cast<std::size_t>(fast.threadCount())),
+      lists_(2 * passes_.size()) {
+  const std::size_t elements = fast.elements_.size();
+  active_.reserve(elements);
+  members_.reserve(elements);
+  // A chunk holds at most its share of the active elements.
+  for (std::vector<std::uint32_t>& list : lists_)
+    list.reserve(elements / passes_.size() + 1);
 }
 
 void DraftFilter::start(double sLo, double sHi) {
@@ -240,24 +248,24 @@ void DraftFilter::narrow(double sLo, double sHi) {
   pending_ = true;
 }
 
-bool DraftFilter::settleByExtents(std::uint32_t e) {
+bool DraftFilter::settleByExtents(std::uint32_t e, Pass& pass) const {
   const FastEvaluation::Extent& extent = fast_.extents_[e];
   // The extents are rounded outwards: they bound the heights of the points.
   if (static_cast<double>(extent.highest) <= sLo_) {
-    settledVolume_ += fast_.wholeVolume_[e];
-    ++settledCount_;
-    maxWet_ = std::max(maxWet_, static_cast<double>(extent.highest));
+    pass.settledVolume += fast_.wholeVolume_[e];
+    ++pass.settledCount;
+    pass.maxWet = std::max(pass.maxWet, static_cast<double>(extent.highest));
     return true;
   }
   if (static_cast<double>(extent.lowest) > sHi_) {
-    ++dryCount_;
-    minDry_ = std::min(minDry_, static_cast<double>(extent.lowest));
+    ++pass.dryCount;
+    pass.minDry = std::min(pass.minDry, static_cast<double>(extent.lowest));
     return true;
   }
   return false;
 }
 
-bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit) {
+bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
   const double* heights = &fast_.heights_[element.firstPoint];
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
@@ -325,6 +333,16 @@ DraftFilter::Epoch DraftFilter::emptyEpoch(double anchor) {
   return Epoch{anchor, {0, 0, 0, 0}, 0, 0, -kInfinity, kInfinity, 0, 0, 0, true};
 }
 
+void DraftFilter::Epoch::merge(const Epoch& other) {
+  for (int j = 0; j < 4; ++j)
+    coefficient[j] += other.coefficient[j];
+  error += other.error;
+  magnitude += other.magnitude;
+  terms += other.terms;
+  maxWet = std::max(maxWet, other.maxWet);
+  minDry = std::min(minDry, other.minDry);
+}
+
 // Keeps the epoch if it holds elements; they are the last `count` members.
 void DraftFilter::keepEpoch(Epoch& epoch, std::size_t count) {
   if (count == 0)
@@ -343,41 +361,104 @@ void DraftFilter::dissolveEpochsExcluding(double s) {
   }
 }
 
+// One chunk of the active elements, active_[begin, end): settles what it can into the pass's
+// epochs and lists, evaluates the rest exactly and moves them to the front of its range.
+void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane,
+                          double* values) {
+  const double s = -plane.D;
+  std::size_t kept = begin;
+  for (std::size_t i = begin; i < end; ++i) {
+    const std::uint32_t e = active_[i];
+    if (pending_ && settleByExtents(e, pass))
+      continue;
+    if (pending_ && absorb(e, pass.settled, sLo_, sHi_)) {
+      pass.settledMembers->push_back(e);
+    } else if (pass.speculate && absorb(e, pass.speculative, s - pass.reach, s + pass.reach)) {
+      pass.speculativeMembers->push_back(e);
+    } else {
+      active_[kept++] = e;
+      pass.active += fast_.evaluateElement<false>(e, plane, values).volume;
+    }
+  }
+  pass.kept = kept - begin;
+}
+
 DraftFilter::Estimate DraftFilter::estimate(double D) {
   const double s = -D;
   dissolveEpochsExcluding(s);
   Plane plane = fast_.plane_;
   plane.D = D;
-  double* values = fast_.scratch_.front().data();
   // Elements with no point inside the bracket settle for good; elements with no point within a
   // quarter of its width of this level settle until a trial leaves their range.
   const double reach = (sHi_ - sLo_) / 4;
   const bool speculate = sLo_ + reach < s && s < sHi_ - reach;
-  Epoch settled = emptyEpoch(0.5 * sLo_ + 0.5 * sHi_);
-  Epoch speculative = emptyEpoch(s);
-  const std::size_t before = members_.size();
-  speculativeMembers_.clear();
+  const std::size_t chunks =
+      fast_.parallel_ && active_.size() >= kParallelElements ? passes_.size() : 1;
+  const std::size_t count = active_.size();
+  for (std::size_t c = 0; c < chunks; ++c) {
+    Pass& pass = passes_[c];
+    pass = Pass{emptyEpoch(0.5 * sLo_ + 0.5 * sHi_),
+                emptyEpoch(s),
+                &lists_[2 * c],
+                &lists_[2 * c + 1],
+                reach,
+                speculate};
+    pass.settledMembers->clear();
+    pass.speculativeMembers->clear();
+  }
+  auto job = [&](int chunk) {
+    const std::size_t c = static_cast<std::size_t>(chunk);
+    if (c < chunks) {
+      runPass(passes_[c], count * c / chunks, count * (c + 1) / chunks, plane,
+              fast_.scratch_[c].data());
+    }
+  };
+  if (chunks > 1) {
+    fast_.pool_.forEachChunk(job);
+  } else {
+    job(0);
+  }
+  pending_ = false;
+  return bound(s, mergePasses(chunks, count));
+}
+
+// Gathers the chunks' results: their active elements in order at the front of active_, their
+// settled elements into one epoch for good and one speculative epoch.
+long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
   long double active = 0;
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < active_.size(); ++i) {
-    const std::uint32_t e = active_[i];
-    if (pending_ && settleByExtents(e))
-      continue;
-    if (pending_ && absorb(e, settled, sLo_, sHi_)) {
-      members_.push_back(e);
-    } else if (speculate && absorb(e, speculative, s - reach, s + reach)) {
-      speculativeMembers_.push_back(e);
-    } else {
-      active_[kept++] = e;
-      active += fast_.evaluateElement<false>(e, plane, values).volume;
+  Epoch settled = passes_[0].settled, speculative = passes_[0].speculative;
+  std::size_t settledCount = 0, speculativeCount = 0;
+  for (std::size_t c = 0; c < chunks; ++c) {
+    const Pass& pass = passes_[c];
+    const std::size_t begin = count * c / chunks;
+    std::copy(active_.begin() + static_cast<std::ptrdiff_t>(begin),
+              active_.begin() + static_cast<std::ptrdiff_t>(begin + pass.kept),
+              active_.begin() + static_cast<std::ptrdiff_t>(kept));
+    kept += pass.kept;
+    active += pass.active;
+    settledVolume_ += pass.settledVolume;
+    settledCount_ += pass.settledCount;
+    dryCount_ += pass.dryCount;
+    maxWet_ = std::max(maxWet_, pass.maxWet);
+    minDry_ = std::min(minDry_, pass.minDry);
+    if (c > 0) {
+      settled.merge(pass.settled);
+      speculative.merge(pass.speculative);
     }
+    members_.insert(members_.end(), pass.settledMembers->begin(), pass.settledMembers->end());
+    settledCount += pass.settledMembers->size();
   }
   active_.resize(kept);
-  pending_ = false;
-  keepEpoch(settled, members_.size() - before);
-  members_.insert(members_.end(), speculativeMembers_.begin(), speculativeMembers_.end());
-  keepEpoch(speculative, speculativeMembers_.size());
-  return bound(s, active);
+  keepEpoch(settled, settledCount);
+  for (std::size_t c = 0; c < chunks; ++c) {
+    const Pass& pass = passes_[c];
+    members_.insert(members_.end(), pass.speculativeMembers->begin(),
+                    pass.speculativeMembers->end());
+    speculativeCount += pass.speculativeMembers->size();
+  }
+  keepEpoch(speculative, speculativeCount);
+  return active;
 }
 
 DraftFilter::Estimate DraftFilter::bound(double s, long double active) const {
@@ -416,7 +497,9 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active) const {
 }
 
 std::size_t DraftFilter::memoryBytes() const {
-  return (active_.capacity() + members_.capacity() + speculativeMembers_.capacity()) *
-             sizeof(std::uint32_t) +
-         epochs_.capacity() * sizeof(Epoch);
+  std::size_t lists = 0;
+  for (const std::vector<std::uint32_t>& list : lists_)
+    lists += list.capacity();
+  return (active_.capacity() + members_.capacity() + lists) * sizeof(std::uint32_t) +
+         epochs_.capacity() * sizeof(Epoch) + passes_.capacity() * sizeof(Pass);
 }

@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
+
+#include "geometry/plane.h"
 
 class FastEvaluation;
 
@@ -64,14 +67,30 @@ class DraftFilter {
     std::uint32_t terms;       // water tetrahedra added
     std::uint32_t begin, end;  // its elements in members_
     bool alive;
+    void merge(const Epoch& other);
   };
 
  private:
+  // What one chunk of the active elements yields in one estimate.
+  struct Pass {
+    Epoch settled, speculative;
+    std::vector<std::uint32_t>*settledMembers, *speculativeMembers;
+    double reach;  // a speculative epoch keeps points this far from the level
+    bool speculate;
+    long double active = 0, settledVolume = 0;
+    std::size_t settledCount = 0, dryCount = 0, kept = 0;
+    double maxWet = -std::numeric_limits<double>::infinity();
+    double minDry = std::numeric_limits<double>::infinity();
+  };
+
   // Settles the element by its extents if it lies wholly below or above the bracket.
-  bool settleByExtents(std::uint32_t e);
+  bool settleByExtents(std::uint32_t e, Pass& pass) const;
   // Adds the element to the epoch if none of its points lies in (wetLimit, dryLimit]; points at
   // or below wetLimit count as submerged, points above dryLimit as dry.
-  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit);
+  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit) const;
+  // Runs on the worker threads, each on its own range of active_.
+  void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
+  long double mergePasses(std::size_t chunks, std::size_t count);
   static Epoch emptyEpoch(double anchor);
   void keepEpoch(Epoch& epoch, std::size_t count);
   Estimate bound(double s, long double active) const;
@@ -79,9 +98,10 @@ class DraftFilter {
   void dissolveEpochsExcluding(double s);
 
   FastEvaluation& fast_;
-  std::vector<std::uint32_t> active_;   // element indices, in evaluation order
-  std::vector<std::uint32_t> members_;  // the elements of the epochs, epoch by epoch
-  std::vector<std::uint32_t> speculativeMembers_;
+  std::vector<std::uint32_t> active_;              // element indices, in evaluation order
+  std::vector<std::uint32_t> members_;             // the elements of the epochs, epoch by epoch
+  std::vector<Pass> passes_;                       // one per thread
+  std::vector<std::vector<std::uint32_t>> lists_;  // per thread: settled, speculative members
   std::vector<Epoch> epochs_;
   long double settledVolume_ = 0;  // wholly submerged elements below the bracket
   std::size_t settledCount_ = 0;
