@@ -298,7 +298,11 @@ int runConsoleDriver(const RunOptions& options) {
   const std::vector<DraftMark> marks = readMarks(options);
   if (options.strict && !report.warnings.empty())
     failInput("--strict: the SET file has findings (above); the body is not floated");
-  body.prepareFastEvaluation();
+  if (!body.prepareFastEvaluation()) {
+    writeUnconverted(std::cerr,
+                     "floatstate: not enough memory for the fast evaluation: the plain "
+                     "one is used (the same results, later)\n");
+  }
 
   solve(body, texts, report);
   std::vector<PictureMark> lines = reportDrafts(options, marks, texts, report);

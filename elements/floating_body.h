@@ -62,7 +62,9 @@ class FloatingBody {
   // exactly 0 (nothing below the plane, or no elements), the centre is the origin (0, 0, 0).
   void computeBuoyancy(double& volume, Vec3& centre, Plane plane);
   // Builds fastEvaluation for the current elements; threadCount <= 0 uses every hardware thread.
-  void prepareFastEvaluation(int threadCount = 0);
+  // False when its memory cannot be had: the body then keeps to its plain evaluations, with the
+  // same results.
+  bool prepareFastEvaluation(int threadCount = 0);
 
   // Draft search: the water plane with the unit normal normal/|normal| below which the body holds
   // the volume V (relative error below 1e-10), found by bisection between the lowest and the

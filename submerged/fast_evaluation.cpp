@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <new>
 
 #include "elements/floating_body.h"
 #include "submerged/cut_sum.h"
@@ -49,13 +50,32 @@ float roundedUp(double x) {
 
 }  // namespace
 
-void FloatingBody::prepareFastEvaluation(int threadCount) {
+bool FloatingBody::prepareFastEvaluation(int threadCount) {
   fastEvaluation.reset();  // first release the old one's memory and threads
-  fastEvaluation = std::make_shared<FastEvaluation>(*this, threadCount);
+  try {
+    fastEvaluation = std::make_shared<FastEvaluation>(*this, threadCount);
+  } catch (const std::bad_alloc&) {
+    return false;  // the plain evaluation gives the same results, only later
+  }
+  return true;
 }
 
+namespace {
+
+std::size_t countWaterTetrahedra(const FloatingBody& body) {
+  std::size_t count = static_cast<std::size_t>(body.tetrahedronCount) +
+                      5 * static_cast<std::size_t>(body.hexahedronCount) +
+                      3 * static_cast<std::size_t>(body.prismCount);
+  for (int i = 0; i < body.cylinderCount; ++i)
+    count += 3 * static_cast<std::size_t>(std::max(body.cylinders[i].segmentCount, 0));
+  return count;
+}
+
+}  // namespace
+
+// A body below the parallel threshold starts no thread at all.
 FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t parallelThreshold)
-    : body_(body), pool_(threadCount) {
+    : body_(body), pool_(countWaterTetrahedra(body) >= parallelThreshold ? threadCount : 1) {
   reserve(body);
   for (int i = 0; i < body.tetrahedronCount; ++i) {
     static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
@@ -91,14 +111,13 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   constexpr std::size_t kPadding = 128 / sizeof(double);
   scratch_.assign(static_cast<std::size_t>(pool_.threadCount()),
                   std::vector<double>(largest + kPadding));
+  filter_ = std::make_unique<DraftFilter>(*this);
   setNormal(0, 0, 1);
 }
 
 FastEvaluation::~FastEvaluation() = default;
 
 DraftFilter& FastEvaluation::draftFilter() {
-  if (!filter_)
-    filter_ = std::make_unique<DraftFilter>(*this);
   return *filter_;
 }
 
@@ -357,5 +376,5 @@ std::size_t FastEvaluation::memoryBytes() const {
          extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
          centroids_.capacity() * sizeof(Vec3) +
          scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().capacity()) * sizeof(double) +
-         (filter_ ? filter_->memoryBytes() : 0);
+         filter_->memoryBytes();
 }

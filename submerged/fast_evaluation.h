@@ -36,7 +36,7 @@ class FastEvaluation {
   static constexpr std::size_t kDefaultParallelThreshold = 20000;
 
   // threadCount <= 0: one thread per hardware thread. Bodies with fewer water tetrahedra than
-  // parallelThreshold are evaluated on the calling thread alone.
+  // parallelThreshold are evaluated on the calling thread alone, and no thread is started.
   FastEvaluation(FloatingBody& body, int threadCount,
                  std::size_t parallelThreshold = kDefaultParallelThreshold);
   ~FastEvaluation();
@@ -53,7 +53,7 @@ class FastEvaluation {
   void buoyancy(double& volume, Vec3& centre, const Plane& plane);
 
   // The bounds with which the draft search decides most of its trials without evaluating them
-  // (see draft_filter.h); made on first use.
+  // (see draft_filter.h).
   DraftFilter& draftFilter();
   // How the draft searches on this evaluation judged their trial planes.
   struct SearchStatistics {
