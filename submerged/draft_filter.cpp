@@ -265,7 +265,18 @@ bool DraftFilter::settleByExtents(std::uint32_t e, Pass& pass) const {
   return false;
 }
 
-bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit) const {
+// What the extents (rounded outwards) tell before the points are read: an element whose extents
+// lie inside (wetLimit, dryLimit] has every point there; with crossedOnly, it needs a point on
+// each side.
+bool DraftFilter::mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit,
+                            bool crossedOnly) const {
+  const double lowest = fast_.extents_[e].lowest, highest = fast_.extents_[e].highest;
+  const bool someWet = lowest <= wetLimit, someDry = highest > dryLimit;
+  return crossedOnly ? someWet && someDry : someWet || someDry;
+}
+
+bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
+                         bool crossedOnly) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
   const double* heights = &fast_.heights_[element.firstPoint];
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
@@ -280,6 +291,8 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
       return false;  // inside the range (or not a number)
     }
   }
+  if (crossedOnly && (dry == kInfinity || wet == -kInfinity))
+    return false;
   long double c[4] = {0, 0, 0, 0};
   double error = 0, upper = 0, magnitude = 0;
   if (dry == kInfinity) {  // every point submerged: the precomputed volume, exactly
@@ -371,9 +384,10 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
       continue;
-    if (pending_ && absorb(e, pass.settled, sLo_, sHi_)) {
+    if (pending_ && mayAbsorb(e, sLo_, sHi_, false) && absorb(e, pass.settled, sLo_, sHi_, false)) {
       pass.settledMembers->push_back(e);
-    } else if (pass.speculate && absorb(e, pass.speculative, s - pass.reach, s + pass.reach)) {
+    } else if (pass.speculate && mayAbsorb(e, s - pass.reach, s + pass.reach, true) &&
+               absorb(e, pass.speculative, s - pass.reach, s + pass.reach, true)) {
       pass.speculativeMembers->push_back(e);
     } else {
       active_[kept++] = e;

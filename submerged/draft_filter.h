@@ -23,9 +23,9 @@ class FastEvaluation;
 // small. Each narrowing of the bracket opens an epoch for the elements with no point inside the
 // bracket; they stay settled for the rest of the search. Each trial also opens a speculative
 // epoch for the elements with no point within a quarter of the bracket's width of the trial's
-// level: it holds for the next trial at least, and when a later trial leaves its range, it is
-// dissolved and its elements return to the active set. Active elements are evaluated exactly, as
-// the fast evaluation evaluates them.
+// level that the plane crosses: it holds for the next trial at least, and when a later trial
+// leaves its range, it is dissolved and its elements return to the active set. Active elements are
+// evaluated exactly, as the fast evaluation evaluates them.
 //
 // The bound on |exact - estimate| (derived in draft_filter.cpp) covers the rounding of the exact
 // path (the cut points, the parallel tolerance, the triple products, the sums in element order)
@@ -86,8 +86,12 @@ class DraftFilter {
   // Settles the element by its extents if it lies wholly below or above the bracket.
   bool settleByExtents(std::uint32_t e, Pass& pass) const;
   // Adds the element to the epoch if none of its points lies in (wetLimit, dryLimit]; points at
-  // or below wetLimit count as submerged, points above dryLimit as dry.
-  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit) const;
+  // or below wetLimit count as submerged, points above dryLimit as dry. With crossedOnly, only an
+  // element with points on both sides: one wholly on one side costs little to evaluate exactly,
+  // and would only make a speculative epoch's range narrower.
+  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
+              bool crossedOnly) const;
+  bool mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit, bool crossedOnly) const;
   // Runs on the worker threads, each on its own range of active_.
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
   long double mergePasses(std::size_t chunks, std::size_t count);
