@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the benchmarks (reference and fast evaluation side by side, in one run) and prints a table
-# of the figures and the ratios. Extra arguments go to the benchmark, e.g.
+# Runs the benchmarks (the reference, a literal run of the algorithm, and the fast paths side by
+# side, in one run) and prints tables of the figures, the ratios and how the draft searches
+# judged their trials. Extra arguments go to the benchmark, e.g.
 #   bench/run_bench.sh --benchmark_filter='barge_100000'
 # Builds the release preset first when needed.
 set -euo pipefail
@@ -26,7 +27,7 @@ for kind, body, _ in runs:
         bodies.append(body)
 def ms(b):
     return b["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
-print("| body | water tets | measure | reference | fast, 1 thread | fast, 2 threads | 1 thread vs reference | 2 threads vs 1 |")
+print("| body | water tets | measure | reference | fast, 1 thread | fast, 2 threads | 1 thread vs reference | 2 threads vs reference |")
 print("|---|---:|---|---:|---:|---:|---:|---:|")
 for body in bodies:
     for kind in ("evaluation", "draft_search", "solve"):
@@ -37,8 +38,17 @@ for body in bodies:
             cells = ["%.1f ns/tet" % b["ns_per_tet"] for b in (r, f1, f2)]
         else:
             cells = ["%.1f ms" % ms(b) for b in (r, f1, f2)]
-        print("| %s | %d | %s | %s | %s | %s | %.1fx | %.2fx |" % (
-            body, r["water_tets"], kind.replace("_", " "), *cells, ms(r) / ms(f1), ms(f1) / ms(f2)))
+        print("| %s | %d | %s | %s | %s | %s | %.1fx | %.1fx |" % (
+            body, r["water_tets"], kind.replace("_", " "), *cells, ms(r) / ms(f1), ms(r) / ms(f2)))
+print()
+print("| body | solve: draft searches' trials | decided by the bounds | exact evaluations per search | output as the reference |")
+print("|---|---:|---:|---:|---|")
+for body in bodies:
+    f = runs.get(("solve", body, "fast1"))
+    if f and "trials_per_search" in f:
+        print("| %s | %.1f per search | %.2f %% | %.2f | %s |" % (
+            body, f["trials_per_search"], 100 * f["filter_hit_rate"], f["exact_per_search"],
+            "identical" if f.get("same_output") == 1 else "DIFFERENT"))
 print()
 print("| body | bytes per water tetrahedron: reference body | with the fast evaluation |")
 print("|---|---:|---:|")
