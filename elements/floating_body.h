@@ -70,8 +70,10 @@ class FloatingBody {
   // the volume V (relative error below 1e-10), found by bisection between the lowest and the
   // highest corner of bounds along the normal, and the centre of buoyancy of that submerged part.
   // Writes plane (unit (A, B, C), D = -n.P) and buoyancyCentre; afterwards every element's cut
-  // results describe the returned plane. Evaluates the submerged volume once for the lowest
-  // corner and once per trial plane, and the buoyancy once, for the result. Prints nothing.
+  // results describe the returned plane. Judges the lowest corner and every trial plane by their
+  // submerged volumes, and evaluates the buoyancy once, for the result. Prints nothing. With
+  // fastEvaluation most trials are judged from bounds on the volume instead of its value, with
+  // the same decisions and so the same bits.
   // Always ends: when the volume test cannot be met, the search stops as soon as the next trial
   // point would repeat the last one, or after 200 trial planes, and returns the last trial plane
   // with its centre of buoyancy. A V above the whole-body volume thus gives a plane just below the

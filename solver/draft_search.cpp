@@ -126,7 +126,7 @@ enum class Outcome { Accept, Lower, Upper, Open };
 // not a number). Which end a trial replaces depends on the sign of (vT - V) (vLo - V) alone: the
 // lower end only ever takes a trial whose error has its own sign, so that sign never changes, and
 // the product never underflows to 0 (both factors are at least 1e-10 V, or the lower end's first
-// error is kept at least kSmallestLowerError away from 0, see findWaterPlane).
+// error is kept at least kSmallestLowerError away from 0, see lowerEndSign).
 Outcome decideExactly(double vT, double V, int lowerSign) {
   if (meetsVolume(vT, V))
     return Outcome::Accept;
@@ -154,6 +154,29 @@ constexpr double kSmallestFilteredTarget = 1e-90;
 constexpr double kLargestFilteredTarget = 1e90;
 constexpr double kSmallestLowerError = 1e-200;
 
+// The sign of vLo - V for the plane through the lowest corner, from the filter's interval when it
+// settles it, otherwise from an exact evaluation. Returns false when vLo lies too close to V for
+// the sign rule of decideExactly.
+bool lowerEndSign(FastEvaluation& fast, double D, double V, int& sign) {
+  const DraftFilter::Estimate end = fast.draftFilter().estimate(D);
+  if (end.valid && V - end.hi >= kSmallestLowerError) {
+    sign = -1;
+    return true;
+  }
+  if (end.valid && end.lo - V >= kSmallestLowerError) {
+    sign = 1;
+    return true;
+  }
+  ++fast.statistics.exactLowerEnds;
+  const double vLo = fast.submergedVolume(D);
+  if (std::isnan(vLo) || vLo == V) {
+    sign = 0;  // the product (vT - V) (vLo - V) is then never positive
+    return true;
+  }
+  sign = vLo > V ? 1 : -1;
+  return std::fabs(vLo - V) >= kSmallestLowerError;
+}
+
 // The search with most trials decided by the draft filter's bounds; a trial they leave open is
 // evaluated exactly. Returns false (having evaluated nothing but the lower end) when the lower
 // end's volume is too close to V for the sign rule of decideExactly.
@@ -165,25 +188,14 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
   double sLo = -lowest.D;
   double sHi = -planeThrough(n, high).D;
   filter.start(sLo, sHi);
-  int lowerSign = 0;
-  const DraftFilter::Estimate end = filter.estimate(lowest.D);
-  if (end.valid && V - end.hi >= kSmallestLowerError) {
-    lowerSign = -1;
-  } else if (end.valid && end.lo - V >= kSmallestLowerError) {
-    lowerSign = 1;
-  } else {
-    ++fast.statistics.exactLowerEnds;
-    const double vLo = fast.submergedVolume(lowest.D);
-    if (!std::isnan(vLo) && vLo != V && !(std::fabs(vLo - V) >= kSmallestLowerError))
-      return false;
-    lowerSign = std::isnan(vLo) || vLo == V ? 0 : (vLo > V ? 1 : -1);
-  }
+  int lowerSign;
+  if (!lowerEndSign(fast, lowest.D, V, lowerSign))
+    return false;
   for (;;) {
     result = bisection.plane();
-    Outcome outcome = Outcome::Open;
     const DraftFilter::Estimate estimate = filter.estimate(result.D);
-    if (estimate.valid)
-      outcome = decideForInterval(estimate.lo, estimate.hi, V, lowerSign);
+    Outcome outcome =
+        estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign) : Outcome::Open;
     if (outcome == Outcome::Open) {
       ++fast.statistics.exactTrials;
       outcome = decideExactly(fast.submergedVolume(result.D), V, lowerSign);
@@ -207,6 +219,12 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
 // lower end of the bracket is known; each trial is judged by whether its volume error has the
 // same sign as the lower end's. The relative volume test comes before the bracket update, so a
 // trial that meets it is the result at once.
+//
+// A trial needs only those two decisions, never its volume itself: on the fast evaluation the
+// draft filter gives an interval that holds the volume the exact path would compute, and a trial
+// whose decisions are the same for every volume in it is judged without evaluating it. The
+// trial points, the decisions and so the result are those of the search that evaluates every
+// trial; only the final plane's buoyancy is always evaluated, since it is printed.
 //
 // Termination: the test |V_t - V| / V < 1e-10 cannot pass for a target above the whole body's
 // volume, for a zero target, or when the doubles cannot place the plane finely enough (a body far
