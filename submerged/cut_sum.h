@@ -23,6 +23,16 @@ struct CutSum {
     volume = volume + v;
     moment = centroid * v + moment;
   }
+  // The same sum where only the volume is wanted (the volume-only evaluations).
+  void addVolume(double v) { volume = volume + v; }
+  template <bool withCentroid>
+  void add(double v, const Vec3& centroid) {
+    if (withCentroid) {
+      add(v, centroid);
+    } else {
+      addVolume(v);
+    }
+  }
   // The centroid of a composite element's part: moment / volume, or the fallback point when the
   // part vanishes (a NaN volume does not vanish: it stays visible in the quotient).
   Vec3 elementCentroid(const Vec3& fallback) const {

@@ -174,8 +174,7 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
   pointEnd_.push_back(static_cast<std::uint32_t>(points_.size()));
   // Whole-element result: the cut of every water tetrahedron is the tetrahedron itself, summed
   // exactly as the element's own cut sums it.
-  double volume = 0;
-  Vec3 moment(0, 0, 0);
+  CutSum whole;
   for (std::uint32_t t = 0; t < tetrahedronCount; ++t) {
     WaterTetrahedron w;
     for (int k = 0; k < 4; ++k) {
@@ -186,16 +185,15 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
                             points[w.vertex[3]]);
     w.volume = solid.volume();
     tetrahedra_.push_back(w);
-    volume = volume + w.volume;
-    moment = solid.centroid() * w.volume + moment;
+    whole.add(w.volume, solid.centroid());
   }
   if (kind == Kind::Tetrahedron) {
     // A tetrahedron element is cut directly: its own volume and centroid.
     wholeVolume_.push_back(tetrahedra_.back().volume);
     e.wholeCentroid = Tetrahedron::centroidOf(points[0], points[1], points[2], points[3]);
   } else {
-    wholeVolume_.push_back(volume);
-    e.wholeCentroid = std::fabs(volume) < kVanishingElementVolume ? points[0] : moment / volume;
+    wholeVolume_.push_back(whole.volume);
+    e.wholeCentroid = whole.elementCentroid(points[0]);
   }
   elements_.push_back(e);
 }
@@ -249,8 +247,9 @@ FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedro
                            values[t.vertex[3]]};
   const Vec3* const v[4] = {&points[t.vertex[0]], &points[t.vertex[1]], &points[t.vertex[2]],
                             &points[t.vertex[3]]};
-  const bool allSubmerged = value[0] <= 0 && value[1] <= 0 && value[2] <= 0 && value[3] <= 0;
-  const bool allDry = value[0] > 0 && value[1] > 0 && value[2] > 0 && value[3] > 0;
+  const bool allSubmerged =
+      !isDry(value[0]) && !isDry(value[1]) && !isDry(value[2]) && !isDry(value[3]);
+  const bool allDry = isDry(value[0]) && isDry(value[1]) && isDry(value[2]) && isDry(value[3]);
   if (allSubmerged || allDry) {
     const Vec3 centroid =
         withCentroid ? Tetrahedron::centroidOf(*v[0], *v[1], *v[2], *v[3]) : Vec3(0, 0, 0);
@@ -265,10 +264,10 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
                                                        double* values) const {
   const Element& element = elements_[e];
   const double D = plane.D;
-  if (static_cast<double>(extents_[e].highest) + D <= 0) {
+  if (!isDry(static_cast<double>(extents_[e].highest) + D)) {
     return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
   }
-  if (static_cast<double>(extents_[e].lowest) + D > 0)
+  if (isDry(static_cast<double>(extents_[e].lowest) + D))
     return Result{0, withCentroid ? dryCentroid(element) : Vec3(0, 0, 0)};
   // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = &points_[element.firstPoint];
@@ -280,19 +279,13 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
   if (element.kind == Kind::Tetrahedron) {
     return cutWaterTetrahedron<withCentroid>(*t, points, values, plane);
   }
-  double volume = 0;
-  Vec3 moment(0, 0, 0);
+  CutSum sum;
   for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
     const Result part = cutWaterTetrahedron<withCentroid>(t[i], points, values, plane);
-    volume = volume + part.volume;
-    if (withCentroid)
-      moment = part.centroid * part.volume + moment;
+    sum.add<withCentroid>(part.volume, part.centroid);
   }
-  if (!withCentroid)
-    return Result{volume, Vec3(0, 0, 0)};
-  if (std::fabs(volume) < kVanishingElementVolume)
-    return Result{volume, dryCentroid(element)};
-  return Result{volume, moment / volume};
+  return Result{sum.volume,
+                withCentroid ? sum.elementCentroid(dryCentroid(element)) : Vec3(0, 0, 0)};
 }
 
 // The draft filter evaluates its active elements one by one.
@@ -300,10 +293,10 @@ template FastEvaluation::Result FastEvaluation::evaluateElement<false>(std::size
                                                                        double*) const;
 
 template <bool withCentroid>
-FastEvaluation::Total FastEvaluation::evaluateAll(double D) {
+CutSum FastEvaluation::evaluateAll(double D) {
   Plane plane = plane_;
   plane.D = D;
-  Total total;
+  CutSum total;
   auto job = [this, &plane, &total](int chunk) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
     const std::size_t end = chunkBegin(chunk + 1);
@@ -334,7 +327,7 @@ double FastEvaluation::submergedVolume(double D) {
 void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
   assert(plane.A == plane_.A && plane.B == plane_.B && plane.C == plane_.C &&
          "setNormal must be given the plane's normal before the evaluation");
-  const Total total = evaluateAll<true>(plane.D);
+  const CutSum total = evaluateAll<true>(plane.D);
   volume = total.volume;
   centre = total.volume == 0 ? Vec3(0, 0, 0) : total.moment / total.volume;
   writeElementResults(plane);

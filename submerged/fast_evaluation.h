@@ -7,6 +7,7 @@
 
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
+#include "submerged/cut_sum.h"
 #include "submerged/worker_pool.h"
 
 class FloatingBody;
@@ -90,17 +91,6 @@ class FastEvaluation {
     double volume;
     Vec3 centroid;
   };
-  // The body's sums over its elements in evaluation order: V = V + v, M = c*v + M.
-  struct Total {
-    double volume = 0;
-    Vec3 moment{0, 0, 0};
-    template <bool withCentroid>
-    void add(double v, const Vec3& c) {
-      volume = volume + v;
-      if (withCentroid)
-        moment = c * v + moment;
-    }
-  };
 
   // split(t, k): index, among the element's points, of vertex k of water tetrahedron t.
   template <typename Split>
@@ -118,7 +108,7 @@ class FastEvaluation {
   Result evaluateElement(std::size_t e, const Plane& plane, double* values) const;
   // Evaluates every element for the plane value offset D and returns the body's sums.
   template <bool withCentroid>
-  Total evaluateAll(double D);
+  CutSum evaluateAll(double D);
   template <bool withCentroid>
   static Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
                                     const double* values, const Plane& plane);

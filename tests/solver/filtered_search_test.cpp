@@ -8,10 +8,10 @@
 #include <string>
 
 #include "elements/floating_body.h"
-#include "solver/hostile_body.h"
-#include "solver_test_support.h"
 #include "submerged/fast_evaluation.h"
+#include "support/hostile_body.h"
 #include "support/random_body.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ TEST(FilteredSearch, WholeSolvesPrintTheReferenceBytes) {
             bodies[k].computeSubmergedVolume(Plane(0, 0, 1, -bodies[k].bounds.zMax));
         const BoundingBox& b = bodies[k].bounds;
         const Vec3 G((b.xMin + b.xMax) / 2 + 0.3, (b.yMin + b.yMax) / 2 - 0.2, b.zMin + 2);
-        solver_test::Console console;
+        test_support::ConsoleCapture console;
         bodies[k].solveFloatingAttitude(planes[k], centres[k], 0.4 * whole, G);
         output[k] = console.output();
       }
