@@ -59,9 +59,10 @@
 //    cubic are formed in double (relative error gamma(4) per coefficient); with sigma in the
 //    epoch's range every fraction lies in [0, 1] and every linear factor is at most 3 in size, so
 //    the expanded products, at most 28 Vt in absolute value, are within gamma(20) * 28 Vt of their
-//    exact value. They are summed and evaluated in long double (precision v), within
-//    gamma_v(terms + 64) times the sum of the absolute values that entered them (at most 81 Vt
-//    per tetrahedron).
+//    exact value. An element's n tetrahedra are summed in double, within gamma(4 n) times the
+//    sum of the absolute values that entered (at most 81 Vt per tetrahedron); the elements are
+//    summed and evaluated in long double (precision v), within gamma_v(terms + 64) times the
+//    same.
 //
 // The estimate's interval is the computed value widened by twice the sum of items 2 to 4, rounded
 // outwards to doubles.
@@ -92,8 +93,7 @@ Linear oneMinus(const Linear& x) {
 }
 
 // Adds scale * x * y * z, expanded in powers of sigma, to c.
-void addProduct(long double (&c)[4], double scale, const Linear& x, const Linear& y,
-                const Linear& z) {
+void addProduct(double (&c)[4], double scale, const Linear& x, const Linear& y, const Linear& z) {
   const double q0 = x.a * y.a, q1 = x.a * y.b + x.b * y.a, q2 = x.b * y.b;
   c[0] += scale * (q0 * z.a);
   c[1] += scale * (q0 * z.b + q1 * z.a);
@@ -139,8 +139,7 @@ class CutEdges {
 // Adds vt times the cubic of the crossed tetrahedron, expanded about the anchor, to c; returns
 // the smallest height span of its cut edges, or -1 when an edge is not vouched for (c is then
 // unusable).
-double addCubic(long double (&c)[4], const Crossed& x, double vt, const Plane& plane,
-                double anchor) {
+double addCubic(double (&c)[4], const Crossed& x, double vt, const Plane& plane, double anchor) {
   CutEdges edges(x, plane, anchor);
   const Linear one{1, 0};
   switch (x.dry) {
@@ -191,7 +190,8 @@ double crossedError(const Crossed& x, const Plane& plane, double vt, double span
   const double r = delta / (span * (1 - 2 * kUnit));
   if (!(r <= kLargestEdgeRatio))
     return -1;
-  const double tau = (2.0001 * kUnit + r) / (1 - r) * 1.0001;
+  // (2u + u^2 + r) / (1 - r) without a division: 1 / (1 - r) <= 1 + 1.002 r for r <= 2^-10.
+  const double tau = (2.0001 * kUnit + r) * (1 + 1.002 * r) * 1.0001;
   double rho[3], outer[3];
   for (int c = 0; c < 3; ++c) {
     rho[c] = kUnit * (2.1 * B[c] + 1.01 * (m[c] + tau * B[c])) * 1.0001;
@@ -293,7 +293,7 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
   }
   if (crossedOnly && (dry == kInfinity || wet == -kInfinity))
     return false;
-  long double c[4] = {0, 0, 0, 0};
+  double c[4] = {0, 0, 0, 0};
   double error = 0, upper = 0, magnitude = 0;
   if (dry == kInfinity) {  // every point submerged: the precomputed volume, exactly
     c[0] = fast_.wholeVolume_[e];
@@ -330,7 +330,10 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
         magnitude += 81 * vt;
       }
     }
-    error += roundingBound(element.tetrahedronCount) * upper * 1.01;
+    // The element's sum in order, and the coefficients' sums over its tetrahedra in double (at
+    // most four terms per tetrahedron each).
+    error += roundingBound(element.tetrahedronCount) * upper * 1.01 +
+             roundingBound(4.0 * element.tetrahedronCount) * magnitude;
   }
   for (int j = 0; j < 4; ++j)
     epoch.coefficient[j] += c[j];
