@@ -56,13 +56,14 @@
 //    errs by at most gamma(N) times the total, bounded by estimate + the other errors.
 //
 // 4. The filter's own rounding. The fractions' coefficients and the products of a tetrahedron's
-//    cubic are formed in double (relative error gamma(4) per coefficient); with sigma in the
-//    epoch's range every fraction lies in [0, 1] and every linear factor is at most 3 in size, so
-//    the expanded products, at most 28 Vt in absolute value, are within gamma(20) * 28 Vt of their
-//    exact value. An element's n tetrahedra are summed in double, within gamma(4 n) times the
-//    sum of the absolute values that entered (at most 81 Vt per tetrahedron); the elements are
-//    summed and evaluated in long double (precision v), within gamma_v(terms + 64) times the
-//    same.
+//    cubic are formed in double (relative error gamma(4) per coefficient). With sigma in the
+//    epoch's range every fraction a + b sigma lies in [0, 1] with |a|, |b sigma| <= 1, so a
+//    fraction's terms sum to at most 2 in absolute value and one minus it to at most 3; the
+//    expanded products' terms then sum to at most 9 Vt (one dry vertex), 2 2 3 + 2 2 + 3 2 2 = 28
+//    Vt (two) or 8 Vt (three), and are within gamma(20) * 28 Vt of their exact value. An element's
+//    n tetrahedra are summed in double, within gamma(4 n) times the sum of the absolute values that
+//    entered (at most 28 Vt per tetrahedron); the elements are summed and evaluated in long double
+//    (precision v), within gamma_v(terms + 64) times the same.
 //
 // The estimate's interval is the computed value widened by twice the sum of items 2 to 4, rounded
 // outwards to doubles.
@@ -327,7 +328,7 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
           return false;
         error += tetError;
         upper += vt + 2 * tetError;
-        magnitude += 81 * vt;
+        magnitude += 28 * vt;
       }
     }
     // The element's sum in order, and the coefficients' sums over its tetrahedra in double (at
