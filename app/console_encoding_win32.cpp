@@ -12,12 +12,12 @@ namespace {
 constexpr unsigned kGbkCodePage = 936;
 constexpr wchar_t kReplacement = 0xfffd;
 
-bool isLeadByte(unsigned char byte) {
-  return byte >= 0x81 && byte <= 0xfe;
+bool isLeadByte(unsigned char b) {
+  return b >= 0x81 && b <= 0xfe;
 }
 
-bool isTrailByte(unsigned char byte) {
-  return (byte >= 0x40 && byte <= 0x7e) || (byte >= 0x80 && byte <= 0xfe);
+bool isTrailByte(unsigned char b) {
+  return (b >= 0x40 && b <= 0x7e) || (b >= 0x80 && b <= 0xfe);
 }
 
 bool isConsole(HANDLE handle) {
@@ -121,8 +121,8 @@ GbkToWideStreamBuf::int_type GbkToWideStreamBuf::overflow(int_type ch) {
   if (traits_type::eq_int_type(ch, traits_type::eof())) {
     return traits_type::not_eof(ch);
   }
-  const char byte = traits_type::to_char_type(ch);
-  return write(&byte, 1) ? ch : traits_type::eof();
+  const char c = traits_type::to_char_type(ch);
+  return write(&c, 1) ? ch : traits_type::eof();
 }
 
 std::streamsize GbkToWideStreamBuf::xsputn(const char* bytes, std::streamsize size) {

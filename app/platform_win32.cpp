@@ -34,8 +34,8 @@ std::string dialogFilter() {
   return filter;
 }
 
-bool isSeparator(unsigned char byte) {
-  return byte == '\\' || byte == '/';
+bool isSeparator(unsigned char c) {
+  return c == '\\' || c == '/';
 }
 
 // The length of a drive prefix "C:" (2), or 0.
@@ -56,8 +56,8 @@ SeparatorRun lastSeparatorRun(const std::string& path, unsigned codePage) {
   SeparatorRun run;
   bool inRun = false;
   for (std::size_t i = 0; i < path.size();) {
-    const auto byte = static_cast<unsigned char>(path[i]);
-    if (isSeparator(byte)) {
+    const auto c = static_cast<unsigned char>(path[i]);
+    if (isSeparator(c)) {
       if (!inRun) {
         run.start = i;
       }
@@ -66,7 +66,7 @@ SeparatorRun lastSeparatorRun(const std::string& path, unsigned codePage) {
       continue;
     }
     inRun = false;
-    const bool pair = i + 1 < path.size() && IsDBCSLeadByteEx(codePage, byte);
+    const bool pair = i + 1 < path.size() && IsDBCSLeadByteEx(codePage, c);
     i += pair ? 2 : 1;
   }
   return run;
