@@ -1,5 +1,6 @@
 // Reference and fast evaluation side by side, on generated bodies: one body evaluation, one draft
-// search and one whole non-interactive solve, with the memory held per water tetrahedron.
+// search and one whole non-interactive solve by each method (the tilt iteration and the Newton
+// solver), with the memory held per water tetrahedron.
 
 #include <benchmark/benchmark.h>
 
@@ -13,6 +14,8 @@
 
 #include "elements/floating_body.h"
 #include "generated_bodies.h"
+#include "solver/attitude_iteration.h"
+#include "solver/newton_solver.h"
 #include "solver/righting_arm.h"
 #include "submerged/fast_evaluation.h"
 
@@ -93,22 +96,38 @@ void draftSearch(benchmark::State& state, const BodyCase& c, Path path) {
 
 // The whole iteration with its console output discarded and standard input at its end, so a
 // prompt ends the iteration as an answer other than 'y' would.
-void solve(benchmark::State& state, const BodyCase& c, Path path) {
+void solveWith(benchmark::State& state, const BodyCase& c, Path path, bool newton) {
   Prepared p(c, path);
   std::ostringstream sink;
   std::istringstream noInput;
   std::streambuf* out = std::cout.rdbuf(sink.rdbuf());
   std::streambuf* in = std::cin.rdbuf(noInput.rdbuf());
+  NewtonOutcome outcome;
+  AttitudeCounts counts;
   for (auto _ : state) {
     Plane plane;
     Vec3 centre;
-    p.body.solveFloatingAttitude(plane, centre, p.load.displacement, p.load.gravity);
+    if (newton) {
+      outcome = solveNewtonAttitude(p.body, plane, centre, p.load.displacement, p.load.gravity);
+    } else {
+      counts = AttitudeCounts();
+      solveFloatingAttitude(p.body, plane, centre, p.load.displacement, p.load.gravity, counts);
+    }
     benchmark::DoNotOptimize(plane);
     sink.str("");
   }
   std::cout.rdbuf(out);
   std::cin.rdbuf(in);
+  state.counters["draft_searches"] = newton ? outcome.draftSearches : counts.draftSearches;
   setCounters(state, p);
+}
+
+void solve(benchmark::State& state, const BodyCase& c, Path path) {
+  solveWith(state, c, path, false);
+}
+
+void newtonSolve(benchmark::State& state, const BodyCase& c, Path path) {
+  solveWith(state, c, path, true);
 }
 
 // A 60-point righting-arm curve, 0 to 59 degrees of heel in steps of 1 degree. Counts the draft
@@ -167,6 +186,10 @@ void registerAll() {
             ->UseRealTime()
             ->Iterations(1);
       }
+      benchmark::RegisterBenchmark(("newton/" + suffix).c_str(), newtonSolve, c, path)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->Iterations(path.threads == 0 ? 1 : 3);
       // The curve is a fast-path feature: the reference path would take minutes per curve.
       if (c.gzCurve && path.threads > 0) {
         benchmark::RegisterBenchmark(("righting_arm/" + suffix).c_str(), rightingArm, c, path)
