@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "elements/floating_body.h"
 #include "solver/attitude_console.h"
+#include "solver/attitude_iteration.h"
 #include "support/attitude_output.h"
 #include "support/shapes.h"
 
@@ -193,6 +195,51 @@ TEST(AttitudeIteration, PromptAnswers) {
       EXPECT_EQ(lines[7] + "\n", kPrompt);
     }
   }
+}
+
+// The front end's settings: a step limit ends the iteration as a declined prompt would, at the
+// state of the last step line; the long-run note comes once, with the angle step of that step's
+// line, and the console shows nothing of it.
+TEST(AttitudeIteration, StepLimitAndLongRunNote) {
+  const Vec3 G(0.2, 0, 0.2);  // the trimmed box barge above
+  const auto solve = [&G](const AttitudeIterationSettings& settings, Plane& plane) {
+    setAttitudeIterationSettings(settings);
+    FloatingBody body;
+    makeBox(body, Vec3(-1, -0.5, 0), Vec3(1, 0.5, 1));
+    Console console;
+    Vec3 B;
+    body.solveFloatingAttitude(plane, B, 0.5, G);
+    setAttitudeIterationSettings(AttitudeIterationSettings());
+    return console.output();
+  };
+  Plane plane;
+  const std::string full = solve(AttitudeIterationSettings(), plane);
+  const AttitudeIterationRecord plain = lastAttitudeIteration();
+  const std::vector<std::string> lines = splitLines(full);
+  ASSERT_GT(plain.steps, 5);
+  EXPECT_EQ(static_cast<int>(lines.size()), 5 + plain.steps);
+  EXPECT_GT(plain.draftSearches, plain.steps);
+  EXPECT_FALSE(plain.stepLimitReached);
+
+  AttitudeIterationSettings capped;
+  capped.maxSteps = 3;
+  const std::string limited = solve(capped, plane);
+  EXPECT_EQ(lastAttitudeIteration().steps, 3);
+  EXPECT_TRUE(lastAttitudeIteration().stepLimitReached);
+  EXPECT_EQ(splitLines(limited).size(), 8u);
+  EXPECT_EQ(full.substr(0, limited.size()), limited);
+  const StepLine third = parseStepLine(lines[7]);
+  EXPECT_NEAR(plane.A, third.normal.x, 1e-6);
+
+  std::vector<std::pair<int, double>> notes;
+  AttitudeIterationSettings noting;
+  noting.longRunSteps = 5;
+  noting.onLongRun = [&notes](int steps, double angle) { notes.emplace_back(steps, angle); };
+  EXPECT_EQ(solve(noting, plane), full);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].first, 5);
+  const double fifth = parseStepLine(lines[9]).detAn;
+  EXPECT_NEAR(notes[0].second, fifth, 1e-6 * fifth);
 }
 
 }  // namespace
