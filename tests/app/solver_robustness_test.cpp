@@ -28,21 +28,26 @@ struct Tally {
   long longest = 0;  // console lines of the longest solve
 };
 
-// Builds one random body and runs it.
+// Builds one random body and runs it by both methods.
 void runOne(Random& random, double share, double degenerateShare, int threads, Tally& tally) {
   FloatingBody body;
   hostile_body::loadedBody(body, random, share, degenerateShare);
-  const input_checks::RunOutcome run =
-      input_checks::runAfterReading(body, kLineLimit, kBudget, threads);
-  EXPECT_EQ(run.problem, "");
-  if (run.refusal.empty()) {
-    EXPECT_TRUE(run.solve.finished) << "the solve did not end within " << kLineLimit
-                                    << " lines and " << kBudget.count() << " s";
-    ++tally.solved;
-  } else {
-    ++tally.refused;
+  for (const auto method : {input_checks::Method::kGreedy, input_checks::Method::kNewton}) {
+    SCOPED_TRACE(method == input_checks::Method::kNewton ? "newton" : "greedy");
+    const input_checks::RunOutcome run =
+        input_checks::runAfterReading(body, kLineLimit, kBudget, threads, method);
+    EXPECT_EQ(run.problem, "");
+    if (method == input_checks::Method::kNewton)
+      continue;
+    if (run.refusal.empty()) {
+      EXPECT_TRUE(run.solve.finished) << "the solve did not end within " << kLineLimit
+                                      << " lines and " << kBudget.count() << " s";
+      ++tally.solved;
+    } else {
+      ++tally.refused;
+    }
+    tally.longest = std::max(tally.longest, run.solve.lines);
   }
-  tally.longest = std::max(tally.longest, run.solve.lines);
 }
 
 void runMany(const hostile_body::RobustnessRun& suite, Tally& tally) {
