@@ -380,6 +380,8 @@ picture_and_range_errors)
     run /dev/null "$(example_file spar)" --gz "$range"
     expect_rc 2
     grep -q -- '--gz' "$work/err" || fail "the error for --gz $range does not name the option"
+  done
+  ;;
 methods)
   # --method newton: the tilt iteration's header and step lines, the same equilibrium (drafts to
   # the tolerance's order), far fewer draft searches, the method in the report.
@@ -414,6 +416,25 @@ assert all(abs(p["draft"] - g) < 1e-3 for p, g in zip(j["pillars"], greedy)), (j
     run /dev/null "$(example_file $name)" $bad
     expect_rc 2
   done
+  ;;
+long_run)
+  # A random body (a sliver of a millionth of its volume, far from the origin) on which the tilt
+  # step collapses: at the 10,000th step the iteration says so once on standard error and goes on
+  # to its equilibrium; the Newton solver finds the same one in a few dozen steps.
+  body="$(dirname "${BASH_SOURCE[0]}")/long_run/body.txt"
+  run /dev/null "$body" --json "$work/g.json"
+  expect_rc 0
+  [ "$(grep -c 'has taken 10000 steps and its angle step has stalled at ' "$work/err")" -eq 1 ] ||
+    fail "not one long-run note"
+  expect_err '; --method newton converges faster'
+  run /dev/null "$body" --method newton --json "$work/n.json"
+  expect_rc 0
+  ! grep -q 'has taken' "$work/err" || fail "a long-run note from the Newton solver"
+  check_json "$work/n.json" '
+g = json.load(open("'"$work/g.json"'"))
+assert g["solver"]["steps"] > 10000 and j["solver"]["steps"] < 50
+assert all(abs(a["draft"] - b["draft"]) < 1e-3 for a, b in zip(j["pillars"], g["pillars"]))
+'
   ;;
 help)
   run /dev/null --help
