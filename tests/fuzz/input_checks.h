@@ -52,7 +52,9 @@ class MemoryFile {
   }
   MemoryFile(const MemoryFile&) = delete;
   MemoryFile& operator=(const MemoryFile&) = delete;
-  std::FILE* get() const { return file_; }
+  std::FILE* get() const {
+    return file_;
+  }
 
  private:
   std::vector<char> bytes_;
