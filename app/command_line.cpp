@@ -36,9 +36,10 @@ class HelpFormatter : public CLI::Formatter {
   std::string make_description(const CLI::App*) const override { return ""; }
 };
 
-std::vector<std::string> names(const std::map<std::string, Language>& languages) {
+template <typename Value>
+std::vector<std::string> names(const std::map<std::string, Value>& values) {
   std::vector<std::string> names;
-  for (const auto& entry : languages)
+  for (const auto& entry : values)
     names.push_back(entry.first);
   return names;
 }
@@ -84,6 +85,15 @@ void describeOptions(CLI::App& app, RunOptions& o) {
       ->check(CLI::Validator(heelRangeProblem, "FROM:TO:STEP"));
   app.add_option("--svg", o.svgFile, "Draw the floating body (and the curve) as SVG into FILE")
       ->option_text("FILE");
+  const std::map<std::string, SolverMethod> methods{{"greedy", SolverMethod::kGreedy},
+                                                    {"newton", SolverMethod::kNewton}};
+  app.add_option("--method", o.method, "The solver: the tilt iteration or Newton steps")
+      ->option_text("greedy|newton (default greedy)")
+      ->transform(CLI::CheckedTransformer(methods))
+      ->transform(CLI::IsMember(names(methods)));
+  app.add_option("--max-steps", o.maxSteps, "End the iteration unconverged after N steps")
+      ->option_text("N (default: none for greedy, 50 for newton)")
+      ->check(CLI::PositiveNumber);
 }
 
 void configure(CLI::App& app, RunOptions& options) {

@@ -26,6 +26,7 @@
 #include "geometry/plane.h"
 #include "solver/attitude_iteration.h"
 #include "solver/equilibrium_verdict.h"
+#include "solver/newton_solver.h"
 #include "submerged/body_evaluation.h"
 
 namespace {
@@ -113,17 +114,62 @@ std::vector<DraftMark> readMarks(const RunOptions& options) {
   return marks;
 }
 
-// The timed iteration and its result lines.
-void solve(FloatingBody& body, const DriverTexts& t, RunReport& report) {
+// The tilt iteration's note at its 10,000th step, on standard error while it goes on.
+void writeLongRunNote(int steps, double angleStep) {
+  console::out() << std::flush;
+  std::cerr << "floatstate: the tilt iteration has taken " << steps
+            << " steps and its angle step has stalled at " << angleStep
+            << " rad (it never grows again); --method newton converges faster" << std::endl;
+}
+
+// Runs the chosen solver, records its method and counts, and returns its lines for standard error:
+// where the Newton solver left its Newton steps, and the step limit when the run ended there.
+std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options, Plane& plane,
+                                   Vec3& buoyancyCentre, RunReport& report) {
   const double V = report.displacementVolume;
   const Vec3 G = report.centreOfGravity;
+  std::vector<std::string> notes;
+  bool limited;
+  int limit = options.maxSteps;
+  if (options.method == SolverMethod::kNewton) {
+    NewtonSettings settings;
+    settings.maxSteps = limit = limit > 0 ? limit : kDefaultNewtonMaxSteps;
+    const NewtonOutcome outcome = solveNewtonAttitude(body, plane, buoyancyCentre, V, G, settings);
+    report.solver.method = "newton";
+    report.solver.steps = outcome.steps;
+    report.solver.draftSearches = outcome.draftSearches;
+    notes = newtonNotes(outcome);
+    limited = outcome.stepLimitReached;
+  } else {
+    AttitudeIterationSettings settings;
+    settings.maxSteps = limit;
+    settings.onLongRun = writeLongRunNote;
+    setAttitudeIterationSettings(settings);
+    AttitudeCounts counts;
+    solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
+    setAttitudeIterationSettings(AttitudeIterationSettings());
+    report.solver.method = "greedy";
+    report.solver.steps = counts.steps;
+    report.solver.draftSearches = counts.draftSearches;
+    limited = counts.stepLimitReached;
+  }
+  if (limited) {
+    notes.push_back("floatstate: the iteration stopped at its limit of " + std::to_string(limit) +
+                    " steps (--max-steps)");
+  }
+  return notes;
+}
+
+// The timed iteration and its result lines; returns the solver's lines for standard error.
+std::vector<std::string> solve(FloatingBody& body, const RunOptions& options, const DriverTexts& t,
+                               RunReport& report) {
+  const double V = report.displacementVolume;
   const std::int64_t frequency = performanceFrequency();
   const std::int64_t start = performanceCounter();
   console::out() << t.start << std::endl;
   Plane plane;
   Vec3 buoyancyCentre;
-  AttitudeCounts counts;
-  solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
+  const std::vector<std::string> notes = runSolver(body, options, plane, buoyancyCentre, report);
   const std::int64_t end = performanceCounter();
   report.solver.seconds =
       (static_cast<double>(end) - static_cast<double>(start)) / static_cast<double>(frequency);
@@ -133,13 +179,12 @@ void solve(FloatingBody& body, const DriverTexts& t, RunReport& report) {
     failRun(unsound);
   report.waterPlane = plane;
   report.centreOfBuoyancy = buoyancyCentre;
-  report.solver.steps = counts.steps;
-  report.solver.draftSearches = counts.draftSearches;
 
   console::out() << t.plane << plane.A << " , B=" << plane.B << " , C=" << plane.C
                  << " , D=" << plane.D << std::endl;
   console::out() << t.buoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
                  << buoyancyCentre.z << " )." << std::endl;
+  return notes;
 }
 
 // The pillar drafts, and the marks' when asked for. With marks, the pillar file may be absent.
@@ -304,10 +349,12 @@ int runConsoleDriver(const RunOptions& options) {
                      "one is used (the same results, later)\n");
   }
 
-  solve(body, texts, report);
+  const std::vector<std::string> notes = solve(body, options, texts, report);
   std::vector<PictureMark> lines = reportDrafts(options, marks, texts, report);
   const EquilibriumCheck check = judge(body, report);
   for (const std::string& line : verdictLines(check, options.digits))
+    std::cerr << line << std::endl;
+  for (const std::string& line : notes)
     std::cerr << line << std::endl;
   if (options.summary)
     writeSummary(console::out(), report, texts, options.digits);

@@ -10,6 +10,10 @@
 // every other language is ASCII with the same layout, numbers and line count.
 using Language = console::Language;
 
+// The attitude solvers: the tilt iteration (the program's own) and Newton steps on the restoring
+// matrix.
+enum class SolverMethod { kGreedy, kNewton };
+
 // What one run is asked to do, as given on the command line. Every field has the value of a run
 // without options, so a default-constructed RunOptions runs exactly as the bare program does.
 struct RunOptions {
@@ -23,4 +27,7 @@ struct RunOptions {
   bool strict = false;          // any input warning ends the run before solving
   std::optional<HeelRange> gz;  // the righting-arm curve over these heels; none: no curve
   std::string svgFile;          // the picture of the result; empty: none
+  SolverMethod method = SolverMethod::kGreedy;
+  int maxSteps =
+      0;  // the solver's step limit; 0: the method's own (none for greedy, 50 for newton)
 };

@@ -1,8 +1,9 @@
 // Reference and fast evaluation side by side, on generated bodies: one body evaluation, one draft
-// search and one whole non-interactive solve, with the memory held per water tetrahedron. The
-// reference is the algorithm run literally: every trial plane evaluated element by element. The
-// fast paths decide most trials of a draft search from the draft filter's bounds; their whole
-// solves must print the reference's bytes (counter same_output).
+// search and one whole non-interactive solve by each method (the tilt iteration and the Newton
+// solver), with the memory held per water tetrahedron. The reference is the algorithm run
+// literally: every trial plane evaluated element by element. The fast paths decide most trials of
+// a draft search from the draft filter's bounds; their whole solves must print the reference's
+// bytes of the same method (counter same_output).
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +19,8 @@
 
 #include "elements/floating_body.h"
 #include "generated_bodies.h"
+#include "solver/attitude_iteration.h"
+#include "solver/newton_solver.h"
 #include "solver/righting_arm.h"
 #include "submerged/fast_evaluation.h"
 
@@ -117,16 +120,24 @@ void draftSearch(benchmark::State& state, const BodyCase& c, Path path) {
 
 // The whole iteration with its console output discarded and standard input at its end, so a
 // prompt ends the iteration as an answer other than 'y' would.
-void solve(benchmark::State& state, const BodyCase& c, Path path) {
+void solveWith(benchmark::State& state, const BodyCase& c, Path path, bool newton) {
   Prepared p(c, path);
   std::ostringstream sink;
   std::istringstream noInput;
   std::streambuf* out = std::cout.rdbuf(sink.rdbuf());
   std::streambuf* in = std::cin.rdbuf(noInput.rdbuf());
+  NewtonOutcome outcome;
+  AttitudeCounts counts;
   for (auto _ : state) {
     Plane plane;
     Vec3 centre;
-    p.body.solveFloatingAttitude(plane, centre, p.load.displacement, p.load.gravity);
+    sink.str("");  // the output of the last run is compared
+    if (newton) {
+      outcome = solveNewtonAttitude(p.body, plane, centre, p.load.displacement, p.load.gravity);
+    } else {
+      counts = AttitudeCounts();
+      solveFloatingAttitude(p.body, plane, centre, p.load.displacement, p.load.gravity, counts);
+    }
     benchmark::DoNotOptimize(plane);
   }
   std::cout.rdbuf(out);
@@ -134,16 +145,26 @@ void solve(benchmark::State& state, const BodyCase& c, Path path) {
   // The reference runs first (it is registered first); every other path must print its bytes.
   static std::map<std::string, std::string> referenceOutput;
   const std::string text = sink.str();
+  const std::string key = c.name + (newton ? "/newton" : "/greedy");
   if (path.threads == 0) {
-    referenceOutput[c.name] = text;
-  } else if (referenceOutput.count(c.name) != 0) {
-    const bool same = referenceOutput[c.name] == text;
+    referenceOutput[key] = text;
+  } else if (referenceOutput.count(key) != 0) {
+    const bool same = referenceOutput[key] == text;
     state.counters["same_output"] = same ? 1 : 0;
     if (!same)
       state.SkipWithError("the console output differs from the reference");
   }
   state.counters["steps"] = static_cast<double>(std::count(text.begin(), text.end(), '\n'));
+  state.counters["draft_searches"] = newton ? outcome.draftSearches : counts.draftSearches;
   setCounters(state, p);
+}
+
+void solve(benchmark::State& state, const BodyCase& c, Path path) {
+  solveWith(state, c, path, false);
+}
+
+void newtonSolve(benchmark::State& state, const BodyCase& c, Path path) {
+  solveWith(state, c, path, true);
 }
 
 // A 60-point righting-arm curve, 0 to 59 degrees of heel in steps of 1 degree. Counts the draft
@@ -200,12 +221,20 @@ void registerAll() {
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime()
           ->Iterations(path.threads == 0 ? 1 : 3);
+      // Whole solves also report the CPU time of every thread of the process, which a machine
+      // shared with other work disturbs less than the elapsed time.
       if (c.solve) {
         benchmark::RegisterBenchmark(("solve/" + suffix).c_str(), solve, c, path)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
+            ->MeasureProcessCPUTime()
             ->Iterations(1);
       }
+      benchmark::RegisterBenchmark(("newton/" + suffix).c_str(), newtonSolve, c, path)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->MeasureProcessCPUTime()
+          ->Iterations(path.threads == 0 ? 1 : 3);
       // The curve is a fast-path feature: the reference path would take minutes per curve.
       if (c.gzCurve && path.threads > 0) {
         benchmark::RegisterBenchmark(("righting_arm/" + suffix).c_str(), rightingArm, c, path)

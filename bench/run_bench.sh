@@ -30,7 +30,7 @@ def ms(b):
 print("| body | water tets | measure | reference | fast, 1 thread | fast, 2 threads | 1 thread vs reference | 2 threads vs reference |")
 print("|---|---:|---|---:|---:|---:|---:|---:|")
 for body in bodies:
-    for kind in ("evaluation", "draft_search", "solve"):
+    for kind in ("evaluation", "draft_search", "solve", "newton"):
         r, f1, f2 = (runs.get((kind, body, p)) for p in ("reference", "fast1", "fast2"))
         if not (r and f1 and f2):
             continue
@@ -49,6 +49,20 @@ for body in bodies:
         print("| %s | %.1f per search | %.2f %% | %.2f | %s |" % (
             body, f["trials_per_search"], 100 * f["filter_hit_rate"], f["exact_per_search"],
             "identical" if f.get("same_output") == 1 else "DIFFERENT"))
+print()
+print("Whole solves: the tilt iteration run literally (the reference evaluation) against the Newton")
+print("solver on the fast evaluation, elapsed time and CPU time of all threads:")
+print()
+print("| body | tilt iteration, reference: draft searches, ms | newton, fast 2 threads: draft searches, ms | elapsed ratio | CPU ratio |")
+print("|---|---:|---:|---:|---:|")
+def cpu_ms(b):
+    return b["cpu_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
+for body in bodies:
+    g, n = runs.get(("solve", body, "reference")), runs.get(("newton", body, "fast2"))
+    if g and n:
+        print("| %s | %d, %.1f | %d, %.1f | %.0fx | %.0fx |" % (
+            body, g["draft_searches"], ms(g), n["draft_searches"], ms(n), ms(g) / ms(n),
+            cpu_ms(g) / cpu_ms(n)))
 print()
 print("| body | bytes per water tetrahedron: reference body | with the fast evaluation |")
 print("|---|---:|---:|")

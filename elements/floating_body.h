@@ -85,7 +85,8 @@ class FloatingBody {
   // gravity (through G) and buoyancy are no more than 1e-6 times the bounds' diagonal apart,
   // printing its header and one line per step on standard output; asks on the console whether to
   // go on when the tilt step has shrunk to 1e-10 without success. Returns the state of the last
-  // printed step.
+  // printed step. A step limit and a note on long runs are set, and the steps and draft searches
+  // of the last run read, through solver/attitude_iteration.h.
   void solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G);
   static Vec3 tiltAxis(Vec3 buoyancyCentre, Vec3 gravityCentre, Vec3 normal);
   static double actionLineDistance(Vec3 p1, Vec3 p2, Vec3 lineDirection);

@@ -9,8 +9,9 @@
 
 namespace {
 
-constexpr double kAngleFloor = 1e-10;  // `a_error`, radians
 constexpr double kStepFactor = 0.5;
+
+AttitudeIterationSettings settings;
 
 // One degree, the first angle step and the step after every forced tilt.
 double startStep() {
@@ -65,8 +66,8 @@ bool userWantsToContinue() {
 
 // The body stays fixed; the water-plane normal starts vertical and is tilted about tiltAxis while
 // that shortens the distance between the lines of action of gravity and buoyancy. The iteration
-// ends when that distance is at most d_error, or when the user declines to go on at the prompt;
-// the outputs are then the state of the last printed step line.
+// ends when that distance is at most d_error, when the user declines to go on at the prompt, or at
+// the step limit of the settings; the outputs are then the state of the last printed step line.
 void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G,
                            AttitudeCounts& counts) {
   const double dError = distanceTolerance(body.bounds);
@@ -79,6 +80,10 @@ void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentr
   writeAttitudeStepLine(step, detAn, current.distance, current.normal);
 
   while (dError < current.distance) {
+    if (settings.maxSteps > 0 && step >= settings.maxSteps) {
+      counts.stepLimitReached = true;
+      break;
+    }
     ++step;
     const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G, current.normal);
     if (!tryTilts(body, current, axis, detAn, V, G, counts)) {
@@ -91,6 +96,8 @@ void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentr
     }
     writeAttitudeStepLine(step, detAn, current.distance, current.normal);
     counts.steps = step;
+    if (step == settings.longRunSteps && settings.onLongRun)
+      settings.onLongRun(step, detAn);
   }
   plane = current.plane;
   buoyancyCentre = current.buoyancyCentre;
@@ -103,4 +110,8 @@ void FloatingBody::solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, dou
 
 double distanceTolerance(const BoundingBox& bounds) {
   return kRelativeDistanceError * bounds.diagonal();
+}
+
+void setAttitudeIterationSettings(const AttitudeIterationSettings& newSettings) {
+  settings = newSettings;
 }

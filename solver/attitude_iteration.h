@@ -4,8 +4,14 @@
 // elements/floating_body.h) tilts the water-plane normal until gravity and buoyancy act on one
 // line.
 
+#include <functional>
+
 #include "elements/floating_body.h"
 #include "geometry/bounding_box.h"
+
+// `a_error`: the smallest angle step in radians; a tilt of this size that fails ends the search
+// for a better attitude.
+constexpr double kAngleFloor = 1e-10;
 
 // `error`: the iteration's distance tolerance relative to the size of the body.
 constexpr double kRelativeDistanceError = 1e-6;
@@ -15,11 +21,28 @@ constexpr double kRelativeDistanceError = 1e-6;
 double distanceTolerance(const BoundingBox& bounds);
 
 // What one attitude iteration did: the step lines it wrote after step 0 (steps taken, forced ones
-// included) and how often it placed the water plane (draft searches).
+// included), how often it placed the water plane (draft searches), and whether it ended at the
+// step limit of the settings.
 struct AttitudeCounts {
   int steps = 0;
   int draftSearches = 0;
+  bool stepLimitReached = false;
 };
+
+// The iteration counts as long after this many steps: its angle step never grows after a success,
+// so a step that shrank at a facet kink stays that small.
+constexpr int kLongRunSteps = 10000;
+
+// What the iteration takes besides its arguments, set by the front end before a run. The defaults
+// are the plain iteration: no step limit and no note.
+struct AttitudeIterationSettings {
+  // After this many steps the iteration ends as when the user declines to go on; 0: no limit.
+  int maxSteps = 0;
+  // Called once when the iteration has taken longRunSteps steps, with the angle step then.
+  int longRunSteps = kLongRunSteps;
+  std::function<void(int steps, double angleStep)> onLongRun;
+};
+void setAttitudeIterationSettings(const AttitudeIterationSettings& settings);
 
 // FloatingBody::solveFloatingAttitude, counting its work in `counts`; the same console lines and
 // the same results bit for bit.

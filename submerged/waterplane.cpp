@@ -90,13 +90,19 @@ class SectionSum {
   }
 
   // The tetrahedra of a fixed split (Element::kSplit) of the given vertices; each vertex's plane
-  // value is computed once.
+  // value is computed once. When no vertex is dry or all are, no tetrahedron of the split is
+  // crossed and the element adds nothing.
   template <int kVertexCount, int kTetrahedronCount>
   void addFixedSplit(const Vec3 (&vertices)[kVertexCount],
                      const int (&split)[kTetrahedronCount][4]) {
     double values[kVertexCount];
-    for (int i = 0; i < kVertexCount; ++i)
+    int dry = 0;
+    for (int i = 0; i < kVertexCount; ++i) {
       values[i] = plane_.value(vertices[i]);
+      dry += isDry(values[i]) ? 1 : 0;
+    }
+    if (dry == 0 || dry == kVertexCount)
+      return;
     for (int t = 0; t < kTetrahedronCount; ++t) {
       const int* s = split[t];
       const Vec3* const v[4] = {&vertices[s[0]], &vertices[s[1]], &vertices[s[2]], &vertices[s[3]]};
@@ -111,6 +117,7 @@ class SectionSum {
   }
 
   const AreaIntegrals& integrals() const { return sum_; }
+  const Plane& plane() const { return plane_; }
   int crossed() const { return crossed_; }
 
  private:
@@ -170,6 +177,8 @@ class ElementSections {
   void operator()(const Hexahedron& h) { sum_.addFixedSplit(h.vertices, Hexahedron::kSplit); }
   void operator()(const TrianglePrism& p) { sum_.addFixedSplit(p.vertices, TrianglePrism::kSplit); }
   void operator()(const Cylinder& c) {
+    if (missesCylinder(c))
+      return;
     Cylinder copy = c;
     const int n = 3 * std::max(copy.segmentCount, 3);
     copy.splitIntoTetrahedra(scratch_.data(), n);
@@ -178,6 +187,19 @@ class ElementSections {
   }
 
  private:
+  // True when every point of the split cylinder lies on one side of the plane, so that none of its
+  // tetrahedra is crossed: the circle points lie |radius| from the axis ends, so their plane
+  // values differ from the ends' by at most |radius| |N|, widened by far more than the rounding
+  // of the points and of the values. False for non-finite values: those are split as usual.
+  bool missesCylinder(const Cylinder& c) const {
+    const Plane& p = sum_.plane();
+    const double n = std::sqrt(p.A * p.A + p.B * p.B + p.C * p.C);
+    const double start = p.value(c.axisStart), end = p.value(c.axisEnd);
+    const double scale = n * (c.axisStart.length() + c.axisEnd.length() + std::fabs(c.radius));
+    const double reach = std::fabs(c.radius) * n * (1 + 1e-9) + 1e-12 * (scale + std::fabs(p.D));
+    return std::fmax(start, end) + reach < 0 || std::fmin(start, end) - reach > 0;
+  }
+
   SectionSum& sum_;
   std::vector<Tetrahedron> scratch_;
 };

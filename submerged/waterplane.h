@@ -53,7 +53,8 @@ struct WaterplaneProperties {
 // (tetrahedra, cylinders, hexahedra, prisms; each element's water tetrahedra in split order). The
 // plane's normal must be non-zero; its length is free. The body is left unchanged: no element's
 // cut results are touched. Cylinders are split as the cut splits them (at least 3 sectors); their
-// tetrahedra go into one scratch array allocated per call.
+// tetrahedra go into one scratch array allocated per call. Elements that lie wholly on one side of
+// the plane add nothing and are passed over (a cylinder then without being split).
 //
 // When the area is 0 (the plane misses every element, or only touches vertices, edges or a
 // submerged face) the moments are 0 and the centre of flotation is the foot, on the plane, of the

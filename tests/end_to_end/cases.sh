@@ -382,6 +382,60 @@ picture_and_range_errors)
     grep -q -- '--gz' "$work/err" || fail "the error for --gz $range does not name the option"
   done
   ;;
+methods)
+  # --method newton: the tilt iteration's header and step lines, the same equilibrium (drafts to
+  # the tolerance's order), far fewer draft searches, the method in the report.
+  name=prism_hull
+  run /dev/null "$(example_file $name)" --method newton --json "$work/n.json"
+  expect_rc 0
+  iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected"
+  head -n 8 "$work/out" | cmp -s - <(head -n 8 "$work/expected") || fail "header lines differ"
+  check_json "$work/n.json" '
+assert j["solver"]["method"] == "newton" and j["verdict"] == "stable"
+assert len([l for l in out.splitlines() if l.startswith("Step")]) == j["solver"]["steps"] + 1
+assert j["solver"]["draftSearches"] <= 10
+greedy = [float(l.split("=")[1]) for l in open("'"$work/expected"'", "rb").read().decode("gbk").splitlines() if "号立柱吃水=" in l]
+assert all(abs(p["draft"] - g) < 1e-3 for p, g in zip(j["pillars"], greedy)), (j["pillars"], greedy)
+'
+  # --max-steps ends either method unconverged, at its last step line.
+  run /dev/null "$(example_file $name)" --max-steps 3 --json "$work/g.json"
+  expect_rc 3
+  expect_err 'floatstate: the iteration stopped at its limit of 3 steps (--max-steps)'
+  [ "$(grep -ac '^Step' "$work/out")" -eq 4 ] || fail "not four step lines"
+  check_json "$work/g.json" 'assert j["solver"]["method"] == "greedy" and j["solver"]["steps"] == 3'
+  run /dev/null "$(example_file semi_submersible)" --method=newton --max-steps 1
+  expect_rc 3
+  expect_err 'floatstate: the iteration stopped at its limit of 1 steps (--max-steps)'
+  # G far above the deck: the restoring matrix is not positive definite, no tilt helps.
+  corner_pillars
+  write_set "$work/body.txt" 10000 50 11 15 "$(box_block 100 20 10)"
+  run /dev/null "$work/body.txt" --method newton
+  expect_rc 3
+  expect_err 'floatstate: newton: the restoring matrix was not positive definite'
+  for bad in '--method fast' '--max-steps 0' '--max-steps x'; do
+    run /dev/null "$(example_file $name)" $bad
+    expect_rc 2
+  done
+  ;;
+long_run)
+  # A random body (a sliver of a millionth of its volume, far from the origin) on which the tilt
+  # step collapses: at the 10,000th step the iteration says so once on standard error and goes on
+  # to its equilibrium; the Newton solver finds the same one in a few dozen steps.
+  body="$(dirname "${BASH_SOURCE[0]}")/long_run/body.txt"
+  run /dev/null "$body" --json "$work/g.json"
+  expect_rc 0
+  [ "$(grep -c 'has taken 10000 steps and its angle step has stalled at ' "$work/err")" -eq 1 ] ||
+    fail "not one long-run note"
+  expect_err '; --method newton converges faster'
+  run /dev/null "$body" --method newton --json "$work/n.json"
+  expect_rc 0
+  ! grep -q 'has taken' "$work/err" || fail "a long-run note from the Newton solver"
+  check_json "$work/n.json" '
+g = json.load(open("'"$work/g.json"'"))
+assert g["solver"]["steps"] > 10000 and j["solver"]["steps"] < 50
+assert all(abs(a["draft"] - b["draft"]) < 1e-3 for a, b in zip(j["pillars"], g["pillars"]))
+'
+  ;;
 help)
   run /dev/null --help
   expect_rc 0

@@ -24,6 +24,7 @@
 #include "elements/floating_body.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
+#include "solver/newton_solver.h"
 #include "submerged/fast_evaluation.h"
 
 namespace input_checks {
@@ -51,7 +52,9 @@ class MemoryFile {
   }
   MemoryFile(const MemoryFile&) = delete;
   MemoryFile& operator=(const MemoryFile&) = delete;
-  std::FILE* get() const { return file_; }
+  std::FILE* get() const {
+    return file_;
+  }
 
  private:
   std::vector<char> bytes_;
@@ -258,14 +261,20 @@ struct Solve {
   Vec3 buoyancyCentre{0, 0, 0};
 };
 
+// The attitude solvers.
+enum class Method { kGreedy, kNewton };
+
 // Solves with standard input at its end, at most lineLimit console lines (the header, one line
 // per step and one per question) and about the time budget.
 inline Solve solveBounded(FloatingBody& body, double V, const Vec3& G, long lineLimit,
-                          std::chrono::milliseconds budget) {
+                          std::chrono::milliseconds budget, Method method = Method::kGreedy) {
   Solve solve;
   BoundedConsole console(lineLimit, budget);
   try {
-    body.solveFloatingAttitude(solve.plane, solve.buoyancyCentre, V, G);
+    if (method == Method::kNewton)
+      solveNewtonAttitude(body, solve.plane, solve.buoyancyCentre, V, G);
+    else
+      body.solveFloatingAttitude(solve.plane, solve.buoyancyCentre, V, G);
     solve.finished = true;
   } catch (const BoundedConsole::LimitReached&) {
     solve.finished = false;
@@ -322,14 +331,16 @@ inline std::string checkReportedResult(FloatingBody& body, double V, const Solve
 // a result that the driver either reports or refuses with a message. A solve that the limits cut
 // short is not checked further.
 inline RunOutcome runAfterReading(FloatingBody& body, long lineLimit,
-                                  std::chrono::milliseconds budget, int threads) {
+                                  std::chrono::milliseconds budget, int threads,
+                                  Method method = Method::kGreedy) {
   RunOutcome run;
   const double V = body.displacementVolume;
   const Vec3 G = body.centreOfGravity;
   run.refusal = whyBodyCannotFloat(body, V, G);
   if (run.refusal.empty()) {
-    body.prepareFastEvaluation(threads);
-    run.solve = solveBounded(body, V, G, lineLimit, budget);
+    if (!body.fastEvaluation)
+      body.prepareFastEvaluation(threads);
+    run.solve = solveBounded(body, V, G, lineLimit, budget, method);
     if (!run.solve.finished)
       return run;
     run.refusal = whyResultIsUnsound(body, V, run.solve.plane, run.solve.buoyancyCentre);
@@ -350,7 +361,8 @@ constexpr long kPipelineLineLimit = 300;
 constexpr std::chrono::milliseconds kPipelineBudget{1000};
 
 // Reads the bytes as a SET file and, when the body is small, runs it: bounds, the refusal check,
-// the solve with the end of input at the question, and the driver's check of the result.
+// the solve by each method (the end of input at the question), and the driver's check of the
+// result.
 inline std::string checkPipeline(const std::uint8_t* data, std::size_t size) {
   if (size > kPipelineMaxBytes)
     return "";
@@ -364,7 +376,10 @@ inline std::string checkPipeline(const std::uint8_t* data, std::size_t size) {
     return checkMessage("the error", error.message, "SET file");
   if (elementCount(body) > kPipelineMaxElements)
     return "";
-  return runAfterReading(body, kPipelineLineLimit, kPipelineBudget, 1).problem;
+  const std::string problem = runAfterReading(body, kPipelineLineLimit, kPipelineBudget, 1).problem;
+  if (!problem.empty())
+    return problem;
+  return runAfterReading(body, kPipelineLineLimit, kPipelineBudget, 1, Method::kNewton).problem;
 }
 
 // Reads the bytes as a pillar file. Accepted pillars hold finite points and get finite drafts

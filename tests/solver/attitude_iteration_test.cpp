@@ -3,41 +3,31 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "elements/floating_body.h"
 #include "solver/attitude_console.h"
+#include "solver/attitude_iteration.h"
+#include "support/attitude_output.h"
 #include "support/shapes.h"
 
 namespace {
 
 using Console = test_support::ConsoleCapture;
+using test_support::angleBetween;
 using test_support::makeBox;
+using test_support::normalOf;
+using test_support::parseStepLine;
+using test_support::splitLines;
+using test_support::StepLine;
+using test_support::WallSidedBox;
+
+std::string header(const std::string& dError) {
+  return test_support::attitudeHeader(dError);
+}
 
 const double kOneDegree = std::acos(-1.0) / 180;
-
-// The four header lines for a given printed d_error.
-std::string header(const std::string& dError) {
-  // 假定浮体固定,水面移动和旋转. 初始水面法向N=<0,0,1>竖直向上.
-  return "\xbc\xd9\xb6\xa8\xb8\xa1\xcc\xe5\xb9\xcc\xb6\xa8,\xcb\xae\xc3\xe6\xd2\xc6\xb6\xaf\xba\xcd"
-         "\xd0\xfd\xd7\xaa. "
-         "\xb3\xf5\xca\xbc\xcb\xae\xc3\xe6\xb7\xa8\xcf\xf2N=<0,0,1>\xca\xfa\xd6\xb1"
-         "\xcf\xf2\xc9\xcf.\n"
-         // 姿态旋转角误差a_error=1e-10(弧度)
-         "\xd7\xcb\xcc\xac\xd0\xfd\xd7\xaa\xbd\xc7\xce\xf3\xb2\xee"
-         "a_error=1e-10(\xbb\xa1\xb6\xc8)\n"
-         // 相对距离误差error=1e-06, 绝对距离误差d_error=...(注："距离"是指重力和浮力作用线的距离)
-         "\xcf\xe0\xb6\xd4\xbe\xe0\xc0\xeb\xce\xf3\xb2\xee"
-         "error=1e-06, \xbe\xf8\xb6\xd4\xbe\xe0\xc0\xeb\xce\xf3\xb2\xee"
-         "d_error=" +
-         dError +
-         "(\xd7\xa2\xa3\xba\"\xbe\xe0\xc0\xeb\"\xca\xc7\xd6\xb8\xd6\xd8\xc1\xa6\xba\xcd\xb8\xa1\xc1"
-         "\xa6\xd7\xf7\xd3\xc3\xcf\xdf\xb5\xc4\xbe\xe0\xc0\xeb)\n"
-         // det_an:转角步长; d:重心和浮心作用线距离; N:水面法向
-         "det_an:\xd7\xaa\xbd\xc7\xb2\xbd\xb3\xa4; "
-         "d:\xd6\xd8\xd0\xc4\xba\xcd\xb8\xa1\xd0\xc4\xd7\xf7"
-         "\xd3\xc3\xcf\xdf\xbe\xe0\xc0\xeb; N:\xcb\xae\xc3\xe6\xb7\xa8\xcf\xf2\n";
-}
 
 // 旋转角步长足够小但距离无法缩小(原因有可能是浮体重心过高)!继续迭代输入'y',否则输入'n'.
 const std::string kPrompt =
@@ -45,66 +35,6 @@ const std::string kPrompt =
     "\xde\xb7\xa8\xcb\xf5\xd0\xa1(\xd4\xad\xd2\xf2\xd3\xd0\xbf\xc9\xc4\xdc\xca\xc7\xb8\xa1\xcc\xe5"
     "\xd6\xd8\xd0\xc4\xb9\xfd\xb8\xdf)!\xbc\xcc\xd0\xf8\xb5\xfc\xb4\xfa\xca\xe4\xc8\xeb'y',\xb7\xf1"
     "\xd4\xf2\xca\xe4\xc8\xeb'n'.\n";
-
-struct StepLine {
-  int step;
-  double detAn, d;
-  Vec3 normal;
-};
-
-StepLine parseStepLine(const std::string& line) {
-  StepLine s{};
-  const int fields = std::sscanf(line.c_str(), "Step%d: det_an=%lf , d=%lf ,N=<%lf ,%lf ,%lf >",
-                                 &s.step, &s.detAn, &s.d, &s.normal.x, &s.normal.y, &s.normal.z);
-  EXPECT_EQ(fields, 6) << line;
-  return s;
-}
-
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  EXPECT_EQ(start, text.size()) << "output does not end with a line end";
-  return lines;
-}
-
-Vec3 normalOf(const Plane& p) {
-  return Vec3(p.A, p.B, p.C);
-}
-
-double angleBetween(const Vec3& a, const Vec3& b) {
-  return std::atan2(a.cross(b).length(), a.dot(b));
-}
-
-// Wall-sided box, tilted by phi about a horizontal axis (sides stay wetted, bottom stays under):
-// the submerged volume keeps the draft T on the centre line, and the centre of buoyancy moves to
-// BM tan(phi) sideways and rises by BM tan^2(phi) / 2, with BM = I / V = w^2 / (12 T) for the
-// waterline width w across the axis. With G at height KG and offset g sideways, the lines of
-// action are d = |GZ| apart, GZ(phi) = sin(phi) (GM + BM tan^2(phi) / 2) - g cos(phi), where
-// GM = KB + BM - KG. Equilibrium is GZ = 0, i.e. tan(phi) (GM + BM tan^2(phi) / 2) = g.
-struct WallSidedBox {
-  double GM, BM, g;
-  double gz(double phi) const {
-    const double t = std::tan(phi);
-    return std::sin(phi) * (GM + 0.5 * BM * t * t) - g * std::cos(phi);
-  }
-  // Newton on the cubic in tan(phi), from tan(phi) = g / GM.
-  double equilibrium() const {
-    double t = g / GM;
-    for (int i = 0; i < 50; ++i)
-      t -= (t * (GM + 0.5 * BM * t * t) - g) / (GM + 1.5 * BM * t * t);
-    return std::atan(t);
-  }
-  // The iteration stops at some phi with |GZ(phi)| <= d_error, so |phi - phi*| is at most
-  // d_error over the slope of GZ there (it barely changes over such a small interval).
-  double angleTolerance(double dError) const {
-    const double phi = equilibrium(), h = 1e-6;
-    const double slope = (gz(phi + h) - gz(phi - h)) / (2 * h);
-    return 1.01 * dError / std::fabs(slope) + 1e-10;
-  }
-};
 
 TEST(AttitudeConsole, StepLineBytes) {
   Console console;
@@ -265,6 +195,52 @@ TEST(AttitudeIteration, PromptAnswers) {
       EXPECT_EQ(lines[7] + "\n", kPrompt);
     }
   }
+}
+
+// The front end's settings: a step limit ends the iteration as a declined prompt would, at the
+// state of the last step line; the long-run note comes once, with the angle step of that step's
+// line, and the console shows nothing of it.
+TEST(AttitudeIteration, StepLimitAndLongRunNote) {
+  const Vec3 G(0.2, 0, 0.2);  // the trimmed box barge above
+  AttitudeCounts counts;
+  const auto solve = [&G, &counts](const AttitudeIterationSettings& settings, Plane& plane) {
+    setAttitudeIterationSettings(settings);
+    FloatingBody body;
+    makeBox(body, Vec3(-1, -0.5, 0), Vec3(1, 0.5, 1));
+    Console console;
+    Vec3 B;
+    counts = AttitudeCounts();
+    solveFloatingAttitude(body, plane, B, 0.5, G, counts);
+    setAttitudeIterationSettings(AttitudeIterationSettings());
+    return console.output();
+  };
+  Plane plane;
+  const std::string full = solve(AttitudeIterationSettings(), plane);
+  const AttitudeCounts plain = counts;
+  const std::vector<std::string> lines = splitLines(full);
+  ASSERT_GT(plain.steps, 5);
+  EXPECT_EQ(static_cast<int>(lines.size()), 5 + plain.steps);
+  EXPECT_FALSE(plain.stepLimitReached);
+
+  AttitudeIterationSettings capped;
+  capped.maxSteps = 3;
+  const std::string limited = solve(capped, plane);
+  EXPECT_EQ(counts.steps, 3);
+  EXPECT_TRUE(counts.stepLimitReached);
+  EXPECT_EQ(splitLines(limited).size(), 8u);
+  EXPECT_EQ(full.substr(0, limited.size()), limited);
+  const StepLine third = parseStepLine(lines[7]);
+  EXPECT_NEAR(plane.A, third.normal.x, 1e-6);
+
+  std::vector<std::pair<int, double>> notes;
+  AttitudeIterationSettings noting;
+  noting.longRunSteps = 5;
+  noting.onLongRun = [&notes](int steps, double angle) { notes.emplace_back(steps, angle); };
+  EXPECT_EQ(solve(noting, plane), full);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].first, 5);
+  const double fifth = parseStepLine(lines[9]).detAn;
+  EXPECT_NEAR(notes[0].second, fifth, 1e-6 * fifth);
 }
 
 }  // namespace

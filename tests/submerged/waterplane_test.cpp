@@ -89,6 +89,48 @@ TEST(Waterplane, PartsSumToTheWholeAndMatchTheSubmergedPart) {
   }
 }
 
+// A cylinder is skipped unsplit when the plane misses it by more than its radius allows; the skip
+// must never drop one that a single point of its split reaches. Planes through the highest and the
+// lowest point of the split, and the smallest steps of D either way, cross as many tetrahedra as
+// the split's tetrahedra given as elements of their own, with the same area.
+TEST(Waterplane, CylinderReachingThePlaneAtOnePointIsNotSkipped) {
+  test_support::Random random(test_support::kSeed + 5);
+  for (int trial = 0; trial < 20; ++trial) {
+    SCOPED_TRACE(::testing::Message() << "seed " << test_support::kSeed + 5 << ", trial " << trial);
+    const Cylinder c = test_support::randomCylinder(random);
+    Cylinder copy = c;
+    std::vector<Tetrahedron> split(90);
+    copy.splitIntoTetrahedra(split.data(), 90);
+    FloatingBody cylinder, pieces;
+    fillBody(cylinder, {}, {}, {}, {c});
+    fillBody(pieces, split, {}, {}, {});
+    // Every other normal points at a circle point: that point then lies the whole radius above
+    // the axis, where the skip's bound is tightest.
+    Vec3 n = c.circlePoint(trial % 30) - c.axisStart;
+    n.normalize();
+    if (trial % 2 == 1)
+      n = random.unitVector();
+    const Plane heights(n.x, n.y, n.z, 0);
+    double lo = INFINITY, hi = -INFINITY;
+    for (const Tetrahedron& t : split) {
+      for (const Vec3& v : t.vertices) {
+        lo = std::fmin(lo, heights.height(v));
+        hi = std::fmax(hi, heights.height(v));
+      }
+    }
+    for (double D : {-hi, -lo}) {
+      for (int step = 0; step < 4; ++step) {
+        const double d = step < 2 ? D : std::nextafter(D, step == 2 ? INFINITY : -INFINITY);
+        const Plane plane(n.x, n.y, n.z, step == 1 ? d * (1 + 1e-15) : d);
+        const WaterplaneProperties whole = computeWaterplane(cylinder, plane);
+        const WaterplaneProperties parts = computeWaterplane(pieces, plane);
+        ASSERT_EQ(whole.crossedTetrahedronCount, parts.crossedTetrahedronCount) << step;
+        ASSERT_NEAR(whole.area, parts.area, 1e-12);
+      }
+    }
+  }
+}
+
 // A face in the plane belongs to the section only from the element above it: once between stacked
 // boxes, fully under a box resting on the water, not at all on top of a submerged body. A vertex
 // on the plane adds nothing. The centre stays a point of the plane even when the area is 0.

@@ -5,6 +5,8 @@
 // coincident cylinder ends, negative or zero radii), some bodies far from the origin, with a
 // displacement volume in (0, whole volume] and a centre of gravity anywhere near the body.
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -128,5 +130,31 @@ inline Vec3 gravityNear(Random& random, const BoundingBox& b) {
   return Vec3(random.uniform(from.x, to.x), random.uniform(from.y, to.y),
               random.uniform(from.z, to.z));
 }
+
+// One body of the solver-robustness runs, drawn in a fixed order from `random`: 1 to 50 elements,
+// a tenth of the bodies far from the origin, V the given share of the whole volume (a share <= 0
+// draws one in [0.001, 1); a body whose whole volume is not finite gets V = 1) and G near the body.
+inline void loadedBody(FloatingBody& body, Random& random, double share, double degenerateShare) {
+  const double s = share > 0 ? share : random.uniform(1e-3, 1);
+  const int count = 1 + static_cast<int>(random.uniform(0, 50));
+  const Vec3 centre = random.uniform(0, 1) < 0.1 ? random.point(-1e4, 1e4) : Vec3(0, 0, 0);
+  fill(body, random, count, degenerateShare, centre);
+  const double whole = body.computeSubmergedVolume(Plane(0, 0, 1, -body.bounds.zMax));
+  body.displacementVolume = std::isfinite(whole) ? whole * s : 1;
+  body.centreOfGravity = gravityNear(random, body.bounds);
+}
+
+// The runs of the solver-robustness suite: seed, number of bodies, share of the whole volume
+// (<= 0: drawn per body) and share of degenerate elements.
+struct RobustnessRun {
+  std::uint64_t seed;
+  int bodies;
+  double share;
+  double degenerateShare;
+};
+constexpr RobustnessRun kRandomVolumes{test_support::kSeed, 60, 0, 0.15};
+constexpr RobustnessRun kWholeVolume{test_support::kSeed + 1, 30, 1, 0.15};
+constexpr RobustnessRun kMillionthOfTheVolume{test_support::kSeed + 2, 12, 1e-6, 0.15};
+constexpr RobustnessRun kDegenerateOnly{test_support::kSeed + 3, 30, 0, 1.0};
 
 }  // namespace hostile_body

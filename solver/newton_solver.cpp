@@ -1,0 +1,195 @@
+#include "solver/newton_solver.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "solver/attitude_console.h"
+#include "solver/attitude_iteration.h"
+#include "solver/stability.h"
+#include "submerged/waterplane.h"
+
+// Signs. The body stays fixed and the water plane turns, but the restoring matrix K is written for
+// the body turning under a fixed water plane: a small rotation w of the body (an in-plane vector,
+// right-handed, its length the angle) changes the hydrostatic moment by -K w. Seen from the body,
+// that rotation turns the water's normal the other way: n becomes n - w x n, the normal turned
+// about -w by |w|.
+//
+// The moment. Buoyancy V n acts at B, the weight -V n at G (both divided by rho g): the couple
+//   M = (B - G) x (V n) = V (B - G) x n
+// is the same about every point, lies in the plane (it is normal to n) and has the length V d, d
+// the distance between the two lines of action.
+//
+// The Jacobian. Write B - G = h n + e with e in the plane (h = zB - zG). Turning the body by w
+// turns B - G to h (n + w x n) + e + w x e and adds the wedges' moment -J w. Since w and e both
+// lie in the plane, w x e is along n and drops out of the cross product with n, and
+// (w x n) x n = -w. So the moment of the turned body is M - (J + V h Id) w = M - K w: K is the
+// exact derivative of the moment also away from equilibrium, where e is not zero. A rotation about
+// any other in-plane axis is the one through the centre of flotation plus a shift along n, which
+// the draft search takes back and which does not change a couple.
+//
+// The Newton step solves K w = M in the plane frame (axisU, axisV) and turns the normal about -w
+// by |w|. Along that step the moment changes at the rate -K w = -M: its length falls whatever the
+// signs of K's eigenvalues, so the step also runs into unstable equilibria. Where K is not
+// positive definite the solver therefore tilts as the tilt iteration does instead: the normal
+// turns about tiltAxis, (G - B) x n, which moves B towards the side of G. For an isotropic
+// positive K = k Id the Newton step has that same axis, -w = (V / k) (G - B) x n.
+
+namespace {
+
+constexpr double kStepFactor = 0.5;
+constexpr double kDegree = 3.14159265358979323846 / 180;
+// The reach of the first step: the restoring matrix describes the hydrostatics of the current
+// plane only, and a plane turned much further may cut the body through other faces.
+constexpr double kFirstReach = 5 * kDegree;
+// The longest step, reached by doubling after steps that the reach cut short and that succeeded.
+constexpr double kLongestStep = 60 * kDegree;
+
+// The attitude being refined: the normal, the water plane and centre of buoyancy found for it,
+// and the distance between the lines of action of gravity and buoyancy.
+struct Attitude {
+  Vec3 normal;
+  Plane plane;
+  Vec3 buoyancyCentre;
+  double distance;
+};
+
+// K positive definite: both leading minors positive (false for NaN entries).
+bool isPositiveDefinite(const RestoringMatrix& K) {
+  const double det = K.k[0][0] * K.k[1][1] - K.k[0][1] * K.k[1][0];
+  return K.k[0][0] > 0 && det > 0;
+}
+
+// The body's rotation w with K w = M at the attitude's plane, as a vector in the body frame; false
+// when K is not positive definite there.
+bool newtonRotation(const FloatingBody& body, double V, const Vec3& G, const Attitude& a, Vec3& w) {
+  const WaterplaneProperties wp = computeWaterplane(body, a.plane);
+  const Vec3 offset = a.buoyancyCentre - G;
+  const RestoringMatrix K = restoringMatrix(wp, V, offset.dot(wp.normal));
+  if (!isPositiveDefinite(K))
+    return false;
+  const Vec3 M = offset.cross(wp.normal) * V;
+  const double mu = M.dot(wp.axisU), mv = M.dot(wp.axisV);
+  const double det = K.k[0][0] * K.k[1][1] - K.k[0][1] * K.k[1][0];
+  const double wu = (K.k[1][1] * mu - K.k[0][1] * mv) / det;
+  const double wv = (K.k[0][0] * mv - K.k[1][0] * mu) / det;
+  w = wp.axisU * wu + wp.axisV * wv;
+  return std::isfinite(w.length());
+}
+
+class NewtonRun {
+ public:
+  NewtonRun(FloatingBody& body, double V, const Vec3& G) : body_(body), V_(V), G_(G) {}
+
+  // Places the water plane for the attitude's normal and measures the distance of the two lines.
+  void settle(Attitude& a) {
+    ++outcome.draftSearches;
+    body_.findWaterPlane(a.plane, a.buoyancyCentre, V_, a.normal);
+    a.distance = FloatingBody::actionLineDistance(a.buoyancyCentre, G_, a.normal);
+  }
+
+  // One step: the Newton rotation where K allows it, otherwise (or when it does not shorten the
+  // distance) a gradient tilt. False when neither shortens the distance; angle is then the last
+  // angle tried, otherwise the angle of the rotation taken.
+  bool step(Attitude& current, double& angle) {
+    Vec3 w;
+    if (newtonRotation(body_, V_, G_, current, w) && turnWithin(current, w * -1, w.length(), angle))
+      return true;
+    ++outcome.gradientSteps;
+    const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G_, current.normal);
+    return turnWithin(current, axis, HUGE_VAL, angle);
+  }
+
+  NewtonOutcome outcome;
+
+ private:
+  // Turns the normal about the axis by the full angle or the reach, whichever is smaller, halving
+  // the angle until the distance falls. The reach doubles after a step that it cut short and that
+  // succeeded at once, and becomes the angle taken after a step that needed halving.
+  bool turnWithin(Attitude& current, const Vec3& axis, double full, double& angle) {
+    const double tried = std::fmin(full, reach_);
+    angle = tried;
+    if (!turn(current, axis, angle))
+      return false;
+    if (angle < tried)
+      reach_ = angle;
+    else if (full > tried)
+      reach_ = std::fmin(2 * reach_, kLongestStep);
+    return true;
+  }
+
+  // Turns the normal about the axis by the angle, halving the angle until the distance falls.
+  // True when it did (the attitude takes the turn); false once a turn at or below the angle floor
+  // has failed.
+  bool turn(Attitude& current, const Vec3& axis, double& angle) {
+    for (;;) {
+      Attitude trial;
+      trial.normal = current.normal;
+      trial.normal.rotateAbout(axis, angle);
+      settle(trial);
+      if (trial.distance < current.distance) {
+        current = trial;
+        return true;
+      }
+      if (angle <= kAngleFloor)
+        return false;
+      angle = angle * kStepFactor;
+    }
+  }
+
+  FloatingBody& body_;
+  double V_;
+  Vec3 G_;
+  double reach_ = kFirstReach;
+};
+
+}  // namespace
+
+NewtonOutcome solveNewtonAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V,
+                                  const Vec3& G, const NewtonSettings& settings) {
+  const double dError = distanceTolerance(body.bounds);
+  NewtonRun run(body, V, G);
+  NewtonOutcome& outcome = run.outcome;
+  Attitude current;
+  current.normal = Vec3(0, 0, 1);
+  run.settle(current);
+  writeAttitudeHeader(kAngleFloor, kRelativeDistanceError, dError);
+  writeAttitudeStepLine(0, 0, current.distance, current.normal);
+
+  while (dError < current.distance) {
+    if (settings.maxSteps > 0 && outcome.steps >= settings.maxSteps) {
+      outcome.stepLimitReached = true;
+      break;
+    }
+    double angle;
+    if (!run.step(current, angle)) {
+      outcome.stalled = true;
+      break;
+    }
+    ++outcome.steps;
+    writeAttitudeStepLine(outcome.steps, angle, current.distance, current.normal);
+  }
+  outcome.converged = !(dError < current.distance);
+  plane = current.plane;
+  buoyancyCentre = current.buoyancyCentre;
+  return outcome;
+}
+
+std::vector<std::string> newtonNotes(const NewtonOutcome& outcome) {
+  std::vector<std::string> lines;
+  if (outcome.gradientSteps > 0) {
+    std::ostringstream text;
+    text << "floatstate: newton: the restoring matrix was not positive definite (an unstable or "
+            "singular attitude) or its rotation did not help at "
+         << outcome.gradientSteps << " of " << outcome.steps + (outcome.stalled ? 1 : 0)
+         << " steps: gradient steps of the tilt iteration were taken instead";
+    lines.push_back(text.str());
+  }
+  if (outcome.stalled) {
+    std::ostringstream text;
+    text << "floatstate: newton: no rotation down to " << kAngleFloor
+         << " rad shortens the distance between the lines of action: stopped after "
+         << outcome.steps << " steps";
+    lines.push_back(text.str());
+  }
+  return lines;
+}

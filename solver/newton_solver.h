@@ -1,0 +1,44 @@
+#pragma once
+
+// The Newton attitude solver: the second way to the floating attitude, beside the tilt iteration
+// of solveFloatingAttitude. Each step places the water plane for the current normal by the draft
+// search, measures the moment of the couple of weight and buoyancy, and turns the normal by the
+// rotation that the restoring matrix at that plane (the exact Jacobian of the moment) says will
+// cancel it. Near a stable equilibrium the distance between the lines of action then falls
+// quadratically, where the tilt iteration gains a fixed share per step.
+
+#include <string>
+#include <vector>
+
+#include "elements/floating_body.h"
+
+// The default limit of steps of the Newton solver.
+constexpr int kDefaultNewtonMaxSteps = 50;
+
+struct NewtonSettings {
+  int maxSteps = kDefaultNewtonMaxSteps;  // 0: no limit
+};
+
+// How the solve went. A step is one printed step line after step 0.
+struct NewtonOutcome {
+  int steps = 0;
+  int draftSearches = 0;
+  // Steps taken as tilts of the tilt iteration's kind because the restoring matrix was not
+  // positive definite (an unstable or a singular attitude) or its rotation did not help.
+  int gradientSteps = 0;
+  bool converged = false;         // the lines of action end at most d_error apart
+  bool stalled = false;           // no rotation down to the angle floor shortened the distance
+  bool stepLimitReached = false;  // ended at maxSteps with the distance above d_error
+};
+
+// Solves for the attitude at which gravity (through G) and buoyancy of the displacement V act on
+// one line, to the tilt iteration's tolerance d_error, starting from the normal (0, 0, 1). Writes
+// the tilt iteration's header and one step line per step to the console (det_an is the angle of
+// the step's rotation), asks nothing, and leaves in plane and buoyancyCentre the state of the last
+// printed step line.
+NewtonOutcome solveNewtonAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V,
+                                  const Vec3& G, const NewtonSettings& settings = {});
+
+// The lines, each starting "floatstate: ", that say where the solve left its Newton steps: the
+// gradient steps it fell back to and a stall. None for a solve of Newton steps only.
+std::vector<std::string> newtonNotes(const NewtonOutcome& outcome);
