@@ -33,6 +33,12 @@ enum class Language { kChinese, kEnglish };
 void setLanguage(Language language);
 Language language();
 
+// The table of the current language among a layer's tables.
+template <class Texts>
+const Texts& inLanguage(const Texts& chinese, const Texts& english) {
+  return language() == Language::kEnglish ? english : chinese;
+}
+
 // The progress lines (the iteration's step lines) are written unless the front end turns them
 // off; the header and the result lines are always written.
 void showProgress(bool shown);

@@ -28,11 +28,5 @@ constexpr ElementTexts kEnglish{
 }  // namespace
 
 const ElementTexts& elementTexts() {
-  switch (console::language()) {
-    case console::Language::kEnglish:
-      return kEnglish;
-    case console::Language::kChinese:
-      break;
-  }
-  return kChinese;
+  return console::inLanguage(kChinese, kEnglish);
 }

@@ -77,13 +77,7 @@ constexpr AttitudeTexts kEnglish{
 };
 
 const AttitudeTexts& texts() {
-  switch (console::language()) {
-    case console::Language::kEnglish:
-      return kEnglish;
-    case console::Language::kChinese:
-      break;
-  }
-  return kChinese;
+  return console::inLanguage(kChinese, kEnglish);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -325,7 +326,10 @@ double FastEvaluation::submergedVolume(double D) {
 }
 
 void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
-  assert(plane.A == plane_.A && plane.B == plane_.B && plane.C == plane_.C &&
+  // Compared bit for bit, so that a NaN normal (a degenerate body) equals itself.
+  assert(std::memcmp(&plane.A, &plane_.A, sizeof(double)) == 0 &&
+         std::memcmp(&plane.B, &plane_.B, sizeof(double)) == 0 &&
+         std::memcmp(&plane.C, &plane_.C, sizeof(double)) == 0 &&
          "setNormal must be given the plane's normal before the evaluation");
   const CutSum total = evaluateAll<true>(plane.D);
   volume = total.volume;

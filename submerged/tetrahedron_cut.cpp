@@ -1,7 +1,6 @@
 #include "submerged/tetrahedron_cut.h"
 
 #include <cmath>
-#include <utility>
 
 #include "elements/tetrahedron.h"
 #include "submerged/cut_sum.h"
@@ -51,17 +50,8 @@ struct PieceSum {
 
 template <bool withCentroid>
 TetrahedronCut cutTetrahedron(const Vec3* const* v, const double* value, const Plane& plane) {
-  // Classify: the slots start as v1, v2, v3, v0; each dry vertex is swapped to the front, so the
-  // k dry vertices fill slots 0..k-1 in the order they were met. The test is exact (no
-  // tolerance): a vertex on the plane (value 0) is submerged.
-  int slot[4] = {1, 2, 3, 0};
-  int k = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (isDry(value[slot[i]])) {
-      std::swap(slot[i], slot[k]);
-      ++k;
-    }
-  }
+  int slot[4];
+  const int k = classifyDryFirst(value, slot);
   const Vec3 &s0 = *v[slot[0]], &s1 = *v[slot[1]], &s2 = *v[slot[2]], &s3 = *v[slot[3]];
   PieceSum<withCentroid> sum;
   switch (k) {

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <utility>
 #include <vector>
+
+#include "submerged/tetrahedron_cut.h"
 
 namespace {
 
@@ -55,14 +56,8 @@ class SectionSum {
   // dry vertices (isDry, an exact test) are swapped to the front slots, starting from the order
   // v1, v2, v3, v0, and every cut point is taken along an edge from the same end as in the cut.
   void addTetrahedron(const Vec3* const* v, const double* value) {
-    int slot[4] = {1, 2, 3, 0};
-    int k = 0;
-    for (int i = 0; i < 4; ++i) {
-      if (isDry(value[slot[i]])) {
-        std::swap(slot[i], slot[k]);
-        ++k;
-      }
-    }
+    int slot[4];
+    const int k = classifyDryFirst(value, slot);
     if (k == 0 || k == 4)
       return;  // wholly submerged (a face in the plane included) or wholly dry
     ++crossed_;
