@@ -73,7 +73,9 @@ bool newtonRotation(const FloatingBody& body, double V, const Vec3& G, const Att
   const double wu = (K.k[1][1] * mu - K.k[0][1] * mv) / det;
   const double wv = (K.k[0][0] * mv - K.k[1][0] * mu) / det;
   w = wp.axisU * wu + wp.axisV * wv;
-  return std::isfinite(w.length());
+  // A rotation whose length underflows (a displacement near the smallest doubles) gives no axis.
+  const double angle = w.length();
+  return std::isfinite(angle) && angle > 0;
 }
 
 class NewtonRun {
@@ -96,7 +98,8 @@ class NewtonRun {
       return true;
     ++outcome.gradientSteps;
     const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G_, current.normal);
-    return turnWithin(current, axis, HUGE_VAL, angle);
+    angle = 0;
+    return isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle);
   }
 
   NewtonOutcome outcome;
