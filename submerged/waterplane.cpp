@@ -183,15 +183,20 @@ class ElementSections {
 
  private:
   // True when every point of the split cylinder lies on one side of the plane, so that none of its
-  // tetrahedra is crossed: the circle points lie |radius| from the axis ends, so their plane
-  // values differ from the ends' by at most |radius| |N|, widened by far more than the rounding
-  // of the points and of the values. False for non-finite values: those are split as usual.
+  // tetrahedra is crossed. The circle points lie |radius| from the axis ends in the plane normal
+  // to the axis, so their plane values differ from the ends' by at most |radius| |N x u| (u the
+  // unit axis): little for a column standing in the water. The bound is widened by far more than
+  // the points' own rounding and their tilt off that plane (an axis within 1e-10 of x gets the
+  // circle of the y-z plane). False for non-finite values: those are split as usual.
   bool missesCylinder(const Cylinder& c) const {
     const Plane& p = sum_.plane();
-    const double n = std::sqrt(p.A * p.A + p.B * p.B + p.C * p.C);
+    const Vec3 N(p.A, p.B, p.C);
+    const Vec3 axis = c.axisEnd - c.axisStart;
+    const double n = N.length();
     const double start = p.value(c.axisStart), end = p.value(c.axisEnd);
     const double scale = n * (c.axisStart.length() + c.axisEnd.length() + std::fabs(c.radius));
-    const double reach = std::fabs(c.radius) * n * (1 + 1e-9) + 1e-12 * (scale + std::fabs(p.D));
+    const double radial = N.cross(axis).length() / axis.length() + 1e-8 * n;
+    const double reach = std::fabs(c.radius) * radial + 1e-12 * (scale + std::fabs(p.D));
     return std::fmax(start, end) + reach < 0 || std::fmin(start, end) - reach > 0;
   }
 

@@ -104,8 +104,8 @@ TEST(Waterplane, CylinderReachingThePlaneAtOnePointIsNotSkipped) {
     FloatingBody cylinder, pieces;
     fillBody(cylinder, {}, {}, {}, {c});
     fillBody(pieces, split, {}, {}, {});
-    // Every other normal points at a circle point: that point then lies the whole radius above
-    // the axis, where the skip's bound is tightest.
+    // Every other normal points at a circle point, the rest anywhere: the highest circle point
+    // lies |radius| |N x u| above the axis ends, as close as the skip's bound comes.
     Vec3 n = c.circlePoint(trial % 30) - c.axisStart;
     n.normalize();
     if (trial % 2 == 1)
