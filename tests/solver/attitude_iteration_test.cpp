@@ -201,46 +201,39 @@ TEST(AttitudeIteration, PromptAnswers) {
 // state of the last step line; the long-run note comes once, with the angle step of that step's
 // line, and the console shows nothing of it.
 TEST(AttitudeIteration, StepLimitAndLongRunNote) {
-  const Vec3 G(0.2, 0, 0.2);  // the trimmed box barge above
   AttitudeCounts counts;
-  const auto solve = [&G, &counts](const AttitudeIterationSettings& settings, Plane& plane) {
+  Plane plane;
+  const auto solve = [&](const AttitudeIterationSettings& settings) {
     setAttitudeIterationSettings(settings);
     FloatingBody body;
     makeBox(body, Vec3(-1, -0.5, 0), Vec3(1, 0.5, 1));
     Console console;
     Vec3 B;
     counts = AttitudeCounts();
-    solveFloatingAttitude(body, plane, B, 0.5, G, counts);
+    solveFloatingAttitude(body, plane, B, 0.5, Vec3(0.2, 0, 0.2), counts);  // the trimmed barge
     setAttitudeIterationSettings(AttitudeIterationSettings());
     return console.output();
   };
-  Plane plane;
-  const std::string full = solve(AttitudeIterationSettings(), plane);
-  const AttitudeCounts plain = counts;
-  const std::vector<std::string> lines = splitLines(full);
-  ASSERT_GT(plain.steps, 5);
-  EXPECT_EQ(static_cast<int>(lines.size()), 5 + plain.steps);
-  EXPECT_FALSE(plain.stepLimitReached);
-
-  AttitudeIterationSettings capped;
-  capped.maxSteps = 3;
-  const std::string limited = solve(capped, plane);
-  EXPECT_EQ(counts.steps, 3);
-  EXPECT_TRUE(counts.stepLimitReached);
-  EXPECT_EQ(splitLines(limited).size(), 8u);
-  EXPECT_EQ(full.substr(0, limited.size()), limited);
-  const StepLine third = parseStepLine(lines[7]);
-  EXPECT_NEAR(plane.A, third.normal.x, 1e-6);
-
   std::vector<std::pair<int, double>> notes;
   AttitudeIterationSettings noting;
   noting.longRunSteps = 5;
   noting.onLongRun = [&notes](int steps, double angle) { notes.emplace_back(steps, angle); };
-  EXPECT_EQ(solve(noting, plane), full);
+  const std::string full = solve(noting);
+  const std::vector<std::string> lines = splitLines(full);
+  ASSERT_GT(counts.steps, 5);
+  EXPECT_EQ(static_cast<int>(lines.size()), 5 + counts.steps);
+  EXPECT_EQ(solve(AttitudeIterationSettings()), full);
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0].first, 5);
-  const double fifth = parseStepLine(lines[9]).detAn;
-  EXPECT_NEAR(notes[0].second, fifth, 1e-6 * fifth);
+  EXPECT_NEAR(notes[0].second, parseStepLine(lines[9]).detAn, 1e-6 * notes[0].second);
+
+  AttitudeIterationSettings capped;
+  capped.maxSteps = 3;
+  const std::string limited = solve(capped);
+  EXPECT_TRUE(counts.steps == 3 && counts.stepLimitReached);
+  EXPECT_EQ(full.substr(0, limited.size()), limited);
+  EXPECT_EQ(splitLines(limited).size(), 8u);
+  EXPECT_NEAR(plane.A, parseStepLine(lines[7]).normal.x, 1e-6);
 }
 
 }  // namespace
