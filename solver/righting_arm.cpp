@@ -251,6 +251,7 @@ Sample TrimSearch::refine(Sample lo, Sample hi, double& slope, bool& found) {
 Sample TrimSearch::solve(double guess, double& slope, bool& found) {
   Sample lo, hi;
   found = true;
+  guess = std::fmax(-kMaxTrim, std::fmin(kMaxTrim, guess));
   const Local local = searchLocally(guess, slope, lo, hi);
   if (local == Local::Balanced)
     return lo;
@@ -261,8 +262,9 @@ Sample TrimSearch::solve(double guess, double& slope, bool& found) {
   return refine(lo, hi, slope, found);
 }
 
-// The trim to start from: level for the first point, then the last point's trim, then the
-// straight line through the last two (the heels are equally spaced). A parabola through three
+// The trim to start from: level for the first point (and after a heel without a balanced trim),
+// then the last point's trim, then the straight line through the last two (the heels are equally
+// spaced). A parabola through three
 // extrapolates worse where elements enter the water and the trim bends sharply.
 double trimGuess(const std::vector<double>& taus) {
   const size_t n = taus.size();
@@ -302,6 +304,11 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
     TrimSearch search(body, V, G, radians(p.heelDeg), tolerance, curve.draftSearches);
     const Sample s = search.solve(trimGuess(taus), slope, p.trimFound);
     taus.push_back(s.tau);
+    if (!p.trimFound) {
+      // Nothing to extrapolate from: the next heel starts level, its first step unsized.
+      taus.clear();
+      slope = std::numeric_limits<double>::quiet_NaN();
+    }
     p.waterPlane = s.plane;
     p.buoyancyCentre = s.buoyancyCentre;
     p.trimDeg = degrees(std::atan2(-s.plane.A, s.plane.C));
@@ -317,8 +324,9 @@ namespace {
 
 constexpr double kDegreesToRadians = kPi / 180;
 
-// The largest point refined by the parabola through it and its neighbours; at an end of the
-// range, or where the three points do not bend downwards, the point itself.
+// The largest point refined by the parabola through it and its neighbours (the heels are equally
+// spaced); at an end of the range, or where the three points do not bend downwards, the point
+// itself.
 void findMaximum(const std::vector<RightingArmPoint>& p, RightingArmSummary& s) {
   size_t m = 0;
   for (size_t i = 1; i < p.size(); ++i) {

@@ -157,6 +157,20 @@ TEST(RightingArm, CurveVanishesWhereTheHandCalculationPutsIt) {
   EXPECT_NEAR(*curve.summary.maxHeelDeg, 0, 1e-12);  // largest at the start of the range
 }
 
+// An upright cylinder with G off its axis along x: lying on its side (heel 90) it can only turn
+// about its own axis, which no trim balances; the heels on either side still find theirs.
+TEST(RightingArm, AHeelWithoutABalancedTrimDoesNotLeadTheNextAstray) {
+  FloatingBody body;
+  test_support::fillBody(body, {}, {}, {}, {Cylinder(Vec3(0, 0, 0), Vec3(0, 0, 40), 5)});
+  body.boundingBox();
+  const RightingArmCurve curve =
+      computeRightingArmCurve(body, 1500, Vec3(0.4, 0, 12), HeelRange{60, 120, 30});
+  ASSERT_EQ(curve.points.size(), 3u);
+  EXPECT_TRUE(curve.points[0].trimFound);
+  EXPECT_FALSE(curve.points[1].trimFound);
+  EXPECT_TRUE(curve.points[2].trimFound);
+}
+
 RightingArmPoint point(double heel, double gz) {
   RightingArmPoint p;
   p.heelDeg = heel;
