@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -12,15 +14,27 @@ namespace {
 
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 
+// The next float below f, for f finite or +infinity; std::nextafter is a library call, and this
+// runs twice per triangle and normal.
+float nextDown(float f) {
+  if (f == 0)
+    return -std::numeric_limits<float>::denorm_min();
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  bits = f > 0 ? bits - 1 : bits + 1;  // the magnitude shrinks above 0 and grows below
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
 // Rounded outwards, lowest <= h <= highest for every corner, so by the monotonic rounding of
 // h + offset a triangle judged wholly submerged or wholly dry on the floats is so on the doubles.
 float roundedDown(double x) {
   const float f = static_cast<float>(x);
-  return static_cast<double>(f) > x ? std::nextafter(f, -kInfinityF) : f;
+  return static_cast<double>(f) > x ? nextDown(f) : f;
 }
 float roundedUp(double x) {
   const float f = static_cast<float>(x);
-  return static_cast<double>(f) < x ? std::nextafter(f, kInfinityF) : f;
+  return static_cast<double>(f) < x ? -nextDown(-f) : f;
 }
 
 Vec3 unitProjection(const Vec3& axis, const Vec3& n) {
@@ -156,7 +170,7 @@ SurfaceEvaluation::Point2 SurfaceEvaluation::cutPoint(const FrameCoords& w, doub
   return Point2{w.u + (d.u - w.u) * t, w.v + (d.v - w.v) * t};
 }
 
-template <bool full>
+template <SurfaceEvaluation::Pass pass>
 void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const TriangleSlice& s,
                                     double offset, Sums& sums) const {
   const FrameCoords p[3] = {coords_[t.v[0]], coords_[t.v[1]], coords_[t.v[2]]};
@@ -167,9 +181,11 @@ void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Tr
     case 0:  // wholly dry
       return;
     case 3:  // wholly submerged, also when touching the plane
-      sums.wetAlpha = sums.wetAlpha + s.alpha;
-      sums.wetBeta = sums.wetBeta + s.beta;
-      if (full)
+      if (pass != Pass::kWaterplane) {
+        sums.wetAlpha = sums.wetAlpha + s.alpha;
+        sums.wetBeta = sums.wetBeta + s.beta;
+      }
+      if (pass == Pass::kBuoyancy)
         addWholeMoments(p, h, s.alpha, sums);
       return;
     case 1: {  // the piece is the triangle (w, out, in) with h = 0 at the cut points
@@ -179,13 +195,16 @@ void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Tr
       const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
       const Point2 out = cutPoint(w, hw, p[k1], h[k1]);  // on the edge w -> next
       const Point2 in = cutPoint(w, hw, p[k2], h[k2]);   // on the edge previous -> w
+      if (pass != Pass::kVolume)
+        addSegment(in, out, sums);
+      if (pass == Pass::kWaterplane)
+        return;
       const double alpha = (out.u - w.u) * (in.v - w.v) - (in.u - w.u) * (out.v - w.v);
       sums.cutVolume6 = sums.cutVolume6 + alpha * hw;
-      if (full) {
+      if (pass == Pass::kBuoyancy) {
         sums.mu24 = sums.mu24 + alpha * hw * (2 * w.u + out.u + in.u);
         sums.mv24 = sums.mv24 + alpha * hw * (2 * w.v + out.v + in.v);
         sums.mh48 = sums.mh48 + alpha * (2 * hw * hw);
-        addSegment(in, out, sums);
       }
       return;
     }
@@ -196,18 +215,21 @@ void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Tr
       const double h1 = h[k1], h2 = h[k2];
       const Point2 in = cutPoint(w1, h1, p[k], h[k]);   // on the edge dry -> w1
       const Point2 out = cutPoint(w2, h2, p[k], h[k]);  // on the edge w2 -> dry
+      if (pass != Pass::kVolume)
+        addSegment(in, out, sums);
+      if (pass == Pass::kWaterplane)
+        return;
       // Two triangles: (w1, w2, out) and (w1, out, in).
       const double a1 = (w2.u - w1.u) * (out.v - w1.v) - (out.u - w1.u) * (w2.v - w1.v);
       const double a2 = (out.u - w1.u) * (in.v - w1.v) - (in.u - w1.u) * (out.v - w1.v);
       sums.cutVolume6 = sums.cutVolume6 + (a1 * (h1 + h2) + a2 * h1);
-      if (full) {
+      if (pass == Pass::kBuoyancy) {
         const double hSum = h1 + h2;
         sums.mu24 = sums.mu24 + (a1 * (w1.u * h1 + w2.u * h2 + (w1.u + w2.u + out.u) * hSum) +
                                  a2 * h1 * (2 * w1.u + out.u + in.u));
         sums.mv24 = sums.mv24 + (a1 * (w1.v * h1 + w2.v * h2 + (w1.v + w2.v + out.v) * hSum) +
                                  a2 * h1 * (2 * w1.v + out.v + in.v));
         sums.mh48 = sums.mh48 + (a1 * (h1 * h1 + h2 * h2 + hSum * hSum) + a2 * (2 * h1 * h1));
-        addSegment(in, out, sums);
       }
       return;
     }
@@ -216,7 +238,7 @@ void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Tr
   }
 }
 
-template <bool full>
+template <SurfaceEvaluation::Pass pass>
 void SurfaceEvaluation::sumBlock(std::size_t block, double offset, Sums& sums) const {
   const std::size_t begin = block * kBlockTriangles;
   const std::size_t end = std::min(begin + kBlockTriangles, triangles_.size());
@@ -224,25 +246,26 @@ void SurfaceEvaluation::sumBlock(std::size_t block, double offset, Sums& sums) c
   for (std::size_t t = begin; t < end; ++t) {
     const TriangleSlice& s = slices[t];
     if (static_cast<double>(s.highest) + offset <= 0) {
-      if (full) {
-        cutTriangle<true>(triangles_[t], s, offset, sums);  // the moments need the corners
-      } else {
+      // Wholly submerged: no part of the cap's boundary.
+      if (pass == Pass::kVolume) {
         sums.wetAlpha = sums.wetAlpha + s.alpha;
         sums.wetBeta = sums.wetBeta + s.beta;
+      } else if (pass == Pass::kBuoyancy) {
+        cutTriangle<pass>(triangles_[t], s, offset, sums);  // the moments need the corners
       }
     } else if (!(static_cast<double>(s.lowest) + offset > 0)) {
-      cutTriangle<full>(triangles_[t], s, offset, sums);
+      cutTriangle<pass>(triangles_[t], s, offset, sums);
     }
   }
 }
 
-template <bool full>
+template <SurfaceEvaluation::Pass pass>
 SurfaceEvaluation::Sums SurfaceEvaluation::evaluateAll(double offset) {
   auto job = [this, offset](int chunk) {
     const std::size_t end = chunkBegin(blockSums_.size(), chunk + 1);
     for (std::size_t b = chunkBegin(blockSums_.size(), chunk); b < end; ++b) {
       Sums sums;
-      sumBlock<full>(b, offset, sums);
+      sumBlock<pass>(b, offset, sums);
       blockSums_[b] = sums;
     }
   };
@@ -255,13 +278,13 @@ SurfaceEvaluation::Sums SurfaceEvaluation::evaluateAll(double offset) {
 
 double SurfaceEvaluation::submergedVolume(double D) {
   const double offset = offsetOf(D);
-  const Sums s = evaluateAll<false>(offset);
+  const Sums s = evaluateAll<Pass::kVolume>(offset);
   return (s.wetBeta + 3 * offset * s.wetAlpha + s.cutVolume6) / 6;
 }
 
 void SurfaceEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
   const double offset = offsetOf(plane.D);
-  const Sums s = evaluateAll<true>(offset);
+  const Sums s = evaluateAll<Pass::kBuoyancy>(offset);
   volume = (s.wetBeta + 3 * offset * s.wetAlpha + s.cutVolume6) / 6;
   if (volume == 0) {
     centre = Vec3(0, 0, 0);
@@ -276,7 +299,7 @@ void SurfaceEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plan
 
 WaterplaneProperties SurfaceEvaluation::waterplane(const Plane& plane) {
   const double offset = offsetOf(plane.D);
-  const Sums s = evaluateAll<true>(offset);
+  const Sums s = evaluateAll<Pass::kWaterplane>(offset);
   WaterplaneProperties w;
   w.frame = frame_;
   w.area = s.area2 / 2;

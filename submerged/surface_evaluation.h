@@ -107,9 +107,11 @@ class SurfaceEvaluation {
     double u, v;
   };
 
-  template <bool full>
+  // What an evaluation sums: the volume alone, the volume and its moments, or the cap's boundary.
+  enum class Pass { kVolume, kBuoyancy, kWaterplane };
+  template <Pass pass>
   void sumBlock(std::size_t block, double offset, Sums& sums) const;
-  template <bool full>
+  template <Pass pass>
   void cutTriangle(const TriangleSurface::Triangle& t, const TriangleSlice& s, double offset,
                    Sums& sums) const;
   static void addWholeMoments(const FrameCoords (&p)[3], const double (&h)[3], double alpha,
@@ -117,7 +119,7 @@ class SurfaceEvaluation {
   static Point2 cutPoint(const FrameCoords& w, double hw, const FrameCoords& d, double hd);
   // in -> out: a piece of the cap's boundary.
   static void addSegment(const Point2& in, const Point2& out, Sums& sums);
-  template <bool full>
+  template <Pass pass>
   Sums evaluateAll(double offset);
   double offsetOf(double D) const;
   std::size_t chunkBegin(std::size_t count, int chunk) const;
