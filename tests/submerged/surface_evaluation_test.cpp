@@ -49,7 +49,7 @@ TEST_P(SurfaceTwins, VolumeAndCentreMatchTheElementsOnRandomPlanes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bodies, SurfaceTwins, ::testing::ValuesIn(test_support::twinBodies()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& twin) { return twin.param.name; });
 
 TEST(SurfaceEvaluation, ThreadsDoNotChangeABit) {
   const TriangleSurface hull = surfaces::hullSurface(60, 40);
