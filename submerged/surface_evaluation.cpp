@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -37,23 +38,7 @@ float roundedUp(double x) {
   return static_cast<double>(f) < x ? -nextDown(-f) : f;
 }
 
-Vec3 unitProjection(const Vec3& axis, const Vec3& n) {
-  Vec3 p = axis - n * n.dot(axis);
-  p.normalize();
-  return p;
-}
-
 }  // namespace
-
-PlaneFrame PlaneFrame::of(const Vec3& unitNormal) {
-  PlaneFrame frame;
-  frame.normal = unitNormal;
-  const Vec3 x(1, 0, 0), y(0, 1, 0);
-  const double alongX = unitNormal.dot(x);
-  frame.axisU = unitProjection(alongX * alongX <= 0.5 ? x : y, unitNormal);
-  frame.axisV = unitNormal.cross(frame.axisU);
-  return frame;
-}
 
 void SurfaceEvaluation::Sums::add(const Sums& o) {
   wetAlpha = wetAlpha + o.wetAlpha;
@@ -68,6 +53,7 @@ void SurfaceEvaluation::Sums::add(const Sums& o) {
   uu12 = uu12 + o.uu12;
   vv12 = vv12 + o.vv12;
   uv24 = uv24 + o.uv24;
+  crossed = crossed + o.crossed;
 }
 
 SurfaceEvaluation::SurfaceEvaluation(const TriangleSurface& surface, int threadCount,
@@ -100,11 +86,14 @@ void SurfaceEvaluation::runChunks(Job& job) {
 }
 
 void SurfaceEvaluation::setNormal(double A, double B, double C) {
-  normalLength_ = std::sqrt(A * A + B * B + C * C);
-  frame_ = PlaneFrame::of(Vec3(A, B, C) / normalLength_);
+  const Vec3 N(A, B, C);
+  normalLength_ = N.length();
+  WaterplaneProperties frame;
+  setPlaneFrame(frame, N);
+  frame_ = Frame{frame.normal, frame.axisU, frame.axisV};
   centreHeight_ = frame_.normal.dot(centre_);
   auto vertexJob = [this](int chunk) {
-    const PlaneFrame f = frame_;  // local copies: the stores below cannot alias them
+    const Frame f = frame_;  // local copies: the stores below cannot alias them
     const Vec3 c = centre_;
     const std::size_t end = chunkBegin(vertices_.size(), chunk + 1);
     for (std::size_t i = chunkBegin(vertices_.size(), chunk); i < end; ++i) {
@@ -151,6 +140,7 @@ void SurfaceEvaluation::addWholeMoments(const FrameCoords (&p)[3], const double 
 // Green's theorem turns the cap's integrals of 1, u, v, u^2, v^2 and u v into sums over its
 // boundary segments, each the integral over the triangle (origin, in, out).
 void SurfaceEvaluation::addSegment(const Point2& in, const Point2& out, Sums& sums) {
+  ++sums.crossed;
   const double cross = in.u * out.v - out.u * in.v;
   sums.area2 = sums.area2 + cross;
   sums.u6 = sums.u6 + (in.u + out.u) * cross;
@@ -301,15 +291,22 @@ WaterplaneProperties SurfaceEvaluation::waterplane(const Plane& plane) {
   const double offset = offsetOf(plane.D);
   const Sums s = evaluateAll<Pass::kWaterplane>(offset);
   WaterplaneProperties w;
-  w.frame = frame_;
+  w.normal = frame_.normal;
+  w.axisU = frame_.axisU;
+  w.axisV = frame_.axisV;
+  w.crossedTetrahedronCount = static_cast<int>(std::min<std::size_t>(s.crossed, INT_MAX));
   w.area = s.area2 / 2;
-  if (w.area == 0)
+  if (w.area == 0) {  // the foot of the first corner on the plane, as for elements
+    const Vec3 first = triangles_.empty() ? Vec3(0, 0, 0) : vertices_[triangles_[0].v[0]];
+    w.centreOfFlotation = first - frame_.normal * (plane.value(first) / normalLength_);
+    w.Iuu = w.Ivv = w.Iuv = 0;
     return w;
+  }
   const double uF = s.u6 / 6 / w.area;
   const double vF = s.v6 / 6 / w.area;
   w.centreOfFlotation = centre_ + frame_.axisU * uF + frame_.axisV * vF - frame_.normal * offset;
-  w.Iu = s.vv12 / 12 - w.area * vF * vF;
-  w.Iv = s.uu12 / 12 - w.area * uF * uF;
+  w.Iuu = s.vv12 / 12 - w.area * vF * vF;
+  w.Ivv = s.uu12 / 12 - w.area * uF * uF;
   w.Iuv = s.uv24 / 24 - w.area * uF * vF;
   return w;
 }
@@ -323,4 +320,14 @@ SurfaceEvaluation& surfaceEvaluationOf(FloatingBody& body) {
   if (!body.surfaceEvaluation)
     body.surfaceEvaluation = std::make_shared<SurfaceEvaluation>(body.surface, 1);
   return *body.surfaceEvaluation;
+}
+
+WaterplaneProperties surfaceWaterplane(const FloatingBody& body, const Plane& plane) {
+  if (body.surfaceEvaluation) {
+    body.surfaceEvaluation->setNormal(plane.A, plane.B, plane.C);
+    return body.surfaceEvaluation->waterplane(plane);
+  }
+  SurfaceEvaluation evaluation(body.surface, 1);
+  evaluation.setNormal(plane.A, plane.B, plane.C);
+  return evaluation.waterplane(plane);
 }

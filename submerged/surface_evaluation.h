@@ -6,29 +6,10 @@
 #include "elements/triangle_surface.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
+#include "submerged/waterplane.h"
 #include "submerged/worker_pool.h"
 
 class FloatingBody;
-
-// An orthonormal frame of a plane: the unit normal n and two in-plane axes u and v with
-// (u, v, n) right-handed (u x v = n). u is the body's x axis projected into the plane; when the
-// normal lies within 45 degrees of x (the projection is shorter than 1/sqrt(2)) the y axis is
-// projected instead. For the upright normal (0, 0, 1) the frame is x, y, z.
-struct PlaneFrame {
-  Vec3 normal, axisU, axisV;
-  static PlaneFrame of(const Vec3& unitNormal);
-};
-
-// The section of the body by the water plane: its area, its centroid (the centre of flotation,
-// on the plane) and its second moments about that centroid in the plane's frame.
-struct WaterplaneProperties {
-  double area = 0;
-  Vec3 centreOfFlotation{0, 0, 0};  // (0, 0, 0) when the area is 0
-  PlaneFrame frame;
-  double Iu = 0;   // integral of (v - vF)^2 dA: about the axis through the centre along axisU
-  double Iv = 0;   // integral of (u - uF)^2 dA: about the axis along axisV
-  double Iuv = 0;  // integral of (u - uF)(v - vF) dA
-};
 
 // The submerged part of a body bounded by a closed triangle surface, for planes of one normal.
 //
@@ -78,7 +59,8 @@ class SurfaceEvaluation {
   // Volume and centre of buoyancy (the origin when the volume is exactly 0). plane's normal must be
   // the one given to setNormal.
   void buoyancy(double& volume, Vec3& centre, const Plane& plane);
-  // The waterplane section; plane's normal must be the one given to setNormal.
+  // The waterplane section (submerged/waterplane.h); plane's normal must be the one given to
+  // setNormal.
   WaterplaneProperties waterplane(const Plane& plane);
 
   int threadCount() const { return pool_.threadCount(); }
@@ -101,6 +83,7 @@ class SurfaceEvaluation {
     double cutVolume6 = 0;                // six times the volume of the crossed triangles' pieces
     double mu24 = 0, mv24 = 0, mh48 = 0;  // 24 int u dV, 24 int v dV, 48 int h dV
     double area2 = 0, u6 = 0, v6 = 0, uu12 = 0, vv12 = 0, uv24 = 0;  // Green's sums of the cap
+    std::size_t crossed = 0;                                         // triangles with a cut segment
     void add(const Sums& o);
   };
   struct Point2 {
@@ -126,12 +109,17 @@ class SurfaceEvaluation {
   template <typename Job>
   void runChunks(Job& job);
 
+  // The frame of the current normal: normal and axes of the waterplane (submerged/waterplane.h).
+  struct Frame {
+    Vec3 normal, axisU, axisV;
+  };
+
   const std::vector<Vec3>& vertices_;
   const std::vector<TriangleSurface::Triangle>& triangles_;
   WorkerPool pool_;
   bool parallel_ = false;
   Vec3 centre_{0, 0, 0};
-  PlaneFrame frame_;
+  Frame frame_;
   double normalLength_ = 1;
   double centreHeight_ = 0;            // normal . centre_
   std::vector<FrameCoords> coords_;    // per vertex, for the current normal
@@ -142,3 +130,7 @@ class SurfaceEvaluation {
 // The surface body's evaluation: body.surfaceEvaluation, made on one thread first when
 // prepareFastEvaluation has not made it.
 SurfaceEvaluation& surfaceEvaluationOf(FloatingBody& body);
+
+// The waterplane of a surface body (computeWaterplane's surface case): through its surface
+// evaluation when it has one, set to the plane's normal, otherwise through one made for the call.
+WaterplaneProperties surfaceWaterplane(const FloatingBody& body, const Plane& plane);
