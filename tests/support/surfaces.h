@@ -135,6 +135,14 @@ inline void addCubeTetrahedra(std::vector<Tetrahedron>& out, const Vec3& o, doub
     out.emplace_back(c[0], c[path[0]], c[path[1]], c[6]);
 }
 
+// x rounded to single precision. Through a volatile float: GCC 12.2 at -O2 vectorises two
+// neighbouring double -> float -> double conversions into a pair and then stores the unconverted
+// doubles, dropping the rounding.
+inline double singlePrecision(double x) {
+  volatile float f = static_cast<float>(x);
+  return f;
+}
+
 // A ship-like hull of length L along x, breadth B and depth H (keel at z = 0, a flat deck at
 // z = H): the half-breadth is B/2 (1 - (2x/L)^2)(1 - ((H - z)/H)^2), zero at the stems and the
 // keel. stations x levels quads per side; every coordinate is a float, so that single-precision
@@ -146,7 +154,7 @@ inline TriangleSurface hullSurface(int stations, int levels, double L = 100, dou
     const double z = H * j / levels;
     const double s = 2 * x / L, r = (H - z) / H;
     const double y = side * B / 2 * (1 - s * s) * (1 - r * r);
-    return Vec3(static_cast<float>(x), static_cast<float>(y + 0.0), static_cast<float>(z));
+    return Vec3(singlePrecision(x), singlePrecision(y + 0.0), singlePrecision(z));
   };
   SurfaceMaker maker;
   // Quads (a, b, c, d) counter-clockwise seen from outside, as two triangles; those that collapse
