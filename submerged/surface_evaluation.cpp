@@ -66,7 +66,8 @@ SurfaceEvaluation::SurfaceEvaluation(const TriangleSurface& surface, int threadC
   }
   parallel_ = pool_.threadCount() > 1 && triangles_.size() >= parallelThreshold;
   coords_.resize(vertices_.size());
-  slices_.resize(triangles_.size());
+  extents_.resize(triangles_.size());
+  slopes_.resize(triangles_.size());
   blockSums_.resize((triangles_.size() + kBlockTriangles - 1) / kBlockTriangles);
   setNormal(0, 0, 1);
 }
@@ -113,9 +114,9 @@ void SurfaceEvaluation::setNormal(double A, double B, double C) {
       const double high = std::max(p0.h, std::max(p1.h, p2.h));
       const bool unordered = std::isnan(p0.h) || std::isnan(p1.h) || std::isnan(p2.h);
       // A corner without a height is neither surely dry nor surely submerged: cut it.
-      slices_[t] = TriangleSlice{unordered ? -kInfinityF : roundedDown(low),
-                                 unordered ? kInfinityF : roundedUp(high), alpha,
-                                 alpha * (p0.h + p1.h + p2.h)};
+      extents_[t] = Extent{unordered ? -kInfinityF : roundedDown(low),
+                           unordered ? kInfinityF : roundedUp(high)};
+      slopes_[t] = Slope{alpha, alpha * (p0.h + p1.h + p2.h)};
     }
   };
   runChunks(triangleJob);
@@ -161,7 +162,7 @@ SurfaceEvaluation::Point2 SurfaceEvaluation::cutPoint(const FrameCoords& w, doub
 }
 
 template <SurfaceEvaluation::Pass pass>
-void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const TriangleSlice& s,
+void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Slope& s,
                                     double offset, Sums& sums) const {
   const FrameCoords p[3] = {coords_[t.v[0]], coords_[t.v[1]], coords_[t.v[2]]};
   const double h[3] = {p[0].h + offset, p[1].h + offset, p[2].h + offset};
@@ -232,19 +233,20 @@ template <SurfaceEvaluation::Pass pass>
 void SurfaceEvaluation::sumBlock(std::size_t block, double offset, Sums& sums) const {
   const std::size_t begin = block * kBlockTriangles;
   const std::size_t end = std::min(begin + kBlockTriangles, triangles_.size());
-  const TriangleSlice* slices = slices_.data();
+  const Extent* extents = extents_.data();
+  const Slope* slopes = slopes_.data();
   for (std::size_t t = begin; t < end; ++t) {
-    const TriangleSlice& s = slices[t];
-    if (static_cast<double>(s.highest) + offset <= 0) {
+    const Extent& e = extents[t];
+    if (static_cast<double>(e.highest) + offset <= 0) {
       // Wholly submerged: no part of the cap's boundary.
       if (pass == Pass::kVolume) {
-        sums.wetAlpha = sums.wetAlpha + s.alpha;
-        sums.wetBeta = sums.wetBeta + s.beta;
+        sums.wetAlpha = sums.wetAlpha + slopes[t].alpha;
+        sums.wetBeta = sums.wetBeta + slopes[t].beta;
       } else if (pass == Pass::kBuoyancy) {
-        cutTriangle<pass>(triangles_[t], s, offset, sums);  // the moments need the corners
+        cutTriangle<pass>(triangles_[t], slopes[t], offset, sums);  // the moments need the corners
       }
-    } else if (!(static_cast<double>(s.lowest) + offset > 0)) {
-      cutTriangle<pass>(triangles_[t], s, offset, sums);
+    } else if (!(static_cast<double>(e.lowest) + offset > 0)) {
+      cutTriangle<pass>(triangles_[t], slopes[t], offset, sums);
     }
   }
 }
@@ -312,8 +314,8 @@ WaterplaneProperties SurfaceEvaluation::waterplane(const Plane& plane) {
 }
 
 std::size_t SurfaceEvaluation::memoryBytes() const {
-  return coords_.capacity() * sizeof(FrameCoords) + slices_.capacity() * sizeof(TriangleSlice) +
-         blockSums_.capacity() * sizeof(Sums);
+  return coords_.capacity() * sizeof(FrameCoords) + extents_.capacity() * sizeof(Extent) +
+         slopes_.capacity() * sizeof(Slope) + blockSums_.capacity() * sizeof(Sums);
 }
 
 SurfaceEvaluation& surfaceEvaluationOf(FloatingBody& body) {

@@ -72,10 +72,14 @@ class SurfaceEvaluation {
   struct FrameCoords {
     double u, v, h;  // relative to centre_; h along the normal
   };
-  struct TriangleSlice {
+  // Per triangle and normal, in two arrays: every evaluation reads the extents of all triangles,
+  // but the slopes only of those under water.
+  struct Extent {
     float lowest, highest;  // heights rounded outwards
-    double alpha;           // doubled projected area, signed
-    double beta;            // alpha * (h0 + h1 + h2)
+  };
+  struct Slope {
+    double alpha;  // doubled projected area, signed
+    double beta;   // alpha * (h0 + h1 + h2)
   };
   // Sums over a block of triangles.
   struct Sums {
@@ -95,7 +99,7 @@ class SurfaceEvaluation {
   template <Pass pass>
   void sumBlock(std::size_t block, double offset, Sums& sums) const;
   template <Pass pass>
-  void cutTriangle(const TriangleSurface::Triangle& t, const TriangleSlice& s, double offset,
+  void cutTriangle(const TriangleSurface::Triangle& t, const Slope& s, double offset,
                    Sums& sums) const;
   static void addWholeMoments(const FrameCoords (&p)[3], const double (&h)[3], double alpha,
                               Sums& sums);
@@ -121,10 +125,11 @@ class SurfaceEvaluation {
   Vec3 centre_{0, 0, 0};
   Frame frame_;
   double normalLength_ = 1;
-  double centreHeight_ = 0;            // normal . centre_
-  std::vector<FrameCoords> coords_;    // per vertex, for the current normal
-  std::vector<TriangleSlice> slices_;  // per triangle, for the current normal
-  std::vector<Sums> blockSums_;        // per block, of the last evaluation
+  double centreHeight_ = 0;          // normal . centre_
+  std::vector<FrameCoords> coords_;  // per vertex, for the current normal
+  std::vector<Extent> extents_;      // per triangle, for the current normal
+  std::vector<Slope> slopes_;        // per triangle, for the current normal
+  std::vector<Sums> blockSums_;      // per block, of the last evaluation
 };
 
 // The surface body's evaluation: body.surfaceEvaluation, made on one thread first when
