@@ -84,9 +84,8 @@ const char* meshFormatName(MeshFormat format) {
   return "?";
 }
 
-std::string MeshFile::placeOf(std::size_t triangle) const {
-  const std::string number = std::to_string(origins[triangle]);
-  return format == MeshFormat::kStlBinary ? "facet " + number : "line " + number;
+std::string MeshFile::placeOfOrigin(std::uint32_t origin) const {
+  return (format == MeshFormat::kStlBinary ? "facet " : "line ") + std::to_string(origin);
 }
 
 bool detectMeshFormat(std::string_view bytes, const std::string& path, MeshFormat& format,

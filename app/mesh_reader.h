@@ -30,7 +30,9 @@ struct MeshFile {
   std::vector<std::uint32_t> origins;
 
   // Where triangle t came from, e.g. "line 120" or "facet 17".
-  std::string placeOf(std::size_t triangle) const;
+  std::string placeOf(std::size_t triangle) const { return placeOfOrigin(origins[triangle]); }
+  // The same for an origin as stored in origins.
+  std::string placeOfOrigin(std::uint32_t origin) const;
 };
 
 // Decides the format by the content, the file name's extension deciding what the content leaves

@@ -162,7 +162,7 @@ void SurfaceBuilder::grow() {
 }
 
 bool SurfaceBuilder::addPoint(const Vec3& point, std::uint32_t& index) {
-  std::size_t slot = slotOf(point);
+  const std::size_t slot = slotOf(point);
   if (slots_[slot] != 0) {
     index = slots_[slot] - 1;
     return true;

@@ -65,10 +65,6 @@ std::size_t removeDegenerate(MeshFile& mesh, SurfaceFindings& findings, std::siz
   return read;
 }
 
-std::string placeOfOrigin(const MeshFile& mesh, std::uint32_t origin) {
-  return (mesh.format == MeshFormat::kStlBinary ? "facet " : "line ") + std::to_string(origin);
-}
-
 bool checkDegenerate(MeshFile& mesh, SurfaceFindings& findings, std::string& error,
                      std::vector<std::string>& warnings) {
   std::size_t example = 0;
@@ -80,7 +76,7 @@ bool checkDegenerate(MeshFile& mesh, SurfaceFindings& findings, std::string& err
                            " triangles are degenerate (" + std::to_string(findings.collapsed) +
                            " with two equal corners, left out; " + std::to_string(findings.flat) +
                            " with their corners in a line), e.g. the triangle from " +
-                           placeOfOrigin(mesh, static_cast<std::uint32_t>(example));
+                           mesh.placeOfOrigin(static_cast<std::uint32_t>(example));
   if (static_cast<double>(degenerate) > kMaxDegenerateShare * static_cast<double>(read)) {
     error = mesh.path + ": " + text + "; more than " + number(100 * kMaxDegenerateShare) +
             " % means the surface has lost its shape";
@@ -142,7 +138,7 @@ std::string describeEdge(const MeshFile& mesh, const std::vector<EdgeUse>& uses,
   return text;
 }
 
-bool checkEdges(MeshFile& mesh, SurfaceFindings& findings, std::string& error) {
+bool checkEdges(const MeshFile& mesh, std::string& error) {
   const std::vector<EdgeUse> uses = edgeUses(mesh.surface);
   EdgeFault open, crowded, misoriented;
   for (std::size_t begin = 0, end = 0; begin < uses.size(); begin = end) {
@@ -157,9 +153,6 @@ bool checkEdges(MeshFile& mesh, SurfaceFindings& findings, std::string& error) {
       misoriented.note(begin, end);
     }
   }
-  findings.openEdges = open.count;
-  findings.crowdedEdges = crowded.count;
-  findings.misorientedEdges = misoriented.count;
   std::vector<std::string> faults;
   if (open.count > 0) {
     faults.push_back(std::to_string(open.count) +
@@ -231,6 +224,6 @@ bool checkVolume(MeshFile& mesh, SurfaceFindings& findings, std::string& error,
 bool checkSurface(MeshFile& mesh, SurfaceFindings& findings, std::string& error,
                   std::vector<std::string>& warnings) {
   findings = SurfaceFindings();
-  return checkDegenerate(mesh, findings, error, warnings) && checkEdges(mesh, findings, error) &&
+  return checkDegenerate(mesh, findings, error, warnings) && checkEdges(mesh, error) &&
          checkVolume(mesh, findings, error, warnings);
 }

@@ -64,7 +64,6 @@ class SurfaceEvaluation {
   WaterplaneProperties waterplane(const Plane& plane);
 
   int threadCount() const { return pool_.threadCount(); }
-  std::size_t triangleCount() const { return triangles_.size(); }
   // Heap memory held by this evaluation, in bytes (the surface itself not counted).
   std::size_t memoryBytes() const;
 
