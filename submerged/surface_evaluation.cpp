@@ -58,13 +58,15 @@ void SurfaceEvaluation::Sums::add(const Sums& o) {
 
 SurfaceEvaluation::SurfaceEvaluation(const TriangleSurface& surface, int threadCount,
                                      std::size_t parallelThreshold)
-    : vertices_(surface.vertices), triangles_(surface.triangles), pool_(threadCount) {
+    : vertices_(surface.vertices),
+      triangles_(surface.triangles),
+      pool_(surface.triangles.size() >= parallelThreshold ? threadCount : 1) {
   const BoundingBox box = surface.boundingBox();
   if (!surface.empty()) {
     centre_ =
         Vec3((box.xMin + box.xMax) * 0.5, (box.yMin + box.yMax) * 0.5, (box.zMin + box.zMax) * 0.5);
   }
-  parallel_ = pool_.threadCount() > 1 && triangles_.size() >= parallelThreshold;
+  parallel_ = pool_.threadCount() > 1;
   coords_.resize(vertices_.size());
   extents_.resize(triangles_.size());
   slopes_.resize(triangles_.size());

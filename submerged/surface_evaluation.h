@@ -47,7 +47,7 @@ class SurfaceEvaluation {
   static constexpr std::size_t kDefaultParallelThreshold = 100000;
 
   // The surface must outlive the evaluation and stay unchanged. threadCount <= 0: one thread per
-  // hardware thread.
+  // hardware thread; a surface of fewer than parallelThreshold triangles starts no thread.
   SurfaceEvaluation(const TriangleSurface& surface, int threadCount,
                     std::size_t parallelThreshold = kDefaultParallelThreshold);
 

@@ -1,6 +1,6 @@
-// The solver on surface bodies: a box, a 30-sided cylinder and the boundary of a tetrahedral mesh
-// float at the equilibrium of the same solids made of elements, and the solve prints the same
-// kind of lines.
+// The solvers on surface bodies: a box, a 30-sided cylinder and the boundary of a tetrahedral mesh
+// float at the equilibrium of the same solids made of elements, by the tilt iteration (printing
+// the same kind of lines) and by Newton steps.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "elements/floating_body.h"
+#include "solver/newton_solver.h"
 #include "submerged/waterplane.h"
 #include "support/test_support.h"
 #include "support/twin_bodies.h"
@@ -20,21 +21,35 @@ struct Solved {
   std::string console;
 };
 
-Solved solve(FloatingBody& body, double V, const Vec3& G) {
+Solved solve(FloatingBody& body, double V, const Vec3& G, bool newton = false) {
   body.prepareFastEvaluation(1);
   Solved s;
   test_support::ConsoleCapture console;
-  body.solveFloatingAttitude(s.plane, s.buoyancyCentre, V, G);
+  if (newton) {
+    EXPECT_TRUE(solveNewtonAttitude(body, s.plane, s.buoyancyCentre, V, G).converged);
+  } else {
+    body.solveFloatingAttitude(s.plane, s.buoyancyCentre, V, G);
+  }
   s.console = console.output();
   return s;
 }
-
-class SurfaceSolve : public ::testing::TestWithParam<test_support::TwinBodies> {};
 
 // Both solves stop within the distance tolerance d_error of the exact equilibrium, where the lines
 // of action are d apart; a tilt dn moves them apart by about GM |dn|, and the centre of buoyancy by
 // about BM |dn|. So the two attitudes agree to a few d_error / GM, their centres to a few d_error
 // times BM / GM.
+void expectSameEquilibrium(const Solved& s, const Solved& e, const test_support::TwinBodies& twins,
+                           double dError) {
+  const Vec3 ne(e.plane.A, e.plane.B, e.plane.C), ns(s.plane.A, s.plane.B, s.plane.C);
+  EXPECT_LE(FloatingBody::actionLineDistance(s.buoyancyCentre, twins.G, ns), dError);
+  const double gm = 0.25;  // below every twin's metacentric height
+  EXPECT_LT((ns - ne).length(), 4 * dError / gm);
+  EXPECT_TRUE(test_support::vecNear(s.buoyancyCentre, e.buoyancyCentre, 40 * dError));
+  EXPECT_NEAR(s.plane.D, e.plane.D, 40 * dError);
+}
+
+class SurfaceSolve : public ::testing::TestWithParam<test_support::TwinBodies> {};
+
 TEST_P(SurfaceSolve, FloatsAtTheEquilibriumOfTheElements) {
   const test_support::TwinBodies& twins = GetParam();
   FloatingBody elements, surface;
@@ -42,13 +57,12 @@ TEST_P(SurfaceSolve, FloatsAtTheEquilibriumOfTheElements) {
   const Solved e = solve(elements, twins.V, twins.G);
   const Solved s = solve(surface, twins.V, twins.G);
   const double dError = 1e-6 * elements.bounds.diagonal();
-  const Vec3 ne(e.plane.A, e.plane.B, e.plane.C), ns(s.plane.A, s.plane.B, s.plane.C);
-  EXPECT_LE(FloatingBody::actionLineDistance(s.buoyancyCentre, twins.G, ns), dError);
   EXPECT_NEAR(surface.computeSubmergedVolume(s.plane), twins.V, 1e-9 * twins.V);
-  const double gm = 0.25;  // below every twin's metacentric height
-  EXPECT_LT((ns - ne).length(), 4 * dError / gm);
-  EXPECT_TRUE(test_support::vecNear(s.buoyancyCentre, e.buoyancyCentre, 40 * dError));
-  EXPECT_NEAR(s.plane.D, e.plane.D, 40 * dError);
+  expectSameEquilibrium(s, e, twins, dError);
+  {
+    SCOPED_TRACE("Newton steps on the surface");
+    expectSameEquilibrium(solve(surface, twins.V, twins.G, true), e, twins, dError);
+  }
   // The tilt step lines of both solves read alike: same header, a step line per step.
   EXPECT_EQ(s.console.substr(0, s.console.find("Step")),
             e.console.substr(0, e.console.find("Step")));
