@@ -671,19 +671,23 @@ mesh_usage)
   done
   ;;
 mesh_report)
-  # A mesh run's report: the mesh and its triangles as the input, a draft mark instead of pillars.
+  # A mesh run's report: the mesh and its triangles as the input, a draft mark instead of pillars;
+  # the Newton solver, the righting-arm curve and the picture on a mesh body.
   box_obj "$work/barge.obj"
   printf 'name,x1,y1,z1,x2,y2,z2\nbow,38,6,0,38,6,4\n' >"$work/m.csv"
   run /dev/null --mesh "$work/barge.obj" --displacement 960 --gravity 20,6,3 --marks "$work/m.csv" \
-    --summary --json "$work/r.json"
+    --summary --json "$work/r.json" --method newton --gz 0:30:10 --svg "$work/p.svg"
   expect_rc 0
+  xmllint --noout "$work/p.svg" || fail "the picture is not well-formed"
+  grep -q 'class="wet"' "$work/p.svg" || fail "the picture draws no hull under water"
   check_json "$work/r.json" '
 i = j["input"]
 assert i["mesh"] == "'"$work/barge.obj"'" and i["triangles"] == 12, i
 assert "setFile" not in i and "elements" not in i and i["pillarFile"] is None, i
 assert abs(i["bodyVolume"] - 1920) <= 1e-9 and i["displacementVolume"] == 960, i
 assert [m["name"] for m in j["marks"]] == ["bow"] and abs(j["marks"][0]["draft"] - 2) <= 1e-12
-assert j["verdict"] == "stable" and j["pillars"] == []
+assert j["verdict"] == "stable" and j["pillars"] == [] and j["solver"]["method"] == "newton"
+assert [p["heelDeg"] for p in j["gz"]] == [0, 10, 20, 30], j["gz"]
 '
   ;;
 *)
