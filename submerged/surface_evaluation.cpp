@@ -90,6 +90,9 @@ void SurfaceEvaluation::runChunks(Job& job) {
 
 void SurfaceEvaluation::setNormal(double A, double B, double C) {
   const Vec3 N(A, B, C);
+  if (N == normal_)
+    return;  // the per-normal data are those of this normal already
+  normal_ = N;
   normalLength_ = N.length();
   WaterplaneProperties frame;
   setPlaneFrame(frame, N);

@@ -51,7 +51,8 @@ class SurfaceEvaluation {
   SurfaceEvaluation(const TriangleSurface& surface, int threadCount,
                     std::size_t parallelThreshold = kDefaultParallelThreshold);
 
-  // Fixes the normal (A, B, C) of the planes evaluated next; it need not be of unit length.
+  // Fixes the normal (A, B, C) of the planes evaluated next; it need not be of unit length. The
+  // same normal again costs nothing.
   void setNormal(double A, double B, double C);
   // Volume below the plane (A, B, C, D) with the normal of setNormal. Signed sums: a vanishing
   // part may come out a rounding error below 0.
@@ -123,6 +124,7 @@ class SurfaceEvaluation {
   bool parallel_ = false;
   Vec3 centre_{0, 0, 0};
   Frame frame_;
+  Vec3 normal_{0, 0, 0};  // as given to setNormal
   double normalLength_ = 1;
   double centreHeight_ = 0;          // normal . centre_
   std::vector<FrameCoords> coords_;  // per vertex, for the current normal
