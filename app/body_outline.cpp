@@ -111,7 +111,39 @@ void forEachFace(const FloatingBody& body, Visit visit) {
 
 }  // namespace
 
-SurfaceFaces::SurfaceFaces(const FloatingBody& body) {
+namespace {
+
+// The edges of a closed surface with their two triangles: each edge's two uses, one per
+// triangle, meet when the uses are sorted by their (smaller, larger) vertex pair.
+std::vector<SurfaceFaces::MeshEdge> meshEdgesOf(const TriangleSurface& s) {
+  struct Use {
+    std::uint64_t key;
+    std::uint32_t triangle;
+  };
+  std::vector<Use> uses;
+  uses.reserve(3 * s.triangles.size());
+  for (std::uint32_t t = 0; t < s.triangles.size(); ++t) {
+    for (int k = 0; k < 3; ++k) {
+      const std::uint64_t a = s.triangles[t].v[k], b = s.triangles[t].v[(k + 1) % 3];
+      uses.push_back(Use{std::min(a, b) << 32 | std::max(a, b), t});
+    }
+  }
+  std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return x.key < y.key; });
+  std::vector<SurfaceFaces::MeshEdge> edges;
+  for (size_t i = 0; i + 1 < uses.size(); ++i) {
+    if (uses[i].key == uses[i + 1].key) {
+      edges.push_back({static_cast<std::uint32_t>(uses[i].key >> 32),
+                       static_cast<std::uint32_t>(uses[i].key), uses[i].triangle,
+                       uses[i + 1].triangle});
+      ++i;
+    }
+  }
+  return edges;
+}
+
+}  // namespace
+
+SurfaceFaces::SurfaceFaces(const FloatingBody& body) : meshEdges_(meshEdgesOf(body.surface)) {
   masks_.assign(static_cast<size_t>(body.tetrahedronCount) +
                     static_cast<size_t>(body.hexahedronCount) +
                     static_cast<size_t>(body.prismCount) + static_cast<size_t>(body.cylinderCount),
@@ -158,6 +190,8 @@ BodyOutline::BodyOutline(const FloatingBody& body, const SurfaceFaces& surface,
       addSolid(element, surface.mask(index++), e);
     }
   });
+  if (!body.surface.empty())
+    addMesh(body.surface, surface.meshEdges(), e);
   for (Lines* lines : {&wet_, &dry_, &waterline_})
     lines->merge();
 }
@@ -244,6 +278,39 @@ void BodyOutline::addCylinder(const Cylinder& c, unsigned surfaceMask, Element& 
       addFaceWaterline(e, begin, k);
       begin = k + 1;
     }
+  }
+}
+
+// A surface mesh shows its shape, not its triangles: of its edges only those where the surface
+// bends by more than kFeatureAngle (chines, the deck edge, stems) and those on the outline of this
+// view, where one of the two triangles faces the viewer and the other away. In plan the waterline
+// runs across its triangles.
+void BodyOutline::addMesh(const TriangleSurface& mesh,
+                          const std::vector<SurfaceFaces::MeshEdge>& edges, Element& e) {
+  static const double kCosFeatureAngle = std::cos(30 * std::acos(-1.0) / 180);
+  const Vec3 along = place_.view == View::Profile   ? frame_.ey
+                     : place_.view == View::Section ? frame_.ex
+                                                    : frame_.up;
+  const auto normal = [&mesh](std::uint32_t t) {
+    const Vec3& a = mesh.vertices[mesh.triangles[t].v[0]];
+    return (mesh.vertices[mesh.triangles[t].v[1]] - a)
+        .cross(mesh.vertices[mesh.triangles[t].v[2]] - a);
+  };
+  for (const SurfaceFaces::MeshEdge& edge : edges) {
+    const Vec3 n1 = normal(edge.left), n2 = normal(edge.right);
+    const bool feature = n1.dot(n2) < kCosFeatureAngle * n1.length() * n2.length();
+    const bool outline = n1.dot(along) * n2.dot(along) <= 0;
+    if (feature || outline)
+      addEdge(frame_.toWater(mesh.vertices[edge.a]), frame_.toWater(mesh.vertices[edge.b]));
+  }
+  if (place_.view != View::Plan)
+    return;
+  e.faces.assign({0, 1, 2, -1});
+  for (const TriangleSurface::Triangle& t : mesh.triangles) {
+    e.points.clear();
+    for (std::uint32_t v : t.v)
+      e.points.push_back(frame_.toWater(mesh.vertices[v]));
+    addFaceWaterline(e, 0, 3);
   }
 }
 

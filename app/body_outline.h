@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <type_traits>
 #include <vector>
 
@@ -22,9 +23,11 @@ struct WaterFrame {
 };
 
 // Calls visit(corner) for every corner of every element, for a cylinder the circle points of both
-// its ends, in the body's element order.
+// its ends, in the body's element order, then for every vertex of the body's surface mesh.
 template <typename Visit>
 void forEachCorner(const FloatingBody& body, Visit&& visit) {
+  for (const Vec3& v : body.surface.vertices)
+    visit(v);
   forEachElement(body, [&](const auto& element) {
     if constexpr (std::is_same_v<std::decay_t<decltype(element)>, Cylinder>) {
       const Vec3 h = element.axisEnd - element.axisStart;
@@ -43,16 +46,26 @@ void forEachCorner(const FloatingBody& body, Visit&& visit) {
 // corners, compared on a grid of a millionth of the bounds' diagonal) lies inside and is not drawn,
 // so a meshed body shows its surface, not its mesh. For a cylinder only its two end faces count:
 // its side is always on the surface.
+//
+// A body given as a closed triangle surface has no element faces; its edges are listed with the
+// two triangles they join, for the outline to pick the feature and silhouette edges.
 class SurfaceFaces {
  public:
+  struct MeshEdge {
+    std::uint32_t a, b;         // vertices
+    std::uint32_t left, right;  // the two triangles
+  };
+
   explicit SurfaceFaces(const FloatingBody& body);
   // Bit f is set when face f of the element (counted in the body's element order) lies on the
   // surface; faces in the order of the face tables of body_outline.cpp, a cylinder's start end
   // as bit 0 and its far end as bit 1.
   unsigned mask(size_t element) const { return masks_[element]; }
+  const std::vector<MeshEdge>& meshEdges() const { return meshEdges_; }
 
  private:
   std::vector<unsigned char> masks_;
+  std::vector<MeshEdge> meshEdges_;
 };
 
 // The three orthographic views: the profile looks across the body (along ey), the section along
@@ -116,6 +129,8 @@ class BodyOutline {
   void addSolid(const Solid& solid, unsigned surfaceMask, Element& e);
   void addFaces(const Element& e, unsigned surfaceMask);
   void addCylinder(const Cylinder& c, unsigned surfaceMask, Element& e);
+  void addMesh(const TriangleSurface& mesh, const std::vector<SurfaceFaces::MeshEdge>& edges,
+               Element& e);
   void addFaceEdges(const Element& e, size_t begin, size_t end);
   void addEdge(const Vec3& a, const Vec3& b);
   void addSegment(const Vec3& a, const Vec3& b, Lines& lines);

@@ -14,6 +14,8 @@ constexpr int kMaxDigits = 17;  // enough for every double to read back exactly
 
 constexpr const char* kUsageLines =
     "Usage: floatstate [OPTIONS] [SETFILE]\n"
+    "       floatstate [OPTIONS] --mesh FILE (--displacement V | --mass M --density RHO)\n"
+    "                  --gravity X,Y,Z\n"
     "       floatstate --help | --version\n";
 
 constexpr const char* kDescription =
@@ -21,7 +23,10 @@ constexpr const char* kDescription =
     "Finds the floating equilibrium of the body described in SETFILE (asked for on the\n"
     "console when not given) and reports the water plane, the centre of buoyancy and the\n"
     "draft at the four pillars of FourPillars.txt, read from the SET file's folder.\n"
-    "`--` ends the options.\n";
+    "With --mesh the body is the solid inside the closed triangle surface of FILE (STL, ASCII\n"
+    "or binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
+    "(or M / RHO) with its centre of gravity at X,Y,Z; FourPillars.txt is read from the mesh\n"
+    "file's folder. `--` ends the options.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
@@ -96,6 +101,38 @@ void describeOptions(CLI::App& app, RunOptions& o) {
       ->check(CLI::PositiveNumber);
 }
 
+// Why a number or a point given to a mesh option is not one; empty when it is.
+std::string numberProblem(std::string& text) {
+  double value;
+  return parseNumberOption(text, value) ? std::string() : "'" + text + "' is not a number";
+}
+std::string pointProblem(std::string& text) {
+  Vec3 point;
+  return parsePointOption(text, point) ? std::string() : "'" + text + "' is not a point X,Y,Z";
+}
+
+// The options of a body given as a surface mesh. Numbers are read with '.' whatever the locale.
+void describeMeshOptions(CLI::App& app, MeshRunInput& m) {
+  app.add_option("--mesh", m.meshFile, "The body as the closed triangle surface in FILE")
+      ->option_text("FILE (STL, OBJ, OFF)");
+  const auto number = [&app](const char* name, double& value, bool& given, const char* text) {
+    app.add_option_function<std::string>(
+           name, [&value, &given](const std::string& t) { given = parseNumberOption(t, value); },
+           text)
+        ->option_text("NUMBER")
+        ->check(CLI::Validator(numberProblem, "NUMBER"));
+  };
+  number("--displacement", m.displacement, m.hasDisplacement,
+         "With --mesh: the displacement volume V");
+  number("--mass", m.mass, m.hasMass, "With --mesh and --density: the mass M, V = M / RHO");
+  number("--density", m.density, m.hasDensity, "With --mesh and --mass: the water's density RHO");
+  app.add_option_function<std::string>(
+         "--gravity", [&m](const std::string& t) { m.hasGravity = parsePointOption(t, m.gravity); },
+         "With --mesh: the centre of gravity")
+      ->option_text("X,Y,Z")
+      ->check(CLI::Validator(pointProblem, "X,Y,Z"));
+}
+
 void configure(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpFormatter>());
   app.get_formatter()->column_width(32);
@@ -104,6 +141,7 @@ void configure(CLI::App& app, RunOptions& options) {
   // A path such as "/data/body.txt" is a file, never an option, on every platform.
   app.allow_windows_style_options(false);
   describeOptions(app, options);
+  describeMeshOptions(app, options.mesh);
 }
 
 }  // namespace
@@ -121,6 +159,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   } catch (const CLI::ParseError& e) {
     result.action = CommandLine::Action::UsageError;
     result.error = e.what();
+    return result;
+  }
+  const MeshRunInput& mesh = result.options.mesh;
+  std::string problem = meshOptionsProblem(mesh);
+  if (problem.empty() && !mesh.meshFile.empty() && !result.options.setFile.empty())
+    problem = "a SET file and --mesh cannot be given together";
+  if (result.action == CommandLine::Action::Run && !problem.empty()) {
+    result.action = CommandLine::Action::UsageError;
+    result.error = problem;
   }
   return result;
 }

@@ -11,7 +11,9 @@
 #include "app/console_encoding.h"
 #include "app/draft_marks.h"
 #include "app/driver_texts.h"
+#include "app/input_scan.h"
 #include "app/input_warnings.h"
+#include "app/mesh_body.h"
 #include "app/output_file.h"
 #include "app/pillar_file.h"
 #include "app/platform.h"
@@ -106,6 +108,25 @@ void reportInput(FloatingBody& body, const DriverTexts& t, RunReport& report) {
                      body.cylinderCount};
 }
 
+// Reads and checks the surface mesh of a --mesh run into the body. Its findings become warnings
+// without a line; a mesh that cannot be read or bound a solid ends the run (exit code 1).
+std::vector<InputWarning> readMeshBody(const MeshRunInput& input, FloatingBody& body,
+                                       RunReport& report) {
+  std::string error;
+  std::vector<std::string> findings;
+  const bool loaded = loadMeshBody(input, body, error, findings);
+  std::vector<InputWarning> warnings;
+  for (const std::string& finding : findings)
+    warnings.push_back(InputWarning{0, finding});
+  if (!loaded) {
+    writeWarnings(std::cerr, warnings);
+    exitAfterReadFault({}, error);
+  }
+  report.meshFile = input.meshFile;
+  report.triangles = static_cast<long long>(body.surface.triangles.size());
+  return warnings;
+}
+
 std::vector<DraftMark> readMarks(const RunOptions& options) {
   std::vector<DraftMark> marks;
   MarksFileError error;
@@ -193,7 +214,7 @@ std::vector<PictureMark> reportDrafts(const RunOptions& options,
                                       const std::vector<DraftMark>& marks, const DriverTexts& t,
                                       RunReport& report) {
   std::vector<PictureMark> lines;
-  const std::string pillarFile = pathInSameFolder(report.setFile, "FourPillars.txt");
+  const std::string pillarFile = pathInSameFolder(bodyFile(report), "FourPillars.txt");
   if (options.marksFile.empty() || fileCanBeOpened(pillarFile)) {
     LineSegment pillars[4];
     readPillarFile(pillarFile.c_str(), pillars);
@@ -280,7 +301,8 @@ void selectInputFile(std::string& inputFileName, Language language) {
 
 std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
   std::ostringstream why;
-  if (body.tetrahedronCount + body.hexahedronCount + body.prismCount + body.cylinderCount == 0) {
+  if (body.tetrahedronCount + body.hexahedronCount + body.prismCount + body.cylinderCount == 0 &&
+      body.surface.empty()) {
     why << "The SET file describes no elements: there is no body to float.";
   } else if (!std::isfinite(V) || !(V > 0)) {
     why << "Volume of Displacement=" << V << " is not a positive volume.";
@@ -330,9 +352,13 @@ int runConsoleDriver(const RunOptions& options) {
   FloatingBody body;
   RunReport report;
   console::out() << texts.banner << std::endl;
-  report.setFile = options.setFile;
-  selectInputFile(report.setFile, options.language);
-  report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body);
+  if (options.mesh.meshFile.empty()) {
+    report.setFile = options.setFile;
+    selectInputFile(report.setFile, options.language);
+    report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body);
+  } else {
+    report.warnings = readMeshBody(options.mesh, body, report);
+  }
   writeWarnings(std::cerr, report.warnings);
   reportInput(body, texts, report);
   const std::string problem =
@@ -341,8 +367,10 @@ int runConsoleDriver(const RunOptions& options) {
     failRun(problem);
   report.bodyVolume = wholeBodyVolume(body);
   const std::vector<DraftMark> marks = readMarks(options);
-  if (options.strict && !report.warnings.empty())
-    failInput("--strict: the SET file has findings (above); the body is not floated");
+  if (options.strict && !report.warnings.empty()) {
+    failInput(std::string("--strict: the ") + (report.meshFile.empty() ? "SET file" : "mesh") +
+              " has findings (above); the body is not floated");
+  }
   if (!body.prepareFastEvaluation()) {
     writeUnconverted(std::cerr,
                      "floatstate: not enough memory for the fast evaluation: the plain "

@@ -9,11 +9,12 @@
 #include "geometry/vec3.h"
 
 // One run of the program: banner, choice of the SET file (options.setFile, or asked for on the
-// console when empty), reading, the timed equilibrium iteration, the result lines and the pillar
-// drafts, then what the options ask for: the summary, the JSON report. Input findings and the
-// verdict go to standard error. Returns the verdict's exit code (0 stable, 3 not in equilibrium,
-// 4 unstable), or 1 when the report cannot be written or --strict refuses an input with findings;
-// input errors end the process with exit code 1.
+// console when empty) or the surface mesh of options.mesh with its loading, reading, the timed
+// equilibrium iteration, the result lines and the pillar drafts, then what the options ask for: the
+// summary, the JSON report. Input findings and the verdict go to standard error. Returns the
+// verdict's exit code (0 stable, 3 not in equilibrium, 4 unstable), or 1 when the report cannot be
+// written or --strict refuses an input with findings; input errors end the process with exit
+// code 1.
 int runConsoleDriver(const RunOptions& options);
 
 // Leaves the chosen SET file in inputFileName: the one given on the command line, or the one the
@@ -21,7 +22,8 @@ int runConsoleDriver(const RunOptions& options);
 // so the reader's open error ends the run.
 void selectInputFile(std::string& inputFileName, Language language = Language::kChinese);
 
-// Why the body as read cannot be floated, or an empty string when it can: no elements, a
+// Why the body as read cannot be floated, or an empty string when it can: no elements (nor a
+// surface), a
 // displacement volume that is not a positive finite number or exceeds the whole body's volume, a
 // centre of gravity, a bounding-box diagonal or a body volume that is not finite. Cuts every
 // element once.

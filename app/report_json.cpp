@@ -15,18 +15,25 @@ ordered_json optionalNumber(const std::optional<double>& v) {
   return v ? ordered_json(*v) : ordered_json(nullptr);
 }
 
+// A body of elements names its SET file and counts its elements; a surface body names its mesh
+// file and counts its triangles.
 ordered_json input(const RunReport& r) {
   const ElementCounts& e = r.elements;
-  return {{"setFile", r.setFile},
-          {"pillarFile", r.pillarFile ? ordered_json(*r.pillarFile) : ordered_json(nullptr)},
-          {"displacementVolume", r.displacementVolume},
-          {"centreOfGravity", point(r.centreOfGravity)},
-          {"bodyVolume", r.bodyVolume},
-          {"elements",
-           {{"tetrahedra", e.tetrahedra},
-            {"hexahedra", e.hexahedra},
-            {"prisms", e.prisms},
-            {"cylinders", e.cylinders}}}};
+  ordered_json j = r.meshFile.empty() ? ordered_json{{"setFile", r.setFile}}
+                                      : ordered_json{{"mesh", r.meshFile}};
+  j["pillarFile"] = r.pillarFile ? ordered_json(*r.pillarFile) : ordered_json(nullptr);
+  j["displacementVolume"] = r.displacementVolume;
+  j["centreOfGravity"] = point(r.centreOfGravity);
+  j["bodyVolume"] = r.bodyVolume;
+  if (r.meshFile.empty()) {
+    j["elements"] = {{"tetrahedra", e.tetrahedra},
+                     {"hexahedra", e.hexahedra},
+                     {"prisms", e.prisms},
+                     {"cylinders", e.cylinders}};
+  } else {
+    j["triangles"] = r.triangles;
+  }
+  return j;
 }
 
 ordered_json solver(const SolverRecord& s) {

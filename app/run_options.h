@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "app/mesh_body.h"
 #include "elements/console.h"
 #include "solver/righting_arm.h"
 
@@ -30,4 +31,5 @@ struct RunOptions {
   SolverMethod method = SolverMethod::kGreedy;
   int maxSteps =
       0;  // the solver's step limit; 0: the method's own (none for greedy, 50 for newton)
+  MeshRunInput mesh;  // the body as a closed surface mesh with its loading; no mesh file: none
 };

@@ -56,8 +56,10 @@ struct NamedDraft {
 };
 
 struct RunReport {
-  // Input.
+  // Input: a SET file, or a surface mesh (meshFile not empty) of that many triangles.
   std::string setFile;
+  std::string meshFile;
+  long long triangles = 0;
   std::optional<std::string> pillarFile;  // none when only draft marks were asked for
   double displacementVolume = 0;
   Vec3 centreOfGravity{0, 0, 0};
@@ -80,6 +82,11 @@ struct RunReport {
 // positive when the +y side lies deeper; trim atan2(-A, C), positive when the +x end lies deeper.
 double heelDegrees(const Plane& waterPlane);
 double trimDegrees(const Plane& waterPlane);
+
+// The file the body was read from, whose folder holds FourPillars.txt.
+inline const std::string& bodyFile(const RunReport& report) {
+  return report.meshFile.empty() ? report.setFile : report.meshFile;
+}
 
 // The mean of the drafts that exist, the pillars' and the marks'; NaN when there is none.
 double meanDraft(const RunReport& report);

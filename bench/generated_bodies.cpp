@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include "support/surfaces.h"
+
 namespace {
 
 // The corners of the box [o, o + (a, b, c)] in the hexahedron numbering: p0..p3 around the
@@ -172,6 +174,12 @@ LoadCase makeVerticalCylinderField(FloatingBody& body, int n) {
   builder.moveInto(body);
   const double half = (n - 1) * 1.5 / 2;
   return LoadCase{0.4 * wholeVolume(body), Vec3(half + 0.3, half - 0.2, 3.5)};
+}
+
+LoadCase makeHullSurface(FloatingBody& body, int stations, int levels) {
+  body.surface = surfaces::hullSurface(stations, levels);
+  body.boundingBox();
+  return LoadCase{0.45 * wholeVolume(body), Vec3(1.0, 0.3, 3.0)};
 }
 
 long long waterTetrahedronCount(const FloatingBody& body) {

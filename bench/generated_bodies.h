@@ -31,6 +31,10 @@ LoadCase makeLargeMixedPlatform(FloatingBody& body);
 // 40 % of their volume: the water crosses every cylinder.
 LoadCase makeVerticalCylinderField(FloatingBody& body, int n);
 
+// A ship-like hull 100 x 16 x 10 m as a closed surface of about 4 * stations * levels triangles
+// (tests/support/surfaces.h), loaded to about 45 % of its volume with G off the centre lines.
+LoadCase makeHullSurface(FloatingBody& body, int stations, int levels);
+
 // Water tetrahedra of one body evaluation: 1 per tetrahedron, 5 per hexahedron, 3 per prism,
 // 3 * segmentCount per cylinder.
 long long waterTetrahedronCount(const FloatingBody& body);

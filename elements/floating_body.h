@@ -6,11 +6,13 @@
 #include "elements/hexahedron.h"
 #include "elements/tetrahedron.h"
 #include "elements/triangle_prism.h"
+#include "elements/triangle_surface.h"
 #include "geometry/bounding_box.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
 
 class FastEvaluation;
+class SurfaceEvaluation;
 
 // The rigid body whose floating attitude is computed. It stays fixed in its own coordinate system;
 // the solver moves and turns the water plane instead. The body owns one array per element kind
@@ -44,26 +46,34 @@ class FloatingBody {
   // computeBuoyancy, with bit-identical results. Made by prepareFastEvaluation once the elements
   // are final; the plain evaluations stay as the reference.
   std::shared_ptr<FastEvaluation> fastEvaluation;
+  // The closed surface that bounds the body when it is given as a mesh instead of elements (it
+  // then has no elements): the body is the solid inside it. Empty for a body of elements.
+  TriangleSurface surface;
+  // The evaluation of the surface's submerged part, made by prepareFastEvaluation or by the first
+  // body evaluation of a surface body; only the surface evaluation exists for such a body.
+  std::shared_ptr<SurfaceEvaluation> surfaceEvaluation;
 
   FloatingBody() = default;
   FloatingBody(const FloatingBody&) = delete;
   FloatingBody& operator=(const FloatingBody&) = delete;
 
   Vec3 getCentreOfGravity() const { return centreOfGravity; }
-  // Box of all elements (tetrahedra, hexahedra, prisms, cylinders), stored in bounds and returned.
-  // A body without elements keeps the empty box. May raise a cylinder's segmentCount to 3.
+  // Box of all elements (tetrahedra, hexahedra, prisms, cylinders) and of the surface's vertices,
+  // stored in bounds and returned. A body without either keeps the empty box. May raise a
+  // cylinder's segmentCount to 3.
   BoundingBox boundingBox();
 
   // Body evaluations. Both cut every element by the plane (leaving each element's cut results
-  // describing that plane) in the order tetrahedra, cylinders, hexahedra, prisms.
+  // describing that plane) in the order tetrahedra, cylinders, hexahedra, prisms. A surface body
+  // is evaluated by its surface evaluation instead.
   // Total submerged volume.
   double computeSubmergedVolume(Plane plane);
   // Total submerged volume and the centre of buoyancy (moment sum / volume). When the total is
   // exactly 0 (nothing below the plane, or no elements), the centre is the origin (0, 0, 0).
   void computeBuoyancy(double& volume, Vec3& centre, Plane plane);
-  // Builds fastEvaluation for the current elements; threadCount <= 0 uses every hardware thread.
-  // False when its memory cannot be had: the body then keeps to its plain evaluations, with the
-  // same results.
+  // Builds fastEvaluation for the current elements, or surfaceEvaluation for a surface body;
+  // threadCount <= 0 uses every hardware thread. False when its memory cannot be had: the body
+  // then keeps to its plain evaluations, with the same results.
   bool prepareFastEvaluation(int threadCount = 0);
 
   // Draft search: the water plane with the unit normal normal/|normal| below which the body holds

@@ -4,6 +4,7 @@
 
 #include "submerged/draft_filter.h"
 #include "submerged/fast_evaluation.h"
+#include "submerged/surface_evaluation.h"
 
 namespace {
 
@@ -41,21 +42,31 @@ void extremeCorners(const BoundingBox& b, const Vec3& n, Vec3& low, Vec3& high) 
   }
 }
 
-// The body evaluations for planes of one normal: the body's fast evaluation when it has one
-// (the same bits, much sooner), otherwise the body's own.
+// The body evaluations for planes of one normal: the surface evaluation of a surface body, set
+// to the normal once; for a body of elements its fast evaluation when it has one (the same bits,
+// much sooner), otherwise the body's own.
 class PlaneEvaluations {
  public:
   PlaneEvaluations(FloatingBody& body, const Vec3& n)
       : body_(body), fast_(body.fastEvaluation.get()) {
-    if (fast_)
+    if (!body.surface.empty()) {
+      surface_ = &surfaceEvaluationOf(body);
+      surface_->setNormal(n.x, n.y, n.z);
+      fast_ = nullptr;
+    } else if (fast_) {
       fast_->setNormal(n.x, n.y, n.z);
+    }
   }
   FastEvaluation* fast() const { return fast_; }
   double volume(const Plane& plane) {
+    if (surface_)
+      return surface_->submergedVolume(plane.D);
     return fast_ ? fast_->submergedVolume(plane.D) : body_.computeSubmergedVolume(plane);
   }
   void buoyancy(double& volume, Vec3& centre, const Plane& plane) {
-    if (fast_) {
+    if (surface_) {
+      surface_->buoyancy(volume, centre, plane);
+    } else if (fast_) {
       fast_->buoyancy(volume, centre, plane);
     } else {
       body_.computeBuoyancy(volume, centre, plane);
@@ -65,6 +76,7 @@ class PlaneEvaluations {
  private:
   FloatingBody& body_;
   FastEvaluation* fast_;
+  SurfaceEvaluation* surface_ = nullptr;
 };
 
 // The trial points of the bisection, the same for every way of judging the trials: t halves the

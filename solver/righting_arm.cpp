@@ -289,7 +289,7 @@ int HeelRange::count() const {
 
 RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec3& G,
                                          const HeelRange& range) {
-  if (!body.fastEvaluation)
+  if (!body.fastEvaluation && !body.surfaceEvaluation)
     body.prepareFastEvaluation();
   RightingArmCurve curve;
   const int n = range.count();

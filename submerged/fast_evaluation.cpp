@@ -11,6 +11,7 @@
 #include "elements/floating_body.h"
 #include "submerged/cut_sum.h"
 #include "submerged/draft_filter.h"
+#include "submerged/surface_evaluation.h"
 #include "submerged/tetrahedron_cut.h"
 
 namespace {
@@ -52,9 +53,14 @@ float roundedUp(double x) {
 }  // namespace
 
 bool FloatingBody::prepareFastEvaluation(int threadCount) {
-  fastEvaluation.reset();  // first release the old one's memory and threads
+  fastEvaluation.reset();  // first release the old ones' memory and threads
+  surfaceEvaluation.reset();
   try {
-    fastEvaluation = std::make_shared<FastEvaluation>(*this, threadCount);
+    if (!surface.empty()) {
+      surfaceEvaluation = std::make_shared<SurfaceEvaluation>(surface, threadCount);
+    } else {
+      fastEvaluation = std::make_shared<FastEvaluation>(*this, threadCount);
+    }
   } catch (const std::bad_alloc&) {
     return false;  // the plain evaluation gives the same results, only later
   }

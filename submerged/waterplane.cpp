@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "submerged/surface_evaluation.h"
 #include "submerged/tetrahedron_cut.h"
 
 namespace {
@@ -220,16 +221,22 @@ double WaterplaneProperties::secondMomentAbout(const Vec3& a) const {
   return au * au * Iuu - 2 * au * av * Iuv + av * av * Ivv;
 }
 
-WaterplaneProperties computeWaterplane(const FloatingBody& body, const Plane& plane) {
-  WaterplaneProperties wp;
-  const Vec3 N(plane.A, plane.B, plane.C);
-  const double length = N.length();
-  wp.normal = N / length;
+void setPlaneFrame(WaterplaneProperties& wp, const Vec3& N) {
+  wp.normal = N / N.length();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   wp.axisU = Vec3(nan, nan, nan);  // stays so only for a zero or non-finite normal
   if (!projectIntoPlane(Vec3(1, 0, 0), wp.normal, wp.axisU))
     projectIntoPlane(Vec3(0, 1, 0), wp.normal, wp.axisU);
   wp.axisV = wp.normal.cross(wp.axisU);
+}
+
+WaterplaneProperties computeWaterplane(const FloatingBody& body, const Plane& plane) {
+  if (!body.surface.empty())
+    return surfaceWaterplane(body, plane);
+  WaterplaneProperties wp;
+  const Vec3 N(plane.A, plane.B, plane.C);
+  const double length = N.length();
+  setPlaneFrame(wp, N);
 
   // O: the reference point's foot on the plane. Only the in-plane components of a point's offset
   // from O enter the integrals, so O's own rounding off the plane does not matter there.

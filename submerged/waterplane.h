@@ -49,6 +49,10 @@ struct WaterplaneProperties {
   double secondMomentAbout(const Vec3& a) const;
 };
 
+// Sets wp.normal to N / |N| (N non-zero, any length) and wp.axisU, wp.axisV to the frame of the
+// plane described above.
+void setPlaneFrame(WaterplaneProperties& wp, const Vec3& N);
+
 // The section of the body's elements by the plane, summed in the evaluation order of the body
 // (tetrahedra, cylinders, hexahedra, prisms; each element's water tetrahedra in split order). The
 // plane's normal must be non-zero; its length is free. The body is left unchanged: no element's
@@ -60,4 +64,8 @@ struct WaterplaneProperties {
 // submerged face) the moments are 0 and the centre of flotation is the foot, on the plane, of the
 // first element's first point (the origin's foot for a body without elements), so that it is
 // still a point of the plane.
+//
+// A body given as a closed surface (body.surface) has its section from the surface evaluation
+// (submerged/surface_evaluation.h), with the same conventions; crossedTetrahedronCount then counts
+// the triangles the plane crosses, and the first point is the first triangle's first corner.
 WaterplaneProperties computeWaterplane(const FloatingBody& body, const Plane& plane);

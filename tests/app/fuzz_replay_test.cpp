@@ -16,6 +16,7 @@
 
 #include "app/pillar_file.h"
 #include "fuzz/input_checks.h"
+#include "fuzz/mesh_checks.h"
 #include "support/test_support.h"
 
 namespace {
@@ -69,6 +70,7 @@ TEST(FuzzReplay, SeedCorporaAndFoundInputsPassTheHarnessChecks) {
   EXPECT_GE(replay("set_file", input_checks::checkSetFile), 10u);
   EXPECT_GE(replay("pillar_file", input_checks::checkPillarFile), 8u);
   EXPECT_GE(replay("pipeline", input_checks::checkPipeline), 10u);
+  EXPECT_GE(replay("mesh", input_checks::checkMeshFile), 10u);
 }
 
 std::string regression(const std::string& harness, const std::string& name) {

@@ -9,6 +9,7 @@
 #include "app/body_outline.h"
 #include "app/svg_writer.h"
 #include "support/shapes.h"
+#include "support/surfaces.h"
 
 namespace {
 
@@ -138,6 +139,31 @@ TEST(BodyOutline, MeshedBarDrawsItsSurfaceLinesOnce) {
   const std::vector<Line> waterline =
       readPath(BodyOutline(body, surface, frame, plan).waterline().data());
   EXPECT_EQ(waterline.size(), 4u);
+}
+
+// A box given as a closed triangle surface is drawn as the box element is: its edges where the
+// surface bends, none of the diagonals across its faces, and the waterline in plan.
+TEST(BodyOutline, SurfaceBoxDrawsLikeItsHexahedron) {
+  FloatingBody hexahedron, mesh;
+  test_support::fillBody(hexahedron, {}, {test_support::boxHexahedron(Vec3(0, 0, 0), 10, 2, 1)}, {},
+                         {});
+  hexahedron.boundingBox();
+  mesh.surface = surfaces::boxSurface(Vec3(0, 0, 0), 10, 2, 1);
+  mesh.boundingBox();
+  const WaterFrame frame(Plane(0, 0, 1, -0.4));
+  for (View view : {View::Profile, View::Section, View::Plan}) {
+    ViewPlacement place;
+    place.view = view;
+    place.scale = 20;
+    place.left = place.top = 10;
+    place.vMax = 2;
+    const BodyOutline a(hexahedron, SurfaceFaces(hexahedron), frame, place);
+    const BodyOutline b(mesh, SurfaceFaces(mesh), frame, place);
+    EXPECT_EQ(b.dry().data(), a.dry().data());
+    EXPECT_EQ(b.wet().data(), a.wet().data());
+    EXPECT_EQ(b.waterline().data(), a.waterline().data());
+    EXPECT_FALSE(b.dry().empty());
+  }
 }
 
 // The picture of a finely meshed body grows with its drawing, not with its element count.

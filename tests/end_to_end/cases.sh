@@ -122,6 +122,42 @@ expect_picture() {
     fail "picture declared as '$declared' renders as '$rendered'"
 }
 
+# The pontoon barge's 40 x 12 x 4 box as a closed surface: its corners (1-based, bottom then top,
+# counter-clockwise seen from above) and its six faces, each counter-clockwise seen from outside.
+box_corners=("0 0 0" "40 0 0" "40 12 0" "0 12 0" "0 0 4" "40 0 4" "40 12 4" "0 12 4")
+box_faces=("1 4 3 2" "5 6 7 8" "1 2 6 5" "2 3 7 6" "3 4 8 7" "4 1 5 8")
+# box_obj FILE [FACES...]: the box as OBJ, with the given faces (default: all six).
+box_obj() {
+  local file=$1 c f
+  shift
+  [ $# -gt 0 ] || set -- "${box_faces[@]}"
+  { for c in "${box_corners[@]}"; do echo "v $c"; done
+    for f in "$@"; do echo "f $f"; done; } >"$file"
+}
+# The faces as triangles (a, b, c) and (a, c, d), one corner index triple per line.
+box_triangles() {
+  local f a b c d
+  for f in "${box_faces[@]}"; do
+    read -r a b c d <<<"$f"
+    printf '%s %s %s\n%s %s %s\n' "$a" "$b" "$c" "$a" "$c" "$d"
+  done
+}
+box_stl_ascii() {
+  local t i
+  { echo "solid barge"
+    while read -r -a t; do
+      printf ' facet normal 0 0 0\n  outer loop\n'
+      for i in "${t[@]}"; do echo "   vertex ${box_corners[$((i - 1))]}"; done
+      printf '  endloop\n endfacet\n'
+    done < <(box_triangles)
+    echo "endsolid barge"; } >"$1"
+}
+# run_mesh FILE ARGS...: a mesh run of FILE with the barge example's pillars beside it.
+run_mesh() {
+  cp "$examples/pontoon_barge/FourPillars.txt" "$(dirname "$1")/"
+  run /dev/null --mesh "$@"
+}
+
 case "$case_name" in
 example_gbk:*)
   name=${case_name#example_gbk:}
@@ -570,6 +606,86 @@ interactive_terminal)
   rc=$?
   expect_rc 0
   grep -q '4号立柱吃水=2' "$work/out" || fail "the run did not complete in the terminal"
+  ;;
+mesh_barge_by_hand)
+  # The pontoon barge as a closed surface: the console lines of its SET file (barge_by_hand), but
+  # for the distance in the step line, 0 for the elements and a rounding error for the surface.
+  box_stl_ascii "$work/barge.stl"
+  run_mesh "$work/barge.stl" --displacement 960 --gravity 20,6,3
+  expect_rc 0
+  [ ! -s "$work/err" ] || fail "standard error is not empty"
+  mask_time <"$work/out" | sed 's/ d=[^,]*,/ d=#,/' >"$work/mesh_out"
+  run /dev/null "$(example_file pontoon_barge)"
+  mask_time <"$work/out" | sed 's/ d=[^,]*,/ d=#,/' | cmp -s - "$work/mesh_out" ||
+    fail "the mesh run's lines differ"
+  ;;
+mesh_formats)
+  # One box as ASCII STL and as OBJ, and the mass and density that give its displacement: one
+  # output, with the result lines of the box as a hexahedron.
+  write_set "$work/body.txt" 960 20.5 6.25 3 "$(box_block 40 12 4)"
+  cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
+  run /dev/null "$work/body.txt"
+  grep -av -e '^Step' -e seconds "$work/out" >"$work/elements"
+  box_stl_ascii "$work/ascii.stl"
+  run_mesh "$work/ascii.stl" --displacement 960 --gravity 20.5,6.25,3
+  mask_time <"$work/out" >"$work/first"
+  box_obj "$work/box.obj"
+  for args in "$work/box.obj --displacement=960" "$work/box.obj --mass 984000 --density 1025"; do
+    # shellcheck disable=SC2086
+    run_mesh $args --gravity=20.5,6.25,3
+    expect_rc 0
+    mask_time <"$work/out" | cmp -s - "$work/first" || fail "output of '$args' differs"
+  done
+  [ "$(wc -l <"$work/elements")" -eq 14 ] || fail "the hexahedron's run has no result lines"
+  grep -av -e '^Step' -e seconds "$work/out" | cmp -s - "$work/elements" ||
+    fail "the result differs from the hexahedron's"
+  ;;
+mesh_faults)
+  # An open surface and a file that is not a mesh: exit 1, the file and the reason on standard
+  # error. An inside-out surface: turned around with a warning, the run goes on.
+  box_obj "$work/open.obj" "${box_faces[@]:1}"
+  run_mesh "$work/open.obj" --displacement 960 --gravity 20,6,3
+  expect_rc 1
+  expect_err "floatstate: $work/open.obj: the surface does not bound a solid: 4 edges belong to one triangle only"
+  printf 'solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0\n' >"$work/broken.stl"
+  run_mesh "$work/broken.stl" --displacement 960 --gravity 20,6,3
+  expect_rc 1
+  expect_err "floatstate: $work/broken.stl line 4: expected three numbers after \"vertex\", found the end of the file"
+  box_obj "$work/inverted.obj" "1 2 3 4" "8 7 6 5" "5 6 2 1" "6 7 3 2" "7 8 4 3" "8 5 1 4"
+  run_mesh "$work/inverted.obj" --displacement 960 --gravity 20,6,3
+  expect_rc 0
+  expect_err "floatstate: warning: $work/inverted.obj: the triangles face inwards (the surface encloses -1920 as given); they are turned around"
+  expect_line '1号立柱吃水=2'
+  ;;
+mesh_usage)
+  for args in "--mesh x.stl --gravity 1,2,3" "--mesh x.stl --displacement 1" \
+    "--mesh x.stl --displacement 1 --mass 2 --density 1 --gravity 1,2,3" \
+    "--mesh x.stl --displacement 1 --gravity 1,2" "--displacement 1" "a.txt --mesh x.stl"; do
+    # shellcheck disable=SC2086
+    run /dev/null $args
+    expect_rc 2
+    grep -q '^Usage: floatstate' "$work/err" || fail "no usage for '$args'"
+  done
+  ;;
+mesh_report)
+  # A mesh run's report: the mesh and its triangles as the input, a draft mark instead of pillars;
+  # the Newton solver, the righting-arm curve and the picture on a mesh body.
+  box_obj "$work/barge.obj"
+  printf 'name,x1,y1,z1,x2,y2,z2\nbow,38,6,0,38,6,4\n' >"$work/m.csv"
+  run /dev/null --mesh "$work/barge.obj" --displacement 960 --gravity 20,6,3 --marks "$work/m.csv" \
+    --summary --json "$work/r.json" --method newton --gz 0:30:10 --svg "$work/p.svg"
+  expect_rc 0
+  xmllint --noout "$work/p.svg" || fail "the picture is not well-formed"
+  grep -q 'class="wet"' "$work/p.svg" || fail "the picture draws no hull under water"
+  check_json "$work/r.json" '
+i = j["input"]
+assert i["mesh"] == "'"$work/barge.obj"'" and i["triangles"] == 12, i
+assert "setFile" not in i and "elements" not in i and i["pillarFile"] is None, i
+assert abs(i["bodyVolume"] - 1920) <= 1e-9 and i["displacementVolume"] == 960, i
+assert [m["name"] for m in j["marks"]] == ["bow"] and abs(j["marks"][0]["draft"] - 2) <= 1e-12
+assert j["verdict"] == "stable" and j["pillars"] == [] and j["solver"]["method"] == "newton"
+assert [p["heelDeg"] for p in j["gz"]] == [0, 10, 20, 30], j["gz"]
+'
   ;;
 *)
   fail "unknown case"

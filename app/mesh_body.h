@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "elements/floating_body.h"
+#include "geometry/vec3.h"
+
+// A body given as a closed surface mesh on the command line: the mesh file and the loading that a
+// SET file's header would give, the displacement volume (directly, or as mass over density) and
+// the centre of gravity, in the mesh's own coordinates and length unit.
+struct MeshRunInput {
+  std::string meshFile;  // empty: the run reads a SET file instead
+  bool hasDisplacement = false, hasMass = false, hasDensity = false, hasGravity = false;
+  double displacement = 0;
+  double mass = 0;
+  double density = 0;
+  Vec3 gravity{0, 0, 0};
+
+  // V: the displacement, or mass / density.
+  double displacementVolume() const { return hasDisplacement ? displacement : mass / density; }
+};
+
+// What is wrong with the options of a mesh run (a usage error), or an empty string: --mesh needs
+// --gravity and exactly one of --displacement and --mass with --density; the loading options
+// need --mesh.
+std::string meshOptionsProblem(const MeshRunInput& input);
+
+// A point "X,Y,Z" of three finite numbers (blanks allowed around them), whatever the locale.
+bool parsePointOption(const std::string& text, Vec3& point);
+// One finite number, whatever the locale.
+bool parseNumberOption(const std::string& text, double& value);
+
+// Reads the mesh file, runs the surface checks and fills the freshly constructed body with the
+// surface, the displacement volume and the centre of gravity, and its bounds. On a fault returns
+// false with a one-line message that names the file. Findings that do not stop the run (the
+// surface turned around, degenerate triangles, a centre of gravity outside the surface's box) are
+// appended to warnings, one line each. Prints nothing.
+bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& error,
+                  std::vector<std::string>& warnings);

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "elements/triangle_surface.h"
+#include "geometry/vec3.h"
+
+// What the surface mesh readers (STL, OBJ, OFF) share: the error they return, a cursor over the
+// lines and words of a text held in memory, number parsing that keeps every digit and ignores the
+// locale, and the builder that turns the points of the file into an indexed surface.
+
+// A fault that stops the reading: `line` is the line of the file it names (0 for none, e.g. in a
+// binary file), and the message is one line that names the file, the place and the reason, e.g.
+//   "hull.obj line 12: face refers to vertex 120, but only 100 vertices are defined above it".
+struct MeshFileError {
+  long line = 0;
+  std::string message;
+};
+
+// The lines of a text, each without its line break (LF, or CR LF). The last line needs no break.
+class TextLines {
+ public:
+  explicit TextLines(std::string_view text) : rest_(text) {}
+  // The next line; false at the end of the text.
+  bool next(std::string_view& line);
+  // Number of the line last returned, from 1.
+  long number() const { return number_; }
+
+ private:
+  std::string_view rest_;
+  long number_ = 0;
+};
+
+// The words of a line: the pieces between blanks, tabs and the other white space characters.
+class Words {
+ public:
+  explicit Words(std::string_view line) : rest_(line) {}
+  // The next word; false when only white space is left.
+  bool next(std::string_view& word);
+  // What is left of the line behind the last word returned, white space stripped at its start.
+  std::string_view rest();
+
+ private:
+  std::string_view rest_;
+};
+
+bool isTextBlank(char c);
+// The text with white space removed at both ends.
+std::string_view trimmed(std::string_view text);
+// Case-insensitive equality of ASCII letters.
+bool sameWord(std::string_view a, std::string_view b);
+// The word as a message quotes it: in double quotes, at most 40 characters, bytes that are not
+// printable ASCII as \xNN.
+std::string quotedWord(std::string_view word);
+
+// A decimal number ("-1.5", "2e-3", "+.5") as the nearest double, whatever the locale. False for
+// anything else, trailing characters included, and for a number that is not finite or lies outside
+// the range of doubles.
+bool parseCoordinate(std::string_view word, double& value);
+// A decimal integer with an optional sign, within the range of long long.
+bool parseInteger(std::string_view word, long long& value);
+
+// Builds an indexed surface from the file's points and faces. Points with exactly equal coordinates
+// (the same doubles; -0 and 0 alike) become one vertex: a triangle soup such as STL repeats every
+// vertex once per facet, and the edges of the surface are found by the indices of their ends. Each
+// triangle keeps where it came from (a line, or a facet number) for the messages of the checks.
+class SurfaceBuilder {
+ public:
+  // The largest number of vertices or triangles a surface may hold (32-bit indices).
+  static constexpr std::size_t kMaxCount = 0xfffffff0u;
+
+  SurfaceBuilder(TriangleSurface& surface, std::vector<std::uint32_t>& origins);
+  // Makes room for about this many points without growing (a hint; never more than is needed
+  // for the file's size, so a false count in a file cannot allocate much).
+  void reserve(std::size_t points, std::size_t triangles);
+  // The vertex index of the point, a new one unless an equal point was added before. False when
+  // the surface cannot hold more vertices.
+  bool addPoint(const Vec3& point, std::uint32_t& index);
+  // Appends the triangle (a, b, c) of vertex indices. False when the surface is full.
+  bool addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t origin);
+  // A polygon of vertex indices as the fan of triangles (p0, p(i), p(i+1)).
+  bool addPolygon(const std::uint32_t* corners, std::size_t count, std::uint32_t origin);
+  std::size_t vertexCount() const { return surface_.vertices.size(); }
+
+ private:
+  void grow();
+  std::size_t slotOf(const Vec3& point) const;
+
+  TriangleSurface& surface_;
+  std::vector<std::uint32_t>& origins_;
+  std::vector<std::uint32_t> slots_;  // open addressing: vertex index + 1, 0 for an empty slot
+};
+
+// A line number or a count as stored per triangle: saturated at the largest 32-bit value.
+std::uint32_t toOrigin(long long number);

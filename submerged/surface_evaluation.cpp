@@ -1,0 +1,340 @@
+#include "submerged/surface_evaluation.h"
+
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "elements/floating_body.h"
+
+namespace {
+
+constexpr float kInfinityF = std::numeric_limits<float>::infinity();
+
+// The next float below f, for f finite or +infinity; std::nextafter is a library call, and this
+// runs twice per triangle and normal.
+float nextDown(float f) {
+  if (f == 0)
+    return -std::numeric_limits<float>::denorm_min();
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  bits = f > 0 ? bits - 1 : bits + 1;  // the magnitude shrinks above 0 and grows below
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+// Rounded outwards, lowest <= h <= highest for every corner, so by the monotonic rounding of
+// h + offset a triangle judged wholly submerged or wholly dry on the floats is so on the doubles.
+float roundedDown(double x) {
+  const float f = static_cast<float>(x);
+  return static_cast<double>(f) > x ? nextDown(f) : f;
+}
+float roundedUp(double x) {
+  const float f = static_cast<float>(x);
+  return static_cast<double>(f) < x ? -nextDown(-f) : f;
+}
+
+}  // namespace
+
+void SurfaceEvaluation::Sums::add(const Sums& o) {
+  wetAlpha = wetAlpha + o.wetAlpha;
+  wetBeta = wetBeta + o.wetBeta;
+  cutVolume6 = cutVolume6 + o.cutVolume6;
+  mu24 = mu24 + o.mu24;
+  mv24 = mv24 + o.mv24;
+  mh48 = mh48 + o.mh48;
+  area2 = area2 + o.area2;
+  u6 = u6 + o.u6;
+  v6 = v6 + o.v6;
+  uu12 = uu12 + o.uu12;
+  vv12 = vv12 + o.vv12;
+  uv24 = uv24 + o.uv24;
+  crossed = crossed + o.crossed;
+}
+
+SurfaceEvaluation::SurfaceEvaluation(const TriangleSurface& surface, int threadCount,
+                                     std::size_t parallelThreshold)
+    : vertices_(surface.vertices),
+      triangles_(surface.triangles),
+      pool_(surface.triangles.size() >= parallelThreshold ? threadCount : 1) {
+  const BoundingBox box = surface.boundingBox();
+  if (!surface.empty()) {
+    centre_ =
+        Vec3((box.xMin + box.xMax) * 0.5, (box.yMin + box.yMax) * 0.5, (box.zMin + box.zMax) * 0.5);
+  }
+  parallel_ = pool_.threadCount() > 1;
+  coords_.resize(vertices_.size());
+  extents_.resize(triangles_.size());
+  slopes_.resize(triangles_.size());
+  blockSums_.resize((triangles_.size() + kBlockTriangles - 1) / kBlockTriangles);
+  setNormal(0, 0, 1);
+}
+
+std::size_t SurfaceEvaluation::chunkBegin(std::size_t count, int chunk) const {
+  const std::size_t chunks = parallel_ ? static_cast<std::size_t>(pool_.threadCount()) : 1;
+  return count * static_cast<std::size_t>(chunk) / chunks;
+}
+
+template <typename Job>
+void SurfaceEvaluation::runChunks(Job& job) {
+  if (parallel_) {
+    pool_.forEachChunk(job);
+  } else {
+    job(0);
+  }
+}
+
+void SurfaceEvaluation::setNormal(double A, double B, double C) {
+  const Vec3 N(A, B, C);
+  if (N == normal_)
+    return;  // the per-normal data are those of this normal already
+  normal_ = N;
+  normalLength_ = N.length();
+  WaterplaneProperties frame;
+  setPlaneFrame(frame, N);
+  frame_ = Frame{frame.normal, frame.axisU, frame.axisV};
+  centreHeight_ = frame_.normal.dot(centre_);
+  auto vertexJob = [this](int chunk) {
+    const Frame f = frame_;  // local copies: the stores below cannot alias them
+    const Vec3 c = centre_;
+    const std::size_t end = chunkBegin(vertices_.size(), chunk + 1);
+    for (std::size_t i = chunkBegin(vertices_.size(), chunk); i < end; ++i) {
+      const Vec3 r = vertices_[i] - c;
+      coords_[i] = FrameCoords{f.axisU.dot(r), f.axisV.dot(r), f.normal.dot(r)};
+    }
+  };
+  runChunks(vertexJob);
+  auto triangleJob = [this](int chunk) {
+    const std::size_t end = chunkBegin(triangles_.size(), chunk + 1);
+    for (std::size_t t = chunkBegin(triangles_.size(), chunk); t < end; ++t) {
+      const FrameCoords& p0 = coords_[triangles_[t].v[0]];
+      const FrameCoords& p1 = coords_[triangles_[t].v[1]];
+      const FrameCoords& p2 = coords_[triangles_[t].v[2]];
+      const double alpha = (p1.u - p0.u) * (p2.v - p0.v) - (p2.u - p0.u) * (p1.v - p0.v);
+      const double low = std::min(p0.h, std::min(p1.h, p2.h));
+      const double high = std::max(p0.h, std::max(p1.h, p2.h));
+      const bool unordered = std::isnan(p0.h) || std::isnan(p1.h) || std::isnan(p2.h);
+      // A corner without a height is neither surely dry nor surely submerged: cut it.
+      extents_[t] = Extent{unordered ? -kInfinityF : roundedDown(low),
+                           unordered ? kInfinityF : roundedUp(high)};
+      slopes_[t] = Slope{alpha, alpha * (p0.h + p1.h + p2.h)};
+    }
+  };
+  runChunks(triangleJob);
+}
+
+// The plane value's offset in the frame: the height above the plane of a vertex is h + offset.
+double SurfaceEvaluation::offsetOf(double D) const {
+  return centreHeight_ + D / normalLength_;
+}
+
+void SurfaceEvaluation::addWholeMoments(const FrameCoords (&p)[3], const double (&h)[3],
+                                        double alpha, Sums& sums) {
+  const double hSum = h[0] + h[1] + h[2];
+  const double uSum = p[0].u + p[1].u + p[2].u;
+  const double vSum = p[0].v + p[1].v + p[2].v;
+  sums.mu24 = sums.mu24 + alpha * (p[0].u * h[0] + p[1].u * h[1] + p[2].u * h[2] + uSum * hSum);
+  sums.mv24 = sums.mv24 + alpha * (p[0].v * h[0] + p[1].v * h[1] + p[2].v * h[2] + vSum * hSum);
+  sums.mh48 = sums.mh48 + alpha * (h[0] * h[0] + h[1] * h[1] + h[2] * h[2] + hSum * hSum);
+}
+
+// One piece of the cap's boundary, run counter-clockwise seen from above (from the dry side):
+// Green's theorem turns the cap's integrals of 1, u, v, u^2, v^2 and u v into sums over its
+// boundary segments, each the integral over the triangle (origin, in, out).
+void SurfaceEvaluation::addSegment(const Point2& in, const Point2& out, Sums& sums) {
+  ++sums.crossed;
+  const double cross = in.u * out.v - out.u * in.v;
+  sums.area2 = sums.area2 + cross;
+  sums.u6 = sums.u6 + (in.u + out.u) * cross;
+  sums.v6 = sums.v6 + (in.v + out.v) * cross;
+  sums.uu12 = sums.uu12 + (in.u * in.u + in.u * out.u + out.u * out.u) * cross;
+  sums.vv12 = sums.vv12 + (in.v * in.v + in.v * out.v + out.v * out.v) * cross;
+  sums.uv24 =
+      sums.uv24 + (in.u * out.v + 2 * in.u * in.v + 2 * out.u * out.v + out.u * in.v) * cross;
+}
+
+// Where the plane cuts the edge from the submerged end w (height hw <= 0) to the dry end d
+// (hd > 0), in the plane's coordinates. Computed from w, so both triangles of the edge get the
+// same point, and w itself when hw is 0. t lies in [0, 1]: |hw - hd| >= |hw| also after rounding.
+SurfaceEvaluation::Point2 SurfaceEvaluation::cutPoint(const FrameCoords& w, double hw,
+                                                      const FrameCoords& d, double hd) {
+  const double t = hw / (hw - hd);
+  return Point2{w.u + (d.u - w.u) * t, w.v + (d.v - w.v) * t};
+}
+
+template <SurfaceEvaluation::Pass pass>
+void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Slope& s,
+                                    double offset, Sums& sums) const {
+  const FrameCoords p[3] = {coords_[t.v[0]], coords_[t.v[1]], coords_[t.v[2]]};
+  const double h[3] = {p[0].h + offset, p[1].h + offset, p[2].h + offset};
+  const bool wet[3] = {h[0] <= 0, h[1] <= 0, h[2] <= 0};
+  const int wetCount = wet[0] + wet[1] + wet[2];
+  switch (wetCount) {
+    case 0:  // wholly dry
+      return;
+    case 3:  // wholly submerged, also when touching the plane
+      if (pass != Pass::kWaterplane) {
+        sums.wetAlpha = sums.wetAlpha + s.alpha;
+        sums.wetBeta = sums.wetBeta + s.beta;
+      }
+      if (pass == Pass::kBuoyancy)
+        addWholeMoments(p, h, s.alpha, sums);
+      return;
+    case 1: {  // the piece is the triangle (w, out, in) with h = 0 at the cut points
+      const int k = wet[0] ? 0 : wet[1] ? 1 : 2;
+      const FrameCoords& w = p[k];
+      const double hw = h[k];
+      const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+      const Point2 out = cutPoint(w, hw, p[k1], h[k1]);  // on the edge w -> next
+      const Point2 in = cutPoint(w, hw, p[k2], h[k2]);   // on the edge previous -> w
+      if (pass != Pass::kVolume)
+        addSegment(in, out, sums);
+      if (pass == Pass::kWaterplane)
+        return;
+      const double alpha = (out.u - w.u) * (in.v - w.v) - (in.u - w.u) * (out.v - w.v);
+      sums.cutVolume6 = sums.cutVolume6 + alpha * hw;
+      if (pass == Pass::kBuoyancy) {
+        sums.mu24 = sums.mu24 + alpha * hw * (2 * w.u + out.u + in.u);
+        sums.mv24 = sums.mv24 + alpha * hw * (2 * w.v + out.v + in.v);
+        sums.mh48 = sums.mh48 + alpha * (2 * hw * hw);
+      }
+      return;
+    }
+    case 2: {  // the piece is the quadrilateral (in, w1, w2, out)
+      const int k = !wet[0] ? 0 : !wet[1] ? 1 : 2;
+      const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+      const FrameCoords &w1 = p[k1], &w2 = p[k2];
+      const double h1 = h[k1], h2 = h[k2];
+      const Point2 in = cutPoint(w1, h1, p[k], h[k]);   // on the edge dry -> w1
+      const Point2 out = cutPoint(w2, h2, p[k], h[k]);  // on the edge w2 -> dry
+      if (pass != Pass::kVolume)
+        addSegment(in, out, sums);
+      if (pass == Pass::kWaterplane)
+        return;
+      // Two triangles: (w1, w2, out) and (w1, out, in).
+      const double a1 = (w2.u - w1.u) * (out.v - w1.v) - (out.u - w1.u) * (w2.v - w1.v);
+      const double a2 = (out.u - w1.u) * (in.v - w1.v) - (in.u - w1.u) * (out.v - w1.v);
+      sums.cutVolume6 = sums.cutVolume6 + (a1 * (h1 + h2) + a2 * h1);
+      if (pass == Pass::kBuoyancy) {
+        const double hSum = h1 + h2;
+        sums.mu24 = sums.mu24 + (a1 * (w1.u * h1 + w2.u * h2 + (w1.u + w2.u + out.u) * hSum) +
+                                 a2 * h1 * (2 * w1.u + out.u + in.u));
+        sums.mv24 = sums.mv24 + (a1 * (w1.v * h1 + w2.v * h2 + (w1.v + w2.v + out.v) * hSum) +
+                                 a2 * h1 * (2 * w1.v + out.v + in.v));
+        sums.mh48 = sums.mh48 + (a1 * (h1 * h1 + h2 * h2 + hSum * hSum) + a2 * (2 * h1 * h1));
+      }
+      return;
+    }
+    default:
+      assert(false);
+  }
+}
+
+template <SurfaceEvaluation::Pass pass>
+void SurfaceEvaluation::sumBlock(std::size_t block, double offset, Sums& sums) const {
+  const std::size_t begin = block * kBlockTriangles;
+  const std::size_t end = std::min(begin + kBlockTriangles, triangles_.size());
+  const Extent* extents = extents_.data();
+  const Slope* slopes = slopes_.data();
+  for (std::size_t t = begin; t < end; ++t) {
+    const Extent& e = extents[t];
+    if (static_cast<double>(e.highest) + offset <= 0) {
+      // Wholly submerged: no part of the cap's boundary.
+      if (pass == Pass::kVolume) {
+        sums.wetAlpha = sums.wetAlpha + slopes[t].alpha;
+        sums.wetBeta = sums.wetBeta + slopes[t].beta;
+      } else if (pass == Pass::kBuoyancy) {
+        cutTriangle<pass>(triangles_[t], slopes[t], offset, sums);  // the moments need the corners
+      }
+    } else if (!(static_cast<double>(e.lowest) + offset > 0)) {
+      cutTriangle<pass>(triangles_[t], slopes[t], offset, sums);
+    }
+  }
+}
+
+template <SurfaceEvaluation::Pass pass>
+SurfaceEvaluation::Sums SurfaceEvaluation::evaluateAll(double offset) {
+  auto job = [this, offset](int chunk) {
+    const std::size_t end = chunkBegin(blockSums_.size(), chunk + 1);
+    for (std::size_t b = chunkBegin(blockSums_.size(), chunk); b < end; ++b) {
+      Sums sums;
+      sumBlock<pass>(b, offset, sums);
+      blockSums_[b] = sums;
+    }
+  };
+  runChunks(job);
+  Sums total;
+  for (const Sums& b : blockSums_)
+    total.add(b);
+  return total;
+}
+
+double SurfaceEvaluation::submergedVolume(double D) {
+  const double offset = offsetOf(D);
+  const Sums s = evaluateAll<Pass::kVolume>(offset);
+  return (s.wetBeta + 3 * offset * s.wetAlpha + s.cutVolume6) / 6;
+}
+
+void SurfaceEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
+  const double offset = offsetOf(plane.D);
+  const Sums s = evaluateAll<Pass::kBuoyancy>(offset);
+  volume = (s.wetBeta + 3 * offset * s.wetAlpha + s.cutVolume6) / 6;
+  if (volume == 0) {
+    centre = Vec3(0, 0, 0);
+    return;
+  }
+  // The centroid in the frame: (u, v) and its height above the plane, h = H + offset.
+  const double u = s.mu24 / 24 / volume;
+  const double v = s.mv24 / 24 / volume;
+  const double h = s.mh48 / 48 / volume;
+  centre = centre_ + frame_.axisU * u + frame_.axisV * v + frame_.normal * (h - offset);
+}
+
+WaterplaneProperties SurfaceEvaluation::waterplane(const Plane& plane) {
+  const double offset = offsetOf(plane.D);
+  const Sums s = evaluateAll<Pass::kWaterplane>(offset);
+  WaterplaneProperties w;
+  w.normal = frame_.normal;
+  w.axisU = frame_.axisU;
+  w.axisV = frame_.axisV;
+  w.crossedTetrahedronCount = static_cast<int>(std::min<std::size_t>(s.crossed, INT_MAX));
+  w.area = s.area2 / 2;
+  if (w.area == 0) {  // the foot of the first corner on the plane, as for elements
+    const Vec3 first = triangles_.empty() ? Vec3(0, 0, 0) : vertices_[triangles_[0].v[0]];
+    w.centreOfFlotation = first - frame_.normal * (plane.value(first) / normalLength_);
+    w.Iuu = w.Ivv = w.Iuv = 0;
+    return w;
+  }
+  const double uF = s.u6 / 6 / w.area;
+  const double vF = s.v6 / 6 / w.area;
+  w.centreOfFlotation = centre_ + frame_.axisU * uF + frame_.axisV * vF - frame_.normal * offset;
+  w.Iuu = s.vv12 / 12 - w.area * vF * vF;
+  w.Ivv = s.uu12 / 12 - w.area * uF * uF;
+  w.Iuv = s.uv24 / 24 - w.area * uF * vF;
+  return w;
+}
+
+std::size_t SurfaceEvaluation::memoryBytes() const {
+  return coords_.capacity() * sizeof(FrameCoords) + extents_.capacity() * sizeof(Extent) +
+         slopes_.capacity() * sizeof(Slope) + blockSums_.capacity() * sizeof(Sums);
+}
+
+SurfaceEvaluation& surfaceEvaluationOf(FloatingBody& body) {
+  if (!body.surfaceEvaluation)
+    body.surfaceEvaluation = std::make_shared<SurfaceEvaluation>(body.surface, 1);
+  return *body.surfaceEvaluation;
+}
+
+WaterplaneProperties surfaceWaterplane(const FloatingBody& body, const Plane& plane) {
+  if (body.surfaceEvaluation) {
+    body.surfaceEvaluation->setNormal(plane.A, plane.B, plane.C);
+    return body.surfaceEvaluation->waterplane(plane);
+  }
+  SurfaceEvaluation evaluation(body.surface, 1);
+  evaluation.setNormal(plane.A, plane.B, plane.C);
+  return evaluation.waterplane(plane);
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "elements/triangle_surface.h"
+#include "geometry/plane.h"
+#include "geometry/vec3.h"
+#include "submerged/waterplane.h"
+#include "submerged/worker_pool.h"
+
+class FloatingBody;
+
+// The submerged part of a body bounded by a closed triangle surface, for planes of one normal.
+//
+// The solid below the plane (the plane itself counts as under water) is bounded by the kept parts
+// of the triangles and by the cap, the section in the plane. With h the height above the plane
+// (negative under water) the field h n has divergence 1 and vanishes on the plane, so by the
+// divergence theorem
+//   V = sum over the kept pieces of the integral of h (n . outward normal) dA,
+// and the cap contributes nothing: it is never built. In the plane's frame (u, v, h),
+// (n . outward normal) dA is the piece's projected area, signed, so each piece adds the signed
+// volume of the prism between it and its shadow on the plane. The first moments follow from the
+// fields (h^2 / 2) n, u h n and v h n the same way, each piece with the closed formulas for
+// linear functions over a triangle. The cap's boundary is the chain of cut segments, one per
+// crossed triangle, so the waterplane's area, centroid and second moments come from those
+// segments by Green's theorem in the plane, again without the cap polygon.
+//
+// Exact cases: each vertex is classified once (h <= 0 under water) and every triangle sees the
+// same class for it; the point where the plane cuts an edge is computed from its submerged end,
+// so the two triangles of an edge get the same bits, and a submerged end exactly on the plane is
+// the cut point itself. A triangle in the plane, or with an edge along it, is under water and adds
+// nothing (h = 0 there); its neighbours close the cap's boundary.
+//
+// Per normal (setNormal), every vertex gets its frame coordinates relative to the centre of the
+// surface's box (so a body far from the origin loses no digits), and every triangle its doubled
+// projected area alpha, alpha times the sum of its corners' heights, and its lowest and highest
+// height as floats rounded outwards. A triangle wholly under water adds alpha and that product,
+// from which its volume follows in closed form for any plane offset; only the triangles the
+// plane crosses are cut. Triangles are summed in blocks of kBlockTriangles in order, and the
+// blocks in order, so the results do not depend on the number of threads. Nothing is allocated
+// per evaluation.
+class SurfaceEvaluation {
+ public:
+  static constexpr std::size_t kBlockTriangles = 4096;
+  // Below this many triangles an evaluation is cheaper than waking the other threads.
+  static constexpr std::size_t kDefaultParallelThreshold = 100000;
+
+  // The surface must outlive the evaluation and stay unchanged. threadCount <= 0: one thread per
+  // hardware thread; a surface of fewer than parallelThreshold triangles starts no thread.
+  SurfaceEvaluation(const TriangleSurface& surface, int threadCount,
+                    std::size_t parallelThreshold = kDefaultParallelThreshold);
+
+  // Fixes the normal (A, B, C) of the planes evaluated next; it need not be of unit length. The
+  // same normal again costs nothing.
+  void setNormal(double A, double B, double C);
+  // Volume below the plane (A, B, C, D) with the normal of setNormal. Signed sums: a vanishing
+  // part may come out a rounding error below 0.
+  double submergedVolume(double D);
+  // Volume and centre of buoyancy (the origin when the volume is exactly 0). plane's normal must be
+  // the one given to setNormal.
+  void buoyancy(double& volume, Vec3& centre, const Plane& plane);
+  // The waterplane section (submerged/waterplane.h); plane's normal must be the one given to
+  // setNormal.
+  WaterplaneProperties waterplane(const Plane& plane);
+
+  int threadCount() const { return pool_.threadCount(); }
+  // Heap memory held by this evaluation, in bytes (the surface itself not counted).
+  std::size_t memoryBytes() const;
+
+ private:
+  struct FrameCoords {
+    double u, v, h;  // relative to centre_; h along the normal
+  };
+  // Per triangle and normal, in two arrays: every evaluation reads the extents of all triangles,
+  // but the slopes only of those under water.
+  struct Extent {
+    float lowest, highest;  // heights rounded outwards
+  };
+  struct Slope {
+    double alpha;  // doubled projected area, signed
+    double beta;   // alpha * (h0 + h1 + h2)
+  };
+  // Sums over a block of triangles.
+  struct Sums {
+    double wetAlpha = 0, wetBeta = 0;     // wholly submerged triangles
+    double cutVolume6 = 0;                // six times the volume of the crossed triangles' pieces
+    double mu24 = 0, mv24 = 0, mh48 = 0;  // 24 int u dV, 24 int v dV, 48 int h dV
+    double area2 = 0, u6 = 0, v6 = 0, uu12 = 0, vv12 = 0, uv24 = 0;  // Green's sums of the cap
+    std::size_t crossed = 0;                                         // triangles with a cut segment
+    void add(const Sums& o);
+  };
+  struct Point2 {
+    double u, v;
+  };
+
+  // What an evaluation sums: the volume alone, the volume and its moments, or the cap's boundary.
+  enum class Pass { kVolume, kBuoyancy, kWaterplane };
+  template <Pass pass>
+  void sumBlock(std::size_t block, double offset, Sums& sums) const;
+  template <Pass pass>
+  void cutTriangle(const TriangleSurface::Triangle& t, const Slope& s, double offset,
+                   Sums& sums) const;
+  static void addWholeMoments(const FrameCoords (&p)[3], const double (&h)[3], double alpha,
+                              Sums& sums);
+  static Point2 cutPoint(const FrameCoords& w, double hw, const FrameCoords& d, double hd);
+  // in -> out: a piece of the cap's boundary.
+  static void addSegment(const Point2& in, const Point2& out, Sums& sums);
+  template <Pass pass>
+  Sums evaluateAll(double offset);
+  double offsetOf(double D) const;
+  std::size_t chunkBegin(std::size_t count, int chunk) const;
+  template <typename Job>
+  void runChunks(Job& job);
+
+  // The frame of the current normal: normal and axes of the waterplane (submerged/waterplane.h).
+  struct Frame {
+    Vec3 normal, axisU, axisV;
+  };
+
+  const std::vector<Vec3>& vertices_;
+  const std::vector<TriangleSurface::Triangle>& triangles_;
+  WorkerPool pool_;
+  bool parallel_ = false;
+  Vec3 centre_{0, 0, 0};
+  Frame frame_;
+  Vec3 normal_{0, 0, 0};  // as given to setNormal
+  double normalLength_ = 1;
+  double centreHeight_ = 0;          // normal . centre_
+  std::vector<FrameCoords> coords_;  // per vertex, for the current normal
+  std::vector<Extent> extents_;      // per triangle, for the current normal
+  std::vector<Slope> slopes_;        // per triangle, for the current normal
+  std::vector<Sums> blockSums_;      // per block, of the last evaluation
+};
+
+// The surface body's evaluation: body.surfaceEvaluation, made on one thread first when
+// prepareFastEvaluation has not made it.
+SurfaceEvaluation& surfaceEvaluationOf(FloatingBody& body);
+
+// The waterplane of a surface body (computeWaterplane's surface case): through its surface
+// evaluation when it has one, set to the plane's normal, otherwise through one made for the call.
+WaterplaneProperties surfaceWaterplane(const FloatingBody& body, const Plane& plane);
