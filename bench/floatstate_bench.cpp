@@ -202,7 +202,7 @@ std::vector<BodyCase> bodyCases() {
   cases.push_back(
       {"mixed_platform", [](FloatingBody& b) { return makeMixedPlatform(b); }, true, true});
   cases.push_back({"mixed_platform_101040_tets",
-                   [](FloatingBody& b) { return makeLargeMixedPlatform(b); }, true});
+                   [](FloatingBody& b) { return makeLargeMixedPlatform(b); }, true, true});
   cases.push_back({"vertical_field_45x45_cylinders",
                    [](FloatingBody& b) { return makeVerticalCylinderField(b, 45); }, true});
   return cases;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "submerged/fast_evaluation.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -263,17 +265,48 @@ Sample TrimSearch::solve(double guess, double& slope, bool& found) {
 }
 
 // The trim to start from: level for the first point (and after a heel without a balanced trim),
-// then the last point's trim, then the straight line through the last two (the heels are equally
-// spaced). A parabola through three
-// extrapolates worse where elements enter the water and the trim bends sharply.
+// then the last point's trim, then the straight line through the last two, and the parabola
+// through the last three (the heels are equally spaced). Where the trim runs smoothly the parabola
+// lands within the balance tolerance and the heel costs a single draft search. Where elements
+// enter the water the trim bends sharply: a parabola that strays from the line by more than the
+// last step falls back to the line, and after a jump (a step four times the one before it: the
+// trim the body had no longer balances) the last trim is the better guess.
 double trimGuess(const std::vector<double>& taus) {
   const size_t n = taus.size();
   if (n == 0)
     return 0;
   if (n == 1)
     return taus[0];
-  return 2 * taus[n - 1] - taus[n - 2];
+  const double a = taus[n - 1], b = taus[n - 2];
+  const double line = 2 * a - b;
+  if (n == 2)
+    return line;
+  const double c = taus[n - 3];
+  const double lastStep = std::fabs(a - b);
+  if (lastStep > 4 * std::fabs(b - c))
+    return a;
+  const double parabola = 3 * a - 3 * b + c;
+  return std::fabs(parabola - line) <= lastStep ? parabola : line;
 }
+
+// Turns off storing the elements' cut results for the curve's many trial planes (the sums are
+// all it reads) and turns it back on when the curve is done.
+class KeepElementResults {
+ public:
+  explicit KeepElementResults(FastEvaluation* fast) : fast_(fast) {
+    if (fast_)
+      fast_->storesElementResults = false;
+  }
+  ~KeepElementResults() {
+    if (fast_)
+      fast_->storesElementResults = true;
+  }
+  KeepElementResults(const KeepElementResults&) = delete;
+  KeepElementResults& operator=(const KeepElementResults&) = delete;
+
+ private:
+  FastEvaluation* fast_;
+};
 
 }  // namespace
 
@@ -291,6 +324,7 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
                                          const HeelRange& range) {
   if (!body.fastEvaluation && !body.surfaceEvaluation)
     body.prepareFastEvaluation();
+  const KeepElementResults keep(body.fastEvaluation.get());
   RightingArmCurve curve;
   const int n = range.count();
   curve.points.reserve(static_cast<size_t>(n));
@@ -303,7 +337,10 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
     p.heelDeg = range.angleDeg(i);
     TrimSearch search(body, V, G, radians(p.heelDeg), tolerance, curve.draftSearches);
     const Sample s = search.solve(trimGuess(taus), slope, p.trimFound);
-    taus.push_back(s.tau);
+    // The balanced sample still has an arm within the tolerance; the secant's estimate of the
+    // root keeps that remainder out of the next heels' extrapolation, where it would grow.
+    const bool sloped = std::isfinite(slope) && slope != 0;
+    taus.push_back(sloped ? s.tau - s.arm / slope : s.tau);
     if (!p.trimFound) {
       // Nothing to extrapolate from: the next heel starts level, its first step unsized.
       taus.clear();

@@ -340,7 +340,8 @@ void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) 
   const CutSum total = evaluateAll<true>(plane.D);
   volume = total.volume;
   centre = total.volume == 0 ? Vec3(0, 0, 0) : total.moment / total.volume;
-  writeElementResults(plane);
+  if (storesElementResults)
+    writeElementResults(plane);
 }
 
 namespace {

@@ -64,6 +64,10 @@ class FastEvaluation {
     long long exactLowerEnds = 0;  // lower ends whose volume the bounds could not place
   };
   SearchStatistics statistics;
+  // Whether buoyancy stores each element's cut results in the body's elements. A caller that
+  // floats the body at many trial attitudes and reads only the sums (the righting-arm curve)
+  // turns it off: the body then keeps the cut results of its equilibrium.
+  bool storesElementResults = true;
 
   int threadCount() const { return pool_.threadCount(); }
   std::size_t waterTetrahedronCount() const { return tetrahedra_.size(); }

@@ -104,6 +104,28 @@ TEST(RightingArm, TrimBalancesAnOffCentreWeight) {
   EXPECT_LT(curve.draftSearches, 5 * 8);
 }
 
+// Where the trim runs smoothly from heel to heel, the guess extrapolated from the heels before
+// balances the trim at once; and the curve's trial planes leave the elements with the cut results
+// of the body's own equilibrium.
+TEST(RightingArm, SmoothCurveCostsAboutOneSearchPerHeelAndKeepsTheEquilibrium) {
+  const BoxCase c{"", 20, 10, 8, 3, 3, 0.8, 0.3, 2, Vec3(0, 0, 0)};
+  FloatingBody body;
+  c.build(body);
+  body.prepareFastEvaluation(1);
+  Plane plane;
+  Vec3 centre;
+  body.findWaterPlane(plane, centre, c.volume(), Vec3(0.01, 0, 1));
+  const Hexahedron before = body.hexahedra[body.hexahedronCount - 1];
+  const RightingArmCurve curve =
+      computeRightingArmCurve(body, c.volume(), c.gravity(), HeelRange{0, 20, 1});
+  ASSERT_EQ(curve.points.size(), 21u);
+  EXPECT_LT(curve.draftSearches, 21 * 3 / 2);
+  const Hexahedron& after = body.hexahedra[body.hexahedronCount - 1];
+  EXPECT_EQ(after.waterPlane.D, before.waterPlane.D);
+  EXPECT_EQ(after.submergedVolume, before.submergedVolume);
+  EXPECT_EQ(after.submergedCentroid.z, before.submergedCentroid.z);
+}
+
 // A body mirrored in y = 0 of all three element kinds with exact mirror coordinates: upright it
 // has no righting arm, and its curve is odd: GZ(-phi) = -GZ(phi) with the same trim, to what the
 // trim's balance tolerance (1e-6 of the diagonal, about 1e-6 radians of trim here) leaves.
