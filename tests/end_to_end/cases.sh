@@ -526,6 +526,36 @@ out_of_memory)
   expect_rc 1
   grep -q '^Out of memory' "$work/out" || fail "no out-of-memory message"
   ;;
+fast_evaluation_fallback)
+  # Memory for the body but not for the fast evaluation beside it: one line on standard error,
+  # then the plain evaluation gives the same output. The smallest address-space limit (in steps of
+  # 4 MB) under which the run succeeds lies inside that window, since the fast evaluation of this
+  # body needs about 25 MB more than the body itself.
+  if ldd "$program" 2>/dev/null | grep -q -e libasan -e libubsan; then
+    echo "skipped: a sanitized build cannot run under an address-space limit"
+    exit 77
+  fi
+  awk 'BEGIN {
+    print "Volume of Displacement=50000\nGra_Pt.x=150\nGra_Pt.y=100\nGra_Pt.z=1"
+    for (i = 0; i < 60000; i++) {
+      x = i % 300; y = int(i / 300)
+      printf "Hexahedron\n%d,%d,0\n%d,%d,0\n%d,%d,0\n%d,%d,0\n", x, y, x+1, y, x+1, y+1, x, y+1
+      printf "%d,%d,2\n%d,%d,2\n%d,%d,2\n%d,%d,2\n", x, y, x+1, y, x+1, y+1, x, y+1
+    }}' >"$work/body.txt"
+  cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
+  run /dev/null "$work/body.txt"
+  expect_rc 0
+  mask_time <"$work/out" >"$work/unlimited"
+  for limit in $(seq 8000 4000 400000); do
+    (ulimit -v "$limit" && exec env LANG=C "$program" "$work/body.txt" </dev/null >"$work/out" 2>"$work/err")
+    rc=$?
+    [ "$rc" -eq 0 ] && break
+    [ "$rc" -eq 1 ] || fail "exit code $rc under a limit of $limit kB"
+  done
+  expect_rc 0
+  expect_err 'floatstate: not enough memory for the fast evaluation: the plain one is used'
+  mask_time <"$work/out" | cmp -s - "$work/unlimited" || fail "the plain evaluation's output differs"
+  ;;
 verdicts)
   # A 100 x 10 x 10 box at draft 5 upright: KB = 2.5, BM = (100 * 10^3 / 12) / 5000 = 1.6667, so
   # GM = 4.1667 - KG about the x axis; KG = 6 is an upright equilibrium that would capsize.
