@@ -55,6 +55,34 @@ unit_cube='Hexahedron
 
 example_file() { echo "$examples/$1/$1.txt"; }
 
+# Sanitized builds reserve terabytes of address space, so an address-space limit cannot apply.
+skip_if_sanitized() {
+  if ldd "$program" 2>/dev/null | grep -q -e libasan -e libubsan; then
+    echo "skipped: a sanitized build cannot run under an address-space limit"
+    exit 77
+  fi
+}
+
+# write_slab FILE COUNT COLUMNS HEIGHT "V GX GY GZ": COUNT unit-square hexahedra of the height in
+# rows of COLUMNS, with the SET header's volume and centre of gravity.
+write_slab() {
+  awk -v n="$2" -v columns="$3" -v h="$4" -v header="$5" 'BEGIN {
+    split(header, v, " ")
+    printf "Volume of Displacement=%s\nGra_Pt.x=%s\nGra_Pt.y=%s\nGra_Pt.z=%s\n", v[1], v[2], v[3], v[4]
+    for (i = 0; i < n; i++) {
+      x = i % columns; y = int(i / columns)
+      printf "Hexahedron\n%d,%d,0\n%d,%d,0\n%d,%d,0\n%d,%d,0\n", x, y, x+1, y, x+1, y+1, x, y+1
+      printf "%d,%d,%d\n%d,%d,%d\n%d,%d,%d\n%d,%d,%d\n", x, y, h, x+1, y, h, x+1, y+1, h, x, y+1, h
+    }
+  }' >"$1"
+}
+
+# run_limited KB: runs the program on $work/body.txt under an address-space limit of KB kilobytes.
+run_limited() {
+  (ulimit -v "$1" && exec env LANG=C "$program" "$work/body.txt" </dev/null >"$work/out" 2>"$work/err")
+  rc=$?
+}
+
 # box_block LX LY LZ [X0]: a hexahedron filling x0..x0+LX, 0..LY, 0..LZ, numbered around its faces.
 box_block() {
   local a=${4:-0} b=$((${4:-0} + $1))
@@ -508,21 +536,10 @@ two_files)
   ;;
 out_of_memory)
   # A body much larger than the memory the run may have: the program must say so and exit 1,
-  # not abort. Sanitized builds reserve terabytes of address space, so a limit cannot apply there.
-  if ldd "$program" 2>/dev/null | grep -q -e libasan -e libubsan; then
-    echo "skipped: a sanitized build cannot run under an address-space limit"
-    exit 77
-  fi
-  awk 'BEGIN {
-    print "Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.y=0\nGra_Pt.z=0"
-    for (i = 0; i < 400000; i++) {
-      x = i % 1000; y = int(i / 1000)
-      printf "Hexahedron\n%d,%d,0\n%d,%d,0\n%d,%d,0\n%d,%d,0\n", x, y, x+1, y, x+1, y+1, x, y+1
-      printf "%d,%d,1\n%d,%d,1\n%d,%d,1\n%d,%d,1\n", x, y, x+1, y, x+1, y+1, x, y+1
-    }
-  }' >"$work/body.txt"
-  (ulimit -v 200000 && exec env LANG=C "$program" "$work/body.txt" </dev/null >"$work/out" 2>"$work/err")
-  rc=$?
+  # not abort.
+  skip_if_sanitized
+  write_slab "$work/body.txt" 400000 1000 1 "1 0 0 0"
+  run_limited 200000
   expect_rc 1
   grep -q '^Out of memory' "$work/out" || fail "no out-of-memory message"
   ;;
@@ -531,24 +548,14 @@ fast_evaluation_fallback)
   # then the plain evaluation gives the same output. The smallest address-space limit (in steps of
   # 4 MB) under which the run succeeds lies inside that window, since the fast evaluation of this
   # body needs about 25 MB more than the body itself.
-  if ldd "$program" 2>/dev/null | grep -q -e libasan -e libubsan; then
-    echo "skipped: a sanitized build cannot run under an address-space limit"
-    exit 77
-  fi
-  awk 'BEGIN {
-    print "Volume of Displacement=50000\nGra_Pt.x=150\nGra_Pt.y=100\nGra_Pt.z=1"
-    for (i = 0; i < 60000; i++) {
-      x = i % 300; y = int(i / 300)
-      printf "Hexahedron\n%d,%d,0\n%d,%d,0\n%d,%d,0\n%d,%d,0\n", x, y, x+1, y, x+1, y+1, x, y+1
-      printf "%d,%d,2\n%d,%d,2\n%d,%d,2\n%d,%d,2\n", x, y, x+1, y, x+1, y+1, x, y+1
-    }}' >"$work/body.txt"
+  skip_if_sanitized
+  write_slab "$work/body.txt" 60000 300 2 "50000 150 100 1"
   cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
   run /dev/null "$work/body.txt"
   expect_rc 0
   mask_time <"$work/out" >"$work/unlimited"
   for limit in $(seq 8000 4000 400000); do
-    (ulimit -v "$limit" && exec env LANG=C "$program" "$work/body.txt" </dev/null >"$work/out" 2>"$work/err")
-    rc=$?
+    run_limited "$limit"
     [ "$rc" -eq 0 ] && break
     [ "$rc" -eq 1 ] || fail "exit code $rc under a limit of $limit kB"
   done
