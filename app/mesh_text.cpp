@@ -77,6 +77,19 @@ std::string quotedWord(std::string_view word) {
   return text + "\"";
 }
 
+std::string readPoint(Words& words, const std::string& missing, Vec3& point) {
+  double xyz[3];
+  for (double& c : xyz) {
+    std::string_view word;
+    if (!words.next(word))
+      return missing;
+    if (!parseCoordinate(word, c))
+      return "vertex coordinate " + quotedWord(word) + " is not a finite number";
+  }
+  point = Vec3(xyz[0], xyz[1], xyz[2]);
+  return "";
+}
+
 bool parseCoordinate(std::string_view word, double& value) {
   // from_chars reads no leading '+'; a second sign behind it stays an error.
   if (word.size() > 1 && word[0] == '+' && word[1] != '-' && word[1] != '+')

@@ -61,6 +61,9 @@ std::string quotedWord(std::string_view word);
 // anything else, trailing characters included, and for a number that is not finite or lies outside
 // the range of doubles.
 bool parseCoordinate(std::string_view word, double& value);
+// The next three words as the coordinates of a point. Returns what is wrong, or an empty text:
+// `missing` when the line ends before the third.
+std::string readPoint(Words& words, const std::string& missing, Vec3& point);
 // A decimal integer with an optional sign, within the range of long long.
 bool parseInteger(std::string_view word, long long& value);
 

@@ -35,16 +35,12 @@ class ObjParser {
   }
 
   bool readVertex(Words& words) {
-    double xyz[3];
-    for (double& c : xyz) {
-      std::string_view word;
-      if (!words.next(word))
-        return fail("expected three coordinates after \"v\"");
-      if (!parseCoordinate(word, c))
-        return fail("vertex coordinate " + quotedWord(word) + " is not a finite number");
-    }
+    Vec3 point;
+    const std::string wrong = readPoint(words, "expected three coordinates after \"v\"", point);
+    if (!wrong.empty())
+      return fail(wrong);
     std::uint32_t index;
-    if (!builder_.addPoint(Vec3(xyz[0], xyz[1], xyz[2]), index))
+    if (!builder_.addPoint(point, index))
       return fail("the file holds more vertices than a surface can have");
     vertices_.push_back(index);
     return true;
