@@ -26,6 +26,9 @@ struct NewtonOutcome {
   // Steps taken as tilts of the tilt iteration's kind because the restoring matrix was not
   // positive definite (an unstable or a singular attitude) or its rotation did not help.
   int gradientSteps = 0;
+  // Of those, steps where no tilt helped either and the Newton rotation of the indefinite
+  // restoring matrix was taken: they lead to the equilibrium nearby, stable or not.
+  int indefiniteSteps = 0;
   bool converged = false;         // the lines of action end at most d_error apart
   bool stalled = false;           // no rotation down to the angle floor shortened the distance
   bool stepLimitReached = false;  // ended at maxSteps with the distance above d_error

@@ -82,18 +82,20 @@ TEST(NewtonSolver, WallSidedBoxFarFromUprightAndTheStepLimit) {
 }
 
 // G ten units above the deck: K is negative definite, so the solver tilts as the tilt iteration
-// does instead, and no tilt shortens the distance. It stops without asking, at the start state,
-// and says why.
-TEST(NewtonSolver, TopHeavyBoxFallsBackToTiltsAndSaysSo) {
+// does instead, and no tilt shortens the distance. The Newton rotation of the indefinite matrix
+// then reaches the unstable equilibrium nearby in one step: the normal leans towards G, so that
+// the line of action up from B, still near the middle, passes through G. The notes say how.
+TEST(NewtonSolver, TopHeavyBoxFallsBackToTheUnstableEquilibriumAndSaysSo) {
   const BoxRun run = solveBox(Vec3(0.01, 0, 10));
-  EXPECT_TRUE(run.outcome.stalled && !run.outcome.converged);
-  EXPECT_EQ(run.outcome.steps, 0);
+  EXPECT_TRUE(run.outcome.converged && !run.outcome.stalled);
+  EXPECT_EQ(run.outcome.steps, 1);
   EXPECT_EQ(run.outcome.gradientSteps, 1);
-  EXPECT_EQ(normalOf(run.plane), Vec3(0, 0, 1));
+  EXPECT_EQ(run.outcome.indefiniteSteps, 1);
+  EXPECT_GT(normalOf(run.plane).x, 0);
   const std::vector<std::string> notes = newtonNotes(run.outcome);
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_NE(notes[0].find("not positive definite"), std::string::npos) << notes[0];
-  EXPECT_NE(notes[1].find("no rotation"), std::string::npos) << notes[1];
+  EXPECT_NE(notes[1].find("indefinite restoring matrix"), std::string::npos) << notes[1];
 }
 
 // KG = 0.6: GM < 0 across the beam, GM = 0.125 + 4/3 - 0.6 along the length. G ahead of the
