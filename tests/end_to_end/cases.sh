@@ -467,12 +467,15 @@ assert all(abs(p["draft"] - g) < 1e-3 for p, g in zip(j["pillars"], greedy)), (j
   expect_err 'floatstate: the iteration stopped at its limit of 3 steps (--max-steps)'
   [ "$(grep -ac '^Step' "$work/out")" -eq 4 ] || fail "not four step lines"
   check_json "$work/g.json" 'assert j["solver"]["method"] == "greedy" and j["solver"]["steps"] == 3'
-  # G far above the deck: the restoring matrix is not positive definite, no tilt helps.
+  # G far above the deck: the restoring matrix is not positive definite and no tilt helps; the
+  # matrix's own rotation reaches the heeled equilibrium nearby, which is unstable.
   corner_pillars
   write_set "$work/body.txt" 10000 50 11 15 "$(box_block 100 20 10)"
   run /dev/null "$work/body.txt" --method newton
-  expect_rc 3
+  expect_rc 4
   expect_err 'floatstate: newton: the restoring matrix was not positive definite'
+  expect_err 'followed the Newton rotation of the indefinite restoring matrix'
+  expect_err 'floatstate: unstable equilibrium: metacentric height'
   for bad in '--method fast' '--max-steps 0' '--max-steps x'; do
     run /dev/null "$(example_file $name)" $bad
     expect_rc 2
