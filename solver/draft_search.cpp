@@ -43,8 +43,9 @@ void extremeCorners(const BoundingBox& b, const Vec3& n, Vec3& low, Vec3& high) 
 }
 
 // The body evaluations for planes of one normal: the surface evaluation of a surface body, set
-// to the normal once; for a body of elements its fast evaluation when it has one (the same bits,
-// much sooner), otherwise the body's own.
+// to the normal once, its trials evaluated as a search that is told the bracket; for a body of
+// elements its fast evaluation when it has one (the same bits, much sooner), otherwise the body's
+// own.
 class PlaneEvaluations {
  public:
   PlaneEvaluations(FloatingBody& body, const Vec3& n)
@@ -52,6 +53,7 @@ class PlaneEvaluations {
     if (!body.surface.empty()) {
       surface_ = &surfaceEvaluationOf(body);
       surface_->setNormal(n.x, n.y, n.z);
+      surface_->beginSearch();
       fast_ = nullptr;
     } else if (fast_) {
       fast_->setNormal(n.x, n.y, n.z);
@@ -62,6 +64,15 @@ class PlaneEvaluations {
     if (surface_)
       return surface_->submergedVolume(plane.D);
     return fast_ ? fast_->submergedVolume(plane.D) : body_.computeSubmergedVolume(plane);
+  }
+  // A trial of the bisection, all of which lie between the planes last given to narrow.
+  double trialVolume(const Plane& plane) {
+    return surface_ ? surface_->searchVolume(plane.D) : volume(plane);
+  }
+  // The bracket's ends, the planes of values D1 and D2 (either may be an infinity).
+  void narrow(double D1, double D2) {
+    if (surface_)
+      surface_->narrowSearch(D1, D2);
   }
   void buoyancy(double& volume, Vec3& centre, const Plane& plane) {
     if (surface_) {
@@ -118,9 +129,11 @@ bool meetsVolume(double vT, double V) {
 // The search as the algorithm states it: every trial evaluated, the lower end's volume kept.
 Plane bisectEvaluatingEveryTrial(PlaneEvaluations& evaluate, Bisection& bisection, double vLo,
                                  double V) {
+  // The values D of the bracket's lower (dry) and upper end planes; open ends at first.
+  double dLower = HUGE_VAL, dUpper = -HUGE_VAL;
   for (;;) {
     const Plane trial = bisection.plane();
-    const double vT = evaluate.volume(trial);
+    const double vT = evaluate.trialVolume(trial);
     if (meetsVolume(vT, V) || bisection.trials() == kMaxTrials)
       return trial;
     const bool toLower = (vT - V) * (vLo - V) > 0;
@@ -128,6 +141,8 @@ Plane bisectEvaluatingEveryTrial(PlaneEvaluations& evaluate, Bisection& bisectio
       vLo = vT;
     if (!bisection.advance(toLower))
       return trial;
+    (toLower ? dLower : dUpper) = trial.D;
+    evaluate.narrow(dLower, dUpper);
   }
 }
 

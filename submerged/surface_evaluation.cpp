@@ -15,27 +15,30 @@ namespace {
 
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 
-// The next float below f, for f finite or +infinity; std::nextafter is a library call, and this
-// runs twice per triangle and normal.
-float nextDown(float f) {
-  if (f == 0)
-    return -std::numeric_limits<float>::denorm_min();
-  std::uint32_t bits;
-  std::memcpy(&bits, &f, sizeof bits);
-  bits = f > 0 ? bits - 1 : bits + 1;  // the magnitude shrinks above 0 and grows below
-  std::memcpy(&f, &bits, sizeof f);
-  return f;
+// The bits of the next float below the float of these bits (finite or +infinity), without a
+// branch: it runs twice per triangle and normal.
+std::uint32_t bitsBelow(std::uint32_t bits) {
+  const std::uint32_t negative = bits >> 31;  // the magnitude shrinks above 0 and grows below
+  const std::uint32_t positiveZero = bits == 0;
+  // +0 steps to the negative smallest denormal: -0's bits plus one.
+  return bits - 1 + 2 * negative + positiveZero * 0x80000002u;
 }
 
 // Rounded outwards, lowest <= h <= highest for every corner, so by the monotonic rounding of
 // h + offset a triangle judged wholly submerged or wholly dry on the floats is so on the doubles.
+// The nearest float lies within half a step of x (of the smaller step at a power of two), so one
+// step further out is always beyond x; deciding whether the step is needed would be a branch that
+// goes either way at random.
 float roundedDown(double x) {
-  const float f = static_cast<float>(x);
-  return static_cast<double>(f) > x ? nextDown(f) : f;
+  float f = static_cast<float>(x);
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  bits = bitsBelow(bits);
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
 }
 float roundedUp(double x) {
-  const float f = static_cast<float>(x);
-  return static_cast<double>(f) < x ? -nextDown(-f) : f;
+  return -roundedDown(-x);
 }
 
 }  // namespace
@@ -56,11 +59,24 @@ void SurfaceEvaluation::Sums::add(const Sums& o) {
   crossed = crossed + o.crossed;
 }
 
+void SurfaceEvaluation::CompensatedSum::add(double x) {
+  const double t = sum + x;
+  const double z = t - sum;
+  error = error + ((sum - (t - z)) + (x - z));
+  sum = t;
+}
+
+void SurfaceEvaluation::CompensatedSum::add(const CompensatedSum& o) {
+  add(o.sum);
+  error = error + o.error;
+}
+
 SurfaceEvaluation::SurfaceEvaluation(const TriangleSurface& surface, int threadCount,
                                      std::size_t parallelThreshold)
     : vertices_(surface.vertices),
       triangles_(surface.triangles),
-      pool_(surface.triangles.size() >= parallelThreshold ? threadCount : 1) {
+      pool_(surface.triangles.size() >= parallelThreshold ? threadCount : 1),
+      parallelThreshold_(parallelThreshold) {
   const BoundingBox box = surface.boundingBox();
   if (!surface.empty()) {
     centre_ =
@@ -71,6 +87,9 @@ SurfaceEvaluation::SurfaceEvaluation(const TriangleSurface& surface, int threadC
   extents_.resize(triangles_.size());
   slopes_.resize(triangles_.size());
   blockSums_.resize((triangles_.size() + kBlockTriangles - 1) / kBlockTriangles);
+  if (triangles_.size() <= UINT32_MAX)  // otherwise every search evaluates in full
+    active_.resize(triangles_.size());
+  searchBlocks_.resize(blockSums_.size());
   setNormal(0, 0, 1);
 }
 
@@ -125,6 +144,7 @@ void SurfaceEvaluation::setNormal(double A, double B, double C) {
     }
   };
   runChunks(triangleJob);
+  beginSearch();
 }
 
 // The plane value's offset in the frame: the height above the plane of a vertex is h + offset.
@@ -132,14 +152,24 @@ double SurfaceEvaluation::offsetOf(double D) const {
   return centreHeight_ + D / normalLength_;
 }
 
+template <typename Moments>
 void SurfaceEvaluation::addWholeMoments(const FrameCoords (&p)[3], const double (&h)[3],
-                                        double alpha, Sums& sums) {
+                                        double alpha, Moments& sums) {
   const double hSum = h[0] + h[1] + h[2];
   const double uSum = p[0].u + p[1].u + p[2].u;
   const double vSum = p[0].v + p[1].v + p[2].v;
   sums.mu24 = sums.mu24 + alpha * (p[0].u * h[0] + p[1].u * h[1] + p[2].u * h[2] + uSum * hSum);
   sums.mv24 = sums.mv24 + alpha * (p[0].v * h[0] + p[1].v * h[1] + p[2].v * h[2] + vSum * hSum);
   sums.mh48 = sums.mh48 + alpha * (h[0] * h[0] + h[1] * h[1] + h[2] * h[2] + hSum * hSum);
+}
+
+inline void SurfaceEvaluation::addWetTriangle(const TriangleSurface::Triangle& t, const Slope& s,
+                                              double offset, WetMoments& wet) const {
+  const FrameCoords p[3] = {coords_[t.v[0]], coords_[t.v[1]], coords_[t.v[2]]};
+  const double h[3] = {p[0].h + offset, p[1].h + offset, p[2].h + offset};
+  wet.alpha = wet.alpha + s.alpha;
+  wet.beta = wet.beta + s.beta;
+  addWholeMoments(p, h, s.alpha, wet);
 }
 
 // One piece of the cap's boundary, run counter-clockwise seen from above (from the dry side):
@@ -234,26 +264,33 @@ void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Sl
   }
 }
 
+// The wholly submerged triangles are summed apart from the cut ones, in registers.
 template <SurfaceEvaluation::Pass pass>
 void SurfaceEvaluation::sumBlock(std::size_t block, double offset, Sums& sums) const {
   const std::size_t begin = block * kBlockTriangles;
   const std::size_t end = std::min(begin + kBlockTriangles, triangles_.size());
   const Extent* extents = extents_.data();
   const Slope* slopes = slopes_.data();
+  WetMoments wet;
   for (std::size_t t = begin; t < end; ++t) {
     const Extent& e = extents[t];
     if (static_cast<double>(e.highest) + offset <= 0) {
       // Wholly submerged: no part of the cap's boundary.
       if (pass == Pass::kVolume) {
-        sums.wetAlpha = sums.wetAlpha + slopes[t].alpha;
-        sums.wetBeta = sums.wetBeta + slopes[t].beta;
+        wet.alpha = wet.alpha + slopes[t].alpha;
+        wet.beta = wet.beta + slopes[t].beta;
       } else if (pass == Pass::kBuoyancy) {
-        cutTriangle<pass>(triangles_[t], slopes[t], offset, sums);  // the moments need the corners
+        addWetTriangle(triangles_[t], slopes[t], offset, wet);  // the moments need the corners
       }
     } else if (!(static_cast<double>(e.lowest) + offset > 0)) {
       cutTriangle<pass>(triangles_[t], slopes[t], offset, sums);
     }
   }
+  sums.wetAlpha = sums.wetAlpha + wet.alpha;
+  sums.wetBeta = sums.wetBeta + wet.beta;
+  sums.mu24 = sums.mu24 + wet.mu24;
+  sums.mv24 = sums.mv24 + wet.mv24;
+  sums.mh48 = sums.mh48 + wet.mh48;
 }
 
 template <SurfaceEvaluation::Pass pass>
@@ -277,6 +314,112 @@ double SurfaceEvaluation::submergedVolume(double D) {
   const double offset = offsetOf(D);
   const Sums s = evaluateAll<Pass::kVolume>(offset);
   return (s.wetBeta + 3 * offset * s.wetAlpha + s.cutVolume6) / 6;
+}
+
+void SurfaceEvaluation::beginSearch() {
+  allActive_ = true;
+  activeCount_ = triangles_.size();
+  appliedMin_ = wantedMin_ = -HUGE_VAL;
+  appliedMax_ = wantedMax_ = HUGE_VAL;
+  belowAlpha_ = CompensatedSum{};
+  belowBeta_ = CompensatedSum{};
+}
+
+// In offsets: a higher plane has the smaller offset.
+void SurfaceEvaluation::narrowSearch(double D1, double D2) {
+  const double a = offsetOf(D1), b = offsetOf(D2);
+  if (std::isnan(a) || std::isnan(b))
+    return;
+  wantedMin_ = std::max(std::min(a, b), appliedMin_);
+  wantedMax_ = std::min(std::max(a, b), appliedMax_);
+}
+
+// One block of the active set against the bracket [offsetMin, offsetMax], the kept triangles
+// moved to the block's front and evaluated at offset. A triangle under water at the bracket's
+// lowest plane (offsetMax) is so at every plane left, by the monotonic rounding of h + offset,
+// and one dry at its highest plane (offsetMin) is dry at every plane left.
+void SurfaceEvaluation::searchBlock(std::size_t block, double offsetMin, double offsetMax,
+                                    double offset, SearchBlock& out) {
+  const std::size_t begin = block * kBlockTriangles;
+  const std::size_t end = std::min(begin + kBlockTriangles, activeCount_);
+  const Extent* extents = extents_.data();
+  const Slope* slopes = slopes_.data();
+  std::uint32_t* active = active_.data();
+  const bool all = allActive_;
+  CompensatedSum belowAlpha, belowBeta;
+  double wetAlpha = 0, wetBeta = 0;
+  Sums cut;
+  std::size_t kept = begin;
+  for (std::size_t i = begin; i < end; ++i) {
+    const std::uint32_t t = all ? static_cast<std::uint32_t>(i) : active[i];
+    const double lowest = extents[t].lowest, highest = extents[t].highest;
+    if (highest + offsetMax <= 0) {
+      belowAlpha.add(slopes[t].alpha);
+      belowBeta.add(slopes[t].beta);
+      continue;
+    }
+    if (lowest + offsetMin > 0)
+      continue;
+    active[kept++] = t;
+    if (highest + offset <= 0) {
+      wetAlpha = wetAlpha + slopes[t].alpha;
+      wetBeta = wetBeta + slopes[t].beta;
+    } else if (!(lowest + offset > 0)) {
+      cutTriangle<Pass::kVolume>(triangles_[t], slopes[t], offset, cut);
+    }
+  }
+  out = SearchBlock{belowAlpha,     belowBeta,   wetAlpha + cut.wetAlpha, wetBeta + cut.wetBeta,
+                    cut.cutVolume6, kept - begin};
+}
+
+// The blocks' kept entries joined in order at the front of the active set, their sums added in
+// order.
+void SurfaceEvaluation::joinSearchBlocks(std::size_t blocks, double& wetAlpha, double& wetBeta,
+                                         double& cutVolume6) {
+  std::uint32_t* active = active_.data();
+  std::size_t count = 0;
+  wetAlpha = wetBeta = cutVolume6 = 0;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    const SearchBlock& r = searchBlocks_[b];
+    const std::uint32_t* from = active + b * kBlockTriangles;
+    std::copy(from, from + r.kept, active + count);  // the front never overtakes a block's entries
+    count += r.kept;
+    belowAlpha_.add(r.belowAlpha);
+    belowBeta_.add(r.belowBeta);
+    wetAlpha = wetAlpha + r.wetAlpha;
+    wetBeta = wetBeta + r.wetBeta;
+    cutVolume6 = cutVolume6 + r.cutVolume6;
+  }
+  activeCount_ = count;
+  allActive_ = false;
+}
+
+double SurfaceEvaluation::searchVolume(double D) {
+  const double offset = offsetOf(D);
+  const bool bounded = wantedMin_ > -HUGE_VAL || wantedMax_ < HUGE_VAL;
+  if (!bounded || active_.empty() || !(wantedMin_ <= offset && offset <= wantedMax_))
+    return submergedVolume(D);
+  const std::size_t blocks = (activeCount_ + kBlockTriangles - 1) / kBlockTriangles;
+  // Threads only while the set is large: a few thousand triangles are summed sooner alone.
+  const std::size_t chunks =
+      parallel_ && activeCount_ >= parallelThreshold_ / 4 ? pool_.threadCount() : 1;
+  auto job = [this, blocks, chunks, offset](int chunk) {
+    const auto c = static_cast<std::size_t>(chunk);
+    for (std::size_t b = blocks * c / chunks; b < blocks * (c + 1) / chunks; ++b)
+      searchBlock(b, wantedMin_, wantedMax_, offset, searchBlocks_[b]);
+  };
+  if (chunks > 1) {
+    pool_.forEachChunk(job);
+  } else {
+    job(0);
+  }
+  double wetAlpha, wetBeta, cutVolume6;
+  joinSearchBlocks(blocks, wetAlpha, wetBeta, cutVolume6);
+  appliedMin_ = wantedMin_;
+  appliedMax_ = wantedMax_;
+  const double alpha = belowAlpha_.value() + wetAlpha;
+  const double beta = belowBeta_.value() + wetBeta;
+  return (beta + 3 * offset * alpha + cutVolume6) / 6;
 }
 
 void SurfaceEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
@@ -320,7 +463,9 @@ WaterplaneProperties SurfaceEvaluation::waterplane(const Plane& plane) {
 
 std::size_t SurfaceEvaluation::memoryBytes() const {
   return coords_.capacity() * sizeof(FrameCoords) + extents_.capacity() * sizeof(Extent) +
-         slopes_.capacity() * sizeof(Slope) + blockSums_.capacity() * sizeof(Sums);
+         slopes_.capacity() * sizeof(Slope) + blockSums_.capacity() * sizeof(Sums) +
+         active_.capacity() * sizeof(std::uint32_t) +
+         searchBlocks_.capacity() * sizeof(SearchBlock);
 }
 
 SurfaceEvaluation& surfaceEvaluationOf(FloatingBody& body) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "elements/triangle_surface.h"
@@ -40,6 +41,16 @@ class FloatingBody;
 // plane crosses are cut. Triangles are summed in blocks of kBlockTriangles in order, and the
 // blocks in order, so the results do not depend on the number of threads. Nothing is allocated
 // per evaluation.
+//
+// A search (beginSearch, searchVolume, narrowSearch) evaluates planes of one normal whose levels
+// stay within a bracket that only shrinks, as the draft search's bisection does. A triangle wholly
+// under water for every plane left in the bracket adds alpha and beta for good: they go into
+// compensated sums and the triangle leaves the active set; one wholly dry for every plane left
+// leaves it too. Each trial visits only the triangles still active, narrowing the set in the same
+// pass, so a search of some 35 trials costs a few passes over the surface. The active set is
+// narrowed in blocks of kBlockTriangles of its own entries and the blocks are joined in order, so
+// the volumes do not depend on the number of threads either. They agree with submergedVolume
+// to within its rounding (the sums are merely grouped differently).
 class SurfaceEvaluation {
  public:
   static constexpr std::size_t kBlockTriangles = 4096;
@@ -57,6 +68,14 @@ class SurfaceEvaluation {
   // Volume below the plane (A, B, C, D) with the normal of setNormal. Signed sums: a vanishing
   // part may come out a rounding error below 0.
   double submergedVolume(double D);
+  // Starts a search among the planes of the current normal: every triangle active, no bracket.
+  void beginSearch();
+  // The planes evaluated next lie between the planes of values D1 and D2 (either order; an
+  // infinity for an open end) of the current normal. A bracket never widens again.
+  void narrowSearch(double D1, double D2);
+  // The volume below the plane D, as submergedVolume, from the search's sums and its active
+  // triangles; a plane outside the bracket is evaluated in full.
+  double searchVolume(double D);
   // Volume and centre of buoyancy (the origin when the volume is exactly 0). plane's normal must be
   // the one given to setNormal.
   void buoyancy(double& volume, Vec3& centre, const Plane& plane);
@@ -93,6 +112,24 @@ class SurfaceEvaluation {
   struct Point2 {
     double u, v;
   };
+  // A sum that carries its rounding errors (Knuth's two-sum), for the search's triangles that
+  // left the active set under water: up to every triangle of the surface, added up in pieces.
+  struct CompensatedSum {
+    double sum = 0, error = 0;
+    void add(double x);
+    void add(const CompensatedSum& o);
+    double value() const { return sum + error; }
+  };
+  // What one block of the active set gives in a search's pass.
+  struct SearchBlock {
+    CompensatedSum belowAlpha, belowBeta;  // the triangles that leave the set under water
+    double wetAlpha, wetBeta, cutVolume6;  // the trial's sums over the triangles kept
+    std::size_t kept;                      // written to the front of the block's entries
+  };
+  // The wholly submerged triangles' parts of the buoyancy pass.
+  struct WetMoments {
+    double alpha = 0, beta = 0, mu24 = 0, mv24 = 0, mh48 = 0;
+  };
 
   // What an evaluation sums: the volume alone, the volume and its moments, or the cap's boundary.
   enum class Pass { kVolume, kBuoyancy, kWaterplane };
@@ -101,8 +138,14 @@ class SurfaceEvaluation {
   template <Pass pass>
   void cutTriangle(const TriangleSurface::Triangle& t, const Slope& s, double offset,
                    Sums& sums) const;
+  template <typename Moments>
   static void addWholeMoments(const FrameCoords (&p)[3], const double (&h)[3], double alpha,
-                              Sums& sums);
+                              Moments& sums);
+  void addWetTriangle(const TriangleSurface::Triangle& t, const Slope& s, double offset,
+                      WetMoments& wet) const;
+  void searchBlock(std::size_t block, double offsetMin, double offsetMax, double offset,
+                   SearchBlock& out);
+  void joinSearchBlocks(std::size_t blocks, double& wetAlpha, double& wetBeta, double& cutVolume6);
   static Point2 cutPoint(const FrameCoords& w, double hw, const FrameCoords& d, double hd);
   // in -> out: a piece of the cap's boundary.
   static void addSegment(const Point2& in, const Point2& out, Sums& sums);
@@ -121,6 +164,7 @@ class SurfaceEvaluation {
   const std::vector<Vec3>& vertices_;
   const std::vector<TriangleSurface::Triangle>& triangles_;
   WorkerPool pool_;
+  std::size_t parallelThreshold_;
   bool parallel_ = false;
   Vec3 centre_{0, 0, 0};
   Frame frame_;
@@ -131,6 +175,15 @@ class SurfaceEvaluation {
   std::vector<Extent> extents_;      // per triangle, for the current normal
   std::vector<Slope> slopes_;        // per triangle, for the current normal
   std::vector<Sums> blockSums_;      // per block, of the last evaluation
+  // The search: the active triangles' indices (all triangles while allActive_), the bracket of
+  // offsets the set was narrowed to and the one asked for next, and the sums of the triangles
+  // that left the set under water.
+  std::vector<std::uint32_t> active_;
+  std::size_t activeCount_ = 0;
+  bool allActive_ = true;
+  double appliedMin_ = 0, appliedMax_ = 0, wantedMin_ = 0, wantedMax_ = 0;
+  CompensatedSum belowAlpha_, belowBeta_;
+  std::vector<SearchBlock> searchBlocks_;
 };
 
 // The surface body's evaluation: body.surfaceEvaluation, made on one thread first when

@@ -101,6 +101,49 @@ TEST(SurfaceEvaluation, ThreadsDoNotChangeABit) {
   }
 }
 
+// A search's volumes against full evaluations along random bisections: trials in the bracket's
+// middle and through vertices, on the boundary between the active triangles and those that left
+// the set, one trial outside the bracket, and the same bits on two threads. The first normal
+// puts whole rows of the hull's vertices on the trial planes.
+TEST(SurfaceEvaluation, SearchVolumesAreTheFullEvaluations) {
+  const TriangleSurface hull = surfaces::hullSurface(60, 40);
+  SurfaceEvaluation full(hull, 1), one(hull, 1), two(hull, 2, 0);
+  full.setNormal(0, 0, 1);
+  const double whole = full.submergedVolume(-hull.boundingBox().zMax - 1);
+  Random random(test_support::kSeed + 5);
+  for (int search = 0; search < 12; ++search) {
+    SCOPED_TRACE("search " + std::to_string(search) + ", seed kSeed + 5");
+    const Vec3 n = search == 0 ? Vec3(0, 0, 1) : random.unitVector();
+    double low = HUGE_VAL, high = -HUGE_VAL;  // the bracket's levels n . x
+    for (const Vec3& v : hull.vertices) {
+      low = std::fmin(low, n.dot(v));
+      high = std::fmax(high, n.dot(v));
+    }
+    for (SurfaceEvaluation* e : {&full, &one, &two}) {
+      e->setNormal(n.x, n.y, n.z);
+      e->beginSearch();
+    }
+    double dLower = HUGE_VAL, dUpper = -HUGE_VAL;
+    for (int trial = 0; trial < 40; ++trial) {
+      const Vec3& vertex = hull.vertices[static_cast<std::size_t>(
+          random.uniform(0, static_cast<double>(hull.vertices.size() - 1)))];
+      const bool throughVertex = trial % 2 == 1 && n.dot(vertex) > low && n.dot(vertex) < high;
+      const double level = throughVertex ? n.dot(vertex) : (low + high) / 2;
+      const double volume = one.searchVolume(-level);
+      ASSERT_NEAR(volume, full.submergedVolume(-level), 1e-13 * whole) << "trial " << trial;
+      ASSERT_EQ(two.searchVolume(-level), volume);
+      const bool up = random.uniform(0, 1) < 0.5;
+      (up ? low : high) = level;
+      (up ? dLower : dUpper) = -level;
+      one.narrowSearch(dLower, dUpper);
+      two.narrowSearch(dLower, dUpper);
+      if (trial == 20) {  // below the bracket: evaluated in full, the set left as it was
+        ASSERT_EQ(one.searchVolume(-low + 0.25), full.submergedVolume(-low + 0.25));
+      }
+    }
+  }
+}
+
 // The unit cube, with planes through its vertices, along its edges and in its faces. The plane
 // itself counts as under water, so a face in the plane is submerged and adds no volume; the
 // waterplane is what the rising water would cover next.
