@@ -90,6 +90,8 @@ SurfaceEvaluation::SurfaceEvaluation(const TriangleSurface& surface, int threadC
   if (triangles_.size() <= UINT32_MAX)  // otherwise every search evaluates in full
     active_.resize(triangles_.size());
   searchBlocks_.resize(blockSums_.size());
+  if (!active_.empty())
+    compact_.resize(std::min(triangles_.size(), kCompactTriangles));
   setNormal(0, 0, 1);
 }
 
@@ -199,7 +201,13 @@ SurfaceEvaluation::Point2 SurfaceEvaluation::cutPoint(const FrameCoords& w, doub
 template <SurfaceEvaluation::Pass pass>
 void SurfaceEvaluation::cutTriangle(const TriangleSurface::Triangle& t, const Slope& s,
                                     double offset, Sums& sums) const {
-  const FrameCoords p[3] = {coords_[t.v[0]], coords_[t.v[1]], coords_[t.v[2]]};
+  cutCorners<pass>(cornersOf(t), s, offset, sums);
+}
+
+template <SurfaceEvaluation::Pass pass>
+void SurfaceEvaluation::cutCorners(const Corners& corners, const Slope& s, double offset,
+                                   Sums& sums) {
+  const FrameCoords(&p)[3] = corners.p;
   const double h[3] = {p[0].h + offset, p[1].h + offset, p[2].h + offset};
   const bool wet[3] = {h[0] <= 0, h[1] <= 0, h[2] <= 0};
   const int wetCount = wet[0] + wet[1] + wet[2];
@@ -323,6 +331,7 @@ void SurfaceEvaluation::beginSearch() {
   appliedMax_ = wantedMax_ = HUGE_VAL;
   belowAlpha_ = CompensatedSum{};
   belowBeta_ = CompensatedSum{};
+  compacted_ = false;
 }
 
 // In offsets: a higher plane has the smaller offset.
@@ -394,11 +403,76 @@ void SurfaceEvaluation::joinSearchBlocks(std::size_t blocks, double& wetAlpha, d
   allActive_ = false;
 }
 
+void SurfaceEvaluation::compactActiveSet() {
+  for (std::size_t i = 0; i < activeCount_; ++i) {
+    const std::uint32_t t = active_[i];
+    compact_[i] = CompactTriangle{cornersOf(triangles_[t]), slopes_[t], extents_[t]};
+  }
+  compacted_ = true;
+}
+
+// searchBlock on the copies, all in one block: the same decisions and sums per triangle.
+void SurfaceEvaluation::searchCompact(double offsetMin, double offsetMax, double offset,
+                                      SearchBlock& out) {
+  CompactTriangle* set = compact_.data();
+  CompensatedSum belowAlpha, belowBeta;
+  double wetAlpha = 0, wetBeta = 0;
+  Sums cut;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < activeCount_; ++i) {
+    const CompactTriangle& c = set[i];
+    const double lowest = c.extent.lowest, highest = c.extent.highest;
+    if (highest + offsetMax <= 0) {
+      belowAlpha.add(c.slope.alpha);
+      belowBeta.add(c.slope.beta);
+      continue;
+    }
+    if (lowest + offsetMin > 0)
+      continue;
+    if (highest + offset <= 0) {
+      wetAlpha = wetAlpha + c.slope.alpha;
+      wetBeta = wetBeta + c.slope.beta;
+    } else if (!(lowest + offset > 0)) {
+      cutCorners<Pass::kVolume>(c.corners, c.slope, offset, cut);
+    }
+    if (kept != i)
+      set[kept] = c;
+    ++kept;
+  }
+  out = SearchBlock{belowAlpha,     belowBeta, wetAlpha + cut.wetAlpha, wetBeta + cut.wetBeta,
+                    cut.cutVolume6, kept};
+}
+
 double SurfaceEvaluation::searchVolume(double D) {
   const double offset = offsetOf(D);
   const bool bounded = wantedMin_ > -HUGE_VAL || wantedMax_ < HUGE_VAL;
   if (!bounded || active_.empty() || !(wantedMin_ <= offset && offset <= wantedMax_))
     return submergedVolume(D);
+  double wetAlpha, wetBeta, cutVolume6;
+  if (compacted_) {
+    SearchBlock r;
+    searchCompact(wantedMin_, wantedMax_, offset, r);
+    activeCount_ = r.kept;
+    belowAlpha_.add(r.belowAlpha);
+    belowBeta_.add(r.belowBeta);
+    wetAlpha = r.wetAlpha;
+    wetBeta = r.wetBeta;
+    cutVolume6 = r.cutVolume6;
+  } else {
+    searchActiveSet(offset, wetAlpha, wetBeta, cutVolume6);
+    if (activeCount_ <= compact_.size())
+      compactActiveSet();
+  }
+  appliedMin_ = wantedMin_;
+  appliedMax_ = wantedMax_;
+  const double alpha = belowAlpha_.value() + wetAlpha;
+  const double beta = belowBeta_.value() + wetBeta;
+  return (beta + 3 * offset * alpha + cutVolume6) / 6;
+}
+
+// One pass over the active set in blocks, on the threads while the set is large.
+void SurfaceEvaluation::searchActiveSet(double offset, double& wetAlpha, double& wetBeta,
+                                        double& cutVolume6) {
   const std::size_t blocks = (activeCount_ + kBlockTriangles - 1) / kBlockTriangles;
   // Threads only while the set is large: a few thousand triangles are summed sooner alone.
   const std::size_t chunks =
@@ -413,13 +487,7 @@ double SurfaceEvaluation::searchVolume(double D) {
   } else {
     job(0);
   }
-  double wetAlpha, wetBeta, cutVolume6;
   joinSearchBlocks(blocks, wetAlpha, wetBeta, cutVolume6);
-  appliedMin_ = wantedMin_;
-  appliedMax_ = wantedMax_;
-  const double alpha = belowAlpha_.value() + wetAlpha;
-  const double beta = belowBeta_.value() + wetBeta;
-  return (beta + 3 * offset * alpha + cutVolume6) / 6;
 }
 
 void SurfaceEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) {
@@ -465,7 +533,8 @@ std::size_t SurfaceEvaluation::memoryBytes() const {
   return coords_.capacity() * sizeof(FrameCoords) + extents_.capacity() * sizeof(Extent) +
          slopes_.capacity() * sizeof(Slope) + blockSums_.capacity() * sizeof(Sums) +
          active_.capacity() * sizeof(std::uint32_t) +
-         searchBlocks_.capacity() * sizeof(SearchBlock);
+         searchBlocks_.capacity() * sizeof(SearchBlock) +
+         compact_.capacity() * sizeof(CompactTriangle);
 }
 
 SurfaceEvaluation& surfaceEvaluationOf(FloatingBody& body) {

@@ -54,6 +54,8 @@ class FloatingBody;
 class SurfaceEvaluation {
  public:
   static constexpr std::size_t kBlockTriangles = 4096;
+  // A search's active set of at most this many triangles is copied out side by side.
+  static constexpr std::size_t kCompactTriangles = 16384;
   // Below this many triangles an evaluation is cheaper than waking the other threads.
   static constexpr std::size_t kDefaultParallelThreshold = 100000;
 
@@ -120,6 +122,17 @@ class SurfaceEvaluation {
     void add(const CompensatedSum& o);
     double value() const { return sum + error; }
   };
+  // A triangle's corners in the frame, in its own order.
+  struct Corners {
+    FrameCoords p[3];
+  };
+  // An active triangle copied out of the surface's arrays once the set is small: its entries lie
+  // far apart there, one cache miss each per trial, and in this copy side by side.
+  struct CompactTriangle {
+    Corners corners;
+    Slope slope;
+    Extent extent;
+  };
   // What one block of the active set gives in a search's pass.
   struct SearchBlock {
     CompensatedSum belowAlpha, belowBeta;  // the triangles that leave the set under water
@@ -136,6 +149,11 @@ class SurfaceEvaluation {
   template <Pass pass>
   void sumBlock(std::size_t block, double offset, Sums& sums) const;
   template <Pass pass>
+  static void cutCorners(const Corners& corners, const Slope& s, double offset, Sums& sums);
+  Corners cornersOf(const TriangleSurface::Triangle& t) const {
+    return Corners{{coords_[t.v[0]], coords_[t.v[1]], coords_[t.v[2]]}};
+  }
+  template <Pass pass>
   void cutTriangle(const TriangleSurface::Triangle& t, const Slope& s, double offset,
                    Sums& sums) const;
   template <typename Moments>
@@ -145,6 +163,9 @@ class SurfaceEvaluation {
                       WetMoments& wet) const;
   void searchBlock(std::size_t block, double offsetMin, double offsetMax, double offset,
                    SearchBlock& out);
+  void searchCompact(double offsetMin, double offsetMax, double offset, SearchBlock& out);
+  void compactActiveSet();
+  void searchActiveSet(double offset, double& wetAlpha, double& wetBeta, double& cutVolume6);
   void joinSearchBlocks(std::size_t blocks, double& wetAlpha, double& wetBeta, double& cutVolume6);
   static Point2 cutPoint(const FrameCoords& w, double hw, const FrameCoords& d, double hd);
   // in -> out: a piece of the cap's boundary.
@@ -184,6 +205,9 @@ class SurfaceEvaluation {
   double appliedMin_ = 0, appliedMax_ = 0, wantedMin_ = 0, wantedMax_ = 0;
   CompensatedSum belowAlpha_, belowBeta_;
   std::vector<SearchBlock> searchBlocks_;
+  // The active set as copies (compacted_) once it fits in compact_.
+  std::vector<CompactTriangle> compact_;
+  bool compacted_ = false;
 };
 
 // The surface body's evaluation: body.surfaceEvaluation, made on one thread first when

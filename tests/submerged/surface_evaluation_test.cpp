@@ -104,9 +104,11 @@ TEST(SurfaceEvaluation, ThreadsDoNotChangeABit) {
 // A search's volumes against full evaluations along random bisections: trials in the bracket's
 // middle and through vertices, on the boundary between the active triangles and those that left
 // the set, one trial outside the bracket, and the same bits on two threads. The first normal
-// puts whole rows of the hull's vertices on the trial planes.
+// puts whole rows of the hull's vertices on the trial planes. The hull is large enough for two
+// passes over the set in blocks before the set is copied out.
 TEST(SurfaceEvaluation, SearchVolumesAreTheFullEvaluations) {
-  const TriangleSurface hull = surfaces::hullSurface(60, 40);
+  const TriangleSurface hull = surfaces::hullSurface(150, 80);
+  ASSERT_GT(hull.triangles.size(), 2 * SurfaceEvaluation::kCompactTriangles);
   SurfaceEvaluation full(hull, 1), one(hull, 1), two(hull, 2, 0);
   full.setNormal(0, 0, 1);
   const double whole = full.submergedVolume(-hull.boundingBox().zMax - 1);
