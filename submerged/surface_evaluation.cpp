@@ -349,12 +349,13 @@ void SurfaceEvaluation::narrowSearch(double D1, double D2) {
 // and one dry at its highest plane (offsetMin) is dry at every plane left.
 void SurfaceEvaluation::searchBlock(std::size_t block, double offsetMin, double offsetMax,
                                     double offset, SearchBlock& out) {
+  const bool all = allActive_;
   const std::size_t begin = block * kBlockTriangles;
-  const std::size_t end = std::min(begin + kBlockTriangles, activeCount_);
+  const std::size_t end =
+      all ? std::min(begin + kBlockTriangles, triangles_.size()) : begin + out.kept;
   const Extent* extents = extents_.data();
   const Slope* slopes = slopes_.data();
   std::uint32_t* active = active_.data();
-  const bool all = allActive_;
   CompensatedSum belowAlpha, belowBeta;
   double wetAlpha = 0, wetBeta = 0;
   Sums cut;
@@ -381,17 +382,15 @@ void SurfaceEvaluation::searchBlock(std::size_t block, double offsetMin, double 
                     cut.cutVolume6, kept - begin};
 }
 
-// The blocks' kept entries joined in order at the front of the active set, their sums added in
-// order.
+// The blocks' sums added in order. Their kept entries stay at the front of each block's place
+// (moving them together would cost more than the passes save), so every pass has the same
+// blocks, each with fewer entries.
 void SurfaceEvaluation::joinSearchBlocks(std::size_t blocks, double& wetAlpha, double& wetBeta,
                                          double& cutVolume6) {
-  std::uint32_t* active = active_.data();
   std::size_t count = 0;
   wetAlpha = wetBeta = cutVolume6 = 0;
   for (std::size_t b = 0; b < blocks; ++b) {
     const SearchBlock& r = searchBlocks_[b];
-    const std::uint32_t* from = active + b * kBlockTriangles;
-    std::copy(from, from + r.kept, active + count);  // the front never overtakes a block's entries
     count += r.kept;
     belowAlpha_.add(r.belowAlpha);
     belowBeta_.add(r.belowBeta);
@@ -404,9 +403,13 @@ void SurfaceEvaluation::joinSearchBlocks(std::size_t blocks, double& wetAlpha, d
 }
 
 void SurfaceEvaluation::compactActiveSet() {
-  for (std::size_t i = 0; i < activeCount_; ++i) {
-    const std::uint32_t t = active_[i];
-    compact_[i] = CompactTriangle{cornersOf(triangles_[t]), slopes_[t], extents_[t]};
+  CompactTriangle* to = compact_.data();
+  for (std::size_t b = 0; b < searchBlocks_.size(); ++b) {
+    const std::uint32_t* from = active_.data() + b * kBlockTriangles;
+    for (std::size_t i = 0; i < searchBlocks_[b].kept; ++i) {
+      const std::uint32_t t = from[i];
+      *to++ = CompactTriangle{cornersOf(triangles_[t]), slopes_[t], extents_[t]};
+    }
   }
   compacted_ = true;
 }
@@ -473,7 +476,7 @@ double SurfaceEvaluation::searchVolume(double D) {
 // One pass over the active set in blocks, on the threads while the set is large.
 void SurfaceEvaluation::searchActiveSet(double offset, double& wetAlpha, double& wetBeta,
                                         double& cutVolume6) {
-  const std::size_t blocks = (activeCount_ + kBlockTriangles - 1) / kBlockTriangles;
+  const std::size_t blocks = searchBlocks_.size();
   // Threads only while the set is large: a few thousand triangles are summed sooner alone.
   const std::size_t chunks =
       parallel_ && activeCount_ >= parallelThreshold_ / 4 ? pool_.threadCount() : 1;

@@ -48,9 +48,10 @@ class FloatingBody;
 // compensated sums and the triangle leaves the active set; one wholly dry for every plane left
 // leaves it too. Each trial visits only the triangles still active, narrowing the set in the same
 // pass, so a search of some 35 trials costs a few passes over the surface. The active set is
-// narrowed in blocks of kBlockTriangles of its own entries and the blocks are joined in order, so
-// the volumes do not depend on the number of threads either. They agree with submergedVolume
-// to within its rounding (the sums are merely grouped differently).
+// kept in the blocks of kBlockTriangles triangles, each narrowed in its own place, and the
+// blocks' sums are joined in order, so the volumes do not depend on the number of threads
+// either. They agree with submergedVolume to within its rounding (the sums are merely grouped
+// differently).
 class SurfaceEvaluation {
  public:
   static constexpr std::size_t kBlockTriangles = 4096;
