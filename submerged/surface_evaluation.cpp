@@ -15,13 +15,14 @@ namespace {
 
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 
-// The bits of the next float below the float of these bits (finite or +infinity), without a
-// branch: it runs twice per triangle and normal.
+// The bits of the next float below the float of these bits (not a NaN; -infinity stays), without
+// a branch: it runs twice per triangle and normal.
 std::uint32_t bitsBelow(std::uint32_t bits) {
   const std::uint32_t negative = bits >> 31;  // the magnitude shrinks above 0 and grows below
   const std::uint32_t positiveZero = bits == 0;
+  const std::uint32_t negativeInfinity = bits == 0xff800000u;
   // +0 steps to the negative smallest denormal: -0's bits plus one.
-  return bits - 1 + 2 * negative + positiveZero * 0x80000002u;
+  return bits - 1 + 2 * negative + positiveZero * 0x80000002u - negativeInfinity;
 }
 
 // Rounded outwards, lowest <= h <= highest for every corner, so by the monotonic rounding of
