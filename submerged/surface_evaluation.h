@@ -115,8 +115,8 @@ class SurfaceEvaluation {
   struct Point2 {
     double u, v;
   };
-  // A sum that carries its rounding errors (Knuth's two-sum), for the search's triangles that
-  // left the active set under water: up to every triangle of the surface, added up in pieces.
+  // A sum that carries its rounding errors (the error-free two-sum), for the search's triangles
+  // that left the active set under water: up to every triangle of the surface, added up in pieces.
   struct CompensatedSum {
     double sum = 0, error = 0;
     void add(double x);
