@@ -70,10 +70,9 @@ void setSearchCounters(benchmark::State& state, Prepared& p) {
   const double searches = static_cast<double>(s.searches);
   state.counters["exact_per_search"] =
       static_cast<double>(s.exactTrials + s.exactLowerEnds + s.searches) / searches;
-  state.counters["trials_per_search"] =
-      static_cast<double>(s.filteredTrials + s.exactTrials) / searches;
-  state.counters["filter_hit_rate"] =
-      static_cast<double>(s.filteredTrials) / static_cast<double>(s.filteredTrials + s.exactTrials);
+  const double trials = static_cast<double>(s.filteredTrials + s.exactTrials + s.finalTrials);
+  state.counters["trials_per_search"] = trials / searches;
+  state.counters["filter_hit_rate"] = static_cast<double>(s.filteredTrials) / trials;
 }
 
 void setCounters(benchmark::State& state, Prepared& p) {

@@ -205,10 +205,11 @@ bool lowerEndSign(FastEvaluation& fast, double D, double V, int& sign) {
 }
 
 // The search with most trials decided by the draft filter's bounds; a trial they leave open is
-// evaluated exactly. Returns false (having evaluated nothing but the lower end) when the lower
-// end's volume is too close to V for the sign rule of decideExactly.
+// evaluated exactly, by its buoyancy when the middle of its interval meets the volume test (sets
+// finalKnown and centre when that trial is the result). Returns false (having evaluated nothing but
+// the lower end) when the lower end's volume is too close to V for the sign rule of decideExactly.
 bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, const Vec3& low,
-                    const Vec3& high, double V, Plane& result) {
+                    const Vec3& high, double V, Plane& result, Vec3& centre, bool& finalKnown) {
   DraftFilter& filter = fast.draftFilter();
   const Plane lowest = planeThrough(n, low);
   // The levels s = -D of the bracket's ends: its planes' offsets, negated.
@@ -223,7 +224,18 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
     const DraftFilter::Estimate estimate = filter.estimate(result.D);
     Outcome outcome =
         estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign) : Outcome::Open;
-    if (outcome == Outcome::Open) {
+    if (outcome == Outcome::Open && meetsVolume(0.5 * estimate.lo + 0.5 * estimate.hi, V)) {
+      // Most likely the result: its buoyancy, which the search ends with, gives the volume too.
+      double volume;
+      fast.buoyancy(volume, centre, result);
+      outcome = decideExactly(volume, V, lowerSign);
+      if (outcome == Outcome::Accept) {
+        ++fast.statistics.finalTrials;
+        finalKnown = true;
+        return true;
+      }
+      ++fast.statistics.exactTrials;
+    } else if (outcome == Outcome::Open) {
       ++fast.statistics.exactTrials;
       outcome = decideExactly(fast.submergedVolume(result.D), V, lowerSign);
     } else {
@@ -273,11 +285,14 @@ void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, 
       evaluate.fast() && V >= kSmallestFilteredTarget && V <= kLargestFilteredTarget;
   if (filtered)
     ++evaluate.fast()->statistics.searches;
-  if (!filtered || !bisectFiltered(*evaluate.fast(), bisection, n, low, high, V, trial)) {
+  bool finalKnown = false;
+  if (!filtered || !bisectFiltered(*evaluate.fast(), bisection, n, low, high, V, trial,
+                                   buoyancyCentre, finalKnown)) {
     const double vLo = evaluate.volume(planeThrough(n, low));
     trial = bisectEvaluatingEveryTrial(evaluate, bisection, vLo, V);
   }
   plane = trial;
   double volume;  // equals the last trial's volume; not needed
-  evaluate.buoyancy(volume, buoyancyCentre, trial);
+  if (!finalKnown)
+    evaluate.buoyancy(volume, buoyancyCentre, trial);
 }

@@ -21,15 +21,18 @@
 //    is wholly submerged (its precomputed volume), wholly dry (0), or crossed in the same way.
 //    Every estimate checks its level against the range of every epoch.
 //
-// 2. A crossed water tetrahedron (volume Vt; B_c the extent of its vertices along axis c, m_c their
-//    largest |coordinate|). Its exact path cuts the edges E->F joining a dry and a submerged vertex
-//    at X = E + (F - E) t^, t^ = -fl(h_E + D) / s^, s^ = fl(N . fl(F - E)), and sums the |triple
+// 2. The crossed water tetrahedra of an element that the plane crosses (Vt the volume and B_c the
+//    extent along axis c of one of them; E_c the extents of the element's points, m_c their
+//    largest |coordinate|; g = minDry - maxWet, the gap between its highest submerged and lowest
+//    dry point). The exact path cuts the edges E->F joining a dry and a submerged vertex at
+//    X = E + (F - E) t^, t^ = -fl(h_E + D) / s^, s^ = fl(N . fl(F - E)), and sums the |triple
 //    products| / 6 of three pieces (one when three vertices are dry). Let t* = (h_E - s) /
 //    (h_E - h_F) be the fraction of the heights.
-//    - |s^ - (h_F - h_E)| <= Delta = gamma(4) sum|N_c| B_c + 2 gamma(3) sum|N_c| m_c, so with
-//      g = |h_E - h_F| and r = Delta / g: |t^ - t*| <= tau = (2u + u^2 + r) / (1 - r). An edge
-//      with |s^| < 1e-10 (the exact path takes the parallel branch and its midpoint) or with
-//      r > 2^-10 is not vouched for: its element stays active.
+//    - |s^ - (h_F - h_E)| <= Delta = gamma(4) sum|N_c| E_c + 2 gamma(3) sum|N_c| m_c for every
+//      edge of the element, and every cut edge spans |h_E - h_F| >= g, so with r = Delta / g:
+//      |t^ - t*| <= tau = (2u + u^2 + r) / (1 - r) and |s^| >= g - Delta on every cut edge. An
+//      element with g - Delta < 1e-10 (an edge the exact path might take as parallel, and cut at
+//      its midpoint) or with r > 2^-10 is not vouched for: it stays active.
 //    - With the cut points on the edge lines at the fractions t^, the pieces' volumes are Vt times
 //      products of the fractions (and one minus them): (1 - a1), (1 - a3) a1 a2, (1 - a2) a1 with
 //      one dry vertex; q1 q2 (1 - p2), q1 p2, (1 - q1) p1 p2 with two; b1 b2 b3 with three. At the
@@ -47,13 +50,19 @@
 //    - Each triple product rounds at most 8 times per term and once more in / 6, its six terms
 //      summing to at most 6 prod B''_c: 3 gamma(9) prod B''_c for the pieces, and gamma(2) times
 //      their sum, at most 3 prod B''_c, for the two additions: 33 u prod B''_c with margin.
-//    So e = 8 Vt' tau (1 + tau)^2 + (8/3) sum_c rho_c B''_c+1 B''_c+2 + 33 u prod B''_c
-//    + gamma(9) prod B_c, taken 1 % larger for the rounding of its own evaluation.
+//    So a tetrahedron errs by at most e = 8 Vt' tau (1 + tau)^2 + (8/3) sum_c rho_c B''_c+1 B''_c+2
+//    + 33 u prod B''_c + gamma(9) prod B_c. Only tau and m_c belong to the element: rho_c =
+//    a B_c + b_c and B''_c = alpha B_c + 2 b_c with a, alpha and b_c the same for all its
+//    tetrahedra, so e is a polynomial in the B_c with non-negative coefficients, and its sum over
+//    the n crossed tetrahedra one in n, sum Vt, sum B_c, sum B_c+1 B_c+2 and sum B_0 B_1 B_2. The
+//    filter accumulates these per tetrahedron (their computed sums raised by gamma(n + 8)) and
+//    expands the polynomial once per element, taken 1 % larger for its own rounding.
 //
 // 3. Sums of the exact path. An element sums its n water tetrahedra in order: at most gamma(n)
-//    times the sum of their values, each at most Vt' + e. The body sums its elements in order; an
-//    element adding 0 adds no rounding, so with N the elements that are not settled dry, that sum
-//    errs by at most gamma(N) times the total, bounded by estimate + the other errors.
+//    times the sum of their values, at most the sum of the Vt plus twice the element's error. The
+//    body sums its elements in order; an element adding 0 adds no rounding, so with N the elements
+//    that are not settled dry, that sum errs by at most gamma(N) times the total, bounded by
+//    estimate + the other errors.
 //
 // 4. The filter's own rounding. The fractions' coefficients and the products of a tetrahedron's
 //    cubic are formed in double (relative error gamma(4) per coefficient). With sigma in the
@@ -102,109 +111,122 @@ void addProduct(double (&c)[4], double scale, const Linear& x, const Linear& y, 
   c[3] += scale * (q2 * z.b);
 }
 
-// One crossed water tetrahedron: its vertices in the exact path's slot order (dry ones first),
-// their heights, and the number of dry ones.
-struct Crossed {
-  const Vec3* p[4];
-  double h[4];
-  int dry;
-};
+// The fraction (s - h_from) / (h_to - h_from) of a cut edge as a linear function of
+// sigma = s - anchor.
+Linear fraction(double hFrom, double hTo, double anchor) {
+  const double inverse = 1 / (hTo - hFrom);
+  return Linear{(anchor - hFrom) * inverse, inverse};
+}
 
-// The cut edges of a crossed tetrahedron as the fractions of the cubic need them: the fraction
-// (s - h_from) / (h_to - h_from) as a linear function of sigma = s - anchor. Checks each edge as
-// the exact path will cut it (|s^| >= 1e-10) and keeps the smallest height span.
-class CutEdges {
- public:
-  CutEdges(const Crossed& x, const Plane& plane, double anchor)
-      : x_(x), plane_(plane), anchor_(anchor) {}
-  Linear fraction(int from, int to) {
-    const Vec3 d = *x_.p[to] - *x_.p[from];
-    const double sHat = plane_.A * d.x + plane_.B * d.y + plane_.C * d.z;
-    vouched_ = vouched_ && std::fabs(sHat) >= kParallelTolerance;
-    const double span = x_.h[to] - x_.h[from];
-    smallestSpan_ = std::min(smallestSpan_, std::fabs(span));
-    const double inverse = 1 / span;
-    return Linear{(anchor_ - x_.h[from]) * inverse, inverse};
-  }
-  bool vouched() const { return vouched_; }
-  double smallestSpan() const { return smallestSpan_; }
-
- private:
-  const Crossed& x_;
-  const Plane& plane_;
-  double anchor_;
-  bool vouched_ = true;
-  double smallestSpan_ = kInfinity;
-};
-
-// Adds vt times the cubic of the crossed tetrahedron, expanded about the anchor, to c; returns
-// the smallest height span of its cut edges, or -1 when an edge is not vouched for (c is then
-// unusable).
-double addCubic(double (&c)[4], const Crossed& x, double vt, const Plane& plane, double anchor) {
-  CutEdges edges(x, plane, anchor);
-  const Linear one{1, 0};
-  switch (x.dry) {
+// Adds vt times the cubic of a crossed water tetrahedron, expanded about the anchor, to c; h holds
+// its vertices' heights in the exact path's slot order (dry ones first), dry their number.
+void addCubic(double (&c)[4], const double (&h)[4], int dry, double vt, double anchor) {
+  switch (dry) {
     case 1: {  // 1 - a1 a2 a3, a_i the fraction from the dry vertex
-      const Linear a1 = edges.fraction(0, 1), a2 = edges.fraction(0, 2), a3 = edges.fraction(0, 3);
       c[0] += vt;
-      addProduct(c, -vt, a1, a2, a3);
+      addProduct(c, -vt, fraction(h[0], h[1], anchor), fraction(h[0], h[2], anchor),
+                 fraction(h[0], h[3], anchor));
       break;
     }
     case 2: {  // p_j from W1 = slot 2, q_j from W2 = slot 3, towards D1 = slot 0 and D2 = slot 1
-      const Linear p1 = edges.fraction(2, 0), p2 = edges.fraction(2, 1), q1 = edges.fraction(3, 0),
-                   q2 = edges.fraction(3, 1);
+      const Linear p1 = fraction(h[2], h[0], anchor), p2 = fraction(h[2], h[1], anchor),
+                   q1 = fraction(h[3], h[0], anchor), q2 = fraction(h[3], h[1], anchor);
       addProduct(c, vt, q1, q2, oneMinus(p2));
-      addProduct(c, vt, q1, p2, one);
+      addProduct(c, vt, q1, p2, Linear{1, 0});
       addProduct(c, vt, oneMinus(q1), p1, p2);
       break;
     }
     default: {  // b1 b2 b3, b_i the fraction from the submerged vertex
-      const Linear b1 = edges.fraction(3, 0), b2 = edges.fraction(3, 1), b3 = edges.fraction(3, 2);
-      addProduct(c, vt, b1, b2, b3);
+      addProduct(c, vt, fraction(h[3], h[0], anchor), fraction(h[3], h[1], anchor),
+                 fraction(h[3], h[2], anchor));
       break;
     }
   }
-  return edges.vouched() ? edges.smallestSpan() : -1;
 }
 
-// The bound e of item 2 for one crossed water tetrahedron of volume vt whose cut edges span at
-// least `span` in height; negative when the tetrahedron is not vouched for.
-double crossedError(const Crossed& x, const Plane& plane, double vt, double span) {
-  double lo[3], hi[3];
-  for (int c = 0; c < 3; ++c) {
-    lo[c] = hi[c] = (&x.p[0]->x)[c];
-    for (int j = 1; j < 4; ++j) {
-      const double v = (&x.p[j]->x)[c];
-      lo[c] = std::min(lo[c], v);
-      hi[c] = std::max(hi[c], v);
+// The box of an element's points: lo and hi along each axis.
+struct Box {
+  double lo[3] = {kInfinity, kInfinity, kInfinity};
+  double hi[3] = {-kInfinity, -kInfinity, -kInfinity};
+  void add(const Vec3& p) {
+    const double x[3] = {p.x, p.y, p.z};
+    for (int c = 0; c < 3; ++c) {
+      lo[c] = std::min(lo[c], x[c]);
+      hi[c] = std::max(hi[c], x[c]);
     }
   }
-  const double n[3] = {std::fabs(plane.A), std::fabs(plane.B), std::fabs(plane.C)};
-  double B[3], m[3], spread = 0, reach = 0;
+};
+
+double spanOf(double a, double b, double c, double d) {
+  return std::max(std::max(a, b), std::max(c, d)) - std::min(std::min(a, b), std::min(c, d));
+}
+
+// Sums over the crossed water tetrahedra of an element of their extents B_c along each axis:
+// n, sum B_c, sum B_c+1 B_c+2 and sum B_0 B_1 B_2, and of their volumes.
+struct CrossedSums {
+  double count = 0, volume = 0;
+  double extent[3] = {0, 0, 0}, face[3] = {0, 0, 0}, box = 0;
+  void add(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& p3, double vt) {
+    const double bx = spanOf(p0.x, p1.x, p2.x, p3.x), by = spanOf(p0.y, p1.y, p2.y, p3.y),
+                 bz = spanOf(p0.z, p1.z, p2.z, p3.z);
+    extent[0] += bx;
+    extent[1] += by;
+    extent[2] += bz;
+    face[0] += by * bz;
+    face[1] += bx * bz;
+    face[2] += bx * by;
+    box += bx * by * bz;
+    count += 1;
+    volume += vt;
+  }
+};
+
+// The bound of item 2 summed over the crossed water tetrahedra of an element whose points lie in
+// the box and whose submerged and dry points lie at least gap apart in height; negative when the
+// element's cuts are not vouched for.
+double crossedError(const Box& element, const CrossedSums& sums, const Plane& plane, double gap) {
+  const double normal[3] = {std::fabs(plane.A), std::fabs(plane.B), std::fabs(plane.C)};
+  double m[3], spread = 0, reach = 0;
   for (int c = 0; c < 3; ++c) {
-    B[c] = (hi[c] - lo[c]) * (1 + 2 * kUnit);
-    m[c] = std::max(std::fabs(lo[c]), std::fabs(hi[c]));
-    spread += n[c] * B[c];
-    reach += n[c] * m[c];
+    m[c] = std::max(std::fabs(element.lo[c]), std::fabs(element.hi[c]));
+    spread += normal[c] * (element.hi[c] - element.lo[c]) * (1 + 2 * kUnit);
+    reach += normal[c] * m[c];
   }
   const double delta = (roundingBound(4) * spread + 2 * roundingBound(3) * reach) * 1.0001;
-  const double r = delta / (span * (1 - 2 * kUnit));
-  if (!(r <= kLargestEdgeRatio))
+  const double span = gap * (1 - 2 * kUnit);
+  const double r = delta / span;
+  // Every cut edge spans at least span in height, so its computed s^ at least span - delta.
+  if (!(r <= kLargestEdgeRatio) || !(span - delta >= kParallelTolerance * 1.0001))
     return -1;
   // (2u + u^2 + r) / (1 - r) without a division: 1 / (1 - r) <= 1 + 1.002 r for r <= 2^-10.
   const double tau = (2.0001 * kUnit + r) * (1 + 1.002 * r) * 1.0001;
-  double rho[3], outer[3];
+  // The computed sums of extents, raised to bound the exact sums of the exact extents.
+  const double n = sums.count, grow = 1 + roundingBound(n + 8);
+  double S[3], P[3], beta[3], b[3];
   for (int c = 0; c < 3; ++c) {
-    rho[c] = kUnit * (2.1 * B[c] + 1.01 * (m[c] + tau * B[c])) * 1.0001;
-    outer[c] = B[c] * (1 + 2 * tau) + 2 * rho[c];
+    S[c] = sums.extent[c] * grow;
+    P[c] = sums.face[c] * grow;
+    b[c] = 1.01 * kUnit * m[c] * 1.0001;  // rho_c = a B_c + b_c
+    beta[c] = 2 * b[c];                   // outer_c = alpha B_c + beta_c
   }
-  const double box = B[0] * B[1] * B[2];
-  const double e = 8 * (vt + roundingBound(9) * box) * tau * (1 + tau) * (1 + tau) +
-                   8.0 / 3 *
-                       (rho[0] * outer[1] * outer[2] + rho[1] * outer[0] * outer[2] +
-                        rho[2] * outer[0] * outer[1]) +
-                   33 * kUnit * outer[0] * outer[1] * outer[2] + roundingBound(9) * box +
-                   28 * roundingBound(20) * vt;
+  const double V = sums.box * grow, a = kUnit * (2.1 + 1.01 * tau) * 1.0001,
+               alpha = 1 + 2 * tau + 2 * a;
+  // sum over the tetrahedra of rho_c outer_c+1 outer_c+2, expanded in the sums of extents
+  double moved = 0;
+  for (int c = 0; c < 3; ++c) {
+    const int d = (c + 1) % 3, f = (c + 2) % 3;
+    moved += a * alpha * alpha * V + a * alpha * (beta[f] * P[f] + beta[d] * P[d]) +
+             a * beta[d] * beta[f] * S[c] + b[c] * alpha * alpha * P[c] +
+             b[c] * alpha * (beta[f] * S[d] + beta[d] * S[f]) + n * b[c] * beta[d] * beta[f];
+  }
+  const double outer =
+      alpha * alpha * alpha * V +
+      alpha * alpha * (beta[0] * P[0] + beta[1] * P[1] + beta[2] * P[2]) +
+      alpha * (beta[1] * beta[2] * S[0] + beta[0] * beta[2] * S[1] + beta[0] * beta[1] * S[2]) +
+      n * beta[0] * beta[1] * beta[2];
+  const double vt = sums.volume * grow;
+  const double e = 8 * (vt + roundingBound(9) * V) * tau * (1 + tau) * (1 + tau) + 8.0 / 3 * moved +
+                   33 * kUnit * outer + roundingBound(9) * V + 28 * roundingBound(20) * vt;
   return std::isfinite(e) ? e * 1.01 : -1;
 }
 
@@ -295,46 +317,45 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
   if (crossedOnly && (dry == kInfinity || wet == -kInfinity))
     return false;
   double c[4] = {0, 0, 0, 0};
-  double error = 0, upper = 0, magnitude = 0;
+  double error = 0, magnitude = 0;
   if (dry == kInfinity) {  // every point submerged: the precomputed volume, exactly
     c[0] = fast_.wholeVolume_[e];
     magnitude = fast_.wholeVolume_[e];
   } else if (wet != -kInfinity) {
-    const Vec3* points = &fast_.points_[element.firstPoint];
     const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[element.firstTetrahedron];
+    const Vec3* points = &fast_.points_[element.firstPoint];
+    CrossedSums sums;
+    double wetVolume = 0;
     for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
       // The exact path's slots: v1, v2, v3, v0, with each dry vertex swapped to the front.
-      int slot[4] = {1, 2, 3, 0};
+      const std::uint16_t* v = t[i].vertex;
+      double h[4] = {heights[v[1]], heights[v[2]], heights[v[3]], heights[v[0]]};
       int k = 0;
       for (int j = 0; j < 4; ++j) {
-        if (heights[t[i].vertex[slot[j]]] > dryLimit)
-          std::swap(slot[j], slot[k++]);
+        if (h[j] > dryLimit)
+          std::swap(h[j], h[k++]);
       }
       const double vt = t[i].volume;
       if (k == 0) {
-        c[0] += vt;
-        upper += vt;
-        magnitude += vt;
+        wetVolume += vt;
       } else if (k < 4) {
-        Crossed x;
-        x.dry = k;
-        for (int j = 0; j < 4; ++j) {
-          x.p[j] = &points[t[i].vertex[slot[j]]];
-          x.h[j] = heights[t[i].vertex[slot[j]]];
-        }
-        const double span = addCubic(c, x, vt, fast_.plane_, epoch.anchor);
-        const double tetError = span < 0 ? -1 : crossedError(x, fast_.plane_, vt, span);
-        if (tetError < 0)
-          return false;
-        error += tetError;
-        upper += vt + 2 * tetError;
-        magnitude += 28 * vt;
+        addCubic(c, h, k, vt, epoch.anchor);
+        sums.add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], vt);
       }
     }
+    Box box;
+    for (std::uint32_t p = 0; p < pointCount; ++p)
+      box.add(points[p]);
+    error = crossedError(box, sums, fast_.plane_, dry - wet);
+    if (error < 0)
+      return false;
+    c[0] += wetVolume;
+    magnitude = wetVolume + 28 * sums.volume;
     // The element's sum in order, and the coefficients' sums over its tetrahedra in double (at
     // most four terms per tetrahedron each).
-    error += roundingBound(element.tetrahedronCount) * upper * 1.01 +
-             roundingBound(4.0 * element.tetrahedronCount) * magnitude;
+    error +=
+        roundingBound(element.tetrahedronCount) * (wetVolume + sums.volume + 2 * error) * 1.01 +
+        roundingBound(4.0 * element.tetrahedronCount) * magnitude;
   }
   for (int j = 0; j < 4; ++j)
     epoch.coefficient[j] += c[j];
