@@ -185,14 +185,17 @@ constexpr double kSmallestLowerError = 1e-200;
 // settles it, otherwise from an exact evaluation. Returns false when vLo lies too close to V for
 // the sign rule of decideExactly.
 bool lowerEndSign(FastEvaluation& fast, double D, double V, int& sign) {
-  const DraftFilter::Estimate end = fast.draftFilter().estimate(D);
-  if (end.valid && V - end.hi >= kSmallestLowerError) {
-    sign = -1;
-    return true;
-  }
-  if (end.valid && end.lo - V >= kSmallestLowerError) {
-    sign = 1;
-    return true;
+  DraftFilter& filter = fast.draftFilter();
+  for (const bool coarse : {true, false}) {
+    const DraftFilter::Estimate end = coarse ? filter.coarseEstimate(D) : filter.estimate(D);
+    if (end.valid && V - end.hi >= kSmallestLowerError) {
+      sign = -1;
+      return true;
+    }
+    if (end.valid && end.lo - V >= kSmallestLowerError) {
+      sign = 1;
+      return true;
+    }
   }
   ++fast.statistics.exactLowerEnds;
   const double vLo = fast.submergedVolume(D);
@@ -219,11 +222,24 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
   int lowerSign;
   if (!lowerEndSign(fast, lowest.D, V, lowerSign))
     return false;
+  // The first trials lie far from the result: the coarse interval decides them, until it first
+  // fails to (the trials only come closer).
+  bool coarse = true;
   for (;;) {
     result = bisection.plane();
-    const DraftFilter::Estimate estimate = filter.estimate(result.D);
-    Outcome outcome =
-        estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign) : Outcome::Open;
+    DraftFilter::Estimate estimate{false, 0, 0};
+    Outcome outcome = Outcome::Open;
+    if (coarse) {
+      estimate = filter.coarseEstimate(result.D);
+      outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
+                               : Outcome::Open;
+      coarse = outcome != Outcome::Open;
+    }
+    if (outcome == Outcome::Open) {
+      estimate = filter.estimate(result.D);
+      outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
+                               : Outcome::Open;
+    }
     if (outcome == Outcome::Open && meetsVolume(0.5 * estimate.lo + 0.5 * estimate.hi, V)) {
       // Most likely the result: its buoyancy, which the search ends with, gives the volume too.
       double volume;

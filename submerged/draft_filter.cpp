@@ -237,6 +237,16 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
       passes_(static_cast<std::size_t>(fast.threadCount())),
       lists_(2 * passes_.size()) {
   const std::size_t elements = fast.elements_.size();
+  for (std::size_t e = 0; e < elements; ++e) {
+    Box box;
+    for (std::uint32_t p = fast.elements_[e].firstPoint; p < fast.pointEnd_[e]; ++p)
+      box.add(fast.points_[p]);
+    for (int c = 0; c < 3; ++c) {
+      largestExtent_[c] = std::max(largestExtent_[c], box.hi[c] - box.lo[c]);
+      largestCoordinate_[c] =
+          std::max(largestCoordinate_[c], std::max(std::fabs(box.lo[c]), std::fabs(box.hi[c])));
+    }
+  }
   active_.reserve(elements);
   members_.reserve(elements);
   // A chunk holds at most its share of the active elements.
@@ -258,6 +268,33 @@ void DraftFilter::start(double sLo, double sHi) {
   sLo_ = sLo;
   sHi_ = sHi;
   pending_ = sLo < sHi;
+  prepareCoarseBound();
+}
+
+// Item 2 with every tetrahedron's extents and every element's coordinates bounded by the body's
+// largest, and tau by the largest that is vouched for.
+void DraftFilter::prepareCoarseBound() {
+  const Plane& plane = fast_.plane_;
+  const double normal[3] = {std::fabs(plane.A), std::fabs(plane.B), std::fabs(plane.C)};
+  double B[3], spread = 0, reach = 0;
+  for (int c = 0; c < 3; ++c) {
+    B[c] = largestExtent_[c] * (1 + 2 * kUnit);
+    spread += normal[c] * B[c];
+    reach += normal[c] * largestCoordinate_[c];
+  }
+  coarseDelta_ = (roundingBound(4) * spread + 2 * roundingBound(3) * reach) * 1.0001;
+  const double tau =
+      (2.0001 * kUnit + kLargestEdgeRatio) * (1 + 1.002 * kLargestEdgeRatio) * 1.0001;
+  double rho[3], outer[3];
+  for (int c = 0; c < 3; ++c) {
+    rho[c] = kUnit * (2.1 * B[c] + 1.01 * (largestCoordinate_[c] + tau * B[c])) * 1.0001;
+    outer[c] = B[c] * (1 + 2 * tau) + 2 * rho[c];
+  }
+  coarseBoxRounding_ = roundingBound(9) * B[0] * B[1] * B[2];
+  coarseTetrahedronError_ = 8.0 / 3 *
+                                (rho[0] * outer[1] * outer[2] + rho[1] * outer[0] * outer[2] +
+                                 rho[2] * outer[0] * outer[1]) +
+                            33 * kUnit * outer[0] * outer[1] * outer[2] + coarseBoxRounding_;
 }
 
 void DraftFilter::narrow(double sLo, double sHi) {
@@ -458,7 +495,7 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
     job(0);
   }
   pending_ = false;
-  return bound(s, mergePasses(chunks, count));
+  return bound(s, mergePasses(chunks, count), 0);
 }
 
 // Gathers the chunks' results: their active elements in order at the front of active_, their
@@ -500,11 +537,63 @@ long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
   return active;
 }
 
-DraftFilter::Estimate DraftFilter::bound(double s, long double active) const {
+// Every piece of the exact path is at least 0, and by item 2 the pieces of a crossed water
+// tetrahedron sum to at most its cubic, at most Vt, plus e.
+double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
+  const FastEvaluation::Element& element = fast_.elements_[e];
+  const double* heights = &fast_.heights_[element.firstPoint];
+  const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
+  double wet = -kInfinity, dry = kInfinity;
+  for (std::uint32_t p = 0; p < pointCount; ++p) {
+    const double value = heights[p] + D;
+    if (isDry(value)) {
+      dry = std::min(dry, heights[p]);
+    } else if (value <= 0) {
+      wet = std::max(wet, heights[p]);
+    } else {
+      return -1;  // not a number
+    }
+  }
+  const double n = element.tetrahedronCount;
+  // The element's volume sums its water tetrahedra's in order, within gamma(n) of their sum.
+  const double whole = fast_.wholeVolume_[e] * (1 + 2 * roundingBound(n));
+  if (wet == -kInfinity)
+    return 0;
+  if (dry == kInfinity)
+    return whole;
+  const double span = (dry - wet) * (1 - 2 * kUnit);
+  const double r = coarseDelta_ / span;
+  if (!(r <= kLargestEdgeRatio) || !(span - coarseDelta_ >= kParallelTolerance * 1.0001))
+    return -1;
+  const double tau = (2.0001 * kUnit + r) * (1 + 1.002 * r) * 1.0001;
+  const double pieces = (whole + n * coarseBoxRounding_) * (1 + 8 * tau * (1 + tau) * (1 + tau)) +
+                        n * coarseTetrahedronError_;
+  return pieces * (1 + roundingBound(n)) * 1.01;
+}
+
+DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
+  const double s = -D;
+  dissolveEpochsExcluding(s);
+  long double active = 0, width = 0;
+  for (const std::uint32_t e : active_) {
+    const FastEvaluation::Extent& extent = fast_.extents_[e];
+    if (!isDry(static_cast<double>(extent.highest) + D)) {
+      active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
+    } else if (!isDry(static_cast<double>(extent.lowest) + D)) {
+      const double upper = crossedUpper(e, D);
+      if (!(upper >= 0))
+        return Estimate{false, 0, 0};
+      width += upper;
+    }
+  }
+  return bound(s, active, width);
+}
+
+DraftFilter::Estimate DraftFilter::bound(double s, long double active, long double width) const {
   if (!(maxWet_ <= s && s < minDry_))
     return Estimate{false, 0, 0};
   long double value = settledVolume_ + active;
-  long double magnitude = value;
+  long double magnitude = value + width;
   double error = 0;
   std::size_t terms = active_.size() + settledCount_ + 64;
   for (const Epoch& epoch : epochs_) {
@@ -523,13 +612,13 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active) const {
   }
   const double own =
       static_cast<double>(roundingBoundLong(static_cast<long double>(terms)) * magnitude);
-  const double total = static_cast<double>(std::fabs(value)) + error + own;
+  const double total = static_cast<double>(std::fabs(value) + width) + error + own;
   const double elements = static_cast<double>(fast_.elements_.size());
   const double sums = roundingBound(elements - static_cast<double>(dryCount_)) * total *
                       (1 + roundingBound(elements));
   const double bound = 2 * (error + own + sums) * 1.0001 + 1e-300;
   const double lo = static_cast<double>(value - bound);
-  const double hi = static_cast<double>(value + bound);
+  const double hi = static_cast<double>(value + width + bound);
   if (!std::isfinite(lo) || !std::isfinite(hi))
     return Estimate{false, 0, 0};
   return Estimate{true, std::nextafter(lo, -kInfinity), std::nextafter(hi, kInfinity)};

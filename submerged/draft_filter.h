@@ -51,6 +51,10 @@ class DraftFilter {
   void narrow(double sLo, double sHi);
   // The interval for the plane with the search's normal and the offset D.
   Estimate estimate(double D);
+  // A wider interval for the same plane at a fraction of the cost: the elements the plane crosses
+  // count with anything between nothing and their whole volume. Settles nothing; the bracket's
+  // elements settle at the next estimate.
+  Estimate coarseEstimate(double D);
 
   // Elements still evaluated exactly at each estimate.
   std::size_t activeCount() const { return active_.size(); }
@@ -97,7 +101,12 @@ class DraftFilter {
   long double mergePasses(std::size_t chunks, std::size_t count);
   static Epoch emptyEpoch(double anchor);
   void keepEpoch(Epoch& epoch, std::size_t count);
-  Estimate bound(double s, long double active) const;
+  // The interval for the level s, the active elements adding between active and active + width.
+  Estimate bound(double s, long double active, long double width) const;
+  // An upper bound of the exact path's volume of an active element that the level s crosses, or
+  // -1 when its cuts are not vouched for.
+  double crossedUpper(std::uint32_t e, double D) const;
+  void prepareCoarseBound();
   // Returns the elements of the epochs whose range excludes the level s to the active set.
   void dissolveEpochsExcluding(double s);
 
@@ -114,4 +123,9 @@ class DraftFilter {
   double maxWet_ = 0, minDry_ = 0;
   double sLo_ = 0, sHi_ = 0;
   bool pending_ = false;  // the bracket narrowed since the last estimate
+  // The largest extents of an element along each axis and the largest |coordinate|, over the body.
+  double largestExtent_[3] = {0, 0, 0}, largestCoordinate_[3] = {0, 0, 0};
+  // For the search's normal: the bound Delta of every computed s^, and the error of any crossed
+  // water tetrahedron beyond the term in tau, with the largest tau that is vouched for.
+  double coarseDelta_ = 0, coarseTetrahedronError_ = 0, coarseBoxRounding_ = 0;
 };
