@@ -513,11 +513,7 @@ long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
               active_.begin() + static_cast<std::ptrdiff_t>(kept));
     kept += pass.kept;
     active += pass.active;
-    settledVolume_ += pass.settledVolume;
-    settledCount_ += pass.settledCount;
-    dryCount_ += pass.dryCount;
-    maxWet_ = std::max(maxWet_, pass.maxWet);
-    minDry_ = std::min(minDry_, pass.minDry);
+    takeSettled(pass);
     if (c > 0) {
       settled.merge(pass.settled);
       speculative.merge(pass.speculative);
@@ -574,19 +570,38 @@ double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
 DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
   const double s = -D;
   dissolveEpochsExcluding(s);
+  // The elements the bracket leaves wholly below or above it settle here already.
+  Pass pass{};
   long double active = 0, width = 0;
-  for (const std::uint32_t e : active_) {
+  bool vouched = true;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < active_.size(); ++i) {
+    const std::uint32_t e = active_[i];
+    if (pending_ && settleByExtents(e, pass))
+      continue;
+    active_[kept++] = e;
     const FastEvaluation::Extent& extent = fast_.extents_[e];
-    if (!isDry(static_cast<double>(extent.highest) + D)) {
+    if (!vouched) {
+      continue;
+    } else if (!isDry(static_cast<double>(extent.highest) + D)) {
       active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
     } else if (!isDry(static_cast<double>(extent.lowest) + D)) {
       const double upper = crossedUpper(e, D);
-      if (!(upper >= 0))
-        return Estimate{false, 0, 0};
+      vouched = upper >= 0;
       width += upper;
     }
   }
-  return bound(s, active, width);
+  active_.resize(kept);
+  takeSettled(pass);
+  return vouched ? bound(s, active, width) : Estimate{false, 0, 0};
+}
+
+void DraftFilter::takeSettled(const Pass& pass) {
+  settledVolume_ += pass.settledVolume;
+  settledCount_ += pass.settledCount;
+  dryCount_ += pass.dryCount;
+  maxWet_ = std::max(maxWet_, pass.maxWet);
+  minDry_ = std::min(minDry_, pass.minDry);
 }
 
 DraftFilter::Estimate DraftFilter::bound(double s, long double active, long double width) const {

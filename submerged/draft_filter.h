@@ -99,6 +99,7 @@ class DraftFilter {
   // Runs on the worker threads, each on its own range of active_.
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
   long double mergePasses(std::size_t chunks, std::size_t count);
+  void takeSettled(const Pass& pass);
   static Epoch emptyEpoch(double anchor);
   void keepEpoch(Epoch& epoch, std::size_t count);
   // The interval for the level s, the active elements adding between active and active + width.
