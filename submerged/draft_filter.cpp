@@ -86,6 +86,8 @@ constexpr double kLargestEdgeRatio = 1.0 / 1024;  // r above this: the edge is n
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Below this many active elements a pass is cheaper than waking the other threads.
 constexpr std::size_t kParallelElements = 1024;
+// The same for a coarse pass, which reads little more than the extents of most elements.
+constexpr std::size_t kParallelCoarseElements = 16384;
 
 double roundingBound(double n) {
   return n * kUnit / (1 - n * kUnit);
@@ -468,10 +470,22 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   // quarter of its width of this level settle until a trial leaves their range.
   const double reach = (sHi_ - sLo_) / 4;
   const bool speculate = sLo_ + reach < s && s < sHi_ - reach;
-  const std::size_t chunks =
-      fast_.parallel_ && active_.size() >= kParallelElements ? passes_.size() : 1;
   const std::size_t count = active_.size();
-  for (std::size_t c = 0; c < chunks; ++c) {
+  const std::size_t chunks = runPasses(kParallelElements, s, reach, speculate, [&](std::size_t c) {
+    runPass(passes_[c], count * c / passes(), count * (c + 1) / passes(), plane,
+            fast_.scratch_[c].data());
+  });
+  pending_ = false;
+  return bound(s, mergePasses(chunks, count), 0);
+}
+
+// Prepares one pass per chunk of the active elements (one chunk when they are few) and runs
+// work(c) for each, on the worker threads when there are several.
+template <typename Work>
+std::size_t DraftFilter::runPasses(std::size_t parallelElements, double s, double reach,
+                                   bool speculate, Work work) {
+  chunks_ = fast_.parallel_ && active_.size() >= parallelElements ? passes_.size() : 1;
+  for (std::size_t c = 0; c < chunks_; ++c) {
     Pass& pass = passes_[c];
     pass = Pass{emptyEpoch(0.5 * sLo_ + 0.5 * sHi_),
                 emptyEpoch(s),
@@ -484,18 +498,15 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   }
   auto job = [&](int chunk) {
     const std::size_t c = static_cast<std::size_t>(chunk);
-    if (c < chunks) {
-      runPass(passes_[c], count * c / chunks, count * (c + 1) / chunks, plane,
-              fast_.scratch_[c].data());
-    }
+    if (c < chunks_)
+      work(c);
   };
-  if (chunks > 1) {
+  if (chunks_ > 1) {
     fast_.pool_.forEachChunk(job);
   } else {
     job(0);
   }
-  pending_ = false;
-  return bound(s, mergePasses(chunks, count), 0);
+  return chunks_;
 }
 
 // Gathers the chunks' results: their active elements in order at the front of active_, their
@@ -570,30 +581,42 @@ double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
 DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
   const double s = -D;
   dissolveEpochsExcluding(s);
-  // The elements the bracket leaves wholly below or above it settle here already.
-  Pass pass{};
-  long double active = 0, width = 0;
+  const std::size_t count = active_.size();
+  const std::size_t chunks = runPasses(kParallelCoarseElements, s, 0, false, [&](std::size_t c) {
+    runCoarsePass(passes_[c], count * c / passes(), count * (c + 1) / passes(), D);
+  });
+  long double width = 0;
   bool vouched = true;
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < active_.size(); ++i) {
+  for (std::size_t c = 0; c < chunks; ++c) {
+    width += passes_[c].width;
+    vouched = vouched && passes_[c].vouched;
+  }
+  const long double active = mergePasses(chunks, count);
+  return vouched ? bound(s, active, width) : Estimate{false, 0, 0};
+}
+
+// One chunk of a coarse estimate: settles the elements the bracket left wholly below or above it
+// (pending stays set: the others settle at the next estimate), keeps the rest at the front of its
+// range and bounds their volumes.
+void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D) {
+  std::size_t kept = begin;
+  for (std::size_t i = begin; i < end; ++i) {
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
       continue;
     active_[kept++] = e;
     const FastEvaluation::Extent& extent = fast_.extents_[e];
-    if (!vouched) {
+    if (!pass.vouched) {
       continue;
     } else if (!isDry(static_cast<double>(extent.highest) + D)) {
-      active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
+      pass.active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
     } else if (!isDry(static_cast<double>(extent.lowest) + D)) {
       const double upper = crossedUpper(e, D);
-      vouched = upper >= 0;
-      width += upper;
+      pass.vouched = upper >= 0;
+      pass.width += upper;
     }
   }
-  active_.resize(kept);
-  takeSettled(pass);
-  return vouched ? bound(s, active, width) : Estimate{false, 0, 0};
+  pass.kept = kept - begin;
 }
 
 void DraftFilter::takeSettled(const Pass& pass) {

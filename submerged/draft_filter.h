@@ -82,6 +82,8 @@ class DraftFilter {
     double reach;  // a speculative epoch keeps points this far from the level
     bool speculate;
     long double active = 0, settledVolume = 0;
+    long double width = 0;  // a coarse pass's bound above active
+    bool vouched = true;    // a coarse pass bounded every element
     std::size_t settledCount = 0, dryCount = 0, kept = 0;
     double maxWet = -std::numeric_limits<double>::infinity();
     double minDry = std::numeric_limits<double>::infinity();
@@ -98,6 +100,11 @@ class DraftFilter {
   bool mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit, bool crossedOnly) const;
   // Runs on the worker threads, each on its own range of active_.
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
+  void runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D);
+  template <typename Work>
+  std::size_t runPasses(std::size_t parallelElements, double s, double reach, bool speculate,
+                        Work work);
+  std::size_t passes() const { return chunks_; }
   long double mergePasses(std::size_t chunks, std::size_t count);
   void takeSettled(const Pass& pass);
   static Epoch emptyEpoch(double anchor);
@@ -123,7 +130,8 @@ class DraftFilter {
   // The elements settled by their extents keep their classification for maxWet <= s < minDry.
   double maxWet_ = 0, minDry_ = 0;
   double sLo_ = 0, sHi_ = 0;
-  bool pending_ = false;  // the bracket narrowed since the last estimate
+  bool pending_ = false;    // the bracket narrowed since the last estimate
+  std::size_t chunks_ = 1;  // of the last pass
   // The largest extents of an element along each axis and the largest |coordinate|, over the body.
   double largestExtent_[3] = {0, 0, 0}, largestCoordinate_[3] = {0, 0, 0};
   // For the search's normal: the bound Delta of every computed s^, and the error of any crossed
