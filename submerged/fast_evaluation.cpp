@@ -353,24 +353,29 @@ void storeCut(Element& element, const Plane& plane, double volume, const Vec3& c
 }
 }  // namespace
 
+// Each element's results go to its own object, so the chunks write them side by side.
 void FastEvaluation::writeElementResults(const Plane& plane) {
-  for (std::size_t e = 0; e < elements_.size(); ++e) {
-    const std::uint32_t i = elements_[e].index;
-    switch (elements_[e].kind) {
-      case Kind::Tetrahedron:
-        storeCut(body_.tetrahedra[i], plane, volumes_[e], centroids_[e]);
-        break;
-      case Kind::Cylinder:
-        storeCut(body_.cylinders[i], plane, volumes_[e], centroids_[e]);
-        break;
-      case Kind::Hexahedron:
-        storeCut(body_.hexahedra[i], plane, volumes_[e], centroids_[e]);
-        break;
-      case Kind::Prism:
-        storeCut(body_.prisms[i], plane, volumes_[e], centroids_[e]);
-        break;
+  auto job = [this, &plane](int chunk) {
+    const std::size_t end = chunkBegin(chunk + 1);
+    for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
+      const std::uint32_t i = elements_[e].index;
+      switch (elements_[e].kind) {
+        case Kind::Tetrahedron:
+          storeCut(body_.tetrahedra[i], plane, volumes_[e], centroids_[e]);
+          break;
+        case Kind::Cylinder:
+          storeCut(body_.cylinders[i], plane, volumes_[e], centroids_[e]);
+          break;
+        case Kind::Hexahedron:
+          storeCut(body_.hexahedra[i], plane, volumes_[e], centroids_[e]);
+          break;
+        case Kind::Prism:
+          storeCut(body_.prisms[i], plane, volumes_[e], centroids_[e]);
+          break;
+      }
     }
-  }
+  };
+  runChunks(job);
 }
 
 std::size_t FastEvaluation::memoryBytes() const {
