@@ -181,7 +181,21 @@ struct CrossedSums {
     count += 1;
     volume += vt;
   }
+  // Takes the extents' sums from ones over a superset of the crossed tetrahedra.
+  template <typename Sums>
+  void takeExtents(const Sums& all) {
+    for (int c = 0; c < 3; ++c) {
+      extent[c] = all.extent[c];
+      face[c] = all.face[c];
+    }
+    box = all.box;
+  }
 };
+
+float roundedUp(double x) {
+  const float f = static_cast<float>(x);
+  return static_cast<double>(f) < x ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
+}
 
 // The bound of item 2 summed over the crossed water tetrahedra of an element whose points lie in
 // the box and whose submerged and dry points lie at least gap apart in height; negative when the
@@ -249,11 +263,43 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
           std::max(largestCoordinate_[c], std::max(std::fabs(box.lo[c]), std::fabs(box.hi[c])));
     }
   }
+  sumCylinders();
   active_.reserve(elements);
   members_.reserve(elements);
   // A chunk holds at most its share of the active elements.
   for (std::vector<std::uint32_t>& list : lists_)
     list.reserve(elements / passes_.size() + 1);
+}
+
+void DraftFilter::sumCylinders() {
+  const std::vector<FastEvaluation::Element>& elements = fast_.elements_;
+  std::size_t e = 0;
+  while (e < elements.size() && elements[e].kind != FastEvaluation::Kind::Cylinder)
+    ++e;
+  firstCylinder_ = e;
+  std::size_t end = e;
+  while (end < elements.size() && elements[end].kind == FastEvaluation::Kind::Cylinder)
+    ++end;
+  cylinderSums_.reserve(end - e);
+  for (; e < end; ++e) {
+    const Vec3* points = &fast_.points_[elements[e].firstPoint];
+    const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[elements[e].firstTetrahedron];
+    CrossedSums sums;
+    for (std::uint32_t i = 0; i < elements[e].tetrahedronCount; ++i) {
+      const std::uint16_t* v = t[i].vertex;
+      sums.add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], 0);
+    }
+    // Raised to bound the exact sums of the exact extents, as item 2 raises the sums over the
+    // crossed ones.
+    const double grow = 1 + roundingBound(sums.count + 8);
+    ExtentSums rounded;
+    for (int c = 0; c < 3; ++c) {
+      rounded.extent[c] = roundedUp(sums.extent[c] * grow);
+      rounded.face[c] = roundedUp(sums.face[c] * grow);
+    }
+    rounded.box = roundedUp(sums.box * grow);
+    cylinderSums_.push_back(rounded);
+  }
 }
 
 void DraftFilter::start(double sLo, double sHi) {
@@ -364,6 +410,7 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
     const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[element.firstTetrahedron];
     const Vec3* points = &fast_.points_[element.firstPoint];
     CrossedSums sums;
+    const bool summed = element.kind == FastEvaluation::Kind::Cylinder;
     double wetVolume = 0;
     for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
       // The exact path's slots: v1, v2, v3, v0, with each dry vertex swapped to the front.
@@ -379,9 +426,16 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
         wetVolume += vt;
       } else if (k < 4) {
         addCubic(c, h, k, vt, epoch.anchor);
-        sums.add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], vt);
+        if (summed) {
+          sums.count += 1;
+          sums.volume += vt;
+        } else {
+          sums.add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], vt);
+        }
       }
     }
+    if (summed)
+      sums.takeExtents(cylinderSums_[e - firstCylinder_]);
     Box box;
     for (std::uint32_t p = 0; p < pointCount; ++p)
       box.add(points[p]);
@@ -667,5 +721,6 @@ std::size_t DraftFilter::memoryBytes() const {
   for (const std::vector<std::uint32_t>& list : lists_)
     lists += list.capacity();
   return (active_.capacity() + members_.capacity() + lists) * sizeof(std::uint32_t) +
-         epochs_.capacity() * sizeof(Epoch) + passes_.capacity() * sizeof(Pass);
+         cylinderSums_.capacity() * sizeof(ExtentSums) + epochs_.capacity() * sizeof(Epoch) +
+         passes_.capacity() * sizeof(Pass);
 }

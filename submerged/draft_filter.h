@@ -115,13 +115,23 @@ class DraftFilter {
   // -1 when its cuts are not vouched for.
   double crossedUpper(std::uint32_t e, double D) const;
   void prepareCoarseBound();
+  void sumCylinders();
   // Returns the elements of the epochs whose range excludes the level s to the active set.
   void dissolveEpochsExcluding(double s);
 
+  // The sums over all water tetrahedra of a cylinder of their extents B_c, B_c+1 B_c+2 and
+  // B_0 B_1 B_2, rounded up: they bound the sums over the crossed ones (item 2 of the bound), which
+  // would otherwise cost a cylinder's tetrahedra's points once more per estimate.
+  struct ExtentSums {
+    float extent[3], face[3], box;
+  };
+
   FastEvaluation& fast_;
-  std::vector<std::uint32_t> active_;              // element indices, in evaluation order
-  std::vector<std::uint32_t> members_;             // the elements of the epochs, epoch by epoch
-  std::vector<Pass> passes_;                       // one per thread
+  std::vector<ExtentSums> cylinderSums_;
+  std::size_t firstCylinder_ = 0;       // elements of the cylinders: [first, first + count)
+  std::vector<std::uint32_t> active_;   // element indices, in evaluation order
+  std::vector<std::uint32_t> members_;  // the elements of the epochs, epoch by epoch
+  std::vector<Pass> passes_;            // one per thread
   std::vector<std::vector<std::uint32_t>> lists_;  // per thread: settled, speculative members
   std::vector<Epoch> epochs_;
   long double settledVolume_ = 0;  // wholly submerged elements below the bracket
