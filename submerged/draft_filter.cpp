@@ -56,7 +56,8 @@
 //    tetrahedra, so e is a polynomial in the B_c with non-negative coefficients, and its sum over
 //    the n crossed tetrahedra one in n, sum Vt, sum B_c, sum B_c+1 B_c+2 and sum B_0 B_1 B_2. The
 //    filter accumulates these per tetrahedron (their computed sums raised by gamma(n + 8)) and
-//    expands the polynomial once per element, taken 1 % larger for its own rounding.
+//    expands the polynomial once per element, taken 1 % larger for its own rounding. A cylinder's
+//    sums of extents are taken over all its tetrahedra, once: they can only be larger.
 //
 // 3. Sums of the exact path. An element sums its n water tetrahedra in order: at most gamma(n)
 //    times the sum of their values, at most the sum of the Vt plus twice the element's error. The
