@@ -77,6 +77,16 @@
 //
 // The estimate's interval is the computed value widened by twice the sum of items 2 to 4, rounded
 // outwards to doubles.
+//
+// 5. The coarse interval. Every piece of the exact path is a |triple product| / 6 >= 0, so an
+//    element gives at least 0. An element whose heights the level separates by a gap g gives at
+//    most the sum of its tetrahedra's Vt + e of item 2, where every tetrahedron's extents are
+//    bounded by the largest extents of any element of the body, every |coordinate| by the body's
+//    largest, tau by its value at r = 2^-10 except in the term 8 Vt' tau (1 + tau)^2, and
+//    sum Vt <= W (1 + 2 gamma(n)) with W the element's whole volume (its Vt summed in order); the
+//    element's own sum adds gamma(n). Wholly submerged elements give W bit for bit. The interval
+//    runs from the sum of the lower values to the sum of the upper ones, widened as in item 3
+//    and 4.
 
 namespace {
 
