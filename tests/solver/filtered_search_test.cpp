@@ -66,7 +66,7 @@ Vec3 normalFor(Random& random, int trial) {
 }
 
 TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
-  long long filtered = 0;
+  long long filtered = 0, finals = 0;
   for (const Place& place : kPlaces) {
     for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 5; ++seed) {
       SCOPED_TRACE(std::string(place.name) + ", seed " + std::to_string(seed));
@@ -89,9 +89,11 @@ TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
         ASSERT_TRUE(sameElementResults(reference, fast)) << "trial " << trial;
       }
       filtered += fast.fastEvaluation->statistics.filteredTrials;
+      finals += fast.fastEvaluation->statistics.finalTrials;
     }
   }
   EXPECT_GT(filtered, 1000);  // the bounds did decide trials
+  EXPECT_GT(finals, 0);       // and an open trial's buoyancy was the result's
 }
 
 void shift(FloatingBody& body, const Vec3& offset) {
