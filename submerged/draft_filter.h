@@ -52,8 +52,9 @@ class DraftFilter {
   // The interval for the plane with the search's normal and the offset D.
   Estimate estimate(double D);
   // A wider interval for the same plane at a fraction of the cost: the elements the plane crosses
-  // count with anything between nothing and their whole volume. Settles nothing; the bracket's
-  // elements settle at the next estimate.
+  // count with anything between nothing and their whole volume (derived in draft_filter.cpp).
+  // Settles only the elements the bracket left wholly below or above it; the others settle at the
+  // next estimate.
   Estimate coarseEstimate(double D);
 
   // Elements still evaluated exactly at each estimate.
