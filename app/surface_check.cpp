@@ -65,6 +65,12 @@ std::size_t removeDegenerate(MeshFile& mesh, SurfaceFindings& findings, std::siz
   return read;
 }
 
+// "1 edge belongs", "4 edges belong".
+std::string edgeCount(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) +
+         (count == 1 ? std::string(" edge ") + one : std::string(" edges ") + many);
+}
+
 bool checkDegenerate(MeshFile& mesh, SurfaceFindings& findings, std::string& error,
                      std::vector<std::string>& warnings) {
   std::size_t example = 0;
@@ -73,7 +79,8 @@ bool checkDegenerate(MeshFile& mesh, SurfaceFindings& findings, std::string& err
   if (degenerate == 0)
     return true;
   const std::string text = std::to_string(degenerate) + " of " + std::to_string(read) +
-                           " triangles are degenerate (" + std::to_string(findings.collapsed) +
+                           (degenerate == 1 ? " triangles is" : " triangles are") +
+                           " degenerate (" + std::to_string(findings.collapsed) +
                            " with two equal corners, left out; " + std::to_string(findings.flat) +
                            " with their corners in a line), e.g. the triangle from " +
                            mesh.placeOfOrigin(static_cast<std::uint32_t>(example));
@@ -155,19 +162,20 @@ bool checkEdges(const MeshFile& mesh, std::string& error) {
   }
   std::vector<std::string> faults;
   if (open.count > 0) {
-    faults.push_back(std::to_string(open.count) +
-                     " edges belong to one triangle only (the surface is open), " +
+    faults.push_back(edgeCount(open.count, "belongs", "belong") +
+                     " to one triangle only (the surface is open), " +
                      describeEdge(mesh, uses, open));
   }
   if (crowded.count > 0) {
-    faults.push_back(std::to_string(crowded.count) +
-                     " edges belong to more than two triangles (the surface is not manifold), " +
+    faults.push_back(edgeCount(crowded.count, "belongs", "belong") +
+                     " to more than two triangles (the surface is not manifold), " +
                      describeEdge(mesh, uses, crowded));
   }
   if (misoriented.count > 0) {
-    faults.push_back(std::to_string(misoriented.count) +
-                     " edges are run in the same direction by both their triangles (the "
-                     "triangles are not oriented consistently), " +
+    faults.push_back(edgeCount(misoriented.count, "is", "are") +
+                     " run in the same direction by both " +
+                     (misoriented.count == 1 ? "its" : "their") +
+                     " triangles (the triangles are not oriented consistently), " +
                      describeEdge(mesh, uses, misoriented));
   }
   if (faults.empty())

@@ -73,7 +73,7 @@ std::vector<CheckCase> checkCases() {
       {"non-manifold",
        cubesSharingAnEdge(),
        false,
-       {"1 edges belong to more than two triangles (the surface is not manifold)",
+       {"1 edge belongs to more than two triangles (the surface is not manifold)",
         "e.g. the edge from (1, 1, 0) to (1, 1, 1) of the triangles from line"},
        0},
       {"misoriented",
@@ -87,7 +87,7 @@ std::vector<CheckCase> checkCases() {
       {"many collapsed triangles",
        collapsedMany,
        false,
-       {"hull.obj: 1 of 13 triangles are degenerate (1 with two equal corners, left out; 0 with "
+       {"hull.obj: 1 of 13 triangles is degenerate (1 with two equal corners, left out; 0 with "
         "their corners in a line), e.g. the triangle from line 112; more than 1 % means"},
        0},
   };
