@@ -98,7 +98,8 @@ class WaterPlacer {
       fast->buoyancy(volume, buoyancyCentre, plane);
     } else {
       body_.findWaterPlane(plane, buoyancyCentre, V_, n);
-      area_ = computeWaterplane(body_, plane).area;
+      if (fast)
+        area_ = computeWaterplane(body_, plane).area;
     }
     foot_ = buoyancyCentre - n * plane.value(buoyancyCentre);
   }
