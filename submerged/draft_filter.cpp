@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "submerged/fast_evaluation.h"
+#include "submerged/float_bounds.h"
 
 // The bound
 // =========
@@ -202,11 +203,6 @@ struct CrossedSums {
     box = all.box;
   }
 };
-
-float roundedUp(double x) {
-  const float f = static_cast<float>(x);
-  return static_cast<double>(f) < x ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
-}
 
 // The bound of item 2 summed over the crossed water tetrahedra of an element whose points lie in
 // the box and whose submerged and dry points lie at least gap apart in height; negative when the

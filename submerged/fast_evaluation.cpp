@@ -11,6 +11,7 @@
 #include "elements/floating_body.h"
 #include "submerged/cut_sum.h"
 #include "submerged/draft_filter.h"
+#include "submerged/float_bounds.h"
 #include "submerged/surface_evaluation.h"
 #include "submerged/tetrahedron_cut.h"
 
@@ -36,19 +37,6 @@ struct CylinderSplit {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
-
-// Single precision halves the memory the evaluation streams through for every element. Rounded
-// outwards, lowest <= low and high <= highest, so by the monotonic rounding of height + D an
-// element judged wholly submerged or wholly dry on the floats is so on the doubles; an element
-// near the edge at most takes the exact tetrahedron-by-tetrahedron path.
-float roundedDown(double x) {
-  const float f = static_cast<float>(x);
-  return static_cast<double>(f) > x ? std::nextafter(f, -kInfinityF) : f;
-}
-float roundedUp(double x) {
-  const float f = static_cast<float>(x);
-  return static_cast<double>(f) < x ? std::nextafter(f, kInfinityF) : f;
-}
 
 }  // namespace
 

@@ -10,37 +10,11 @@
 #include <memory>
 
 #include "elements/floating_body.h"
+#include "submerged/float_bounds.h"
 
 namespace {
 
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
-
-// The bits of the next float below the float of these bits (not a NaN; -infinity stays), without
-// a branch: it runs twice per triangle and normal.
-std::uint32_t bitsBelow(std::uint32_t bits) {
-  const std::uint32_t negative = bits >> 31;  // the magnitude shrinks above 0 and grows below
-  const std::uint32_t positiveZero = bits == 0;
-  const std::uint32_t negativeInfinity = bits == 0xff800000u;
-  // +0 steps to the negative smallest denormal: -0's bits plus one.
-  return bits - 1 + 2 * negative + positiveZero * 0x80000002u - negativeInfinity;
-}
-
-// Rounded outwards, lowest <= h <= highest for every corner, so by the monotonic rounding of
-// h + offset a triangle judged wholly submerged or wholly dry on the floats is so on the doubles.
-// The nearest float lies within half a step of x (of the smaller step at a power of two), so one
-// step further out is always beyond x; deciding whether the step is needed would be a branch that
-// goes either way at random.
-float roundedDown(double x) {
-  float f = static_cast<float>(x);
-  std::uint32_t bits;
-  std::memcpy(&bits, &f, sizeof bits);
-  bits = bitsBelow(bits);
-  std::memcpy(&f, &bits, sizeof f);
-  return f;
-}
-float roundedUp(double x) {
-  return -roundedDown(-x);
-}
 
 }  // namespace
 
@@ -141,8 +115,8 @@ void SurfaceEvaluation::setNormal(double A, double B, double C) {
       const double high = std::max(p0.h, std::max(p1.h, p2.h));
       const bool unordered = std::isnan(p0.h) || std::isnan(p1.h) || std::isnan(p2.h);
       // A corner without a height is neither surely dry nor surely submerged: cut it.
-      extents_[t] = Extent{unordered ? -kInfinityF : roundedDown(low),
-                           unordered ? kInfinityF : roundedUp(high)};
+      extents_[t] = Extent{unordered ? -kInfinityF : stepBelow(low),
+                           unordered ? kInfinityF : stepAbove(high)};
       slopes_[t] = Slope{alpha, alpha * (p0.h + p1.h + p2.h)};
     }
   };
