@@ -33,6 +33,17 @@
 // positive definite the solver therefore tilts as the tilt iteration does instead: the normal
 // turns about tiltAxis, (G - B) x n, which moves B towards the side of G. For an isotropic
 // positive K = k Id the Newton step has that same axis, -w = (V / k) (G - B) x n.
+//
+// Which turn is better. At constant displacement the potential energy of body and water, divided
+// by rho g V, is (G - B) . n, the height of G above B; its rate as the plane turns is the righting
+// arm, and its minima are the stable equilibria. The distance d is the size of that rate: on the
+// way from upright to an equilibrium far off it first grows (the arm rises to its maximum before
+// it falls to zero), so a solver that only takes turns shortening d crawls there. A Newton step
+// of a positive definite K runs downhill in the potential; once such a step is taken because it
+// lowers the potential although d grew, every later turn is judged by the potential too (by d
+// where the potentials are level to rounding), so that the two measures never take turns undoing
+// each other. Until then, and at every turn of a body that never runs downhill, a turn must
+// shorten d, as in the tilt iteration: that is how an unstable equilibrium is reached.
 
 namespace {
 
@@ -41,9 +52,12 @@ constexpr double kDegree = 3.14159265358979323846 / 180;
 // The reach of the first step: the restoring matrix describes the hydrostatics of the current
 // plane only, and a plane turned much further may cut the body through other faces, or lead to
 // another equilibrium than the one nearest upright that the tilt iteration finds.
-constexpr double kFirstReach = 5 * kDegree;
+constexpr double kFirstReach = 7 * kDegree;
 // The longest step, reached by doubling after steps that the reach cut short and that succeeded.
 constexpr double kLongestStep = 60 * kDegree;
+// Potentials closer than this fraction of d_error count as level: near the equilibrium the
+// potential changes with the square of the distance and its rounding takes over.
+constexpr double kLevelPotential = 1e-3;
 
 // The attitude being refined: the normal, the water plane and centre of buoyancy found for it,
 // and the distance between the lines of action of gravity and buoyancy.
@@ -52,6 +66,7 @@ struct Attitude {
   Plane plane;
   Vec3 buoyancyCentre;
   double distance;
+  double potential;  // (G - B) . n: the height of G above B
 };
 
 // K positive definite: both leading minors positive (false for NaN entries).
@@ -84,31 +99,35 @@ Stiffness newtonRotation(const FloatingBody& body, double V, const Vec3& G, cons
 
 class NewtonRun {
  public:
-  NewtonRun(FloatingBody& body, double V, const Vec3& G) : body_(body), V_(V), G_(G) {}
+  NewtonRun(FloatingBody& body, double V, const Vec3& G, double dError)
+      : body_(body), V_(V), G_(G), potentialTolerance_(kLevelPotential * dError) {}
 
   // Places the water plane for the attitude's normal and measures the distance of the two lines.
   void settle(Attitude& a) {
     ++outcome.draftSearches;
     body_.findWaterPlane(a.plane, a.buoyancyCentre, V_, a.normal);
     a.distance = FloatingBody::actionLineDistance(a.buoyancyCentre, G_, a.normal);
+    a.potential = (G_ - a.buoyancyCentre).dot(a.normal) / a.normal.length();
   }
 
-  // One step: the Newton rotation where K allows it, otherwise (or when it does not shorten the
-  // distance) a gradient tilt. False when neither shortens the distance; angle is then the last
+  // One step: the Newton rotation where K allows it, otherwise (or when it does not help) a
+  // gradient tilt. False when neither helps; angle is then the last
   // angle tried, otherwise the angle of the rotation taken.
   bool step(Attitude& current, double& angle) {
     Vec3 w;
     const Stiffness stiffness = newtonRotation(body_, V_, G_, current, w);
-    if (stiffness == Stiffness::PositiveDefinite && turnWithin(current, w * -1, w.length(), angle))
+    if (stiffness == Stiffness::PositiveDefinite &&
+        turnWithin(current, w * -1, w.length(), angle, true))
       return true;
     ++outcome.gradientSteps;
     const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G_, current.normal);
     angle = 0;
-    if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle))
+    if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle, false))
       return true;
     // Where no tilt helps, the Newton rotation of an indefinite K still leads to the equilibrium
     // nearby, stable or not: the verdict then tells which.
-    if (stiffness != Stiffness::Indefinite || !turnWithin(current, w * -1, w.length(), angle))
+    if (stiffness != Stiffness::Indefinite ||
+        !turnWithin(current, w * -1, w.length(), angle, false))
       return false;
     ++outcome.indefiniteSteps;
     return true;
@@ -117,13 +136,13 @@ class NewtonRun {
   NewtonOutcome outcome;
 
  private:
-  // Turns the normal about the axis by the full angle or the reach, whichever is smaller, halving
-  // the angle until the distance falls. The reach doubles after a step that it cut short and that
-  // succeeded at once, and becomes the angle taken after a step that needed halving.
-  bool turnWithin(Attitude& current, const Vec3& axis, double full, double& angle) {
+  // Turns the normal about the axis by the full angle or the reach, whichever is smaller,
+  // shortening the angle until the turn is better. The reach doubles after a step that it cut short
+  // and that succeeded at once, and becomes the angle taken after a step that needed halving.
+  bool turnWithin(Attitude& current, const Vec3& axis, double full, double& angle, bool downhill) {
     const double tried = std::fmin(full, reach_);
     angle = tried;
-    if (!turn(current, axis, angle))
+    if (!turn(current, axis, angle, downhill))
       return false;
     if (angle < tried)
       reach_ = angle;
@@ -132,29 +151,64 @@ class NewtonRun {
     return true;
   }
 
-  // Turns the normal about the axis by the angle, halving the angle until the distance falls.
-  // True when it did (the attitude takes the turn); false once a turn at or below the angle floor
-  // has failed.
-  bool turn(Attitude& current, const Vec3& axis, double& angle) {
+  // Turns the normal about the axis by the angle, shortening the angle until the turn is better
+  // (see the top of the file): by half where d judges, to the cubic model's minimum where the
+  // potential does. True when it is (the attitude takes the turn); false once a turn at or below
+  // the angle floor has failed.
+  bool turn(Attitude& current, const Vec3& axis, double& angle, bool downhill) {
+    const Vec3 unit = axis / axis.length();
+    const double slope = potentialSlope(current, unit);
     for (;;) {
       Attitude trial;
       trial.normal = current.normal;
       trial.normal.rotateAbout(axis, angle);
       settle(trial);
-      if (trial.distance < current.distance) {
+      const bool lower = trial.potential < current.potential - potentialTolerance_;
+      const bool level = trial.potential <= current.potential + potentialTolerance_;
+      const bool closer = trial.distance < current.distance;
+      if (descending_ ? lower || (level && closer) : closer || (downhill && lower)) {
+        descending_ = descending_ || !closer;
         current = trial;
         return true;
       }
       if (angle <= kAngleFloor)
         return false;
-      angle = angle * kStepFactor;
+      angle = descending_ || downhill
+                  ? shorterAngle(current, trial, slope, potentialSlope(trial, unit), angle)
+                  : angle * kStepFactor;
     }
+  }
+
+  // The rate of change of the potential as the normal turns about the unit axis. The centre of
+  // buoyancy moves parallel to the water plane as the plane turns at constant displacement, so
+  // only the turning normal counts: d/dt (G - B) . n = (G - B) . (axis x n).
+  double potentialSlope(const Attitude& a, const Vec3& unit) const {
+    const Vec3 n = a.normal / a.normal.length();
+    return (G_ - a.buoyancyCentre).dot(unit.cross(n));
+  }
+
+  // The angle at which the cubic through the potentials and their slopes at both ends of a
+  // rejected turn has its minimum, kept between a tenth and a half of the angle; half the angle
+  // where the ends do not describe a descent.
+  static double shorterAngle(const Attitude& start, const Attitude& end, double slope0,
+                             double slope1, double angle) {
+    const double d1 = slope0 + slope1 - 3 * (end.potential - start.potential) / angle;
+    const double root = d1 * d1 - slope0 * slope1;
+    if (!(slope0 < 0) || !(root >= 0))
+      return angle * kStepFactor;
+    const double d2 = std::sqrt(root);
+    const double t = 1 - (slope1 + d2 - d1) / (slope1 - slope0 + 2 * d2);
+    if (!std::isfinite(t))
+      return angle * kStepFactor;
+    return angle * std::fmin(std::fmax(t, 0.1), kStepFactor);
   }
 
   FloatingBody& body_;
   double V_;
   Vec3 G_;
+  double potentialTolerance_;
   double reach_ = kFirstReach;
+  bool descending_ = false;
 };
 
 }  // namespace
@@ -162,7 +216,7 @@ class NewtonRun {
 NewtonOutcome solveNewtonAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V,
                                   const Vec3& G, const NewtonSettings& settings) {
   const double dError = distanceTolerance(body.bounds);
-  NewtonRun run(body, V, G);
+  NewtonRun run(body, V, G, dError);
   NewtonOutcome& outcome = run.outcome;
   Attitude current;
   current.normal = Vec3(0, 0, 1);
