@@ -88,6 +88,16 @@
 //    element's own sum adds gamma(n). Wholly submerged elements give W bit for bit. The interval
 //    runs from the sum of the lower values to the sum of the upper ones, widened as in item 3
 //    and 4.
+//
+// 6. The coarse interval without the heights. The exact path cuts an edge with |s^| >= 1e-10 at
+//    t^, and then |h_F - h_E| >= 1e-10 - Delta; an edge it takes as parallel, at its midpoint,
+//    fraction 1/2. Where the body's Delta is at most 2^-10 (1e-10 - Delta), every cut edge of every
+//    element thus has r <= 2^-10 whatever the gap, or an exact fraction. Measured against the
+//    fractions t* of the first kind of edge and 1/2 of the second, all in [0, 1], the pieces of
+//    item 2 sum to 1 - a1 a2 a3, q1 + p2 - q1 p2 - (1 - q1) p2 (1 - p1) - q1 (1 - q2)(1 - p2), or
+//    b1 b2 b3 times Vt, each at most Vt, whether or not the fractions belong to one plane; the
+//    bound of item 2 holds around them with tau at r = 2^-10. So item 5's upper value holds for
+//    every element the level may cross, without reading its heights.
 
 namespace {
 
@@ -262,8 +272,10 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
   const std::size_t elements = fast.elements_.size();
   for (std::size_t e = 0; e < elements; ++e) {
     Box box;
-    for (std::uint32_t p = fast.elements_[e].firstPoint; p < fast.pointEnd_[e]; ++p)
+    for (std::uint32_t p = fast.elements_[e].firstPoint; p < fast.pointEnd_[e]; ++p) {
       box.add(fast.points_[p]);
+      finite_ = finite_ && isFinite(fast.points_[p]);
+    }
     for (int c = 0; c < 3; ++c) {
       largestExtent_[c] = std::max(largestExtent_[c], box.hi[c] - box.lo[c]);
       largestCoordinate_[c] =
@@ -346,6 +358,10 @@ void DraftFilter::prepareCoarseBound() {
     outer[c] = B[c] * (1 + 2 * tau) + 2 * rho[c];
   }
   coarseBoxRounding_ = roundingBound(9) * B[0] * B[1] * B[2];
+  // Item 6: every cut edge within r <= 2^-10 of its fraction, whatever the element's gap.
+  const double smallest = kParallelTolerance * (1 - 4 * kUnit);
+  // A point that is not a number has no height to bound.
+  heightsFree_ = finite_ && coarseDelta_ * 1.0001 <= kLargestEdgeRatio * (smallest - coarseDelta_);
   coarseTetrahedronError_ = 8.0 / 3 *
                                 (rho[0] * outer[1] * outer[2] + rho[1] * outer[0] * outer[2] +
                                  rho[2] * outer[0] * outer[1]) +
@@ -609,6 +625,8 @@ long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
 // tetrahedron sum to at most its cubic, at most Vt, plus e.
 double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
+  if (heightsFree_)
+    return coarseUpper(e, kLargestEdgeRatio);
   const double* heights = &fast_.heights_[element.firstPoint];
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
   double wet = -kInfinity, dry = kInfinity;
@@ -633,6 +651,13 @@ double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
   const double r = coarseDelta_ / span;
   if (!(r <= kLargestEdgeRatio) || !(span - coarseDelta_ >= kParallelTolerance * 1.0001))
     return -1;
+  return coarseUpper(e, r);
+}
+
+// Item 5's upper value of an element the level crosses, its cut edges within r of their fractions.
+double DraftFilter::coarseUpper(std::uint32_t e, double r) const {
+  const double n = fast_.elements_[e].tetrahedronCount;
+  const double whole = fast_.wholeVolume_[e] * (1 + 2 * roundingBound(n));
   const double tau = (2.0001 * kUnit + r) * (1 + 1.002 * r) * 1.0001;
   const double pieces = (whole + n * coarseBoxRounding_) * (1 + 8 * tau * (1 + tau) * (1 + tau)) +
                         n * coarseTetrahedronError_;

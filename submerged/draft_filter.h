@@ -115,6 +115,7 @@ class DraftFilter {
   // An upper bound of the exact path's volume of an active element that the level s crosses, or
   // -1 when its cuts are not vouched for.
   double crossedUpper(std::uint32_t e, double D) const;
+  double coarseUpper(std::uint32_t e, double r) const;
   void prepareCoarseBound();
   void sumCylinders();
   // Returns the elements of the epochs whose range excludes the level s to the active set.
@@ -148,4 +149,7 @@ class DraftFilter {
   // For the search's normal: the bound Delta of every computed s^, and the error of any crossed
   // water tetrahedron beyond the term in tau, with the largest tau that is vouched for.
   double coarseDelta_ = 0, coarseTetrahedronError_ = 0, coarseBoxRounding_ = 0;
+  // Item 6 of the bound holds: the coarse interval needs no heights.
+  bool heightsFree_ = false;
+  bool finite_ = true;  // every point of the body
 };

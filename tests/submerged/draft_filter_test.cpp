@@ -31,10 +31,12 @@ Tetrahedron shapedTetrahedron(Random& random, Shape shape, const Vec3& o, const 
       return Tetrahedron(a, b, c, (a + b) * 0.5 + (c - a) * 0.3 + random.point(-1e-9, 1e-9));
     case Shape::Needle:  // three vertices almost together
       return Tetrahedron(a, a + random.point(-1e-7, 1e-7), a + random.point(-1e-7, 1e-7), b);
-    case Shape::NearlyParallelEdge: {  // an edge of length ~2 rising by ~1e-9 along n
+    case Shape::NearlyParallelEdge: {  // an edge of length ~2 rising by ~1e-9 or ~1e-11 along n
       const Vec3 t = n.cross(random.unitVector());
       const Vec3 along = t * (2 / t.length());
-      return Tetrahedron(a, a + along + n * random.uniform(-1e-9, 1e-9), b, c);
+      // Below 1e-10 the exact path cuts the edge at its midpoint.
+      const double rise = random.uniform(0, 1) < 0.5 ? 1e-9 : 1e-11;
+      return Tetrahedron(a, a + along + n * random.uniform(-rise, rise), b, c);
     }
     default:
       return Tetrahedron(a, b, c, o + random.point(-1, 1));
