@@ -525,7 +525,13 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
       continue;
-    if (pending_ && mayAbsorb(e, sLo_, sHi_, false) && absorb(e, pass.settled, sLo_, sHi_, false)) {
+    // An element wholly on one side of the level costs its extents to evaluate; reading its
+    // heights for the bracket's epoch rarely pays.
+    const FastEvaluation::Extent& extent = fast_.extents_[e];
+    const bool straddles = isDry(static_cast<double>(extent.highest) + plane.D) &&
+                           !isDry(static_cast<double>(extent.lowest) + plane.D);
+    if (pending_ && straddles && mayAbsorb(e, sLo_, sHi_, false) &&
+        absorb(e, pass.settled, sLo_, sHi_, false)) {
       pass.settledMembers->push_back(e);
     } else if (pass.speculate && mayAbsorb(e, s - pass.reach, s + pass.reach, true) &&
                absorb(e, pass.speculative, s - pass.reach, s + pass.reach, true)) {
