@@ -409,7 +409,7 @@ bool DraftFilter::mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit,
 bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
                          bool crossedOnly) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
-  const double* heights = &fast_.heights_[element.firstPoint];
+  const double* heights = fast_.heights(e);
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
   double wet = -kInfinity, dry = kInfinity;
   for (std::uint32_t p = 0; p < pointCount; ++p) {
@@ -633,7 +633,7 @@ double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
   if (heightsFree_)
     return coarseUpper(e, kLargestEdgeRatio);
-  const double* heights = &fast_.heights_[element.firstPoint];
+  const double* heights = fast_.heights(e);
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
   double wet = -kInfinity, dry = kInfinity;
   for (std::uint32_t p = 0; p < pointCount; ++p) {

@@ -37,6 +37,9 @@ struct CylinderSplit {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
+// gamma(8) = 8 u / (1 - 8 u), u the unit roundoff of doubles.
+constexpr double kEightRoundings = 8 * (std::numeric_limits<double>::epsilon() / 2) /
+                                   (1 - 8 * (std::numeric_limits<double>::epsilon() / 2));
 
 }  // namespace
 
@@ -93,6 +96,13 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   }
   heights_.resize(points_.size());
   extents_.resize(elements_.size());
+  // Tetrahedra alone have few points per element: their heights are computed with the normal.
+  if (body.hexahedronCount + body.prismCount + body.cylinderCount > 0) {
+    boxes_.reserve(elements_.size());
+    for (std::size_t e = 0; e < elements_.size(); ++e)
+      addBox(&points_[elements_[e].firstPoint], pointEnd_[e] - elements_[e].firstPoint);
+    heightsFor_.assign(elements_.size(), 0);
+  }
   volumes_.resize(elements_.size());
   centroids_.resize(elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
@@ -209,6 +219,10 @@ void FastEvaluation::runChunks(Job& job) {
 
 void FastEvaluation::setNormal(double A, double B, double C) {
   plane_.set(A, B, C, 0);
+  if (!boxes_.empty()) {
+    setNormalFromBoxes();
+    return;
+  }
   auto job = [this](int chunk) {
     const Plane plane = plane_;  // a local copy: the stores below cannot alias it
     const Vec3* points = points_.data();
@@ -232,6 +246,74 @@ void FastEvaluation::setNormal(double A, double B, double C) {
     }
   };
   runChunks(job);
+}
+
+// The heights of a large body's points are mostly never read: a draft search cuts only the
+// elements around the water plane. Here every element's extents come from its box, and its
+// heights wait until an evaluation or the draft filter asks for them.
+void FastEvaluation::setNormalFromBoxes() {
+  if (++normalCount_ == 0) {  // the count wrapped: no element's heights may look current
+    std::fill(heightsFor_.begin(), heightsFor_.end(), 0);
+    normalCount_ = 1;
+  }
+  auto job = [this](int chunk) {
+    const Plane plane = plane_;
+    const std::size_t end = chunkBegin(chunk + 1);
+    for (std::size_t e = chunkBegin(chunk); e < end; ++e)
+      extents_[e] = boxExtent(boxes_[e], plane);
+  };
+  runChunks(job);
+}
+
+// The heights of the box's corners bound those of the points inside it. With S the sum of
+// |N_c| max(|lo_c|, |hi_c|), a computed height A x + B y + C z lies within gamma(3) S of the exact
+// one, and so does the computed sum over the lowest (highest) corner; the subtraction of the
+// margin rounds once more: gamma(8) S covers the three. A box that is not finite, or a normal that
+// is not, gives no extents, as a point without a height does.
+FastEvaluation::Extent FastEvaluation::boxExtent(const Box& box, const Plane& plane) const {
+  const double normal[3] = {plane.A, plane.B, plane.C};
+  double low = 0, high = 0, size = 0;
+  for (int c = 0; c < 3; ++c) {
+    const double a = normal[c] * static_cast<double>(box.lo[c]);
+    const double b = normal[c] * static_cast<double>(box.hi[c]);
+    low += std::min(a, b);
+    high += std::max(a, b);
+    size += std::fabs(normal[c]) * std::max(std::fabs(static_cast<double>(box.lo[c])),
+                                            std::fabs(static_cast<double>(box.hi[c])));
+  }
+  if (!std::isfinite(size))
+    return Extent{-kInfinityF, kInfinityF};
+  const double margin = kEightRoundings * size;
+  return Extent{roundedDown(low - margin), roundedUp(high + margin)};
+}
+
+const double* FastEvaluation::heights(std::size_t e) const {
+  if (!heightsFor_.empty() && heightsFor_[e] != normalCount_)
+    computeHeights(e);
+  return &heights_[elements_[e].firstPoint];
+}
+
+void FastEvaluation::computeHeights(std::size_t e) const {
+  const Plane plane = plane_;
+  for (std::uint32_t p = elements_[e].firstPoint; p < pointEnd_[e]; ++p)
+    heights_[p] = plane.height(points_[p]);
+  heightsFor_[e] = normalCount_;
+}
+
+void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
+  Box box{{kInfinityF, kInfinityF, kInfinityF}, {-kInfinityF, -kInfinityF, -kInfinityF}};
+  bool finite = true;
+  for (std::uint32_t p = 0; p < pointCount; ++p) {
+    const double x[3] = {points[p].x, points[p].y, points[p].z};
+    for (int c = 0; c < 3; ++c) {
+      finite = finite && std::isfinite(x[c]);
+      box.lo[c] = std::min(box.lo[c], roundedDown(x[c]));
+      box.hi[c] = std::max(box.hi[c], roundedUp(x[c]));
+    }
+  }
+  if (!finite)
+    box = Box{{-kInfinityF, -kInfinityF, -kInfinityF}, {kInfinityF, kInfinityF, kInfinityF}};
+  boxes_.push_back(box);
 }
 
 template <bool withCentroid>
@@ -266,10 +348,10 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
     return Result{0, withCentroid ? dryCentroid(element) : Vec3(0, 0, 0)};
   // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = &points_[element.firstPoint];
-  const double* heights = &heights_[element.firstPoint];
+  const double* height = heights(e);
   const std::uint32_t pointCount = pointEnd_[e] - element.firstPoint;
   for (std::uint32_t p = 0; p < pointCount; ++p)
-    values[p] = heights[p] + D;
+    values[p] = height[p] + D;
   const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
   if (element.kind == Kind::Tetrahedron) {
     return cutWaterTetrahedron<withCentroid>(*t, points, values, plane);
@@ -371,6 +453,7 @@ std::size_t FastEvaluation::memoryBytes() const {
          elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
          wholeVolume_.capacity() * sizeof(double) + heights_.capacity() * sizeof(double) +
          extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
+         boxes_.capacity() * sizeof(Box) + heightsFor_.capacity() * sizeof(std::uint32_t) +
          centroids_.capacity() * sizeof(Vec3) +
          scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().capacity()) * sizeof(double) +
          filter_->memoryBytes();

@@ -96,6 +96,11 @@ class FastEvaluation {
     double volume;
     Vec3 centroid;
   };
+  // The box of an element's points, rounded outwards to floats; infinite where a coordinate is
+  // not a finite number.
+  struct Box {
+    float lo[3], hi[3];
+  };
 
   // split(t, k): index, among the element's points, of vertex k of water tetrahedron t.
   template <typename Split>
@@ -119,6 +124,12 @@ class FastEvaluation {
                                     const double* values, const Plane& plane);
   friend class DraftFilter;
   void writeElementResults(const Plane& plane);
+  // The heights of element e's points for the current normal.
+  const double* heights(std::size_t e) const;
+  void computeHeights(std::size_t e) const;
+  void setNormalFromBoxes();
+  Extent boxExtent(const Box& box, const Plane& plane) const;
+  void addBox(const Vec3* points, std::uint32_t pointCount);
   std::size_t chunkBegin(int chunk) const;
   template <typename Job>
   void runChunks(Job& job);
@@ -129,9 +140,16 @@ class FastEvaluation {
   std::vector<Vec3> points_;
   std::vector<WaterTetrahedron> tetrahedra_;
   std::vector<Element> elements_;
-  std::vector<std::uint32_t> pointEnd_;       // per element, one past its last point
-  std::vector<double> wholeVolume_;           // per element, its volume when wholly submerged
-  std::vector<double> heights_;               // per point, for the current normal
+  std::vector<std::uint32_t> pointEnd_;  // per element, one past its last point
+  std::vector<double> wholeVolume_;      // per element, its volume when wholly submerged
+  // Per point. A body of tetrahedra alone has every height computed by setNormal. Otherwise
+  // setNormal takes the elements' extents from their boxes, and an element's heights are
+  // computed when they are first asked for; heightsFor_ holds the normal they belong to, counted
+  // by normalCount_.
+  mutable std::vector<double> heights_;
+  mutable std::vector<std::uint32_t> heightsFor_;
+  std::vector<Box> boxes_;
+  std::uint32_t normalCount_ = 0;
   std::vector<Extent> extents_;               // per element, for the current normal
   std::vector<double> volumes_;               // per element, of the last evaluation
   std::vector<Vec3> centroids_;               // per element, of the last buoyancy evaluation
