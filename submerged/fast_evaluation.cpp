@@ -242,7 +242,7 @@ void FastEvaluation::setNormal(double A, double B, double C) {
       // A point without a height (degenerate geometry) is neither surely dry nor surely
       // submerged: such an element always goes tetrahedron by tetrahedron, like the reference.
       extents_[e] =
-          unordered ? Extent{-kInfinityF, kInfinityF} : Extent{roundedDown(low), roundedUp(high)};
+          unordered ? Extent{-kInfinityF, kInfinityF} : Extent{stepBelow(low), stepAbove(high)};
     }
   };
   runChunks(job);
@@ -284,7 +284,7 @@ FastEvaluation::Extent FastEvaluation::boxExtent(const Box& box, const Plane& pl
   if (!std::isfinite(size))
     return Extent{-kInfinityF, kInfinityF};
   const double margin = kEightRoundings * size;
-  return Extent{roundedDown(low - margin), roundedUp(high + margin)};
+  return Extent{stepBelow(low - margin), stepAbove(high + margin)};
 }
 
 const double* FastEvaluation::heights(std::size_t e) const {
