@@ -24,7 +24,7 @@ inline float roundedUp(double x) {
 // A float below x and one above it, without a branch: the nearest float lies within half a step
 // of x (of the smaller step at a power of two), so one step further out is always beyond x, and
 // deciding whether the step is needed would be a branch that goes either way at random. For the
-// loops that run per triangle and normal; x is not a NaN, and -infinity stays.
+// loops that run per triangle or element and normal; x is not a NaN, and -infinity stays.
 inline float stepBelow(double x) {
   float f = static_cast<float>(x);
   std::uint32_t bits;
