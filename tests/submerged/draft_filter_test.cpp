@@ -175,4 +175,36 @@ TEST(DraftFilter, ALevelBelowAnElementSettledAsSubmergedIsNotBounded) {
   EXPECT_FALSE(filter.estimate(-0.5).valid);  // its precomputed volume no longer applies
 }
 
+// An edge rising by less than the parallel-edge tolerance, cut by the level: the exact path takes
+// it as parallel and cuts it at its midpoint, whichever the true fraction. The coarse interval,
+// which reads no heights on a body near the origin, must still hold that volume, here all but a
+// sliver at the top vertex: the pieces stay within the tetrahedron. Levels across the rise of the
+// top edge, whose ends lie 5e-11 apart.
+TEST(DraftFilter, CoarseIntervalHoldsACutAtAParallelEdgesMidpoint) {
+  FloatingBody body;
+  body.tetrahedronCount = 1;
+  body.tetrahedra = std::make_unique<Tetrahedron[]>(1);
+  body.tetrahedra[0] =
+      Tetrahedron(Vec3(0, 0, 0), Vec3(2, 0, 0), Vec3(0, 1, 1), Vec3(1, 2, 1 + 5e-11));
+  body.hexahedronCount = 1;  // with another kind, the heights are computed only when asked for
+  body.hexahedra = std::make_unique<Hexahedron[]>(1);
+  const Vec3 cube[8] = {Vec3(5, 0, 0), Vec3(6, 0, 0), Vec3(6, 1, 0), Vec3(5, 1, 0),
+                        Vec3(5, 0, 1), Vec3(6, 0, 1), Vec3(6, 1, 1), Vec3(5, 1, 1)};
+  body.hexahedra[0].setVertices(cube, 8);
+  body.boundingBox();
+  FastEvaluation fast(body, 1);
+  fast.setNormal(0, 0, 1);
+  DraftFilter& filter = fast.draftFilter();
+  for (const double rise : {1e-11, 2.5e-11, 4e-11}) {
+    const double s = 1 + rise;
+    filter.start(-1, 2);
+    const DraftFilter::Estimate coarse = filter.coarseEstimate(-s);
+    const double exact = body.computeSubmergedVolume(Plane(0, 0, 1, -s));
+    ASSERT_TRUE(coarse.valid) << rise;
+    EXPECT_LE(coarse.lo, exact) << rise;
+    EXPECT_GE(coarse.hi, exact) << rise;
+    EXPECT_EQ(fast.submergedVolume(-s), exact) << rise;
+  }
+}
+
 }  // namespace
