@@ -174,6 +174,19 @@ void SurfaceBuilder::grow() {
     slots_[slotOf(surface_.vertices[i])] = static_cast<std::uint32_t>(i + 1);
 }
 
+std::string SurfaceBuilder::readVertex(Words& words, const std::string& missing,
+                                       std::vector<std::uint32_t>& vertices) {
+  Vec3 point;
+  const std::string wrong = readPoint(words, missing, point);
+  if (!wrong.empty())
+    return wrong;
+  std::uint32_t index;
+  if (!addPoint(point, index))
+    return "the file holds more vertices than a surface can have";
+  vertices.push_back(index);
+  return "";
+}
+
 bool SurfaceBuilder::addPoint(const Vec3& point, std::uint32_t& index) {
   const std::size_t slot = slotOf(point);
   if (slots_[slot] != 0) {

@@ -83,6 +83,10 @@ class SurfaceBuilder {
   // The vertex index of the point, a new one unless an equal point was added before. False when
   // the surface cannot hold more vertices.
   bool addPoint(const Vec3& point, std::uint32_t& index);
+  // Reads a vertex line's three coordinates (readPoint) and adds the point; its index goes to
+  // the end of vertices. The reason when it cannot, otherwise empty.
+  std::string readVertex(Words& words, const std::string& missing,
+                         std::vector<std::uint32_t>& vertices);
   // Appends the triangle (a, b, c) of vertex indices. False when the surface is full.
   bool addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t origin);
   // A polygon of vertex indices as the fan of triangles (p0, p(i), p(i+1)).

@@ -35,15 +35,9 @@ class ObjParser {
   }
 
   bool readVertex(Words& words) {
-    Vec3 point;
-    const std::string wrong = readPoint(words, "expected three coordinates after \"v\"", point);
-    if (!wrong.empty())
-      return fail(wrong);
-    std::uint32_t index;
-    if (!builder_.addPoint(point, index))
-      return fail("the file holds more vertices than a surface can have");
-    vertices_.push_back(index);
-    return true;
+    const std::string wrong =
+        builder_.readVertex(words, "expected three coordinates after \"v\"", vertices_);
+    return wrong.empty() || fail(wrong);
   }
 
   // The vertex of one reference "i[/t[/n]]".

@@ -78,15 +78,10 @@ class OffParser {
       if (!nextContent(words)) {
         return failAtEnd("vertex " + std::to_string(i + 1) + " of " + std::to_string(vertexCount_));
       }
-      Vec3 point;
-      const std::string wrong =
-          readPoint(words, "expected three coordinates for vertex " + std::to_string(i + 1), point);
+      const std::string wrong = builder_.readVertex(
+          words, "expected three coordinates for vertex " + std::to_string(i + 1), vertices_);
       if (!wrong.empty())
         return fail(wrong);
-      std::uint32_t index;
-      if (!builder_.addPoint(point, index))
-        return fail("the file holds more vertices than a surface can have");
-      vertices_.push_back(index);
     }
     return true;
   }

@@ -18,6 +18,7 @@
 #include "elements/floating_body.h"
 #include "elements/tetrahedron.h"
 #include "elements/triangle_surface.h"
+#include "support/shapes.h"
 
 namespace surfaces {
 
@@ -122,14 +123,8 @@ inline TriangleSurface tetrahedraBoundary(const std::vector<Tetrahedron>& tetrah
 
 // The cube [o, o + s] as six tetrahedra around its main diagonal.
 inline void addCubeTetrahedra(std::vector<Tetrahedron>& out, const Vec3& o, double s) {
-  const Vec3 c[8] = {o,
-                     o + Vec3(s, 0, 0),
-                     o + Vec3(s, s, 0),
-                     o + Vec3(0, s, 0),
-                     o + Vec3(0, 0, s),
-                     o + Vec3(s, 0, s),
-                     o + Vec3(s, s, s),
-                     o + Vec3(0, s, s)};
+  const Hexahedron cube = test_support::boxHexahedron(o, s, s, s);
+  const Vec3* c = cube.vertices;
   static constexpr int kPaths[6][2] = {{1, 2}, {2, 3}, {3, 7}, {7, 4}, {4, 5}, {5, 1}};
   for (const auto& path : kPaths)
     out.emplace_back(c[0], c[path[0]], c[path[1]], c[6]);
