@@ -177,25 +177,6 @@ TEST(SurfaceEvaluation, PlanesThroughVerticesEdgesAndFaces) {
   }
 }
 
-// A box of length L and breadth B heeled by phi about x: the section is an L x B / cos(phi)
-// rectangle centred on the box's axis.
-TEST(SurfaceEvaluation, WaterplaneOfAHeeledBox) {
-  const double L = 6, B = 2, phi = 0.3;
-  const TriangleSurface box = surfaces::boxSurface(Vec3(-3, -1, -2), L, B, 4);
-  const Plane plane(0, -std::sin(phi), std::cos(phi), -0.25);
-  SurfaceEvaluation evaluation(box, 1);
-  evaluation.setNormal(plane.A, plane.B, plane.C);
-  const WaterplaneProperties w = evaluation.waterplane(plane);
-  const double b = B / std::cos(phi);
-  EXPECT_NEAR(w.area, L * b, 1e-13);
-  EXPECT_TRUE(test_support::vecNear(w.axisU, Vec3(1, 0, 0), 1e-15));
-  EXPECT_NEAR(w.Iuu, L * b * b * b / 12, 1e-12);
-  EXPECT_NEAR(w.Ivv, b * L * L * L / 12, 1e-12);
-  EXPECT_NEAR(w.Iuv, 0, 1e-12);
-  // The centre lies on the plane, above the box's axis (x = 0, y = 0).
-  EXPECT_TRUE(test_support::vecNear(w.centreOfFlotation, Vec3(0, 0, 0.25 / std::cos(phi)), 1e-14));
-}
-
 // dV/dD = -area: the volume's sums and Green's sums over the cut segments agree.
 TEST(SurfaceEvaluation, VolumeChangesByTheWaterplaneArea) {
   const TriangleSurface hull = surfaces::hullSurface(40, 12);
