@@ -6,6 +6,7 @@
 #include "elements/console.h"
 #include "elements/floating_body.h"
 #include "solver/attitude_console.h"
+#include "submerged/fast_evaluation.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ bool userWantsToContinue() {
 // the step limit of the settings; the outputs are then the state of the last printed step line.
 void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G,
                            AttitudeCounts& counts) {
+  const DeferredElementResults deferred(body.fastEvaluation.get());
   const double dError = distanceTolerance(body.bounds);
   Attitude current;
   current.normal = Vec3(0, 0, 1);

@@ -6,6 +6,7 @@
 #include "solver/attitude_console.h"
 #include "solver/attitude_iteration.h"
 #include "solver/stability.h"
+#include "submerged/fast_evaluation.h"
 #include "submerged/waterplane.h"
 
 // Signs. The body stays fixed and the water plane turns, but the restoring matrix K is written for
@@ -215,6 +216,7 @@ class NewtonRun {
 
 NewtonOutcome solveNewtonAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V,
                                   const Vec3& G, const NewtonSettings& settings) {
+  const DeferredElementResults deferred(body.fastEvaluation.get());
   const double dError = distanceTolerance(body.bounds);
   NewtonRun run(body, V, G, dError);
   NewtonOutcome& outcome = run.outcome;

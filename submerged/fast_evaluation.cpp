@@ -410,8 +410,30 @@ void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) 
   const CutSum total = evaluateAll<true>(plane.D);
   volume = total.volume;
   centre = total.volume == 0 ? Vec3(0, 0, 0) : total.moment / total.volume;
-  if (storesElementResults)
+  if (deferring_) {
+    deferred_ = true;
+    deferredPlane_ = plane;
+  } else if (storesElementResults) {
     writeElementResults(plane);
+  }
+}
+
+void FastEvaluation::deferElementResults() {
+  deferring_ = true;
+}
+
+// The last deferred plane is evaluated once more: the per-element results of that evaluation may
+// have been overwritten since by volume evaluations.
+void FastEvaluation::endDeferral() {
+  deferring_ = false;
+  if (!deferred_)
+    return;
+  deferred_ = false;
+  const Plane plane = deferredPlane_;
+  setNormal(plane.A, plane.B, plane.C);
+  double volume;
+  Vec3 centre;
+  buoyancy(volume, centre, plane);
 }
 
 namespace {

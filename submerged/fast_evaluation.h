@@ -69,6 +69,12 @@ class FastEvaluation {
   // floats the body at many trial attitudes and reads only the sums (the righting-arm curve)
   // turns it off: the body then keeps the cut results of its equilibrium.
   bool storesElementResults = true;
+  // While deferred, a buoyancy evaluation leaves the elements' cut results unwritten and only
+  // remembers its plane; ending the deferral writes those of the last one, so the elements end up
+  // as they would have. A solve evaluates the buoyancy of every attitude it tries and needs none
+  // of the elements' results until it is done.
+  void deferElementResults();
+  void endDeferral();
 
   int threadCount() const { return pool_.threadCount(); }
   std::size_t waterTetrahedronCount() const { return tetrahedra_.size(); }
@@ -155,5 +161,25 @@ class FastEvaluation {
   std::vector<Vec3> centroids_;               // per element, of the last buoyancy evaluation
   std::vector<std::vector<double>> scratch_;  // per chunk: the plane values of one element
   bool parallel_ = false;
+  bool deferring_ = false, deferred_ = false;  // deferred_: a buoyancy's results are unwritten
+  Plane deferredPlane_{0, 0, 1, 0};
   std::unique_ptr<DraftFilter> filter_;
+};
+
+// Defers the fast evaluation's element results (if the body has one) for its lifetime.
+class DeferredElementResults {
+ public:
+  explicit DeferredElementResults(FastEvaluation* fast) : fast_(fast) {
+    if (fast_)
+      fast_->deferElementResults();
+  }
+  ~DeferredElementResults() {
+    if (fast_)
+      fast_->endDeferral();
+  }
+  DeferredElementResults(const DeferredElementResults&) = delete;
+  DeferredElementResults& operator=(const DeferredElementResults&) = delete;
+
+ private:
+  FastEvaluation* fast_;
 };
