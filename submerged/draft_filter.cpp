@@ -538,10 +538,26 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
       pass.speculativeMembers->push_back(e);
     } else {
       active_[kept++] = e;
-      pass.active += fast_.evaluateElement<false>(e, plane, values).volume;
+      const bool cylinder = fast_.elements_[e].kind == FastEvaluation::Kind::Cylinder;
+      pass.active += straddles && cylinder ? valueAt(e, s, plane, values, pass)
+                                           : fast_.evaluateElement<false>(e, plane, values).volume;
     }
   }
   pass.kept = kept - begin;
+}
+
+// A cylinder the level crosses: its polynomial at the level itself, where the points on either
+// side of it lie far enough apart for the bound. Its many crossed water tetrahedra cost less so
+// than cut (a small element costs more: the bound's own terms); it stays active.
+long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
+                                 Pass& pass) const {
+  Epoch here = emptyEpoch(s);
+  if (!absorb(e, here, s, s, true))
+    return fast_.evaluateElement<false>(e, plane, values).volume;
+  pass.activeError += here.error;
+  pass.activeMagnitude += here.magnitude;
+  pass.activeTerms += here.terms;
+  return here.coefficient[0];
 }
 
 DraftFilter::Estimate DraftFilter::estimate(double D) {
@@ -597,6 +613,9 @@ std::size_t DraftFilter::runPasses(std::size_t parallelElements, double s, doubl
 long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
   long double active = 0;
   std::size_t kept = 0;
+  activeError_ = 0;
+  activeMagnitude_ = 0;
+  activeTerms_ = 0;
   Epoch settled = passes_[0].settled, speculative = passes_[0].speculative;
   std::size_t settledCount = 0, speculativeCount = 0;
   for (std::size_t c = 0; c < chunks; ++c) {
@@ -607,6 +626,9 @@ long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
               active_.begin() + static_cast<std::ptrdiff_t>(kept));
     kept += pass.kept;
     active += pass.active;
+    activeError_ += pass.activeError;
+    activeMagnitude_ += pass.activeMagnitude;
+    activeTerms_ += pass.activeTerms;
     takeSettled(pass);
     if (c > 0) {
       settled.merge(pass.settled);
@@ -723,9 +745,9 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active, long doub
   if (!(maxWet_ <= s && s < minDry_))
     return Estimate{false, 0, 0};
   long double value = settledVolume_ + active;
-  long double magnitude = value + width;
-  double error = 0;
-  std::size_t terms = active_.size() + settledCount_ + 64;
+  long double magnitude = value + width + activeMagnitude_;
+  double error = activeError_;
+  std::size_t terms = active_.size() + settledCount_ + activeTerms_ + 64;
   for (const Epoch& epoch : epochs_) {
     if (!epoch.alive)
       continue;

@@ -25,7 +25,8 @@ class FastEvaluation;
 // epoch for the elements with no point within a quarter of the bracket's width of the trial's
 // level that the plane crosses: it holds for the next trial at least, and when a later trial
 // leaves its range, it is dissolved and its elements return to the active set. Active elements are
-// evaluated exactly, as the fast evaluation evaluates them.
+// evaluated exactly, as the fast evaluation evaluates them, except the cylinders the level crosses:
+// they count with their polynomial at the level itself, classified by it, with the same bound.
 //
 // The bound on |exact - estimate| (derived in draft_filter.cpp) covers the rounding of the exact
 // path (the cut points, the parallel tolerance, the triple products, the sums in element order)
@@ -83,6 +84,9 @@ class DraftFilter {
     double reach;  // a speculative epoch keeps points this far from the level
     bool speculate;
     long double active = 0, settledVolume = 0;
+    // What the active elements valued by their polynomials add to the bound.
+    double activeError = 0, activeMagnitude = 0;
+    std::size_t activeTerms = 0;
     long double width = 0;  // a coarse pass's bound above active
     bool vouched = true;    // a coarse pass bounded every element
     std::size_t settledCount = 0, dryCount = 0, kept = 0;
@@ -101,6 +105,8 @@ class DraftFilter {
   bool mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit, bool crossedOnly) const;
   // Runs on the worker threads, each on its own range of active_.
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
+  long double valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
+                      Pass& pass) const;
   void runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D);
   template <typename Work>
   std::size_t runPasses(std::size_t parallelElements, double s, double reach, bool speculate,
@@ -137,6 +143,9 @@ class DraftFilter {
   std::vector<std::vector<std::uint32_t>> lists_;  // per thread: settled, speculative members
   std::vector<Epoch> epochs_;
   long double settledVolume_ = 0;  // wholly submerged elements below the bracket
+  // Of the last estimate's active elements valued by their polynomials.
+  double activeError_ = 0, activeMagnitude_ = 0;
+  std::size_t activeTerms_ = 0;
   std::size_t settledCount_ = 0;
   std::size_t dryCount_ = 0;  // wholly dry elements above the bracket
   // The elements settled by their extents keep their classification for maxWet <= s < minDry.
