@@ -1,11 +1,237 @@
 #include "app/formatted_input.h"
 
+#include <charconv>
 #include <cstdarg>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/number_text.h"
+
+// fscanf itself spends most of a large body's reading on its own generality (the format parsed
+// anew for every point, the locale consulted for every character) and on strtod's multi-precision
+// path. This scanner takes exactly the characters the C library of Linux takes for "%lf" and white
+// space and literal text, with the stream locked once per call, and converts the digits with
+// std::from_chars, which rounds correctly as strtod does; strtod converts what from_chars leaves
+// (hexadecimal digits, infinities, NaNs, and magnitudes out of range).
+
+namespace {
+
+bool isBlank(int c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool isDigit(int c) {
+  return c >= '0' && c <= '9';
+}
+bool isHexDigit(int c) {
+  return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+int lower(int c) {
+  return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
+
+// One conversion's characters, as the C library collects them before its strtod, up to a length
+// that no double needs; a longer number goes on in a NumberText.
+class Token {
+ public:
+  static constexpr std::size_t kCapacity = 128;
+  void add(int c) { text_[size_++] = static_cast<char>(c); }
+  bool full() const { return size_ == kCapacity; }
+  std::size_t size() const { return size_; }
+  char operator[](std::size_t i) const { return text_[i]; }
+  // The text, terminated for strtod.
+  const char* text() {
+    text_[size_] = '\0';
+    return text_;
+  }
+
+ private:
+  char text_[kCapacity + 1];
+  std::size_t size_ = 0;
+};
+
+// A number too long for its token: the mantissa's digits and the exponent go into a NumberText,
+// which keeps its value in a bounded text. The characters come in already checked.
+class LongNumber {
+ public:
+  explicit LongNumber(bool hex) : number_(hex), marker_(hex ? 'p' : 'e') {}
+  void add(char c) {
+    if (exponent_) {
+      if (c == '+' || c == '-') {
+        number_.exponentSign(c);
+      } else {
+        number_.exponentDigit(c);
+      }
+    } else if (lower(c) == marker_) {
+      exponent_ = true;
+    } else if (c == '.') {
+      point_ = true;
+    } else {
+      number_.mantissaDigit(c, !point_);
+    }
+  }
+  std::string text(bool negative) const { return number_.text(negative); }
+
+ private:
+  NumberText number_;
+  int marker_;
+  bool point_ = false, exponent_ = false;
+};
+
+// The rest of "nan" or "inf[inity]" after its first letter c. A letter that does not match is
+// consumed and fails the conversion; after "inf" a character other than 'i' is put back.
+bool readWord(std::FILE* file, Token& token, int c) {
+  const char* word = lower(c) == 'n' ? "nan" : "infinity";
+  token.add(c);
+  for (int i = 1; word[i] != '\0'; ++i) {
+    c = getc_unlocked(file);
+    if (i == 3 && lower(c) != 'i') {
+      if (c != EOF)
+        ungetc(c, file);
+      return true;
+    }
+    if (c == EOF || lower(c) != word[i])
+      return false;
+    token.add(c);
+  }
+  return true;
+}
+
+// Digits, one point and an exponent, from the first character c on, with one character of
+// look-ahead that is put back. "0x" starts hexadecimal digits (hex is set) with a 'p' exponent.
+// Fails when nothing but the sign was taken, or "0x" alone. A number longer than the token ends
+// as longText.
+bool readDigits(std::FILE* file, Token& token, int c, std::size_t signs, bool& hex,
+                std::string& longText) {
+  bool digit = false, point = false, exponent = false, afterMarker = false;
+  std::size_t taken = signs;
+  if (c == '0') {
+    token.add(c);
+    c = getc_unlocked(file);
+    if (lower(c) == 'x') {
+      hex = true;
+      token.add(c);
+      c = getc_unlocked(file);
+    } else {
+      digit = true;
+    }
+    taken = token.size();
+  }
+  const int marker = hex ? 'p' : 'e';
+  std::unique_ptr<LongNumber> number;
+  for (; c != EOF; c = getc_unlocked(file), ++taken) {
+    const bool wasAfterMarker = afterMarker;
+    afterMarker = false;
+    if (isDigit(c) || (hex && !exponent && isHexDigit(c))) {
+      digit = true;
+    } else if (wasAfterMarker && (c == '-' || c == '+')) {
+      // the exponent's sign
+    } else if (digit && !exponent && lower(c) == marker) {
+      exponent = point = afterMarker = true;
+    } else if (!point && c == '.') {
+      point = true;
+    } else {
+      ungetc(c, file);
+      break;
+    }
+    if (!number && token.full()) {
+      number = std::make_unique<LongNumber>(hex);
+      for (std::size_t i = signs + (hex ? 2 : 0); i < token.size(); ++i)
+        number->add(token[i]);
+    }
+    if (number) {
+      number->add(static_cast<char>(c));
+    } else {
+      token.add(c);
+    }
+  }
+  if (number)
+    longText = number->text(signs > 0 && token[0] == '-');
+  return taken != signs && !(hex && taken == 2 + signs);
+}
+
+// The number the text starts with, as strtod reads it; false when it starts with none.
+bool convert(const char* text, std::size_t size, bool decimal, double& value) {
+  if (decimal) {
+    const char* digits = text + (*text == '+' ? 1 : 0);
+    const std::from_chars_result r = std::from_chars(digits, text + size, value);
+    if (r.ec == std::errc())
+      return true;
+  }
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  return end != text;
+}
+
+enum class Scan { read, mismatch, endOfInput };
+
+Scan readNumber(std::FILE* file, double& value) {
+  int c = getc_unlocked(file);
+  while (isBlank(c))
+    c = getc_unlocked(file);
+  if (c == EOF)
+    return Scan::endOfInput;
+  Token token;
+  std::size_t signs = 0;
+  if (c == '+' || c == '-') {
+    token.add(c);
+    c = getc_unlocked(file);
+    signs = 1;
+  }
+  const bool word = lower(c) == 'i' || lower(c) == 'n';
+  bool hex = false;
+  std::string longText;
+  if (word ? !readWord(file, token, c) : !readDigits(file, token, c, signs, hex, longText))
+    return Scan::mismatch;
+  const bool converted = longText.empty()
+                             ? convert(token.text(), token.size(), !word && !hex, value)
+                             : convert(longText.c_str(), longText.size(), false, value);
+  return converted ? Scan::read : Scan::mismatch;
+}
+
+// White space in the format skips any in the input; other characters must match one by one.
+Scan matchLiteral(std::FILE* file, const char*& format) {
+  for (; *format != '\0' && !(format[0] == '%' && format[1] == 'l' && format[2] == 'f'); ++format) {
+    if (isBlank(static_cast<unsigned char>(*format))) {
+      int c = getc_unlocked(file);
+      while (isBlank(c))
+        c = getc_unlocked(file);
+      if (c != EOF)
+        ungetc(c, file);
+      continue;
+    }
+    const int c = getc_unlocked(file);
+    if (c == EOF)
+      return Scan::endOfInput;
+    if (c != static_cast<unsigned char>(*format)) {
+      ungetc(c, file);
+      return Scan::mismatch;
+    }
+  }
+  return Scan::read;
+}
+
+}  // namespace
 
 int scanDoubles(std::FILE* file, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  const int stored = std::vfscanf(file, format, args);
+  flockfile(file);
+  int stored = 0;
+  Scan scan = Scan::read;
+  while (scan == Scan::read) {
+    scan = matchLiteral(file, format);
+    if (scan != Scan::read || *format == '\0')
+      break;
+    format += 3;
+    double value = 0;
+    scan = readNumber(file, value);
+    if (scan == Scan::read) {
+      *va_arg(args, double*) = value;
+      ++stored;
+    }
+  }
+  funlockfile(file);
   va_end(args);
-  return stored;
+  return stored == 0 && scan == Scan::endOfInput ? EOF : stored;
 }
