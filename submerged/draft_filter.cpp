@@ -126,10 +126,15 @@ Linear oneMinus(const Linear& x) {
   return Linear{1 - x.a, -x.b};
 }
 
-// Adds scale * x * y * z, expanded in powers of sigma, to c.
+// Adds scale * x * y * z, expanded in powers of sigma, to c; with constantOnly only its value at
+// sigma = 0, formed as in the expansion.
+template <bool constantOnly>
 void addProduct(double (&c)[4], double scale, const Linear& x, const Linear& y, const Linear& z) {
-  const double q0 = x.a * y.a, q1 = x.a * y.b + x.b * y.a, q2 = x.b * y.b;
+  const double q0 = x.a * y.a;
   c[0] += scale * (q0 * z.a);
+  if (constantOnly)
+    return;
+  const double q1 = x.a * y.b + x.b * y.a, q2 = x.b * y.b;
   c[1] += scale * (q0 * z.b + q1 * z.a);
   c[2] += scale * (q1 * z.b + q2 * z.a);
   c[3] += scale * (q2 * z.b);
@@ -144,24 +149,25 @@ Linear fraction(double hFrom, double hTo, double anchor) {
 
 // Adds vt times the cubic of a crossed water tetrahedron, expanded about the anchor, to c; h holds
 // its vertices' heights in the exact path's slot order (dry ones first), dry their number.
+template <bool constantOnly>
 void addCubic(double (&c)[4], const double (&h)[4], int dry, double vt, double anchor) {
   switch (dry) {
     case 1: {  // 1 - a1 a2 a3, a_i the fraction from the dry vertex
       c[0] += vt;
-      addProduct(c, -vt, fraction(h[0], h[1], anchor), fraction(h[0], h[2], anchor),
+      addProduct<constantOnly>(c, -vt, fraction(h[0], h[1], anchor), fraction(h[0], h[2], anchor),
                  fraction(h[0], h[3], anchor));
       break;
     }
     case 2: {  // p_j from W1 = slot 2, q_j from W2 = slot 3, towards D1 = slot 0 and D2 = slot 1
       const Linear p1 = fraction(h[2], h[0], anchor), p2 = fraction(h[2], h[1], anchor),
                    q1 = fraction(h[3], h[0], anchor), q2 = fraction(h[3], h[1], anchor);
-      addProduct(c, vt, q1, q2, oneMinus(p2));
-      addProduct(c, vt, q1, p2, Linear{1, 0});
-      addProduct(c, vt, oneMinus(q1), p1, p2);
+      addProduct<constantOnly>(c, vt, q1, q2, oneMinus(p2));
+      addProduct<constantOnly>(c, vt, q1, p2, Linear{1, 0});
+      addProduct<constantOnly>(c, vt, oneMinus(q1), p1, p2);
       break;
     }
     default: {  // b1 b2 b3, b_i the fraction from the submerged vertex
-      addProduct(c, vt, fraction(h[3], h[0], anchor), fraction(h[3], h[1], anchor),
+      addProduct<constantOnly>(c, vt, fraction(h[3], h[0], anchor), fraction(h[3], h[1], anchor),
                  fraction(h[3], h[2], anchor));
       break;
     }
@@ -406,6 +412,7 @@ bool DraftFilter::mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit,
   return crossedOnly ? someWet && someDry : someWet || someDry;
 }
 
+template <bool constantOnly>
 bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
                          bool crossedOnly) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
@@ -448,7 +455,7 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
       if (k == 0) {
         wetVolume += vt;
       } else if (k < 4) {
-        addCubic(c, h, k, vt, epoch.anchor);
+        addCubic<constantOnly>(c, h, k, vt, epoch.anchor);
         if (summed) {
           sums.count += 1;
           sums.volume += vt;
@@ -552,7 +559,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
 long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
                                  Pass& pass) const {
   Epoch here = emptyEpoch(s);
-  if (!absorb(e, here, s, s, true))
+  if (!absorb<true>(e, here, s, s, true))
     return fast_.evaluateElement<false>(e, plane, values).volume;
   pass.activeError += here.error;
   pass.activeMagnitude += here.magnitude;

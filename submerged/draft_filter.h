@@ -100,6 +100,8 @@ class DraftFilter {
   // or below wetLimit count as submerged, points above dryLimit as dry. With crossedOnly, only an
   // element with points on both sides: one wholly on one side costs little to evaluate exactly,
   // and would only make a speculative epoch's range narrower.
+  // With constantOnly only the polynomial's value at the epoch's anchor.
+  template <bool constantOnly = false>
   bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
               bool crossedOnly) const;
   bool mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit, bool crossedOnly) const;
