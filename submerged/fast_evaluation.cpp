@@ -256,11 +256,15 @@ void FastEvaluation::setNormalFromBoxes() {
     std::fill(heightsFor_.begin(), heightsFor_.end(), 0);
     normalCount_ = 1;
   }
-  auto job = [this](int chunk) {
+  const Plane& n = plane_;
+  const double size =
+      std::fabs(n.A) * boxReach_[0] + std::fabs(n.B) * boxReach_[1] + std::fabs(n.C) * boxReach_[2];
+  const double margin = kEightRoundings * size;
+  auto job = [this, margin](int chunk) {
     const Plane plane = plane_;
     const std::size_t end = chunkBegin(chunk + 1);
     for (std::size_t e = chunkBegin(chunk); e < end; ++e)
-      extents_[e] = boxExtent(boxes_[e], plane);
+      extents_[e] = boxExtent(boxes_[e], plane, margin);
   };
   runChunks(job);
 }
@@ -268,22 +272,21 @@ void FastEvaluation::setNormalFromBoxes() {
 // The heights of the box's corners bound those of the points inside it. With S the sum of
 // |N_c| max(|lo_c|, |hi_c|), a computed height A x + B y + C z lies within gamma(3) S of the exact
 // one, and so does the computed sum over the lowest (highest) corner; the subtraction of the
-// margin rounds once more: gamma(8) S covers the three. A box that is not finite, or a normal that
-// is not, gives no extents, as a point without a height does.
-FastEvaluation::Extent FastEvaluation::boxExtent(const Box& box, const Plane& plane) const {
+// margin rounds once more: gamma(8) S covers the three. The margin takes S over the whole body
+// (boxReach_), once per normal. A box that is not finite, or a normal that is not, gives no
+// extents, as a point without a height does.
+FastEvaluation::Extent FastEvaluation::boxExtent(const Box& box, const Plane& plane,
+                                                 double margin) {
   const double normal[3] = {plane.A, plane.B, plane.C};
-  double low = 0, high = 0, size = 0;
+  double low = 0, high = 0;
   for (int c = 0; c < 3; ++c) {
     const double a = normal[c] * static_cast<double>(box.lo[c]);
     const double b = normal[c] * static_cast<double>(box.hi[c]);
     low += std::min(a, b);
     high += std::max(a, b);
-    size += std::fabs(normal[c]) * std::max(std::fabs(static_cast<double>(box.lo[c])),
-                                            std::fabs(static_cast<double>(box.hi[c])));
   }
-  if (!std::isfinite(size))
+  if (!(std::isfinite(low) && std::isfinite(high) && std::isfinite(margin)))
     return Extent{-kInfinityF, kInfinityF};
-  const double margin = kEightRoundings * size;
   return Extent{stepBelow(low - margin), stepAbove(high + margin)};
 }
 
@@ -313,6 +316,10 @@ void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
   }
   if (!finite)
     box = Box{{-kInfinityF, -kInfinityF, -kInfinityF}, {kInfinityF, kInfinityF, kInfinityF}};
+  for (int c = 0; c < 3 && finite; ++c) {
+    boxReach_[c] = std::max({boxReach_[c], std::fabs(static_cast<double>(box.lo[c])),
+                             std::fabs(static_cast<double>(box.hi[c]))});
+  }
   boxes_.push_back(box);
 }
 

@@ -134,7 +134,7 @@ class FastEvaluation {
   const double* heights(std::size_t e) const;
   void computeHeights(std::size_t e) const;
   void setNormalFromBoxes();
-  Extent boxExtent(const Box& box, const Plane& plane) const;
+  static Extent boxExtent(const Box& box, const Plane& plane, double margin);
   void addBox(const Vec3* points, std::uint32_t pointCount);
   std::size_t chunkBegin(int chunk) const;
   template <typename Job>
@@ -155,6 +155,7 @@ class FastEvaluation {
   mutable std::vector<double> heights_;
   mutable std::vector<std::uint32_t> heightsFor_;
   std::vector<Box> boxes_;
+  double boxReach_[3] = {0, 0, 0};  // the largest |coordinate| of any finite box, along each axis
   std::uint32_t normalCount_ = 0;
   std::vector<Extent> extents_;               // per element, for the current normal
   std::vector<double> volumes_;               // per element, of the last evaluation
