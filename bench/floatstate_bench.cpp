@@ -202,6 +202,15 @@ std::vector<BodyCase> bodyCases() {
       {"mixed_platform", [](FloatingBody& b) { return makeMixedPlatform(b); }, true, true});
   cases.push_back({"mixed_platform_101040_tets",
                    [](FloatingBody& b) { return makeLargeMixedPlatform(b); }, true, true});
+  // Its centre of gravity 5 m off the centre line: it heels to about 48 degrees, and its
+  // columns' tilted circles cross the water plane over some 9 m of height.
+  cases.push_back({"mixed_platform_101040_tets_heeled",
+                   [](FloatingBody& b) {
+                     LoadCase load = makeLargeMixedPlatform(b);
+                     load.gravity.x += 5;
+                     return load;
+                   },
+                   true});
   cases.push_back({"vertical_field_45x45_cylinders",
                    [](FloatingBody& b) { return makeVerticalCylinderField(b, 45); }, true});
   return cases;

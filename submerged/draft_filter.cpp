@@ -107,9 +107,9 @@ constexpr double kParallelTolerance = 1e-10;      // the exact path's parallel-e
 constexpr double kLargestEdgeRatio = 1.0 / 1024;  // r above this: the edge is not vouched for
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Below this many active elements a pass is cheaper than waking the other threads.
-constexpr std::size_t kParallelElements = 1024;
+constexpr std::size_t kParallelElements = 4096;
 // The same for a coarse pass, which reads little more than the extents of most elements.
-constexpr std::size_t kParallelCoarseElements = 16384;
+constexpr std::size_t kParallelCoarseElements = 262144;
 
 double roundingBound(double n) {
   return n * kUnit / (1 - n * kUnit);
@@ -155,7 +155,7 @@ void addCubic(double (&c)[4], const double (&h)[4], int dry, double vt, double a
     case 1: {  // 1 - a1 a2 a3, a_i the fraction from the dry vertex
       c[0] += vt;
       addProduct<constantOnly>(c, -vt, fraction(h[0], h[1], anchor), fraction(h[0], h[2], anchor),
-                 fraction(h[0], h[3], anchor));
+                               fraction(h[0], h[3], anchor));
       break;
     }
     case 2: {  // p_j from W1 = slot 2, q_j from W2 = slot 3, towards D1 = slot 0 and D2 = slot 1
@@ -168,7 +168,7 @@ void addCubic(double (&c)[4], const double (&h)[4], int dry, double vt, double a
     }
     default: {  // b1 b2 b3, b_i the fraction from the submerged vertex
       addProduct<constantOnly>(c, vt, fraction(h[3], h[0], anchor), fraction(h[3], h[1], anchor),
-                 fraction(h[3], h[2], anchor));
+                               fraction(h[3], h[2], anchor));
       break;
     }
   }

@@ -36,6 +36,8 @@ struct CylinderSplit {
 };
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr std::size_t kParallelBoxes = 65536;
+constexpr std::size_t kParallelWork = 200000;
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 // gamma(8) = 8 u / (1 - 8 u), u the unit roundoff of doubles.
 constexpr double kEightRoundings = 8 * (std::numeric_limits<double>::epsilon() / 2) /
@@ -73,7 +75,9 @@ std::size_t countWaterTetrahedra(const FloatingBody& body) {
 
 // A body below the parallel threshold starts no thread at all.
 FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t parallelThreshold)
-    : body_(body), pool_(countWaterTetrahedra(body) >= parallelThreshold ? threadCount : 1) {
+    : body_(body),
+      pool_(countWaterTetrahedra(body) >= parallelThreshold ? threadCount : 1),
+      parallelWork_(parallelThreshold > 0 ? kParallelWork : 0) {
   reserve(body);
   for (int i = 0; i < body.tetrahedronCount; ++i) {
     static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
@@ -116,6 +120,7 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   constexpr std::size_t kPadding = 128 / sizeof(double);
   scratch_.assign(static_cast<std::size_t>(pool_.threadCount()),
                   std::vector<double>(largest + kPadding));
+  bounds_.assign(static_cast<std::size_t>(pool_.threadCount()) + 1, 0);
   filter_ = std::make_unique<DraftFilter>(*this);
   setNormal(0, 0, 1);
 }
@@ -260,12 +265,18 @@ void FastEvaluation::setNormalFromBoxes() {
   const double size =
       std::fabs(n.A) * boxReach_[0] + std::fabs(n.B) * boxReach_[1] + std::fabs(n.C) * boxReach_[2];
   const double margin = kEightRoundings * size;
-  auto job = [this, margin](int chunk) {
+  const auto range = [this, margin](std::size_t begin, std::size_t end) {
     const Plane plane = plane_;
-    const std::size_t end = chunkBegin(chunk + 1);
-    for (std::size_t e = chunkBegin(chunk); e < end; ++e)
+    for (std::size_t e = begin; e < end; ++e)
       extents_[e] = boxExtent(boxes_[e], plane, margin);
   };
+  // A box's extents cost a few nanoseconds: below some tens of thousands of elements, waking the
+  // other threads costs more than they save.
+  if (elements_.size() < kParallelBoxes) {
+    range(0, elements_.size());
+    return;
+  }
+  auto job = [this, &range](int chunk) { range(chunkBegin(chunk), chunkBegin(chunk + 1)); };
   runChunks(job);
 }
 
@@ -376,15 +387,46 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
 template FastEvaluation::Result FastEvaluation::evaluateElement<false>(std::size_t, const Plane&,
                                                                        double*) const;
 
+// The chunks of an evaluation at D, each with about the same work: a water tetrahedron of an
+// element the plane crosses (by its extents) costs about as much as twenty elements it does not.
+// The elements the plane crosses gather by kind (a platform's cylinders, a barge's layer), so
+// equal counts of elements would leave one thread with most of the cuts. Returns false, with one
+// chunk, when the work is too little to wake the other threads for: on a virtual machine a wake
+// can cost as much as a few hundred thousand elements' work.
+bool FastEvaluation::balanceChunks(double D) {
+  const auto cost = [this, D](std::size_t e) -> std::size_t {
+    const bool crossed = isDry(static_cast<double>(extents_[e].highest) + D) &&
+                         !isDry(static_cast<double>(extents_[e].lowest) + D);
+    return crossed ? 20 * static_cast<std::size_t>(elements_[e].tetrahedronCount) : 1;
+  };
+  std::size_t total = 0;
+  for (std::size_t e = 0; e < elements_.size(); ++e)
+    total += cost(e);
+  const std::size_t chunks = total < parallelWork_ ? 1 : bounds_.size() - 1;
+  std::size_t sum = 0, chunk = 1;
+  bounds_[0] = 0;
+  for (std::size_t e = 0; e < elements_.size() && chunk < chunks; ++e) {
+    sum += cost(e);
+    while (chunk < chunks && sum * chunks >= total * chunk)
+      bounds_[chunk++] = e + 1;
+  }
+  while (chunk < bounds_.size())
+    bounds_[chunk++] = elements_.size();
+  return chunks > 1;
+}
+
 template <bool withCentroid>
 CutSum FastEvaluation::evaluateAll(double D) {
   Plane plane = plane_;
   plane.D = D;
   CutSum total;
+  const bool threads = parallel_ && balanceChunks(D);
+  if (!threads)
+    std::fill(bounds_.begin() + 1, bounds_.end(), elements_.size());
   auto job = [this, &plane, &total](int chunk) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
-    const std::size_t end = chunkBegin(chunk + 1);
-    for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
+    const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
+    for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
       const Result r = evaluateElement<withCentroid>(e, plane, values);
       // The first chunk is summed as it goes; the others after it, in element order. Per-element
       // results are kept where they are read again: for the later sum, and for the elements'
@@ -397,8 +439,12 @@ CutSum FastEvaluation::evaluateAll(double D) {
         centroids_[e] = r.centroid;
     }
   };
-  runChunks(job);
-  for (std::size_t e = chunkBegin(1); e < elements_.size(); ++e) {
+  if (threads) {
+    pool_.forEachChunk(job);
+  } else {
+    job(0);
+  }
+  for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
     total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
   }
   return total;

@@ -37,7 +37,9 @@ class FastEvaluation {
   static constexpr std::size_t kDefaultParallelThreshold = 20000;
 
   // threadCount <= 0: one thread per hardware thread. Bodies with fewer water tetrahedra than
-  // parallelThreshold are evaluated on the calling thread alone, and no thread is started.
+  // parallelThreshold are evaluated on the calling thread alone, and no thread is started. With
+  // the default threshold an evaluation also stays on the calling thread when the plane crosses
+  // too little of the body; a threshold of 0 (the tests') shares every evaluation out.
   FastEvaluation(FloatingBody& body, int threadCount,
                  std::size_t parallelThreshold = kDefaultParallelThreshold);
   ~FastEvaluation();
@@ -137,6 +139,7 @@ class FastEvaluation {
   static Extent boxExtent(const Box& box, const Plane& plane, double margin);
   void addBox(const Vec3* points, std::uint32_t pointCount);
   std::size_t chunkBegin(int chunk) const;
+  bool balanceChunks(double D);
   template <typename Job>
   void runChunks(Job& job);
 
@@ -161,6 +164,8 @@ class FastEvaluation {
   std::vector<double> volumes_;               // per element, of the last evaluation
   std::vector<Vec3> centroids_;               // per element, of the last buoyancy evaluation
   std::vector<std::vector<double>> scratch_;  // per chunk: the plane values of one element
+  std::size_t parallelWork_;                  // see balanceChunks
+  std::vector<std::size_t> bounds_;  // an evaluation's chunks: [bounds_[c], bounds_[c + 1])
   bool parallel_ = false;
   bool deferring_ = false, deferred_ = false;  // deferred_: a buoyancy's results are unwritten
   Plane deferredPlane_{0, 0, 1, 0};
