@@ -107,9 +107,9 @@ constexpr double kParallelTolerance = 1e-10;      // the exact path's parallel-e
 constexpr double kLargestEdgeRatio = 1.0 / 1024;  // r above this: the edge is not vouched for
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Below this many active elements a pass is cheaper than waking the other threads.
-constexpr std::size_t kParallelElements = 4096;
+constexpr std::size_t kParallelElements = 1024;
 // The same for a coarse pass, which reads little more than the extents of most elements.
-constexpr std::size_t kParallelCoarseElements = 262144;
+constexpr std::size_t kParallelCoarseElements = 16384;
 
 double roundingBound(double n) {
   return n * kUnit / (1 - n * kUnit);
