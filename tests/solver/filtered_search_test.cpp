@@ -8,6 +8,7 @@
 #include <string>
 
 #include "elements/floating_body.h"
+#include "solver/newton_solver.h"
 #include "submerged/fast_evaluation.h"
 #include "support/hostile_body.h"
 #include "support/random_body.h"
@@ -115,7 +116,12 @@ void shift(FloatingBody& body, const Vec3& offset) {
 
 // Whole non-interactive solves of random bodies, also far from the origin: the same console bytes,
 // plane and centre as on the reference evaluation.
-TEST(FilteredSearch, WholeSolvesPrintTheReferenceBytes) {
+// Both solvers, on the plain and on the fast evaluation: the same bytes, the same result, and the
+// same cut results left in the elements (the fast path defers them to the end of the solve).
+class FilteredSolve : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FilteredSolve, WholeSolvesPrintTheReferenceBytes) {
+  const bool newton = GetParam();
   for (const Vec3 offset : {Vec3(0, 0, 0), Vec3(2e4, -3e4, 5e3)}) {
     for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 3; ++seed) {
       SCOPED_TRACE("seed " + std::to_string(seed));
@@ -134,17 +140,22 @@ TEST(FilteredSearch, WholeSolvesPrintTheReferenceBytes) {
         const BoundingBox& b = bodies[k].bounds;
         const Vec3 G((b.xMin + b.xMax) / 2 + 0.3, (b.yMin + b.yMax) / 2 - 0.2, b.zMin + 2);
         test_support::ConsoleCapture console;
-        bodies[k].solveFloatingAttitude(planes[k], centres[k], 0.4 * whole, G);
+        if (newton) {
+          solveNewtonAttitude(bodies[k], planes[k], centres[k], 0.4 * whole, G);
+        } else {
+          bodies[k].solveFloatingAttitude(planes[k], centres[k], 0.4 * whole, G);
+        }
         output[k] = console.output();
       }
       EXPECT_EQ(planes[1], planes[0]);
       EXPECT_TRUE(test_support::vecSame(centres[1], centres[0]));
       EXPECT_EQ(output[1], output[0]);
-      // The solve defers the elements' results and writes those of its last plane at the end.
       EXPECT_TRUE(sameElementResults(bodies[1], bodies[0]));
       EXPECT_GT(bodies[1].fastEvaluation->statistics.filteredTrials, 0);
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Methods, FilteredSolve, ::testing::Values(false, true));
 
 }  // namespace
