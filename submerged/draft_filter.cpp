@@ -577,20 +577,27 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   const double reach = (sHi_ - sLo_) / 4;
   const bool speculate = sLo_ + reach < s && s < sHi_ - reach;
   const std::size_t count = active_.size();
-  const std::size_t chunks = runPasses(kParallelElements, s, reach, speculate, [&](std::size_t c) {
-    runPass(passes_[c], count * c / passes(), count * (c + 1) / passes(), plane,
-            fast_.scratch_[c].data());
-  });
+  const std::size_t chunks =
+      runPasses(share(kParallelElements), s, reach, speculate, [&](std::size_t c) {
+        runPass(passes_[c], count * c / passes(), count * (c + 1) / passes(), plane,
+                fast_.scratch_[c].data());
+      });
   pending_ = false;
   return bound(s, mergePasses(chunks, count), 0);
 }
 
-// Prepares one pass per chunk of the active elements (one chunk when they are few) and runs
-// work(c) for each, on the worker threads when there are several.
+// Whether a pass over the active elements is shared out among the threads: when they are many,
+// or always on an evaluation made to share every evaluation out (the tests', which thus run the
+// passes' merging on small bodies).
+bool DraftFilter::share(std::size_t parallelElements) const {
+  return fast_.parallel_ && (fast_.parallelWork_ == 0 || active_.size() >= parallelElements);
+}
+
+// Prepares one pass per chunk of the active elements (one chunk unless shared) and runs work(c)
+// for each, on the worker threads when there are several.
 template <typename Work>
-std::size_t DraftFilter::runPasses(std::size_t parallelElements, double s, double reach,
-                                   bool speculate, Work work) {
-  chunks_ = fast_.parallel_ && active_.size() >= parallelElements ? passes_.size() : 1;
+std::size_t DraftFilter::runPasses(bool shared, double s, double reach, bool speculate, Work work) {
+  chunks_ = shared ? passes_.size() : 1;
   for (std::size_t c = 0; c < chunks_; ++c) {
     Pass& pass = passes_[c];
     pass = Pass{emptyEpoch(0.5 * sLo_ + 0.5 * sHi_),
@@ -703,9 +710,10 @@ DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
   const double s = -D;
   dissolveEpochsExcluding(s);
   const std::size_t count = active_.size();
-  const std::size_t chunks = runPasses(kParallelCoarseElements, s, 0, false, [&](std::size_t c) {
-    runCoarsePass(passes_[c], count * c / passes(), count * (c + 1) / passes(), D);
-  });
+  const std::size_t chunks =
+      runPasses(share(kParallelCoarseElements), s, 0, false, [&](std::size_t c) {
+        runCoarsePass(passes_[c], count * c / passes(), count * (c + 1) / passes(), D);
+      });
   long double width = 0;
   bool vouched = true;
   for (std::size_t c = 0; c < chunks; ++c) {

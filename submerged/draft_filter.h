@@ -111,8 +111,8 @@ class DraftFilter {
                       Pass& pass) const;
   void runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D);
   template <typename Work>
-  std::size_t runPasses(std::size_t parallelElements, double s, double reach, bool speculate,
-                        Work work);
+  std::size_t runPasses(bool shared, double s, double reach, bool speculate, Work work);
+  bool share(std::size_t parallelElements) const;
   std::size_t passes() const { return chunks_; }
   long double mergePasses(std::size_t chunks, std::size_t count);
   void takeSettled(const Pass& pass);
