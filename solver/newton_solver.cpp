@@ -112,8 +112,8 @@ class NewtonRun {
   }
 
   // One step: the Newton rotation where K allows it, otherwise (or when it does not help) a
-  // gradient tilt. False when neither helps; angle is then the last
-  // angle tried, otherwise the angle of the rotation taken.
+  // gradient tilt. False when neither helps; angle is then the last angle tried, otherwise the
+  // angle of the rotation taken.
   bool step(Attitude& current, double& angle) {
     Vec3 w;
     const Stiffness stiffness = newtonRotation(body_, V_, G_, current, w);

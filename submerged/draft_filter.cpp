@@ -535,8 +535,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     // An element wholly on one side of the level costs its extents to evaluate; reading its
     // heights for the bracket's epoch rarely pays.
     const FastEvaluation::Extent& extent = fast_.extents_[e];
-    const bool straddles = isDry(static_cast<double>(extent.highest) + plane.D) &&
-                           !isDry(static_cast<double>(extent.lowest) + plane.D);
+    const bool straddles = extent.crossedAt(plane.D);
     if (pending_ && straddles && mayAbsorb(e, sLo_, sHi_, false) &&
         absorb(e, pass.settled, sLo_, sHi_, false)) {
       pass.settledMembers->push_back(e);
@@ -737,9 +736,9 @@ void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, 
     const FastEvaluation::Extent& extent = fast_.extents_[e];
     if (!pass.vouched) {
       continue;
-    } else if (!isDry(static_cast<double>(extent.highest) + D)) {
+    } else if (extent.submergedAt(D)) {
       pass.active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
-    } else if (!isDry(static_cast<double>(extent.lowest) + D)) {
+    } else if (!extent.dryAt(D)) {
       const double upper = crossedUpper(e, D);
       pass.vouched = upper >= 0;
       pass.width += upper;

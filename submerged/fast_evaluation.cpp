@@ -359,10 +359,10 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
                                                        double* values) const {
   const Element& element = elements_[e];
   const double D = plane.D;
-  if (!isDry(static_cast<double>(extents_[e].highest) + D)) {
+  if (extents_[e].submergedAt(D)) {
     return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
   }
-  if (isDry(static_cast<double>(extents_[e].lowest) + D))
+  if (extents_[e].dryAt(D))
     return Result{0, withCentroid ? dryCentroid(element) : Vec3(0, 0, 0)};
   // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = &points_[element.firstPoint];
@@ -391,13 +391,16 @@ template FastEvaluation::Result FastEvaluation::evaluateElement<false>(std::size
 // element the plane crosses (by its extents) costs about as much as twenty elements it does not.
 // The elements the plane crosses gather by kind (a platform's cylinders, a barge's layer), so
 // equal counts of elements would leave one thread with most of the cuts. Returns false, with one
-// chunk, when the work is too little to wake the other threads for: on a virtual machine a wake
-// can cost as much as a few hundred thousand elements' work.
+// chunk, when the work is too little to wake the other threads for (on a virtual machine a wake
+// can cost as much as a few hundred thousand elements' work), or when there are no other threads.
 bool FastEvaluation::balanceChunks(double D) {
+  if (!parallel_) {
+    std::fill(bounds_.begin() + 1, bounds_.end(), elements_.size());
+    return false;
+  }
   const auto cost = [this, D](std::size_t e) -> std::size_t {
-    const bool crossed = isDry(static_cast<double>(extents_[e].highest) + D) &&
-                         !isDry(static_cast<double>(extents_[e].lowest) + D);
-    return crossed ? 20 * static_cast<std::size_t>(elements_[e].tetrahedronCount) : 1;
+    return extents_[e].crossedAt(D) ? 20 * static_cast<std::size_t>(elements_[e].tetrahedronCount)
+                                    : 1;
   };
   std::size_t total = 0;
   for (std::size_t e = 0; e < elements_.size(); ++e)
@@ -420,9 +423,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
   Plane plane = plane_;
   plane.D = D;
   CutSum total;
-  const bool threads = parallel_ && balanceChunks(D);
-  if (!threads)
-    std::fill(bounds_.begin() + 1, bounds_.end(), elements_.size());
+  const bool threads = balanceChunks(D);
   auto job = [this, &plane, &total](int chunk) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];

@@ -99,6 +99,11 @@ class FastEvaluation {
   // Lowest and highest height of an element's points for the current normal.
   struct Extent {
     float lowest, highest;  // rounded outwards, so they still bound the doubles
+    // What the extents alone tell of the plane of offset D: every point submerged, every point
+    // dry, or neither (the plane may cross the element).
+    bool submergedAt(double D) const { return !isDry(static_cast<double>(highest) + D); }
+    bool dryAt(double D) const { return isDry(static_cast<double>(lowest) + D); }
+    bool crossedAt(double D) const { return !submergedAt(D) && !dryAt(D); }
   };
   struct Result {
     double volume;
