@@ -129,7 +129,8 @@ Linear oneMinus(const Linear& x) {
 // Adds scale * x * y * z, expanded in powers of sigma, to c; with constantOnly only its value at
 // sigma = 0, formed as in the expansion.
 template <bool constantOnly>
-void addProduct(double (&c)[4], double scale, const Linear& x, const Linear& y, const Linear& z) {
+[[gnu::always_inline]] inline void addProduct(double (&c)[4], double scale, const Linear& x,
+                                              const Linear& y, const Linear& z) {
   const double q0 = x.a * y.a;
   c[0] += scale * (q0 * z.a);
   if (constantOnly)
@@ -142,7 +143,7 @@ void addProduct(double (&c)[4], double scale, const Linear& x, const Linear& y, 
 
 // The fraction (s - h_from) / (h_to - h_from) of a cut edge as a linear function of
 // sigma = s - anchor.
-Linear fraction(double hFrom, double hTo, double anchor) {
+[[gnu::always_inline]] inline Linear fraction(double hFrom, double hTo, double anchor) {
   const double inverse = 1 / (hTo - hFrom);
   return Linear{(anchor - hFrom) * inverse, inverse};
 }

@@ -11,7 +11,8 @@ namespace {
 // asks for edges joining a dry and a submerged vertex; with a unit normal such an edge always
 // yields a point. If the normal is so short that intersect finds none, the edge's midpoint stands
 // in, so no unset value is read.
-Vec3 cutPoint(const Plane& plane, const Vec3& e, const Vec3& f, double valueE) {
+[[gnu::always_inline]] inline Vec3 cutPoint(const Plane& plane, const Vec3& e, const Vec3& f,
+                                            double valueE) {
   Vec3 x;
   if (plane.intersect(e, f, x, valueE) == Plane::kParallel)
     x = (e + f) * 0.5;
@@ -26,7 +27,7 @@ struct PieceSum {
   Vec3 moment{0, 0, 0};
   Vec3 lastCentroid{0, 0, 0};
 
-  void add(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
+  [[gnu::always_inline]] void add(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
     const double v = Tetrahedron::volumeOf(a, b, c, d);
     volume = v + volume;
     if (withCentroid) {
