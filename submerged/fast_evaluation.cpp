@@ -205,6 +205,7 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
     wholeVolume_.push_back(whole.volume);
     e.wholeCentroid = whole.elementCentroid(points[0]);
   }
+  e.dryCentroidFinite = isFinite(dryCentroid(e));
   elements_.push_back(e);
 }
 
@@ -424,19 +425,29 @@ CutSum FastEvaluation::evaluateAll(double D) {
   plane.D = D;
   CutSum total;
   const bool threads = balanceChunks(D);
-  auto job = [this, &plane, &total](int chunk) {
+  // The elements' own cut results are written after this evaluation (see buoyancy).
+  const bool keep = withCentroid && !deferring_ && storesElementResults;
+  auto job = [this, &plane, &total, keep](int chunk) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
-      const Result r = evaluateElement<withCentroid>(e, plane, values);
       // The first chunk is summed as it goes; the others after it, in element order. Per-element
       // results are kept where they are read again: for the later sum, and for the elements'
-      // own cut results after a buoyancy evaluation.
+      // own cut results. A dry element adds nothing to either sum: where its results are not
+      // kept, its dry centroid is not even read.
+      if (!keep && elements_[e].dryCentroidFinite && extents_[e].dryAt(plane.D)) {
+        if (chunk != 0)
+          volumes_[e] = 0;
+        if (withCentroid && chunk != 0)
+          centroids_[e] = Vec3(0, 0, 0);
+        continue;
+      }
+      const Result r = evaluateElement<withCentroid>(e, plane, values);
       if (chunk == 0)
         total.add<withCentroid>(r.volume, r.centroid);
-      if (withCentroid || chunk != 0)
+      if (chunk != 0 || keep)
         volumes_[e] = r.volume;
-      if (withCentroid)
+      if (withCentroid && (chunk != 0 || keep))
         centroids_[e] = r.centroid;
     }
   };

@@ -94,6 +94,9 @@ class FastEvaluation {
   struct Element {
     std::uint32_t firstPoint, firstTetrahedron, tetrahedronCount, index;
     Kind kind;
+    // Its dry centroid is a finite point: the element, when dry, adds nothing to the sums (0 to
+    // the volume, 0 c to the moment), and an evaluation that keeps no element results skips it.
+    bool dryCentroidFinite;
     Vec3 wholeCentroid;  // centroid when every vertex is submerged
   };
   // Lowest and highest height of an element's points for the current normal.
