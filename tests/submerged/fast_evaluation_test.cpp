@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
+
 #include "elements/floating_body.h"
 #include "support/random_body.h"
 #include "support/test_support.h"
@@ -70,6 +73,8 @@ TEST_P(FastEvaluationIdentity, RandomBodiesAndPlanesGiveTheReferenceBits) {
     for (int trial = 0; trial < 60; ++trial) {
       SCOPED_TRACE("plane " + std::to_string(trial));
       const Plane plane = randomPlane(random, reference, trial);
+      // Every other buoyancy keeps no element results, as in a solve: it skips what it can.
+      evaluation.storesElementResults = trial % 2 == 0;
       evaluation.setNormal(plane.A, plane.B, plane.C);
       ASSERT_EQ(evaluation.submergedVolume(plane.D), reference.computeSubmergedVolume(plane));
       double v1, v2;
@@ -78,7 +83,8 @@ TEST_P(FastEvaluationIdentity, RandomBodiesAndPlanesGiveTheReferenceBits) {
       evaluation.buoyancy(v2, c2, plane);
       ASSERT_EQ(v1, v2);
       ASSERT_EQ(c1, c2);
-      expectSameElementResults(reference, fast);
+      if (evaluation.storesElementResults)
+        expectSameElementResults(reference, fast);
     }
   }
 }
@@ -125,6 +131,33 @@ TEST(FastEvaluation, DegenerateCylinderFollowsTheReference) {
     EXPECT_TRUE(expected == actual || (std::isnan(expected) && std::isnan(actual)))
         << expected << " vs " << actual;
   }
+}
+
+TEST(FastEvaluation, DryElementWithOverflowingCentroidFollowsTheReference) {
+  // Far along x the vertex sum of a tetrahedron overflows: its centroid is infinite, and the
+  // reference adds 0 times it (a NaN) to the moment even where it is dry. Skipping it as adding
+  // nothing would give a finite centre.
+  const double far = 1.5e308;
+  FloatingBody reference, fast;
+  for (FloatingBody* body : {&reference, &fast}) {
+    body->tetrahedronCount = 2;
+    body->tetrahedra = std::make_unique<Tetrahedron[]>(2);
+    body->tetrahedra[0] =
+        Tetrahedron(Vec3(0, 0, -1), Vec3(1, 0, -1), Vec3(0, 1, -1), Vec3(0, 0, 1));
+    body->tetrahedra[1] =
+        Tetrahedron(Vec3(far, 0, 5), Vec3(far, 1, 5), Vec3(far, 0, 6), Vec3(far * 0.5, 0, 5));
+    body->boundingBox();
+  }
+  FastEvaluation evaluation(fast, 1);
+  evaluation.storesElementResults = false;
+  evaluation.setNormal(0, 0, 1);
+  double v1, v2;
+  Vec3 c1, c2;
+  reference.computeBuoyancy(v1, c1, Plane(0, 0, 1, 0));
+  evaluation.buoyancy(v2, c2, Plane(0, 0, 1, 0));
+  EXPECT_EQ(v1, v2);
+  EXPECT_TRUE(std::isnan(c1.x));
+  EXPECT_TRUE(std::isnan(c2.x));
 }
 
 }  // namespace
