@@ -10,12 +10,38 @@
 
 // fscanf itself spends most of a large body's reading on its own generality (the format parsed
 // anew for every point, the locale consulted for every character) and on strtod's multi-precision
-// path. This scanner takes exactly the characters the C library of Linux takes for "%lf" and white
-// space and literal text, with the stream locked once per call, and converts the digits with
-// std::from_chars, which rounds correctly as strtod does; strtod converts what from_chars leaves
-// (hexadecimal digits, infinities, NaNs, and magnitudes out of range).
+// path, and the Windows runtime's rounds some decimal numbers differently from the C library of
+// Linux. This scanner takes exactly the characters the C library of Linux takes for "%lf" and
+// white space and literal text, on every system, with the stream locked once per call, and
+// converts the digits with std::from_chars, which rounds correctly as strtod does; strtod converts
+// what from_chars leaves (hexadecimal digits, infinities, NaNs, and magnitudes out of range).
 
 namespace {
+
+// The stream's lock, taken once per call, and its characters read without taking it again (a
+// character put back takes it again: both runtimes' locks are recursive); the two C runtimes name
+// these calls differently.
+#ifdef _WIN32
+int nextChar(std::FILE* file) {
+  return _getc_nolock(file);
+}
+void lockStream(std::FILE* file) {
+  _lock_file(file);
+}
+void unlockStream(std::FILE* file) {
+  _unlock_file(file);
+}
+#else
+int nextChar(std::FILE* file) {
+  return getc_unlocked(file);
+}
+void lockStream(std::FILE* file) {
+  flockfile(file);
+}
+void unlockStream(std::FILE* file) {
+  funlockfile(file);
+}
+#endif
 
 bool isBlank(int c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
@@ -84,10 +110,10 @@ bool readWord(std::FILE* file, Token& token, int c) {
   const char* word = lower(c) == 'n' ? "nan" : "infinity";
   token.add(c);
   for (int i = 1; word[i] != '\0'; ++i) {
-    c = getc_unlocked(file);
+    c = nextChar(file);
     if (i == 3 && lower(c) != 'i') {
       if (c != EOF)
-        ungetc(c, file);
+        std::ungetc(c, file);
       return true;
     }
     if (c == EOF || lower(c) != word[i])
@@ -107,11 +133,11 @@ bool readDigits(std::FILE* file, Token& token, int c, std::size_t signs, bool& h
   std::size_t taken = signs;
   if (c == '0') {
     token.add(c);
-    c = getc_unlocked(file);
+    c = nextChar(file);
     if (lower(c) == 'x') {
       hex = true;
       token.add(c);
-      c = getc_unlocked(file);
+      c = nextChar(file);
     } else {
       digit = true;
     }
@@ -119,7 +145,7 @@ bool readDigits(std::FILE* file, Token& token, int c, std::size_t signs, bool& h
   }
   const int marker = hex ? 'p' : 'e';
   std::unique_ptr<LongNumber> number;
-  for (; c != EOF; c = getc_unlocked(file), ++taken) {
+  for (; c != EOF; c = nextChar(file), ++taken) {
     const bool wasAfterMarker = afterMarker;
     afterMarker = false;
     if (isDigit(c) || (hex && !exponent && isHexDigit(c))) {
@@ -131,7 +157,7 @@ bool readDigits(std::FILE* file, Token& token, int c, std::size_t signs, bool& h
     } else if (!point && c == '.') {
       point = true;
     } else {
-      ungetc(c, file);
+      std::ungetc(c, file);
       break;
     }
     if (!number && token.full()) {
@@ -166,16 +192,16 @@ bool convert(const char* text, std::size_t size, bool decimal, double& value) {
 enum class Scan { read, mismatch, endOfInput };
 
 Scan readNumber(std::FILE* file, double& value) {
-  int c = getc_unlocked(file);
+  int c = nextChar(file);
   while (isBlank(c))
-    c = getc_unlocked(file);
+    c = nextChar(file);
   if (c == EOF)
     return Scan::endOfInput;
   Token token;
   std::size_t signs = 0;
   if (c == '+' || c == '-') {
     token.add(c);
-    c = getc_unlocked(file);
+    c = nextChar(file);
     signs = 1;
   }
   const bool word = lower(c) == 'i' || lower(c) == 'n';
@@ -193,18 +219,18 @@ Scan readNumber(std::FILE* file, double& value) {
 Scan matchLiteral(std::FILE* file, const char*& format) {
   for (; *format != '\0' && !(format[0] == '%' && format[1] == 'l' && format[2] == 'f'); ++format) {
     if (isBlank(static_cast<unsigned char>(*format))) {
-      int c = getc_unlocked(file);
+      int c = nextChar(file);
       while (isBlank(c))
-        c = getc_unlocked(file);
+        c = nextChar(file);
       if (c != EOF)
-        ungetc(c, file);
+        std::ungetc(c, file);
       continue;
     }
-    const int c = getc_unlocked(file);
+    const int c = nextChar(file);
     if (c == EOF)
       return Scan::endOfInput;
     if (c != static_cast<unsigned char>(*format)) {
-      ungetc(c, file);
+      std::ungetc(c, file);
       return Scan::mismatch;
     }
   }
@@ -216,7 +242,7 @@ Scan matchLiteral(std::FILE* file, const char*& format) {
 int scanDoubles(std::FILE* file, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  flockfile(file);
+  lockStream(file);
   int stored = 0;
   Scan scan = Scan::read;
   while (scan == Scan::read) {
@@ -231,7 +257,7 @@ int scanDoubles(std::FILE* file, const char* format, ...) {
       ++stored;
     }
   }
-  funlockfile(file);
+  unlockStream(file);
   va_end(args);
   return stored == 0 && scan == Scan::endOfInput ? EOF : stored;
 }
