@@ -614,11 +614,7 @@ std::size_t DraftFilter::runPasses(bool shared, double s, double reach, bool spe
     if (c < chunks_)
       work(c);
   };
-  if (chunks_ > 1) {
-    fast_.pool_.forEachChunk(job);
-  } else {
-    job(0);
-  }
+  fast_.pool_.runChunks(job, chunks_ > 1);
   return chunks_;
 }
 

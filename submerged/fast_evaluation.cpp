@@ -214,15 +214,6 @@ std::size_t FastEvaluation::chunkBegin(int chunk) const {
   return elements_.size() * static_cast<std::size_t>(chunk) / chunks;
 }
 
-template <typename Job>
-void FastEvaluation::runChunks(Job& job) {
-  if (parallel_) {
-    pool_.forEachChunk(job);
-  } else {
-    job(0);
-  }
-}
-
 void FastEvaluation::setNormal(double A, double B, double C) {
   plane_.set(A, B, C, 0);
   if (!boxes_.empty()) {
@@ -251,7 +242,7 @@ void FastEvaluation::setNormal(double A, double B, double C) {
           unordered ? Extent{-kInfinityF, kInfinityF} : Extent{stepBelow(low), stepAbove(high)};
     }
   };
-  runChunks(job);
+  pool_.runChunks(job, parallel_);
 }
 
 // The heights of a large body's points are mostly never read: a draft search cuts only the
@@ -278,7 +269,7 @@ void FastEvaluation::setNormalFromBoxes() {
     return;
   }
   auto job = [this, &range](int chunk) { range(chunkBegin(chunk), chunkBegin(chunk + 1)); };
-  runChunks(job);
+  pool_.runChunks(job, parallel_);
 }
 
 // The heights of the box's corners bound those of the points inside it. With S the sum of
@@ -435,35 +426,33 @@ CutSum FastEvaluation::evaluateAll(double D) {
   const bool threads = balanceChunks(D);
   // The elements' own cut results are written after this evaluation (see buoyancy).
   const bool keep = withCentroid && !deferring_ && storesElementResults;
-  auto job = [this, &plane, &total, keep](int chunk) {
+  const auto store = [this](std::size_t e, const Result& r) {
+    volumes_[e] = r.volume;
+    if (withCentroid)
+      centroids_[e] = r.centroid;
+  };
+  auto job = [this, &plane, &total, keep, &store](int chunk) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
       // The first chunk is summed as it goes; the others after it, in element order. Per-element
       // results are kept where they are read again: for the later sum, and for the elements'
-      // own cut results. A dry element adds nothing to either sum: where its results are not
-      // kept, its dry centroid is not even read.
+      // own cut results. A dry element adds 0 and 0 c, which leaves the sums as they are for a
+      // finite c: where its results are not kept, it is not evaluated (0 at the origin stands in
+      // for the later sum), and its dry centroid is not even read.
       if (!keep && elements_[e].dryCentroidFinite && extents_[e].dryAt(plane.D)) {
         if (chunk != 0)
-          volumes_[e] = 0;
-        if (withCentroid && chunk != 0)
-          centroids_[e] = Vec3(0, 0, 0);
+          store(e, Result{0, Vec3(0, 0, 0)});
         continue;
       }
       const Result r = evaluateElement<withCentroid>(e, plane, values);
       if (chunk == 0)
         total.add<withCentroid>(r.volume, r.centroid);
       if (chunk != 0 || keep)
-        volumes_[e] = r.volume;
-      if (withCentroid && (chunk != 0 || keep))
-        centroids_[e] = r.centroid;
+        store(e, r);
     }
   };
-  if (threads) {
-    pool_.forEachChunk(job);
-  } else {
-    job(0);
-  }
+  pool_.runChunks(job, threads);
   for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
     total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
   }
@@ -540,7 +529,7 @@ void FastEvaluation::writeElementResults(const Plane& plane) {
       }
     }
   };
-  runChunks(job);
+  pool_.runChunks(job, parallel_);
 }
 
 std::size_t FastEvaluation::memoryBytes() const {

@@ -148,8 +148,6 @@ class FastEvaluation {
   void addBox(const Vec3* points, std::uint32_t pointCount);
   std::size_t chunkBegin(int chunk) const;
   bool balanceChunks(double D);
-  template <typename Job>
-  void runChunks(Job& job);
 
   FloatingBody& body_;
   WorkerPool pool_;

@@ -75,15 +75,6 @@ std::size_t SurfaceEvaluation::chunkBegin(std::size_t count, int chunk) const {
   return count * static_cast<std::size_t>(chunk) / chunks;
 }
 
-template <typename Job>
-void SurfaceEvaluation::runChunks(Job& job) {
-  if (parallel_) {
-    pool_.forEachChunk(job);
-  } else {
-    job(0);
-  }
-}
-
 void SurfaceEvaluation::setNormal(double A, double B, double C) {
   const Vec3 N(A, B, C);
   if (N == normal_)
@@ -103,7 +94,7 @@ void SurfaceEvaluation::setNormal(double A, double B, double C) {
       coords_[i] = FrameCoords{f.axisU.dot(r), f.axisV.dot(r), f.normal.dot(r)};
     }
   };
-  runChunks(vertexJob);
+  pool_.runChunks(vertexJob, parallel_);
   auto triangleJob = [this](int chunk) {
     const std::size_t end = chunkBegin(triangles_.size(), chunk + 1);
     for (std::size_t t = chunkBegin(triangles_.size(), chunk); t < end; ++t) {
@@ -120,7 +111,7 @@ void SurfaceEvaluation::setNormal(double A, double B, double C) {
       slopes_[t] = Slope{alpha, alpha * (p0.h + p1.h + p2.h)};
     }
   };
-  runChunks(triangleJob);
+  pool_.runChunks(triangleJob, parallel_);
   beginSearch();
 }
 
@@ -286,7 +277,7 @@ SurfaceEvaluation::Sums SurfaceEvaluation::evaluateAll(double offset) {
       blockSums_[b] = sums;
     }
   };
-  runChunks(job);
+  pool_.runChunks(job, parallel_);
   Sums total;
   for (const Sums& b : blockSums_)
     total.add(b);
@@ -460,11 +451,7 @@ void SurfaceEvaluation::searchActiveSet(double offset, double& wetAlpha, double&
     for (std::size_t b = blocks * c / chunks; b < blocks * (c + 1) / chunks; ++b)
       searchBlock(b, wantedMin_, wantedMax_, offset, searchBlocks_[b]);
   };
-  if (chunks > 1) {
-    pool_.forEachChunk(job);
-  } else {
-    job(0);
-  }
+  pool_.runChunks(job, chunks > 1);
   joinSearchBlocks(blocks, wetAlpha, wetBeta, cutVolume6);
 }
 

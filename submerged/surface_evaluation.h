@@ -175,8 +175,6 @@ class SurfaceEvaluation {
   Sums evaluateAll(double offset);
   double offsetOf(double D) const;
   std::size_t chunkBegin(std::size_t count, int chunk) const;
-  template <typename Job>
-  void runChunks(Job& job);
 
   // The frame of the current normal: normal and axes of the waterplane (submerged/waterplane.h).
   struct Frame {

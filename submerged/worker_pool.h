@@ -24,6 +24,16 @@ class WorkerPool {
   void forEachChunk(Job& job) {
     run([](void* context, int chunk) { (*static_cast<Job*>(context))(chunk); }, &job);
   }
+  // forEachChunk when shared, otherwise job(0) alone on the calling thread: work too small to
+  // be worth waking the threads for.
+  template <typename Job>
+  void runChunks(Job& job, bool shared) {
+    if (shared) {
+      forEachChunk(job);
+    } else {
+      job(0);
+    }
+  }
 
  private:
   using Task = void (*)(void*, int);
