@@ -45,6 +45,15 @@
 // where the potentials are level to rounding), so that the two measures never take turns undoing
 // each other. Until then, and at every turn of a body that never runs downhill, a turn must
 // shorten d, as in the tilt iteration: that is how an unstable equilibrium is reached.
+//
+// Creases. Where the plane passes a vertex or an edge of the body the waterplane changes at once,
+// and with it the restoring matrix: the potential has a crease there, smooth on either side. A
+// body of a small displacement often rests on one (its sliver of water sits against an edge), and
+// a Newton step from one side, whose matrix knows nothing of the other, overshoots the crease. A
+// rejected turn whose slope changed sign on the way has crossed one, and it tells the other side's
+// slope: the potential is then close to the larger of the two sides' models, and the next trial
+// goes to that model's minimum, on the crease or beyond it, before the turn is shortened along
+// its line.
 
 namespace {
 
@@ -78,10 +87,20 @@ bool isPositiveDefinite(const RestoringMatrix& K) {
 
 enum class Stiffness { PositiveDefinite, Indefinite, Singular };
 
+// The quadratic model of the potential about an attitude, in the plane's frame (axisU, axisV):
+// U(p) = U0 + g . p + p H p / 2 for the normal turned by the rotation vector p (rotateAbout's
+// axis times its angle). Its slope along a unit axis e is e . g with g = n x (G - B) = M / V, and
+// the Newton turn -w = -K^-1 M makes H = K / V.
+struct Model {
+  Vec3 axisU, axisV;
+  double h[2][2];
+  bool valid = false;  // K positive definite
+};
+
 // The body's rotation w with K w = M at the attitude's plane, as a vector in the body frame, and
 // whether K is positive definite there (no rotation when it is singular).
 Stiffness newtonRotation(const FloatingBody& body, double V, const Vec3& G, const Attitude& a,
-                         Vec3& w) {
+                         Vec3& w, Model& model) {
   const WaterplaneProperties wp = computeWaterplane(body, a.plane);
   const Vec3 offset = a.buoyancyCentre - G;
   const RestoringMatrix K = restoringMatrix(wp, V, offset.dot(wp.normal));
@@ -91,11 +110,19 @@ Stiffness newtonRotation(const FloatingBody& body, double V, const Vec3& G, cons
   const double wu = (K.k[1][1] * mu - K.k[0][1] * mv) / det;
   const double wv = (K.k[0][0] * mv - K.k[1][0] * mu) / det;
   w = wp.axisU * wu + wp.axisV * wv;
+  model.axisU = wp.axisU;
+  model.axisV = wp.axisV;
+  const double coupling = (K.k[0][1] + K.k[1][0]) / 2 / V;
+  model.h[0][0] = K.k[0][0] / V;
+  model.h[1][1] = K.k[1][1] / V;
+  model.h[0][1] = model.h[1][0] = coupling;
+  model.valid = false;
   // A rotation whose length underflows (a displacement near the smallest doubles) gives no axis.
   const double angle = w.length();
   if (!(std::isfinite(angle) && angle > 0))
     return Stiffness::Singular;
-  return isPositiveDefinite(K) ? Stiffness::PositiveDefinite : Stiffness::Indefinite;
+  model.valid = isPositiveDefinite(K);
+  return model.valid ? Stiffness::PositiveDefinite : Stiffness::Indefinite;
 }
 
 class NewtonRun {
@@ -116,11 +143,12 @@ class NewtonRun {
   // angle of the rotation taken.
   bool step(Attitude& current, double& angle) {
     Vec3 w;
-    const Stiffness stiffness = newtonRotation(body_, V_, G_, current, w);
+    const Stiffness stiffness = newtonRotation(body_, V_, G_, current, w, model_);
     if (stiffness == Stiffness::PositiveDefinite &&
         turnWithin(current, w * -1, w.length(), angle, true))
       return true;
     ++outcome.gradientSteps;
+    model_.valid = false;
     const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G_, current.normal);
     angle = 0;
     if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle, false))
@@ -139,13 +167,15 @@ class NewtonRun {
  private:
   // Turns the normal about the axis by the full angle or the reach, whichever is smaller,
   // shortening the angle until the turn is better. The reach doubles after a step that it cut short
-  // and that succeeded at once, and becomes the angle taken after a step that needed halving.
+  // and that succeeded at once, and becomes the angle taken after a step that needed shortening or
+  // that turned across a crease.
   bool turnWithin(Attitude& current, const Vec3& axis, double full, double& angle, bool downhill) {
     const double tried = std::fmin(full, reach_);
     angle = tried;
+    creaseTaken_ = false;
     if (!turn(current, axis, angle, downhill))
       return false;
-    if (angle < tried)
+    if (angle < tried || creaseTaken_)
       reach_ = angle;
     else if (full > tried)
       reach_ = std::fmin(2 * reach_, kLongestStep);
@@ -154,30 +184,116 @@ class NewtonRun {
 
   // Turns the normal about the axis by the angle, shortening the angle until the turn is better
   // (see the top of the file): by half where d judges, to the cubic model's minimum where the
-  // potential does. True when it is (the attitude takes the turn); false once a turn at or below
-  // the angle floor has failed.
+  // potential does, after one turn to the minimum of the crease model where the first trial
+  // overshot a valley. True when it is (the attitude takes the turn); false once a turn at or
+  // below the angle floor has failed.
   bool turn(Attitude& current, const Vec3& axis, double& angle, bool downhill) {
     const Vec3 unit = axis / axis.length();
     const double slope = potentialSlope(current, unit);
+    bool creaseTried = false;
     for (;;) {
-      Attitude trial;
-      trial.normal = current.normal;
-      trial.normal.rotateAbout(axis, angle);
-      settle(trial);
-      const bool lower = trial.potential < current.potential - potentialTolerance_;
-      const bool level = trial.potential <= current.potential + potentialTolerance_;
-      const bool closer = trial.distance < current.distance;
-      if (descending_ ? lower || (level && closer) : closer || (downhill && lower)) {
-        descending_ = descending_ || !closer;
-        current = trial;
+      Attitude trial = turned(current, axis, angle);
+      if (takes(current, trial, downhill))
         return true;
-      }
       if (angle <= kAngleFloor)
         return false;
-      angle = descending_ || downhill
-                  ? shorterAngle(current, trial, slope, potentialSlope(trial, unit), angle)
-                  : angle * kStepFactor;
+      const double endSlope = potentialSlope(trial, unit);
+      if (!creaseTried && model_.valid && slope < 0 && endSlope > 0) {
+        creaseTried = true;
+        Vec3 rotation;
+        if (creaseRotation(current, trial, unit * angle, rotation)) {
+          Attitude across = turned(current, rotation, rotation.length());
+          if (takes(current, across, downhill)) {
+            angle = rotation.length();
+            creaseTaken_ = true;
+            return true;
+          }
+        }
+      }
+      angle = descending_ || downhill ? shorterAngle(current, trial, slope, endSlope, angle)
+                                      : angle * kStepFactor;
     }
+  }
+
+  Attitude turned(const Attitude& current, const Vec3& axis, double angle) {
+    Attitude trial;
+    trial.normal = current.normal;
+    trial.normal.rotateAbout(axis, angle);
+    settle(trial);
+    return trial;
+  }
+
+  // Whether the trial is better than the current attitude (see the top of the file); the current
+  // attitude then takes it.
+  bool takes(Attitude& current, const Attitude& trial, bool downhill) {
+    const bool lower = trial.potential < current.potential - potentialTolerance_;
+    const bool level = trial.potential <= current.potential + potentialTolerance_;
+    const bool closer = trial.distance < current.distance;
+    if (descending_ ? lower || (level && closer) : closer || (downhill && lower)) {
+      descending_ = descending_ || !closer;
+      current = trial;
+      return true;
+    }
+    return false;
+  }
+
+  // The gradient of the potential at the attitude with respect to the rotation vector.
+  Vec3 gradient(const Attitude& a) const {
+    const Vec3 n = a.normal / a.normal.length();
+    return n.cross(G_ - a.buoyancyCentre);
+  }
+
+  // The rotation to the minimum of the crease model after the turn `taken` overshot a valley and
+  // ended at `over`: the larger of the two ends' linear models, both with the current curvature
+  // H. The minimum lies on the crease where the two models meet, unless the far side's own
+  // minimum lies inside its side. False when the current side's minimum lies inside its own side
+  // (no crease between), or the model gives none.
+  bool creaseRotation(const Attitude& current, const Attitude& over, const Vec3& taken,
+                      Vec3& rotation) const {
+    const Model& m = model_;
+    const auto plane2 = [&](const Vec3& x, double(&p)[2]) {
+      p[0] = x.dot(m.axisU);
+      p[1] = x.dot(m.axisV);
+    };
+    double g0[2], g1[2], r1[2];
+    plane2(gradient(current), g0);
+    plane2(gradient(over), g1);
+    plane2(taken, r1);
+    const double(&H)[2][2] = m.h;
+    const double det = H[0][0] * H[1][1] - H[0][1] * H[1][0];
+    const auto solve = [&](const double(&b)[2], double(&x)[2]) {  // x = -H^-1 b
+      x[0] = -(H[1][1] * b[0] - H[0][1] * b[1]) / det;
+      x[1] = -(H[0][0] * b[1] - H[1][0] * b[0]) / det;
+    };
+    // Side 1's model about the current attitude: c1 + b1 . p + p H p / 2.
+    const double Hr[2] = {H[0][0] * r1[0] + H[0][1] * r1[1], H[1][0] * r1[0] + H[1][1] * r1[1]};
+    const double b1[2] = {g1[0] - Hr[0], g1[1] - Hr[1]};
+    const double c1 =
+        over.potential - (g1[0] * r1[0] + g1[1] * r1[1]) + (r1[0] * Hr[0] + r1[1] * Hr[1]) / 2;
+    const double c0 = current.potential;
+    const auto side0 = [&](const double(&p)[2]) { return c0 + g0[0] * p[0] + g0[1] * p[1]; };
+    const auto side1 = [&](const double(&p)[2]) { return c1 + b1[0] * p[0] + b1[1] * p[1]; };
+    double p[2];
+    solve(g0, p);
+    if (side0(p) >= side1(p))
+      return false;  // no crease between: the current side's own minimum
+    solve(b1, p);
+    if (!(side1(p) >= side0(p))) {
+      // On the crease a . p = c; p = -H^-1 (g0 + lambda a) with lambda in [-1, 0].
+      const double a[2] = {g0[0] - b1[0], g0[1] - b1[1]}, c = c1 - c0;
+      double ha[2], hg[2];
+      solve(a, ha);
+      solve(g0, hg);
+      const double aHa = -(a[0] * ha[0] + a[1] * ha[1]), aHg = -(a[0] * hg[0] + a[1] * hg[1]);
+      const double lambda = -(c + aHg) / aHa;
+      if (!(lambda >= -1 && lambda <= 0))
+        return false;
+      p[0] = hg[0] + lambda * ha[0];
+      p[1] = hg[1] + lambda * ha[1];
+    }
+    rotation = m.axisU * p[0] + m.axisV * p[1];
+    const double length = rotation.length();
+    return std::isfinite(length) && length > 0 && length <= kLongestStep;
   }
 
   // The rate of change of the potential as the normal turns about the unit axis. The centre of
@@ -209,6 +325,8 @@ class NewtonRun {
   Vec3 G_;
   double potentialTolerance_;
   double reach_ = kFirstReach;
+  Model model_;
+  bool creaseTaken_ = false;
   bool descending_ = false;
 };
 

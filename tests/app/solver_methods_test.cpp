@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -44,12 +45,13 @@ TEST(SolverMethods, ExamplesReachTheSameEquilibriumByBothMethods) {
 // Wherever the tilt iteration converges on the random bodies of the robustness suites, the Newton
 // solver converges to the same equilibrium. Among them are slivers of a millionth of the volume
 // whose equilibrium lies far from upright, where the distance between the lines of action grows
-// on the way there.
+// on the way there. Their potential has creases (the sliver rests against an edge): the turns to
+// the crease model's minimum bring the most draft searches of a stable sliver from 31 to 17.
 TEST(SolverMethods, RandomBodiesReachTheSameEquilibriumByBothMethods) {
   for (const hostile_body::RobustnessRun& suite :
        {hostile_body::kRandomVolumes, hostile_body::kMillionthOfTheVolume}) {
     test_support::Random random(suite.seed);
-    int compared = 0;
+    int compared = 0, mostStable = 0;
     for (int i = 0; i < suite.bodies; ++i) {
       SCOPED_TRACE("seed " + std::to_string(suite.seed) + ", body " + std::to_string(i));
       FloatingBody body;
@@ -66,8 +68,11 @@ TEST(SolverMethods, RandomBodiesReachTheSameEquilibriumByBothMethods) {
       const solver_agreement::Agreement agreement = solver_agreement::compare(greedy, newton);
       EXPECT_TRUE(agreement.holds()) << "normals " << agreement.rotation << ", centres "
                                      << agreement.centres << " of the explained distance apart";
+      if (greedy.check.verdict == Verdict::kStable)
+        mostStable = std::max(mostStable, newton.draftSearches);
     }
     EXPECT_GT(compared, 1);
+    EXPECT_LE(mostStable, suite.share > 0 ? 17 : 10);
   }
 }
 
