@@ -530,6 +530,11 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
   const double s = -plane.D;
   std::size_t kept = begin;
   for (std::size_t i = begin; i < end; ++i) {
+    constexpr std::size_t ahead = FastEvaluation::kPrefetchDistance;
+    if (i + 2 * ahead < end)
+      fast_.prefetchRecord(active_[i + 2 * ahead]);
+    if (i + ahead < end)
+      fast_.prefetchElement(active_[i + ahead]);
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
       continue;
@@ -726,6 +731,8 @@ DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
 void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D) {
   std::size_t kept = begin;
   for (std::size_t i = begin; i < end; ++i) {
+    if (i + 2 * FastEvaluation::kPrefetchDistance < end)
+      fast_.prefetchRecord(active_[i + 2 * FastEvaluation::kPrefetchDistance]);
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
       continue;

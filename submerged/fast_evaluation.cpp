@@ -302,6 +302,25 @@ const double* FastEvaluation::heights(std::size_t e) const {
   return &heights_[elements_[e].firstPoint];
 }
 
+void FastEvaluation::prefetchElement(std::size_t e) const {
+  const Element& element = elements_[e];
+  if (!heightsFor_.empty())
+    __builtin_prefetch(&heightsFor_[e]);
+  // A few lines of each array: the hardware follows a longer run (a cylinder's) by itself.
+  const auto lines = [](const void* data, std::size_t bytes) {
+    constexpr std::size_t kLine = 64, kMostLines = 4;
+    const char* begin = static_cast<const char*>(data);
+    const std::size_t end = bytes < kMostLines * kLine ? bytes : kMostLines * kLine;
+    for (std::size_t offset = 0; offset < end; offset += kLine)
+      __builtin_prefetch(begin + offset);
+  };
+  const std::size_t points = pointEnd_[e] - element.firstPoint;
+  lines(heights_.data() + element.firstPoint, points * sizeof(double));
+  lines(points_.data() + element.firstPoint, points * sizeof(Vec3));
+  lines(tetrahedra_.data() + element.firstTetrahedron,
+        element.tetrahedronCount * sizeof(WaterTetrahedron));
+}
+
 void FastEvaluation::computeHeights(std::size_t e) const {
   const Plane plane = plane_;
   for (std::uint32_t p = elements_[e].firstPoint; p < pointEnd_[e]; ++p)
@@ -435,6 +454,8 @@ CutSum FastEvaluation::evaluateAll(double D) {
     double* values = scratch_[static_cast<std::size_t>(chunk)].data();
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
+      if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
+        prefetchElement(e + kPrefetchDistance);
       // The first chunk is summed as it goes; the others after it, in element order. Per-element
       // results are kept where they are read again: for the later sum, and for the elements'
       // own cut results. A dry element adds 0 and 0 c, which leaves the sums as they are for a

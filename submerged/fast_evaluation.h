@@ -142,6 +142,20 @@ class FastEvaluation {
   void writeElementResults(const Plane& plane);
   // The heights of element e's points for the current normal.
   const double* heights(std::size_t e) const;
+  // Asks the memory for what evaluating element e reads: its record and extents (record), or its
+  // heights, points and water tetrahedra (the rest; its record must have arrived). A pass over
+  // scattered elements issues both some elements ahead, beyond the reach of the hardware's own
+  // prefetching, which follows only steady strides. Changes no result.
+  void prefetchRecord(std::size_t e) const {
+    __builtin_prefetch(&elements_[e]);
+    __builtin_prefetch(&extents_[e]);
+    __builtin_prefetch(&pointEnd_[e]);
+    __builtin_prefetch(&wholeVolume_[e]);
+  }
+  void prefetchElement(std::size_t e) const;
+  // How many elements ahead a pass asks for them: an element's evaluation takes long enough that
+  // a few suffice to hide the memory's latency.
+  static constexpr std::size_t kPrefetchDistance = 4;
   void computeHeights(std::size_t e) const;
   void setNormalFromBoxes();
   static Extent boxExtent(const Box& box, const Plane& plane, double margin);
