@@ -184,10 +184,11 @@ constexpr double kSmallestLowerError = 1e-200;
 // The sign of vLo - V for the plane through the lowest corner, from the filter's interval when it
 // settles it, otherwise from an exact evaluation. Returns false when vLo lies too close to V for
 // the sign rule of decideExactly.
-bool lowerEndSign(FastEvaluation& fast, double D, double V, int& sign) {
+bool lowerEndSign(FastEvaluation& fast, double D, const DraftFilter::Estimate& coarse, double V,
+                  int& sign) {
   DraftFilter& filter = fast.draftFilter();
-  for (const bool coarse : {true, false}) {
-    const DraftFilter::Estimate end = coarse ? filter.coarseEstimate(D) : filter.estimate(D);
+  for (const bool isCoarse : {true, false}) {
+    const DraftFilter::Estimate end = isCoarse ? coarse : filter.estimate(D);
     if (end.valid && V - end.hi >= kSmallestLowerError) {
       sign = -1;
       return true;
@@ -219,8 +220,11 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
   double sLo = -lowest.D;
   double sHi = -planeThrough(n, high).D;
   filter.start(sLo, sHi);
+  // The lower end's and the first trial's coarse intervals come from one pass.
+  DraftFilter::Estimate first[2];
+  filter.coarseEstimates(lowest.D, bisection.plane().D, first);
   int lowerSign;
-  if (!lowerEndSign(fast, lowest.D, V, lowerSign))
+  if (!lowerEndSign(fast, lowest.D, first[0], V, lowerSign))
     return false;
   // The first trials lie far from the result: the coarse interval decides them, until it first
   // fails to (the trials only come closer).
@@ -230,7 +234,7 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
     DraftFilter::Estimate estimate{false, 0, 0};
     Outcome outcome = Outcome::Open;
     if (coarse) {
-      estimate = filter.coarseEstimate(result.D);
+      estimate = bisection.trials() == 1 ? first[1] : filter.coarseEstimate(result.D);
       outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
                                : Outcome::Open;
       coarse = outcome != Outcome::Open;

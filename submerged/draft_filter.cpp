@@ -713,7 +713,7 @@ DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
   const std::size_t count = active_.size();
   const std::size_t chunks =
       runPasses(share(kParallelCoarseElements), s, 0, false, [&](std::size_t c) {
-        runCoarsePass(passes_[c], count * c / passes(), count * (c + 1) / passes(), D);
+        runCoarsePass<false>(passes_[c], count * c / passes(), count * (c + 1) / passes(), D, D);
       });
   long double width = 0;
   bool vouched = true;
@@ -725,10 +725,36 @@ DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
   return vouched ? bound(s, active, width) : Estimate{false, 0, 0};
 }
 
+// Right after start no epoch exists, so nothing dissolves before either plane: the pass settles
+// the same elements and sums the others in the same order as two passes would.
+void DraftFilter::coarseEstimates(double D0, double D1, Estimate (&estimates)[2]) {
+  const std::size_t count = active_.size();
+  const std::size_t chunks =
+      runPasses(share(kParallelCoarseElements), -D0, 0, false, [&](std::size_t c) {
+        runCoarsePass<true>(passes_[c], count * c / passes(), count * (c + 1) / passes(), D0, D1);
+      });
+  long double width[2] = {0, 0}, second = 0;
+  bool vouched[2] = {true, true};
+  for (std::size_t c = 0; c < chunks; ++c) {
+    width[0] += passes_[c].width;
+    width[1] += passes_[c].secondWidth;
+    second += passes_[c].secondActive;
+    vouched[0] = vouched[0] && passes_[c].vouched;
+    vouched[1] = vouched[1] && passes_[c].secondVouched;
+  }
+  const long double first = mergePasses(chunks, count);
+  const long double active[2] = {first, second};
+  const double D[2] = {D0, D1};
+  for (int i = 0; i < 2; ++i)
+    estimates[i] = vouched[i] ? bound(-D[i], active[i], width[i]) : Estimate{false, 0, 0};
+}
+
 // One chunk of a coarse estimate: settles the elements the bracket left wholly below or above it
 // (pending stays set: the others settle at the next estimate), keeps the rest at the front of its
-// range and bounds their volumes.
-void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D) {
+// range and bounds their volumes, for the plane of offset D and, with twoPlanes, that of D2.
+template <bool twoPlanes>
+void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D,
+                                double D2) {
   std::size_t kept = begin;
   for (std::size_t i = begin; i < end; ++i) {
     if (i + 2 * FastEvaluation::kPrefetchDistance < end)
@@ -737,18 +763,25 @@ void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, 
     if (pending_ && settleByExtents(e, pass))
       continue;
     active_[kept++] = e;
-    const FastEvaluation::Extent& extent = fast_.extents_[e];
-    if (!pass.vouched) {
-      continue;
-    } else if (extent.submergedAt(D)) {
-      pass.active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
-    } else if (!extent.dryAt(D)) {
-      const double upper = crossedUpper(e, D);
-      pass.vouched = upper >= 0;
-      pass.width += upper;
-    }
+    addCoarse(e, D, pass.active, pass.width, pass.vouched);
+    if (twoPlanes)
+      addCoarse(e, D2, pass.secondActive, pass.secondWidth, pass.secondVouched);
   }
   pass.kept = kept - begin;
+}
+
+void DraftFilter::addCoarse(std::uint32_t e, double D, long double& active, long double& width,
+                            bool& vouched) const {
+  const FastEvaluation::Extent& extent = fast_.extents_[e];
+  if (!vouched) {
+    return;
+  } else if (extent.submergedAt(D)) {
+    active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
+  } else if (!extent.dryAt(D)) {
+    const double upper = crossedUpper(e, D);
+    vouched = upper >= 0;
+    width += upper;
+  }
 }
 
 void DraftFilter::takeSettled(const Pass& pass) {

@@ -57,6 +57,9 @@ class DraftFilter {
   // Settles only the elements the bracket left wholly below or above it; the others settle at the
   // next estimate.
   Estimate coarseEstimate(double D);
+  // The coarse intervals of two planes in one pass over the elements, right after start: the
+  // search's lower end and its first trial, which would otherwise cost a whole pass each.
+  void coarseEstimates(double D0, double D1, Estimate (&estimates)[2]);
 
   // Elements still evaluated exactly at each estimate.
   std::size_t activeCount() const { return active_.size(); }
@@ -89,6 +92,9 @@ class DraftFilter {
     std::size_t activeTerms = 0;
     long double width = 0;  // a coarse pass's bound above active
     bool vouched = true;    // a coarse pass bounded every element
+    // The same for the second plane of a coarse pass over two.
+    long double secondActive = 0, secondWidth = 0;
+    bool secondVouched = true;
     std::size_t settledCount = 0, dryCount = 0, kept = 0;
     double maxWet = -std::numeric_limits<double>::infinity();
     double minDry = std::numeric_limits<double>::infinity();
@@ -109,7 +115,11 @@ class DraftFilter {
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
   long double valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
                       Pass& pass) const;
-  void runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D);
+  template <bool twoPlanes>
+  void runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D, double D2);
+  // Adds what an active element gives the coarse interval of the plane of offset D.
+  void addCoarse(std::uint32_t e, double D, long double& active, long double& width,
+                 bool& vouched) const;
   template <typename Work>
   std::size_t runPasses(bool shared, double s, double reach, bool speculate, Work work);
   bool share(std::size_t parallelElements) const;

@@ -87,6 +87,19 @@ void runCase(Random& random, Slack& slack) {
   const double a = heights[i],
                b = heights[i] + (heights[i + 1] - heights[i]) * random.uniform(0, 1);
   DraftFilter& filter = fast.draftFilter();
+  // The search's lower end and first trial, in one pass: as in two.
+  const double first[2] = {heights.front() - 1, random.uniform(heights.front(), heights.back())};
+  DraftFilter::Estimate both[2];
+  filter.start(heights.front() - 1, heights.back() + 1);
+  filter.coarseEstimates(-first[0], -first[1], both);
+  filter.start(heights.front() - 1, heights.back() + 1);
+  for (int k = 0; k < 2; ++k) {
+    const DraftFilter::Estimate one = filter.coarseEstimate(-first[k]);
+    ASSERT_EQ(one.valid, both[k].valid);
+    if (one.valid) {
+      ASSERT_TRUE(one.lo == both[k].lo && one.hi == both[k].hi) << "plane " << k;
+    }
+  }
   filter.start(heights.front() - 1, heights.back() + 1);
   filter.estimate(-(a + b) / 2);  // settles nothing: every point is inside the first bracket
   filter.narrow(a, b);
