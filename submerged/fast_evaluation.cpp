@@ -102,7 +102,8 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   extents_.resize(elements_.size());
   // Tetrahedra alone have few points per element: their heights are computed with the normal.
   if (body.hexahedronCount + body.prismCount + body.cylinderCount > 0) {
-    boxes_.reserve(elements_.size());
+    for (std::vector<float>& side : boxSides_)
+      side.reserve(elements_.size());
     for (std::size_t e = 0; e < elements_.size(); ++e)
       addBox(&points_[elements_[e].firstPoint], pointEnd_[e] - elements_[e].firstPoint);
     heightsFor_.assign(elements_.size(), 0);
@@ -216,7 +217,7 @@ std::size_t FastEvaluation::chunkBegin(int chunk) const {
 
 void FastEvaluation::setNormal(double A, double B, double C) {
   plane_.set(A, B, C, 0);
-  if (!boxes_.empty()) {
+  if (!boxSides_[0].empty()) {
     setNormalFromBoxes();
     return;
   }
@@ -258,9 +259,7 @@ void FastEvaluation::setNormalFromBoxes() {
       std::fabs(n.A) * boxReach_[0] + std::fabs(n.B) * boxReach_[1] + std::fabs(n.C) * boxReach_[2];
   const double margin = kEightRoundings * size;
   const auto range = [this, margin](std::size_t begin, std::size_t end) {
-    const Plane plane = plane_;
-    for (std::size_t e = begin; e < end; ++e)
-      extents_[e] = boxExtent(boxes_[e], plane, margin);
+    boxExtents(begin, end, margin);
   };
   // A box's extents cost a few nanoseconds: below some tens of thousands of elements, waking the
   // other threads costs more than they save.
@@ -278,22 +277,36 @@ void FastEvaluation::setNormalFromBoxes() {
 // margin rounds once more: gamma(8) S covers the three. The margin takes S over the whole body
 // (boxReach_), once per normal. A box that is not finite, or a normal that is not, gives no
 // extents, as a point without a height does.
-[[gnu::always_inline]] inline FastEvaluation::Extent FastEvaluation::boxExtent(const Box& box,
-                                                                               const Plane& plane,
-                                                                               double margin) {
-  const double normal[3] = {plane.A, plane.B, plane.C};
-  double low = 0, high = 0;
+//
+// The lowest corner takes lo along an axis where the normal's component is >= 0 and hi where it
+// is negative: N_c lo_c <= N_c hi_c then, so that is the smaller product, whatever its zero's sign
+// (and an infinite box's NaN product is NaN on either side).
+void FastEvaluation::boxExtents(std::size_t begin, std::size_t end, double margin) {
+  const double normal[3] = {plane_.A, plane_.B, plane_.C};
+  const float *low[3], *high[3];
   for (int c = 0; c < 3; ++c) {
-    const double a = normal[c] * static_cast<double>(box.lo[c]);
-    const double b = normal[c] * static_cast<double>(box.hi[c]);
-    low += std::min(a, b);
-    high += std::max(a, b);
+    const bool rising = normal[c] >= 0;
+    low[c] = boxSides_[rising ? c : 3 + c].data();
+    high[c] = boxSides_[rising ? 3 + c : c].data();
   }
-  // Selected, not branched on, so that the loop over the boxes vectorizes; the steps of a value
-  // that is not finite are computed and dropped.
-  const bool finite = std::isfinite(low) && std::isfinite(high) && std::isfinite(margin);
-  const float lowest = stepBelow(low - margin), highest = stepAbove(high + margin);
-  return Extent{finite ? lowest : -kInfinityF, finite ? highest : kInfinityF};
+  const double a = normal[0], b = normal[1], c = normal[2];
+  constexpr double kLargest = std::numeric_limits<double>::max();  // NaN compares false
+  const bool finiteMargin = std::isfinite(margin);
+  Extent* extents = extents_.data();
+  for (std::size_t e = begin; e < end; ++e) {
+    double lowest = 0, highest = 0;
+    lowest += a * static_cast<double>(low[0][e]);
+    highest += a * static_cast<double>(high[0][e]);
+    lowest += b * static_cast<double>(low[1][e]);
+    highest += b * static_cast<double>(high[1][e]);
+    lowest += c * static_cast<double>(low[2][e]);
+    highest += c * static_cast<double>(high[2][e]);
+    // The steps of a value that is not finite are computed and dropped.
+    const bool finite =
+        (std::fabs(lowest) <= kLargest) & (std::fabs(highest) <= kLargest) & finiteMargin;
+    const float below = stepBelow(lowest - margin), above = stepAbove(highest + margin);
+    extents[e] = Extent{finite ? below : -kInfinityF, finite ? above : kInfinityF};
+  }
 }
 
 const double* FastEvaluation::heights(std::size_t e) const {
@@ -345,7 +358,10 @@ void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
     boxReach_[c] = std::max({boxReach_[c], std::fabs(static_cast<double>(box.lo[c])),
                              std::fabs(static_cast<double>(box.hi[c]))});
   }
-  boxes_.push_back(box);
+  for (int c = 0; c < 3; ++c) {
+    boxSides_[c].push_back(box.lo[c]);
+    boxSides_[3 + c].push_back(box.hi[c]);
+  }
 }
 
 template <bool withCentroid>
@@ -558,8 +574,8 @@ std::size_t FastEvaluation::memoryBytes() const {
          elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
          wholeVolume_.capacity() * sizeof(double) + heights_.capacity() * sizeof(double) +
          extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
-         boxes_.capacity() * sizeof(Box) + heightsFor_.capacity() * sizeof(std::uint32_t) +
-         centroids_.capacity() * sizeof(Vec3) +
+         kBoxSides * boxSides_[0].capacity() * sizeof(float) +
+         heightsFor_.capacity() * sizeof(std::uint32_t) + centroids_.capacity() * sizeof(Vec3) +
          scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().capacity()) * sizeof(double) +
          filter_->memoryBytes();
 }

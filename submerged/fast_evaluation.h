@@ -117,6 +117,10 @@ class FastEvaluation {
   struct Box {
     float lo[3], hi[3];
   };
+  // The elements' boxes, one array per side and axis: lo x, lo y, lo z, hi x, hi y, hi z. A
+  // normal picks, per axis, the side that lies lowest along it, once: a box's extents then take
+  // one product per axis and end, and no comparison.
+  static constexpr int kBoxSides = 6;
 
   // split(t, k): index, among the element's points, of vertex k of water tetrahedron t.
   template <typename Split>
@@ -158,7 +162,7 @@ class FastEvaluation {
   static constexpr std::size_t kPrefetchDistance = 4;
   void computeHeights(std::size_t e) const;
   void setNormalFromBoxes();
-  static Extent boxExtent(const Box& box, const Plane& plane, double margin);
+  void boxExtents(std::size_t begin, std::size_t end, double margin);
   void addBox(const Vec3* points, std::uint32_t pointCount);
   std::size_t chunkBegin(int chunk) const;
   bool balanceChunks(double D);
@@ -177,7 +181,7 @@ class FastEvaluation {
   // by normalCount_.
   mutable std::vector<double> heights_;
   mutable std::vector<std::uint32_t> heightsFor_;
-  std::vector<Box> boxes_;
+  std::vector<float> boxSides_[kBoxSides];
   double boxReach_[3] = {0, 0, 0};  // the largest |coordinate| of any finite box, along each axis
   std::uint32_t normalCount_ = 0;
   std::vector<Extent> extents_;               // per element, for the current normal
