@@ -206,6 +206,7 @@ class NewtonRun {
           if (takes(current, across, downhill)) {
             angle = rotation.length();
             creaseTaken_ = true;
+            ++outcome.creaseSteps;
             return true;
           }
         }

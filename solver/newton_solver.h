@@ -29,6 +29,8 @@ struct NewtonOutcome {
   // Of those, steps where no tilt helped either and the Newton rotation of the indefinite
   // restoring matrix was taken: they lead to the equilibrium nearby, stable or not.
   int indefiniteSteps = 0;
+  // Steps that went to the minimum of the crease model after a turn overshot a valley.
+  int creaseSteps = 0;
   bool converged = false;         // the lines of action end at most d_error apart
   bool stalled = false;           // no rotation down to the angle floor shortened the distance
   bool stepLimitReached = false;  // ended at maxSteps with the distance above d_error

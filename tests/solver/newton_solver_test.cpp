@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/attitude_output.h"
+#include "support/hostile_body.h"
 #include "support/shapes.h"
 
 namespace {
@@ -110,6 +111,40 @@ TEST(NewtonSolver, IndefiniteMatrixTiltsToTheEquilibrium) {
   const double theta = trim.equilibrium();
   EXPECT_LE(angleBetween(normalOf(run.plane), Vec3(-std::sin(theta), 0, std::cos(theta))),
             trim.angleTolerance(kDError));
+}
+
+// A sliver of a millionth of the volume, drawn as the robustness suite draws its eighth one,
+// rests against an edge: some of its steps go to the minimum of the crease model, off the line of
+// the rejected turn. Each step line's det_an is still the angle between the printed normals, and
+// the last line is the returned plane.
+TEST(NewtonSolver, CreaseStepsPrintTheirOwnAngle) {
+  const hostile_body::RobustnessRun& suite = hostile_body::kMillionthOfTheVolume;
+  test_support::Random random(suite.seed);
+  for (int i = 0; i < 7; ++i) {
+    FloatingBody drawn;
+    hostile_body::loadedBody(drawn, random, suite.share, suite.degenerateShare);
+  }
+  FloatingBody body;
+  hostile_body::loadedBody(body, random, suite.share, suite.degenerateShare);
+  test_support::ConsoleCapture console("");
+  Plane plane;
+  Vec3 B;
+  const NewtonOutcome outcome =
+      solveNewtonAttitude(body, plane, B, body.displacementVolume, body.centreOfGravity);
+  EXPECT_TRUE(outcome.converged);
+  EXPECT_GT(outcome.creaseSteps, 0);
+  const std::vector<std::string> lines = test_support::splitLines(console.output());
+  ASSERT_EQ(lines.size(), 5u + static_cast<size_t>(outcome.steps));
+  StepLine previous = parseStepLine(lines.at(4));
+  for (size_t i = 5; i < lines.size(); ++i) {
+    const StepLine s = parseStepLine(lines[i]);
+    if (s.detAn > 1e-3) {  // the printed normals carry six digits
+      EXPECT_NEAR(angleBetween(previous.normal, s.normal), s.detAn, 2e-5 * s.detAn + 2e-6)
+          << lines[i];
+    }
+    previous = s;
+  }
+  EXPECT_NEAR(angleBetween(previous.normal, normalOf(plane)), 0, 2e-6);
 }
 
 }  // namespace
