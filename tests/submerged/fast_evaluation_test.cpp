@@ -114,33 +114,43 @@ TEST(FastEvaluation, WholeAndDryElementsTakeTheirPrecomputedResults) {
   EXPECT_GT(whole, 0);
 }
 
+// A degenerate element in a body of its own, so that no other element's NaN hides its result.
+void makeDegenerateBody(FloatingBody& body, bool cylinder) {
+  if (cylinder) {
+    body.cylinderCount = 1;
+    body.cylinders = std::make_unique<Cylinder[]>(1);
+    body.cylinders[0] = Cylinder(Vec3(1, 1, 1), Vec3(1, 1, 1), 1);
+  } else {
+    body.hexahedronCount = 2;
+    body.hexahedra = std::make_unique<Hexahedron[]>(2);
+    body.hexahedra[0] = test_support::boxHexahedron(Vec3(0, 0, -1), 1, 1, 2);
+    body.hexahedra[1] = test_support::boxHexahedron(Vec3(2, 0, -1), 1, 1, 2);
+    body.hexahedra[1].vertices[6].y = std::numeric_limits<double>::infinity();
+  }
+  body.boundingBox();
+}
+
 TEST(FastEvaluation, DegenerateElementsFollowTheReference) {
   // Coincident end points give non-finite circle points, and a hexahedron with an infinite
   // coordinate has an infinite box: the fast path must not classify such an element as wholly dry
   // or wholly submerged on its own, whichever side of each axis the normal takes as its lowest
   // (zero components, of either sign, included).
-  FloatingBody reference, fast;
-  for (FloatingBody* body : {&reference, &fast}) {
-    body->cylinderCount = 1;
-    body->cylinders = std::make_unique<Cylinder[]>(1);
-    body->cylinders[0] = Cylinder(Vec3(1, 1, 1), Vec3(1, 1, 1), 1);
-    body->hexahedronCount = 2;
-    body->hexahedra = std::make_unique<Hexahedron[]>(2);
-    body->hexahedra[0] = test_support::boxHexahedron(Vec3(0, 0, -1), 1, 1, 2);
-    body->hexahedra[1] = test_support::boxHexahedron(Vec3(2, 0, -1), 1, 1, 2);
-    body->hexahedra[1].vertices[6].y = std::numeric_limits<double>::infinity();
-    body->boundingBox();
-  }
-  FastEvaluation evaluation(fast, 1);
   const Vec3 normals[] = {Vec3(0, 0, 1), Vec3(-0.0, 0, -1), Vec3(-0.3, 0.2, -0.9),
                           Vec3(0.6, -0.0, 0.8)};
-  for (const Vec3& n : normals) {
-    evaluation.setNormal(n.x, n.y, n.z);
-    for (double d : {-5.0, -1.0, 0.0, 1.0, 5.0}) {
-      const double expected = reference.computeSubmergedVolume(Plane(n.x, n.y, n.z, d));
-      const double actual = evaluation.submergedVolume(d);
-      EXPECT_TRUE(expected == actual || (std::isnan(expected) && std::isnan(actual)))
-          << expected << " vs " << actual << " at normal " << n.x << "," << n.y << "," << n.z;
+  for (const bool cylinder : {true, false}) {
+    FloatingBody reference, fast;
+    makeDegenerateBody(reference, cylinder);
+    makeDegenerateBody(fast, cylinder);
+    FastEvaluation evaluation(fast, 1);
+    for (const Vec3& n : normals) {
+      evaluation.setNormal(n.x, n.y, n.z);
+      for (double d : {-5.0, -1.0, 0.0, 1.0, 5.0}) {
+        const double expected = reference.computeSubmergedVolume(Plane(n.x, n.y, n.z, d));
+        const double actual = evaluation.submergedVolume(d);
+        EXPECT_TRUE(expected == actual || (std::isnan(expected) && std::isnan(actual)))
+            << expected << " vs " << actual << (cylinder ? " cylinder" : " hexahedra")
+            << ", normal " << n.x << "," << n.y << "," << n.z << ", D " << d;
+      }
     }
   }
 }
