@@ -172,10 +172,10 @@ class NewtonRun {
   bool turnWithin(Attitude& current, const Vec3& axis, double full, double& angle, bool downhill) {
     const double tried = std::fmin(full, reach_);
     angle = tried;
-    creaseTaken_ = false;
+    const int creaseSteps = outcome.creaseSteps;
     if (!turn(current, axis, angle, downhill))
       return false;
-    if (angle < tried || creaseTaken_)
+    if (angle < tried || outcome.creaseSteps > creaseSteps)
       reach_ = angle;
     else if (full > tried)
       reach_ = std::fmin(2 * reach_, kLongestStep);
@@ -205,7 +205,6 @@ class NewtonRun {
           Attitude across = turned(current, rotation, rotation.length());
           if (takes(current, across, downhill)) {
             angle = rotation.length();
-            creaseTaken_ = true;
             ++outcome.creaseSteps;
             return true;
           }
@@ -274,17 +273,16 @@ class NewtonRun {
     const double c0 = current.potential;
     const auto side0 = [&](const double(&p)[2]) { return c0 + g0[0] * p[0] + g0[1] * p[1]; };
     const auto side1 = [&](const double(&p)[2]) { return c1 + b1[0] * p[0] + b1[1] * p[1]; };
-    double p[2];
-    solve(g0, p);
-    if (side0(p) >= side1(p))
+    double hg[2], p[2];
+    solve(g0, hg);
+    if (side0(hg) >= side1(hg))
       return false;  // no crease between: the current side's own minimum
     solve(b1, p);
     if (!(side1(p) >= side0(p))) {
       // On the crease a . p = c; p = -H^-1 (g0 + lambda a) with lambda in [-1, 0].
       const double a[2] = {g0[0] - b1[0], g0[1] - b1[1]}, c = c1 - c0;
-      double ha[2], hg[2];
+      double ha[2];
       solve(a, ha);
-      solve(g0, hg);
       const double aHa = -(a[0] * ha[0] + a[1] * ha[1]), aHg = -(a[0] * hg[0] + a[1] * hg[1]);
       const double lambda = -(c + aHg) / aHa;
       if (!(lambda >= -1 && lambda <= 0))
@@ -327,7 +325,6 @@ class NewtonRun {
   double potentialTolerance_;
   double reach_ = kFirstReach;
   Model model_;
-  bool creaseTaken_ = false;
   bool descending_ = false;
 };
 

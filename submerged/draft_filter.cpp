@@ -708,30 +708,27 @@ double DraftFilter::coarseUpper(std::uint32_t e, double r) const {
 }
 
 DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
-  const double s = -D;
-  dissolveEpochsExcluding(s);
-  const std::size_t count = active_.size();
-  const std::size_t chunks =
-      runPasses(share(kParallelCoarseElements), s, 0, false, [&](std::size_t c) {
-        runCoarsePass<false>(passes_[c], count * c / passes(), count * (c + 1) / passes(), D, D);
-      });
-  long double width = 0;
-  bool vouched = true;
-  for (std::size_t c = 0; c < chunks; ++c) {
-    width += passes_[c].width;
-    vouched = vouched && passes_[c].vouched;
-  }
-  const long double active = mergePasses(chunks, count);
-  return vouched ? bound(s, active, width) : Estimate{false, 0, 0};
+  dissolveEpochsExcluding(-D);
+  Estimate estimates[2];
+  coarsePasses<false>(D, D, estimates);
+  return estimates[0];
 }
 
 // Right after start no epoch exists, so nothing dissolves before either plane: the pass settles
 // the same elements and sums the others in the same order as two passes would.
 void DraftFilter::coarseEstimates(double D0, double D1, Estimate (&estimates)[2]) {
+  coarsePasses<true>(D0, D1, estimates);
+}
+
+// The coarse intervals of the plane of offset D0 and, with twoPlanes, of D1 from one pass over
+// the active elements.
+template <bool twoPlanes>
+void DraftFilter::coarsePasses(double D0, double D1, Estimate (&estimates)[2]) {
   const std::size_t count = active_.size();
   const std::size_t chunks =
       runPasses(share(kParallelCoarseElements), -D0, 0, false, [&](std::size_t c) {
-        runCoarsePass<true>(passes_[c], count * c / passes(), count * (c + 1) / passes(), D0, D1);
+        runCoarsePass<twoPlanes>(passes_[c], count * c / passes(), count * (c + 1) / passes(), D0,
+                                 D1);
       });
   long double width[2] = {0, 0}, second = 0;
   bool vouched[2] = {true, true};
@@ -742,10 +739,9 @@ void DraftFilter::coarseEstimates(double D0, double D1, Estimate (&estimates)[2]
     vouched[0] = vouched[0] && passes_[c].vouched;
     vouched[1] = vouched[1] && passes_[c].secondVouched;
   }
-  const long double first = mergePasses(chunks, count);
-  const long double active[2] = {first, second};
+  const long double active[2] = {mergePasses(chunks, count), second};
   const double D[2] = {D0, D1};
-  for (int i = 0; i < 2; ++i)
+  for (int i = 0; i < (twoPlanes ? 2 : 1); ++i)
     estimates[i] = vouched[i] ? bound(-D[i], active[i], width[i]) : Estimate{false, 0, 0};
 }
 

@@ -116,6 +116,8 @@ class DraftFilter {
   long double valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
                       Pass& pass) const;
   template <bool twoPlanes>
+  void coarsePasses(double D0, double D1, Estimate (&estimates)[2]);
+  template <bool twoPlanes>
   void runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, double D, double D2);
   // Adds what an active element gives the coarse interval of the plane of offset D.
   void addCoarse(std::uint32_t e, double D, long double& active, long double& width,
