@@ -55,6 +55,14 @@ double wholeBodyVolume(FloatingBody& body) {
   return volumeBelow(body, Plane(0, 0, 1, -body.bounds.zMax));
 }
 
+void prepareEvaluation(FloatingBody& body) {
+  if (!body.prepareFastEvaluation()) {
+    writeUnconverted(std::cerr,
+                     "floatstate: not enough memory for the fast evaluation: the plain "
+                     "one is used (the same results, later)\n");
+  }
+}
+
 [[noreturn]] void failRun(const std::string& message) {
   console::out() << message << std::endl;
   console::waitForUser();
@@ -310,7 +318,7 @@ void selectInputFile(std::string& inputFileName, Language language) {
   }
 }
 
-std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
+std::string whyInputCannotFloat(const FloatingBody& body, double V, const Vec3& G) {
   std::ostringstream why;
   if (body.tetrahedronCount + body.hexahedronCount + body.prismCount + body.cylinderCount == 0 &&
       body.surface.empty()) {
@@ -323,15 +331,22 @@ std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
     // Lengths, the tolerance of the iteration and the draft search's corners would overflow.
     why << "The body is too large to compute with: the diagonal of its bounding box is not a "
            "finite number (a coordinate or a radius is out of scale).";
-  } else {
-    const double whole = wholeBodyVolume(body);
-    if (!std::isfinite(whole)) {
-      why << "The volume of the body is not finite: an element is degenerate (for example a "
-             "cylinder whose end points coincide).";
-    } else if (V > whole) {
-      why << "Volume of Displacement=" << V << " exceeds the volume of the whole body (" << whole
-          << "): the body cannot float.";
-    }
+  }
+  return why.str();
+}
+
+std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
+  const std::string problem = whyInputCannotFloat(body, V, G);
+  if (!problem.empty())
+    return problem;
+  std::ostringstream why;
+  const double whole = wholeBodyVolume(body);
+  if (!std::isfinite(whole)) {
+    why << "The volume of the body is not finite: an element is degenerate (for example a "
+           "cylinder whose end points coincide).";
+  } else if (V > whole) {
+    why << "Volume of Displacement=" << V << " exceeds the volume of the whole body (" << whole
+        << "): the body cannot float.";
   }
   return why.str();
 }
@@ -372,19 +387,20 @@ int runConsoleDriver(const RunOptions& options) {
   }
   writeWarnings(std::cerr, report.warnings);
   reportInput(body, texts, report);
-  const std::string problem =
-      whyBodyCannotFloat(body, report.displacementVolume, report.centreOfGravity);
+  // The whole body's volume, which the last check needs, comes from the fast evaluation: cutting
+  // every element the plain way costs a large body as much as a few draft searches.
+  std::string problem =
+      whyInputCannotFloat(body, report.displacementVolume, report.centreOfGravity);
+  if (problem.empty()) {
+    prepareEvaluation(body);
+    problem = whyBodyCannotFloat(body, report.displacementVolume, report.centreOfGravity);
+  }
   if (!problem.empty())
     failRun(problem);
   const std::vector<DraftMark> marks = readMarks(options);
   if (options.strict && !report.warnings.empty()) {
     failInput(std::string("--strict: the ") + (report.meshFile.empty() ? "SET file" : "mesh") +
               " has findings (above); the body is not floated");
-  }
-  if (!body.prepareFastEvaluation()) {
-    writeUnconverted(std::cerr,
-                     "floatstate: not enough memory for the fast evaluation: the plain "
-                     "one is used (the same results, later)\n");
   }
   report.bodyVolume = wholeBodyVolume(body);
 

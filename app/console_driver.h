@@ -23,10 +23,11 @@ int runConsoleDriver(const RunOptions& options);
 void selectInputFile(std::string& inputFileName, Language language = Language::kChinese);
 
 // Why the body as read cannot be floated, or an empty string when it can: no elements (nor a
-// surface), a
-// displacement volume that is not a positive finite number or exceeds the whole body's volume, a
-// centre of gravity, a bounding-box diagonal or a body volume that is not finite. Cuts every
-// element once.
+// surface), a displacement volume that is not a positive finite number, a centre of gravity or a
+// bounding-box diagonal that is not finite. Evaluates nothing.
+std::string whyInputCannotFloat(const FloatingBody& body, double V, const Vec3& G);
+// The same, and a whole body's volume that is not finite or is smaller than the displacement
+// volume. Cuts every element once, by the fast evaluation where the body has one.
 std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G);
 
 // Why the solver's result must not be reported as the body's floating attitude, or an empty string

@@ -56,6 +56,36 @@ int lower(int c) {
   return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
 }
 
+// The stream as one call reads it. The character after a number or after white space, which
+// the C library puts back into the stream, is held here and given to the next read instead; only
+// the one held when the call ends goes back into the stream. A point's line thus costs one
+// put-back instead of four.
+class Input {
+ public:
+  explicit Input(std::FILE* file) : file_(file) { lockStream(file); }
+  ~Input() {
+    if (held_ != kNothing)
+      std::ungetc(held_, file_);
+    unlockStream(file_);
+  }
+  Input(const Input&) = delete;
+  Input& operator=(const Input&) = delete;
+  int next() {
+    if (held_ == kNothing)
+      return nextChar(file_);
+    const int c = held_;
+    held_ = kNothing;
+    return c;
+  }
+  // c is a character read last, never EOF.
+  void putBack(int c) { held_ = c; }
+
+ private:
+  static constexpr int kNothing = EOF - 1;
+  std::FILE* file_;
+  int held_ = kNothing;
+};
+
 // One conversion's characters, as the C library collects them before its strtod, up to a length
 // that no double needs; a longer number goes on in a NumberText.
 class Token {
@@ -106,14 +136,14 @@ class LongNumber {
 
 // The rest of "nan" or "inf[inity]" after its first letter c. A letter that does not match is
 // consumed and fails the conversion; after "inf" a character other than 'i' is put back.
-bool readWord(std::FILE* file, Token& token, int c) {
+bool readWord(Input& in, Token& token, int c) {
   const char* word = lower(c) == 'n' ? "nan" : "infinity";
   token.add(c);
   for (int i = 1; word[i] != '\0'; ++i) {
-    c = nextChar(file);
+    c = in.next();
     if (i == 3 && lower(c) != 'i') {
       if (c != EOF)
-        std::ungetc(c, file);
+        in.putBack(c);
       return true;
     }
     if (c == EOF || lower(c) != word[i])
@@ -127,17 +157,17 @@ bool readWord(std::FILE* file, Token& token, int c) {
 // look-ahead that is put back. "0x" starts hexadecimal digits (hex is set) with a 'p' exponent.
 // Fails when nothing but the sign was taken, or "0x" alone. A number longer than the token ends
 // as longText.
-bool readDigits(std::FILE* file, Token& token, int c, std::size_t signs, bool& hex,
+bool readDigits(Input& in, Token& token, int c, std::size_t signs, bool& hex,
                 std::string& longText) {
   bool digit = false, point = false, exponent = false, afterMarker = false;
   std::size_t taken = signs;
   if (c == '0') {
     token.add(c);
-    c = nextChar(file);
+    c = in.next();
     if (lower(c) == 'x') {
       hex = true;
       token.add(c);
-      c = nextChar(file);
+      c = in.next();
     } else {
       digit = true;
     }
@@ -145,7 +175,7 @@ bool readDigits(std::FILE* file, Token& token, int c, std::size_t signs, bool& h
   }
   const int marker = hex ? 'p' : 'e';
   std::unique_ptr<LongNumber> number;
-  for (; c != EOF; c = nextChar(file), ++taken) {
+  for (; c != EOF; c = in.next(), ++taken) {
     const bool wasAfterMarker = afterMarker;
     afterMarker = false;
     if (isDigit(c) || (hex && !exponent && isHexDigit(c))) {
@@ -157,7 +187,7 @@ bool readDigits(std::FILE* file, Token& token, int c, std::size_t signs, bool& h
     } else if (!point && c == '.') {
       point = true;
     } else {
-      std::ungetc(c, file);
+      in.putBack(c);
       break;
     }
     if (!number && token.full()) {
@@ -191,23 +221,23 @@ bool convert(const char* text, std::size_t size, bool decimal, double& value) {
 
 enum class Scan { read, mismatch, endOfInput };
 
-Scan readNumber(std::FILE* file, double& value) {
-  int c = nextChar(file);
+Scan readNumber(Input& in, double& value) {
+  int c = in.next();
   while (isBlank(c))
-    c = nextChar(file);
+    c = in.next();
   if (c == EOF)
     return Scan::endOfInput;
   Token token;
   std::size_t signs = 0;
   if (c == '+' || c == '-') {
     token.add(c);
-    c = nextChar(file);
+    c = in.next();
     signs = 1;
   }
   const bool word = lower(c) == 'i' || lower(c) == 'n';
   bool hex = false;
   std::string longText;
-  if (word ? !readWord(file, token, c) : !readDigits(file, token, c, signs, hex, longText))
+  if (word ? !readWord(in, token, c) : !readDigits(in, token, c, signs, hex, longText))
     return Scan::mismatch;
   const bool converted = longText.empty()
                              ? convert(token.text(), token.size(), !word && !hex, value)
@@ -216,21 +246,21 @@ Scan readNumber(std::FILE* file, double& value) {
 }
 
 // White space in the format skips any in the input; other characters must match one by one.
-Scan matchLiteral(std::FILE* file, const char*& format) {
+Scan matchLiteral(Input& in, const char*& format) {
   for (; *format != '\0' && !(format[0] == '%' && format[1] == 'l' && format[2] == 'f'); ++format) {
     if (isBlank(static_cast<unsigned char>(*format))) {
-      int c = nextChar(file);
+      int c = in.next();
       while (isBlank(c))
-        c = nextChar(file);
+        c = in.next();
       if (c != EOF)
-        std::ungetc(c, file);
+        in.putBack(c);
       continue;
     }
-    const int c = nextChar(file);
+    const int c = in.next();
     if (c == EOF)
       return Scan::endOfInput;
     if (c != static_cast<unsigned char>(*format)) {
-      std::ungetc(c, file);
+      in.putBack(c);
       return Scan::mismatch;
     }
   }
@@ -242,22 +272,21 @@ Scan matchLiteral(std::FILE* file, const char*& format) {
 int scanDoubles(std::FILE* file, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  lockStream(file);
+  Input in(file);
   int stored = 0;
   Scan scan = Scan::read;
   while (scan == Scan::read) {
-    scan = matchLiteral(file, format);
+    scan = matchLiteral(in, format);
     if (scan != Scan::read || *format == '\0')
       break;
     format += 3;
     double value = 0;
-    scan = readNumber(file, value);
+    scan = readNumber(in, value);
     if (scan == Scan::read) {
       *va_arg(args, double*) = value;
       ++stored;
     }
   }
-  unlockStream(file);
   va_end(args);
   return stored == 0 && scan == Scan::endOfInput ? EOF : stored;
 }

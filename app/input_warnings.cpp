@@ -43,20 +43,22 @@ bool splitUsesFirstDiagonal(const int* face) {
 }
 
 // The volume enclosed by the faces, by the divergence theorem, each quadrilateral split along the
-// diagonal its split uses (sameDiagonals) or along the other one. With the split's own diagonals
-// it equals the split's volume exactly when the split's tetrahedra fill the element without
-// overlap: a numbering that does not run around the faces (a "Z" order) makes them differ. With
-// the other diagonals it differs when a face is warped, so that the element's volume depends on
-// how it is split.
+// diagonal its split uses (sameDiagonals) or along the other one; firstDiagonal[f] tells which
+// diagonal of face f the split uses. With the split's own diagonals it equals the split's volume
+// exactly when the split's tetrahedra fill the element without overlap: a numbering that does not
+// run around the faces (a "Z" order) makes them differ. With the other diagonals it differs when
+// a face is warped, so that the element's volume depends on how it is split.
 template <class Element, int FaceCount>
-double surfaceVolume(const Element& e, const int (&faces)[FaceCount][4], bool sameDiagonals) {
+double surfaceVolume(const Element& e, const int (&faces)[FaceCount][4],
+                     const bool (&firstDiagonal)[FaceCount], bool sameDiagonals) {
   const Vec3* p = e.vertices;
   double v = 0;
-  for (const int* f : faces) {
+  for (int i = 0; i < FaceCount; ++i) {
+    const int* f = faces[i];
     const Vec3 &a = p[f[0]], &b = p[f[1]], &c = p[f[2]], &d = p[f[3]];
     if (f[3] == f[0]) {
       v += signedVolume(p[0], a, b, c);
-    } else if (splitUsesFirstDiagonal<Element>(f) == sameDiagonals) {
+    } else if (firstDiagonal[i] == sameDiagonals) {
       v += signedVolume(p[0], a, b, c) + signedVolume(p[0], a, c, d);
     } else {
       v += signedVolume(p[0], a, b, d) + signedVolume(p[0], b, c, d);
@@ -135,11 +137,15 @@ std::vector<InputWarning> BodyChecks::run() {
 template <class Element, int FaceCount>
 void BodyChecks::checkSplit(const char* kind, const Element* elements, int count,
                             const std::vector<long>& lines, const int (&faces)[FaceCount][4]) {
+  // The same for every element of the kind: worked out once, not per element.
+  bool firstDiagonal[FaceCount];
+  for (int f = 0; f < FaceCount; ++f)
+    firstDiagonal[f] = splitUsesFirstDiagonal<Element>(faces[f]);
   for (int i = 0; i < count; ++i) {
     const Element& e = elements[i];
     const double split = splitVolume(e);
-    const double enclosed = surfaceVolume(e, faces, true);
-    const double otherDiagonals = surfaceVolume(e, faces, false);
+    const double enclosed = surfaceVolume(e, faces, firstDiagonal, true);
+    const double otherDiagonals = surfaceVolume(e, faces, firstDiagonal, false);
     volumes_.push_back({split, lineOf(lines, i), kind});
     if (!differs(split, enclosed) && !differs(split, otherDiagonals))
       continue;

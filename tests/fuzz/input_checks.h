@@ -336,10 +336,22 @@ inline RunOutcome runAfterReading(FloatingBody& body, long lineLimit,
   RunOutcome run;
   const double V = body.displacementVolume;
   const Vec3 G = body.centreOfGravity;
-  run.refusal = whyBodyCannotFloat(body, V, G);
+  // As the driver does: the whole body's volume by the fast evaluation, which must refuse what
+  // the plain one refuses, with the same numbers.
+  run.refusal = whyInputCannotFloat(body, V, G);
+  if (run.refusal.empty() && !body.fastEvaluation) {
+    const std::string plain = whyBodyCannotFloat(body, V, G);
+    body.prepareFastEvaluation(threads);
+    run.refusal = whyBodyCannotFloat(body, V, G);
+    if (run.refusal != plain) {
+      run.problem = "the fast evaluation refuses with \"" + run.refusal + "\", the plain one \"" +
+                    plain + "\"";
+      return run;
+    }
+  } else if (run.refusal.empty()) {
+    run.refusal = whyBodyCannotFloat(body, V, G);
+  }
   if (run.refusal.empty()) {
-    if (!body.fastEvaluation)
-      body.prepareFastEvaluation(threads);
     run.solve = solveBounded(body, V, G, lineLimit, budget, method);
     if (!run.solve.finished)
       return run;
