@@ -11,6 +11,41 @@
 namespace {
 // pi to seven decimals; the discretisation's angles (and so every stored result) depend on it.
 constexpr double kPi7 = 3.1415926;
+
+double angleOf(int i, int segmentCount) {
+  return (2 * i) * kPi7 / segmentCount;
+}
+
+// The cosines and sines of the angles of points 0 .. n of a circle of n segments, for the last n
+// asked for on this thread. The cylinders of a body mostly share their n, and the library's sine
+// and cosine cost more than the rest of a circle point: a body of many cylinders is split every
+// time the plain evaluation cuts it, and measured, checked and prepared on reading.
+class CircleAngles {
+ public:
+  // Whether point i of a circle of n segments is in the table, filled for n when it was not.
+  bool take(int i, int n, double& c, double& s) {
+    if (n <= 0 || i < 0 || i > n || n > kLargest)
+      return false;
+    if (n != n_) {
+      cosines_.resize(static_cast<std::size_t>(n) + 1);
+      sines_.resize(static_cast<std::size_t>(n) + 1);
+      for (int k = 0; k <= n; ++k) {
+        cosines_[static_cast<std::size_t>(k)] = cosine(angleOf(k, n));
+        sines_[static_cast<std::size_t>(k)] = sine(angleOf(k, n));
+      }
+      n_ = n;
+    }
+    c = cosines_[static_cast<std::size_t>(i)];
+    s = sines_[static_cast<std::size_t>(i)];
+    return true;
+  }
+
+ private:
+  static constexpr int kLargest = 1 << 16;  // a finer circle computes its angles as it goes
+  int n_ = 0;
+  std::vector<double> cosines_, sines_;
+};
+
 }  // namespace
 
 Vec3 Cylinder::circlePoint(int i) const {
@@ -22,9 +57,12 @@ Vec3 Cylinder::circlePoint(int i) const {
   const double uy = axis.y / L;
   const double uz = axis.z / L;
   const double m = std::sqrt(uy * uy + uz * uz);
-  const double theta = (2 * i) * kPi7 / segmentCount;
-  const double c = cosine(theta);
-  const double s = sine(theta);
+  thread_local CircleAngles angles;
+  double c, s;
+  if (!angles.take(i, segmentCount, c, s)) {
+    c = cosine(angleOf(i, segmentCount));
+    s = sine(angleOf(i, segmentCount));
+  }
   if (std::fabs(uy) < 1e-10 && std::fabs(uz) < 1e-10) {
     // Axis along x (either direction): the circle lies in the y-z plane.
     return Vec3(P.x, P.y + R * s, P.z - R * c);
