@@ -467,9 +467,19 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
     }
     if (summed)
       sums.takeExtents(cylinderSums_[e - firstCylinder_]);
+    // Where the evaluation keeps the elements' boxes (as floats, rounded outwards) the bound
+    // takes them: each of its terms grows with the box, and six floats cost less to read than
+    // every point of a cylinder.
     Box box;
-    for (std::uint32_t p = 0; p < pointCount; ++p)
-      box.add(points[p]);
+    if (fast_.boxSides_[0].empty()) {
+      for (std::uint32_t p = 0; p < pointCount; ++p)
+        box.add(points[p]);
+    } else {
+      for (int a = 0; a < 3; ++a) {
+        box.lo[a] = fast_.boxSides_[a][e];
+        box.hi[a] = fast_.boxSides_[3 + a][e];
+      }
+    }
     error = crossedError(box, sums, fast_.plane_, dry - wet);
     if (error < 0)
       return false;
