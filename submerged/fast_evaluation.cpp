@@ -8,6 +8,10 @@
 #include <limits>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "elements/floating_body.h"
 #include "submerged/cut_sum.h"
 #include "submerged/draft_filter.h"
@@ -271,6 +275,70 @@ void FastEvaluation::setNormalFromBoxes() {
   pool_.runChunks(job, parallel_);
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// stepBelow of two doubles at once (see float_bounds.h), the same operations lane by lane.
+__m128i stepBelowBits(__m128d x) {
+  const __m128i bits = _mm_castps_si128(_mm_cvtpd_ps(x));
+  const __m128i negative = _mm_srli_epi32(bits, 31);
+  const __m128i positiveZero =
+      _mm_and_si128(_mm_cmpeq_epi32(bits, _mm_setzero_si128()), _mm_set1_epi32(0x80000002));
+  // -1 where the float is -infinity: adding it subtracts the one that is subtracted there.
+  const __m128i negativeInfinity =
+      _mm_cmpeq_epi32(bits, _mm_set1_epi32(static_cast<int>(0xff800000u)));
+  __m128i step = _mm_add_epi32(bits, _mm_set1_epi32(-1));
+  step = _mm_add_epi32(step, _mm_add_epi32(negative, negative));
+  step = _mm_add_epi32(step, positiveZero);
+  return _mm_add_epi32(step, negativeInfinity);
+}
+
+__m128d loadTwo(const float* x) {
+  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x))));
+}
+
+}  // namespace
+
+// The loop of boxExtents two boxes at a time, with the same operations on each: the compiler does
+// not pair the boxes itself. Returns the first box left for the loop.
+std::size_t FastEvaluation::boxExtentsInPairs(const float* const (&low)[3],
+                                              const float* const (&high)[3], std::size_t begin,
+                                              std::size_t end, double margin) {
+  const __m128d n[3] = {_mm_set1_pd(plane_.A), _mm_set1_pd(plane_.B), _mm_set1_pd(plane_.C)};
+  const __m128d withMargin = _mm_set1_pd(margin);
+  const __m128d largest = _mm_set1_pd(std::numeric_limits<double>::max());
+  const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
+  const __m128d sign = _mm_castsi128_pd(_mm_set1_epi64x(static_cast<long long>(1ULL << 63)));
+  const __m128i floatSign = _mm_set1_epi32(static_cast<int>(0x80000000u));
+  const __m128i marginFinite = _mm_set1_epi32(std::isfinite(margin) ? -1 : 0);
+  const __m128i infinity = _mm_set1_epi32(0x7f800000);
+  static_assert(sizeof(Extent) == 2 * sizeof(float), "two extents fill four floats");
+  std::size_t e = begin;
+  for (; e + 2 <= end; e += 2) {
+    __m128d lowest = _mm_setzero_pd(), highest = _mm_setzero_pd();
+    for (int c = 0; c < 3; ++c) {
+      lowest = _mm_add_pd(lowest, _mm_mul_pd(n[c], loadTwo(low[c] + e)));
+      highest = _mm_add_pd(highest, _mm_mul_pd(n[c], loadTwo(high[c] + e)));
+    }
+    const __m128d finite = _mm_and_pd(_mm_cmple_pd(_mm_and_pd(lowest, magnitude), largest),
+                                      _mm_cmple_pd(_mm_and_pd(highest, magnitude), largest));
+    // Each double's mask to the float of its lane, and the margin's.
+    const __m128i keep = _mm_and_si128(
+        _mm_shuffle_epi32(_mm_castpd_si128(finite), _MM_SHUFFLE(2, 2, 2, 0)), marginFinite);
+    // below: stepBelow(lowest - margin); above: -stepBelow(-(highest + margin)).
+    const __m128i below = stepBelowBits(_mm_sub_pd(lowest, withMargin));
+    const __m128i above =
+        _mm_xor_si128(stepBelowBits(_mm_xor_pd(_mm_add_pd(highest, withMargin), sign)), floatSign);
+    const __m128i dropped = _mm_andnot_si128(keep, infinity);
+    const __m128 belowKept = _mm_castsi128_ps(_mm_or_si128(
+        _mm_and_si128(keep, below), _mm_or_si128(dropped, _mm_andnot_si128(keep, floatSign))));
+    const __m128 aboveKept = _mm_castsi128_ps(_mm_or_si128(_mm_and_si128(keep, above), dropped));
+    _mm_storeu_ps(reinterpret_cast<float*>(&extents_[e]), _mm_unpacklo_ps(belowKept, aboveKept));
+  }
+  return e;
+}
+#endif
+
 // The heights of the box's corners bound those of the points inside it. With S the sum of
 // |N_c| max(|lo_c|, |hi_c|), a computed height A x + B y + C z lies within gamma(3) S of the exact
 // one, and so does the computed sum over the lowest (highest) corner; the subtraction of the
@@ -293,6 +361,9 @@ void FastEvaluation::boxExtents(std::size_t begin, std::size_t end, double margi
   constexpr double kLargest = std::numeric_limits<double>::max();  // NaN compares false
   const bool finiteMargin = std::isfinite(margin);
   Extent* extents = extents_.data();
+#if defined(__SSE2__)
+  begin = boxExtentsInPairs(low, high, begin, end, margin);
+#endif
   for (std::size_t e = begin; e < end; ++e) {
     double lowest = 0, highest = 0;
     lowest += a * static_cast<double>(low[0][e]);

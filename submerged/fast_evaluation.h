@@ -48,6 +48,13 @@ class FastEvaluation {
 
   // Fixes the normal (A, B, C) of the planes evaluated next.
   void setNormal(double A, double B, double C);
+  // What the normal of setNormal bounds the heights of element e's points by (its index among
+  // the tetrahedra, cylinders, hexahedra and prisms, in that order), rounded outwards to floats;
+  // -infinity and infinity where they have no finite bound.
+  void heightBounds(std::size_t e, float& lowest, float& highest) const {
+    lowest = extents_[e].lowest;
+    highest = extents_[e].highest;
+  }
   // Same result as body.computeSubmergedVolume(Plane(A, B, C, D)) with the normal of setNormal.
   // Leaves the elements' cut results untouched.
   double submergedVolume(double D);
@@ -163,6 +170,8 @@ class FastEvaluation {
   void computeHeights(std::size_t e) const;
   void setNormalFromBoxes();
   void boxExtents(std::size_t begin, std::size_t end, double margin);
+  std::size_t boxExtentsInPairs(const float* const (&low)[3], const float* const (&high)[3],
+                                std::size_t begin, std::size_t end, double margin);
   void addBox(const Vec3* points, std::uint32_t pointCount);
   std::size_t chunkBegin(int chunk) const;
   bool balanceChunks(double D);

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "elements/floating_body.h"
 #include "support/random_body.h"
@@ -152,6 +155,77 @@ TEST(FastEvaluation, DegenerateElementsFollowTheReference) {
             << ", normal " << n.x << "," << n.y << "," << n.z << ", D " << d;
       }
     }
+  }
+}
+
+// A new normal bounds the boxes' heights two boxes at a time where the processor allows it, and
+// box by box for the rest: a box must get the same bounds at any place among the others, and they
+// must hold its points' heights; a box without finite heights gets none. (A box beyond the floats'
+// range would widen every box's bounds to the whole line, and hide the others.)
+TEST(FastEvaluation, BoxBoundsDoNotDependOnTheBoxPlace) {
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<Hexahedron> boxes = {
+      test_support::boxHexahedron(Vec3(0, 0, -1), 1, 1, 2),
+      test_support::boxHexahedron(Vec3(-0.0, -3, 1e-320), 2, 1e-310, 1),
+      test_support::boxHexahedron(Vec3(3e3, -2e4, 5), 2e3, 1e3, 1),
+      test_support::boxHexahedron(Vec3(-7.25, 3.5, -1e-3), 0.5, 0.25, 2e-3),
+      test_support::boxHexahedron(Vec3(2, 0, -1), 1, 1, 2),
+      test_support::boxHexahedron(Vec3(3, 4, 5), 1, 1, 1),
+      test_support::boxHexahedron(Vec3(-1, -1, -1), 1, 1, 1)};
+  boxes[4].vertices[6].y = inf;
+  boxes[6].vertices[3].z = std::numeric_limits<double>::quiet_NaN();
+  const Vec3 normals[] = {Vec3(0, 0, 1), Vec3(-0.0, 0, -1), Vec3(-0.3, 0.2, -0.9),
+                          Vec3(0.6, -0.0, 0.8), Vec3(1e-300, -1, 0)};
+  std::vector<float> first;  // the bounds with no box before the list
+  for (int before = 0; before < 3; ++before) {
+    FloatingBody body;
+    body.hexahedronCount = before + static_cast<int>(boxes.size());
+    body.hexahedra = std::make_unique<Hexahedron[]>(static_cast<size_t>(body.hexahedronCount));
+    for (int i = 0; i < body.hexahedronCount; ++i)
+      body.hexahedra[i] =
+          i < before ? test_support::unitCube() : boxes[static_cast<size_t>(i - before)];
+    body.boundingBox();
+    FastEvaluation evaluation(body, 1);
+    std::vector<float> bounds;
+    for (const Vec3& n : normals) {
+      evaluation.setNormal(n.x, n.y, n.z);
+      for (size_t b = 0; b < boxes.size(); ++b) {
+        float lowest, highest;
+        evaluation.heightBounds(before + b, lowest, highest);
+        bounds.push_back(lowest);
+        bounds.push_back(highest);
+        double low = inf, high = -inf;
+        for (const Vec3& p : boxes[b].vertices) {
+          const double h = n.x * p.x + n.y * p.y + n.z * p.z;
+          low = std::isfinite(h) ? std::min(low, h) : -inf;
+          high = std::isfinite(h) ? std::max(high, h) : inf;
+        }
+        SCOPED_TRACE("box " + std::to_string(b) + ", normal " + std::to_string(n.x) + "," +
+                     std::to_string(n.y) + "," + std::to_string(n.z));
+        EXPECT_LE(lowest, low);
+        EXPECT_GE(highest, high);
+      }
+    }
+    if (before == 0)
+      first = bounds;
+    EXPECT_EQ(std::memcmp(bounds.data(), first.data(), first.size() * sizeof(float)), 0)
+        << before << " boxes before";
+  }
+  // Boxes shrunk to the origin: no margin, heights of +0, and bounds one float step either side.
+  FloatingBody points;
+  points.hexahedronCount = 3;
+  points.hexahedra = std::make_unique<Hexahedron[]>(3);
+  for (int i = 0; i < 3; ++i)
+    points.hexahedra[i] = test_support::boxHexahedron(Vec3(0, 0, 0), 0, 0, 0);
+  points.boundingBox();
+  FastEvaluation evaluation(points, 1);
+  evaluation.setNormal(-0.3, 0.2, -0.9);
+  const float step = std::numeric_limits<float>::denorm_min();
+  for (std::size_t e = 0; e < 3; ++e) {
+    float lowest, highest;
+    evaluation.heightBounds(e, lowest, highest);
+    EXPECT_EQ(lowest, -step) << e;
+    EXPECT_EQ(highest, step) << e;
   }
 }
 
