@@ -93,10 +93,21 @@ BoundingBox Cylinder::boundingBox() {
   BoundingBox box = BoundingBox::empty();
   if (segmentCount < 3)
     segmentCount = 3;
-  const int n = 3 * segmentCount;
-  std::vector<Tetrahedron> tetrahedra(static_cast<size_t>(n));
-  splitIntoTetrahedra(tetrahedra.data(), n);
-  for (const Tetrahedron& t : tetrahedra)
-    box.include(t.boundingBox());
+  // The box of the split's tetrahedra merged in split order, each tetrahedron's box from its
+  // first vertex on: the same points in the same order as splitting the cylinder into them, so
+  // that the same minimum wins among equal ones (zeros of either sign), without making them.
+  const Vec3 h = axisEnd - axisStart;
+  Vec3 ci = circlePoint(0);
+  for (int i = 0; i < segmentCount; ++i) {
+    const Vec3 ci1 = circlePoint(i + 1);
+    const Vec3 points[TrianglePrism::kVertexCount] = {axisStart, ci, ci1, axisEnd, ci + h, ci1 + h};
+    for (const int* t : TrianglePrism::kSplit) {
+      BoundingBox part = BoundingBox::ofPoint(points[t[0]]);
+      for (int k = 1; k < 4; ++k)
+        part.include(points[t[k]]);
+      box.include(part);
+    }
+    ci = ci1;
+  }
   return box;
 }

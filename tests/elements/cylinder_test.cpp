@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 #include "elements/cylinder.h"
@@ -125,4 +127,30 @@ TEST(Cylinder, BoundingBoxIsThatOfThePolygonPrism) {
   EXPECT_EQ(box.zMin, 0.0);
   EXPECT_EQ(box.zMax, 2.0);
   EXPECT_EQ(c.segmentCount, 30);
+}
+
+// The box is the merged box of the split's tetrahedra, in split order, bit for bit: also where
+// points have zeros of either sign (the first one met is kept) or are not numbers (an axis of no
+// length), and for a sector count raised to 3.
+TEST(Cylinder, BoundingBoxIsTheSplitTetrahedraBoxBitForBit) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Cylinder cylinders[] = {Cylinder(Vec3(-0.0, 0, -0.0), Vec3(0, -0.0, 2), 1),
+                          Cylinder(Vec3(1, 2, 3), Vec3(-4, 5.5, -6), 0.75),
+                          Cylinder(Vec3(0, 0, 0), Vec3(-3, 0, 0), 2),
+                          Cylinder(Vec3(1, 1, 1), Vec3(1, 1, 1), 1),
+                          Cylinder(Vec3(nan, 0, 0), Vec3(0, 0, 1), 1),
+                          Cylinder(Vec3(0, 0, 0), Vec3(0, 1, 0), -0.0)};
+  cylinders[1].segmentCount = 2;
+  for (Cylinder& c : cylinders) {
+    Cylinder copy = c;
+    const BoundingBox box = c.boundingBox();
+    const int n = 3 * c.segmentCount;
+    std::vector<Tetrahedron> parts(static_cast<size_t>(n));
+    copy.splitIntoTetrahedra(parts.data(), n);
+    BoundingBox expected = BoundingBox::empty();
+    for (const Tetrahedron& t : parts)
+      expected.include(t.boundingBox());
+    EXPECT_EQ(std::memcmp(&box, &expected, sizeof box), 0)
+        << c.axisStart.x << "," << c.axisEnd.x << " r " << c.radius;
+  }
 }
