@@ -763,7 +763,9 @@ void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, 
                                 double D2) {
   std::size_t kept = begin;
   for (std::size_t i = begin; i < end; ++i) {
-    if (i + 2 * FastEvaluation::kPrefetchDistance < end)
+    // The pass over two planes comes right after start, over every element in order, which the
+    // hardware reads ahead by itself; the later passes visit a scattered subset.
+    if (!twoPlanes && i + 2 * FastEvaluation::kPrefetchDistance < end)
       fast_.prefetchRecord(active_[i + 2 * FastEvaluation::kPrefetchDistance]);
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
