@@ -415,17 +415,21 @@ bool DraftFilter::mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit,
 
 template <bool constantOnly>
 bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
-                         bool crossedOnly) const {
+                         bool crossedOnly, double* scratch) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
   const double* heights = fast_.heights(e);
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
+  // 1 for each dry point, 0 for each submerged one, in the scratch the pass lends for the points.
+  unsigned char* const dryPoint = reinterpret_cast<unsigned char*>(scratch);
   double wet = -kInfinity, dry = kInfinity;
   for (std::uint32_t p = 0; p < pointCount; ++p) {
     const double h = heights[p];
     if (h <= wetLimit) {
       wet = std::max(wet, h);
+      dryPoint[p] = 0;
     } else if (h > dryLimit) {
       dry = std::min(dry, h);
+      dryPoint[p] = 1;
     } else {
       return false;  // inside the range (or not a number)
     }
@@ -444,18 +448,21 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
     const bool summed = element.kind == FastEvaluation::Kind::Cylinder;
     double wetVolume = 0;
     for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
-      // The exact path's slots: v1, v2, v3, v0, with each dry vertex swapped to the front.
       const std::uint16_t* v = t[i].vertex;
-      double h[4] = {heights[v[1]], heights[v[2]], heights[v[3]], heights[v[0]]};
-      int k = 0;
-      for (int j = 0; j < 4; ++j) {
-        if (h[j] > dryLimit)
-          std::swap(h[j], h[k++]);
-      }
       const double vt = t[i].volume;
-      if (k == 0) {
+      // Most tetrahedra of a crossed element lie wholly on one side: their points' sides tell,
+      // without their heights.
+      const int dryVertices = dryPoint[v[0]] + dryPoint[v[1]] + dryPoint[v[2]] + dryPoint[v[3]];
+      if (dryVertices == 0) {
         wetVolume += vt;
-      } else if (k < 4) {
+      } else if (dryVertices < 4) {
+        // The exact path's slots: v1, v2, v3, v0, with each dry vertex swapped to the front.
+        double h[4] = {heights[v[1]], heights[v[2]], heights[v[3]], heights[v[0]]};
+        int k = 0;
+        for (int j = 0; j < 4; ++j) {
+          if (h[j] > dryLimit)
+            std::swap(h[j], h[k++]);
+        }
         addCubic<constantOnly>(c, h, k, vt, epoch.anchor);
         if (summed) {
           sums.count += 1;
@@ -553,10 +560,10 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     const FastEvaluation::Extent& extent = fast_.extents_[e];
     const bool straddles = extent.crossedAt(plane.D);
     if (pending_ && straddles && mayAbsorb(e, sLo_, sHi_, false) &&
-        absorb(e, pass.settled, sLo_, sHi_, false)) {
+        absorb(e, pass.settled, sLo_, sHi_, false, values)) {
       pass.settledMembers->push_back(e);
     } else if (pass.speculate && mayAbsorb(e, s - pass.reach, s + pass.reach, true) &&
-               absorb(e, pass.speculative, s - pass.reach, s + pass.reach, true)) {
+               absorb(e, pass.speculative, s - pass.reach, s + pass.reach, true, values)) {
       pass.speculativeMembers->push_back(e);
     } else {
       active_[kept++] = e;
@@ -574,7 +581,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
 long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
                                  Pass& pass) const {
   Epoch here = emptyEpoch(s);
-  if (!absorb<true>(e, here, s, s, true))
+  if (!absorb<true>(e, here, s, s, true, values))
     return fast_.evaluateElement<false>(e, plane, values).volume;
   pass.activeError += here.error;
   pass.activeMagnitude += here.magnitude;

@@ -106,10 +106,11 @@ class DraftFilter {
   // or below wetLimit count as submerged, points above dryLimit as dry. With crossedOnly, only an
   // element with points on both sides: one wholly on one side costs little to evaluate exactly,
   // and would only make a speculative epoch's range narrower.
-  // With constantOnly only the polynomial's value at the epoch's anchor.
+  // With constantOnly only the polynomial's value at the epoch's anchor. scratch holds at least
+  // as many doubles as the element has points.
   template <bool constantOnly = false>
-  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
-              bool crossedOnly) const;
+  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit, bool crossedOnly,
+              double* scratch) const;
   bool mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit, bool crossedOnly) const;
   // Runs on the worker threads, each on its own range of active_.
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
