@@ -113,15 +113,23 @@ void compareBody(FloatingBody& body, Tally& tally, const std::string& label) {
   }
 }
 
-bool compareSuite(const char* name, const hostile_body::RobustnessRun& suite,
-                  std::vector<std::string>& misses) {
-  Tally tally;
+// Draws the suite's bodies in turn, as its tests do, and calls visit(i, body) for each.
+template <typename Visit>
+void forEachBody(const hostile_body::RobustnessRun& suite, Visit visit) {
   test_support::Random random(suite.seed);
   for (int i = 0; i < suite.bodies; ++i) {
     FloatingBody body;
     hostile_body::loadedBody(body, random, suite.share, suite.degenerateShare);
-    compareBody(body, tally, std::string(name) + " body " + std::to_string(i));
+    visit(i, body);
   }
+}
+
+bool compareSuite(const char* name, const hostile_body::RobustnessRun& suite,
+                  std::vector<std::string>& misses) {
+  Tally tally;
+  forEachBody(suite, [&](int i, FloatingBody& body) {
+    compareBody(body, tally, std::string(name) + " body " + std::to_string(i));
+  });
   std::printf("| %s | %d | %d | %d | %d | %d | %d | %d | %ld | %ld |\n", name, tally.bodies,
               tally.refused, tally.greedySolved, tally.agreed, tally.stable, tally.withinTarget,
               tally.mostDraftSearches, tally.greedyDraftSearches, tally.newtonDraftSearches);
@@ -139,18 +147,15 @@ constexpr hostile_body::RobustnessRun kWidePopulations[] = {
     {hostile_body::kRandomVolumes.seed + 300, 200, 1e-3, 0.15}};
 
 void compareWide(const hostile_body::RobustnessRun& suite) {
-  test_support::Random random(suite.seed);
   int stable = 0, over = 0, counted = 0, most = 0;
   long searches = 0;
-  for (int i = 0; i < suite.bodies; ++i) {
-    FloatingBody body;
-    hostile_body::loadedBody(body, random, suite.share, suite.degenerateShare);
+  forEachBody(suite, [&](int, FloatingBody& body) {
     if (!whyBodyCannotFloat(body, body.displacementVolume, body.centreOfGravity).empty())
-      continue;
+      return;
     body.prepareFastEvaluation(1);
     const Result newton = solveNewton(body);
     if (!newton.check.converged || newton.check.verdict != Verdict::kStable)
-      continue;
+      return;
     ++stable;
     searches += newton.draftSearches;
     most = std::max(most, newton.draftSearches);
@@ -159,7 +164,7 @@ void compareWide(const hostile_body::RobustnessRun& suite) {
       const Result greedy = solveGreedy(body);
       counted += greedy.check.converged && compare(greedy, newton).holds();
     }
-  }
+  });
   std::printf("| %g | %d | %d | %d | %d | %d | %ld |\n", suite.share, suite.bodies, stable, over,
               counted, most, searches);
 }

@@ -48,6 +48,26 @@ class CircleAngles {
 
 }  // namespace
 
+namespace {
+
+// Calls visit(i, corners) for each sector i of the cylinder with the six corners of its prism, in
+// the prism's numbering: the axis start, the sector's two circle points, the axis end, and the
+// same circle points moved along the axis (the far circle is the near one moved).
+template <typename Visit>
+void forEachSectorPrism(const Cylinder& c, Visit visit) {
+  const Vec3 h = c.axisEnd - c.axisStart;
+  Vec3 ci = c.circlePoint(0);
+  for (int i = 0; i < c.segmentCount; ++i) {
+    const Vec3 ci1 = c.circlePoint(i + 1);
+    const Vec3 corners[TrianglePrism::kVertexCount] = {c.axisStart, ci,     ci1,
+                                                       c.axisEnd,   ci + h, ci1 + h};
+    visit(i, corners);
+    ci = ci1;
+  }
+}
+
+}  // namespace
+
 Vec3 Cylinder::circlePoint(int i) const {
   const Vec3& P = axisStart;
   const double R = radius;
@@ -77,16 +97,11 @@ void Cylinder::splitIntoTetrahedra(Tetrahedron* out, int count) {
   if (count % 3 != 0 || count < 9)
     console::reportAndWait(elementTexts().cylinderSplitCount);
   segmentCount = count / 3;
-  const Vec3 h = axisEnd - axisStart;
   TrianglePrism sector;
-  for (int i = 0; i < segmentCount; ++i) {
-    const Vec3 ci = circlePoint(i);
-    const Vec3 ci1 = circlePoint(i + 1);
-    // The far circle is the near circle moved along the axis.
-    const Vec3 points[TrianglePrism::kVertexCount] = {axisStart, ci, ci1, axisEnd, ci + h, ci1 + h};
-    sector.setVertices(points, TrianglePrism::kVertexCount);
+  forEachSectorPrism(*this, [&](int i, const Vec3(&corners)[TrianglePrism::kVertexCount]) {
+    sector.setVertices(corners, TrianglePrism::kVertexCount);
     sector.splitIntoTetrahedra(out + 3 * i, TrianglePrism::kTetrahedronCount);
-  }
+  });
 }
 
 BoundingBox Cylinder::boundingBox() {
@@ -96,18 +111,13 @@ BoundingBox Cylinder::boundingBox() {
   // The box of the split's tetrahedra merged in split order, each tetrahedron's box from its
   // first vertex on: the same points in the same order as splitting the cylinder into them, so
   // that the same minimum wins among equal ones (zeros of either sign), without making them.
-  const Vec3 h = axisEnd - axisStart;
-  Vec3 ci = circlePoint(0);
-  for (int i = 0; i < segmentCount; ++i) {
-    const Vec3 ci1 = circlePoint(i + 1);
-    const Vec3 points[TrianglePrism::kVertexCount] = {axisStart, ci, ci1, axisEnd, ci + h, ci1 + h};
+  forEachSectorPrism(*this, [&box](int, const Vec3(&corners)[TrianglePrism::kVertexCount]) {
     for (const int* t : TrianglePrism::kSplit) {
-      BoundingBox part = BoundingBox::ofPoint(points[t[0]]);
+      BoundingBox part = BoundingBox::ofPoint(corners[t[0]]);
       for (int k = 1; k < 4; ++k)
-        part.include(points[t[k]]);
+        part.include(corners[t[k]]);
       box.include(part);
     }
-    ci = ci1;
-  }
+  });
   return box;
 }
