@@ -39,12 +39,23 @@
 // by rho g V, is (G - B) . n, the height of G above B; its rate as the plane turns is the righting
 // arm, and its minima are the stable equilibria. The distance d is the size of that rate: on the
 // way from upright to an equilibrium far off it first grows (the arm rises to its maximum before
-// it falls to zero), so a solver that only takes turns shortening d crawls there. A Newton step
-// of a positive definite K runs downhill in the potential; once such a step is taken because it
-// lowers the potential although d grew, every later turn is judged by the potential too (by d
-// where the potentials are level to rounding), so that the two measures never take turns undoing
-// each other. Until then, and at every turn of a body that never runs downhill, a turn must
-// shorten d, as in the tilt iteration: that is how an unstable equilibrium is reached.
+// it falls to zero), so a solver that only takes turns shortening d crawls there; and being the
+// size of a slope, d has ridges and kinks of its own, where no turn shortens it although the
+// potential falls steeply. A Newton step of a positive definite K runs downhill in the potential;
+// once such a step is taken and lowers the potential, the body is on its way down into a valley,
+// and every later turn is judged by the potential too (by d where the potentials are level to
+// rounding), so that the two measures never take turns undoing each other. Until then, and at
+// every turn of a body that never runs downhill, a turn must shorten d, as in the tilt iteration:
+// that is how an unstable equilibrium is reached.
+//
+// Valleys. The tilt iteration creeps from upright in steps of at most a degree and settles in the
+// first valley of the potential it meets. A turn by the solver's longer reach can cross that
+// valley and end higher on its far side, still with a shorter d, and lead to another equilibrium
+// (a saddle beyond the ridge, say). A tilt and the Newton rotation of a positive definite K both
+// run downhill at first (the tilt axis is the potential's steepest descent, the rotation a descent
+// of its quadratic model), so such a turn longer than a degree whose end lies higher than its
+// start has crossed a valley: it is not taken, even where d is shorter there, and it is shortened
+// as a turn that lengthens d is. Shorter turns are judged as the tilt iteration judges its steps.
 //
 // Creases. Where the plane passes a vertex or an edge of the body the waterplane changes at once,
 // and with it the restoring matrix: the potential has a crease there, smooth on either side. A
@@ -63,11 +74,20 @@ constexpr double kDegree = 3.14159265358979323846 / 180;
 // plane only, and a plane turned much further may cut the body through other faces, or lead to
 // another equilibrium than the one nearest upright that the tilt iteration finds.
 constexpr double kFirstReach = 7 * kDegree;
+// The tilt iteration's first and longest step.
+constexpr double kTiltIterationStep = kDegree;
 // The longest step, reached by doubling after steps that the reach cut short and that succeeded.
 constexpr double kLongestStep = 60 * kDegree;
 // Potentials closer than this fraction of d_error count as level: near the equilibrium the
 // potential changes with the square of the distance and its rounding takes over.
 constexpr double kLevelPotential = 1e-3;
+
+// The three kinds of turn, by how they are judged (see the top of the file).
+enum class TurnKind {
+  kNewton,      // the Newton rotation of a positive definite K: downhill, never across a valley
+  kTilt,        // a tilt about tiltAxis: never across a valley
+  kIndefinite,  // the Newton rotation of an indefinite K: d alone judges
+};
 
 // The attitude being refined: the normal, the water plane and centre of buoyancy found for it,
 // and the distance between the lines of action of gravity and buoyancy.
@@ -145,18 +165,18 @@ class NewtonRun {
     Vec3 w;
     const Stiffness stiffness = newtonRotation(body_, V_, G_, current, w, model_);
     if (stiffness == Stiffness::PositiveDefinite &&
-        turnWithin(current, w * -1, w.length(), angle, true))
+        turnWithin(current, w * -1, w.length(), angle, TurnKind::kNewton))
       return true;
     ++outcome.gradientSteps;
     model_.valid = false;
     const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G_, current.normal);
     angle = 0;
-    if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle, false))
+    if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle, TurnKind::kTilt))
       return true;
     // Where no tilt helps, the Newton rotation of an indefinite K still leads to the equilibrium
     // nearby, stable or not: the verdict then tells which.
     if (stiffness != Stiffness::Indefinite ||
-        !turnWithin(current, w * -1, w.length(), angle, false))
+        !turnWithin(current, w * -1, w.length(), angle, TurnKind::kIndefinite))
       return false;
     ++outcome.indefiniteSteps;
     return true;
@@ -169,11 +189,11 @@ class NewtonRun {
   // shortening the angle until the turn is better. The reach doubles after a step that it cut short
   // and that succeeded at once, and becomes the angle taken after a step that needed shortening or
   // that turned across a crease.
-  bool turnWithin(Attitude& current, const Vec3& axis, double full, double& angle, bool downhill) {
+  bool turnWithin(Attitude& current, const Vec3& axis, double full, double& angle, TurnKind kind) {
     const double tried = std::fmin(full, reach_);
     angle = tried;
     const int creaseSteps = outcome.creaseSteps;
-    if (!turn(current, axis, angle, downhill))
+    if (!turn(current, axis, angle, kind))
       return false;
     if (angle < tried || outcome.creaseSteps > creaseSteps)
       reach_ = angle;
@@ -187,13 +207,16 @@ class NewtonRun {
   // potential does, after one turn to the minimum of the crease model where the first trial
   // overshot a valley. True when it is (the attitude takes the turn); false once a turn at or
   // below the angle floor has failed.
-  bool turn(Attitude& current, const Vec3& axis, double& angle, bool downhill) {
+  bool turn(Attitude& current, const Vec3& axis, double& angle, TurnKind kind) {
     const Vec3 unit = axis / axis.length();
     const double slope = potentialSlope(current, unit);
+    const bool downhill = kind == TurnKind::kNewton;
     bool creaseTried = false;
     for (;;) {
       Attitude trial = turned(current, axis, angle);
-      if (takes(current, trial, downhill))
+      const bool acrossValley = kind != TurnKind::kIndefinite && angle > kTiltIterationStep &&
+                                trial.potential > current.potential + potentialTolerance_;
+      if (!acrossValley && takes(current, trial, downhill))
         return true;
       if (angle <= kAngleFloor)
         return false;
@@ -230,7 +253,7 @@ class NewtonRun {
     const bool level = trial.potential <= current.potential + potentialTolerance_;
     const bool closer = trial.distance < current.distance;
     if (descending_ ? lower || (level && closer) : closer || (downhill && lower)) {
-      descending_ = descending_ || !closer;
+      descending_ = descending_ || (downhill && lower);
       current = trial;
       return true;
     }
