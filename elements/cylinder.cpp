@@ -46,10 +46,6 @@ class CircleAngles {
   std::vector<double> cosines_, sines_;
 };
 
-}  // namespace
-
-namespace {
-
 // Calls visit(i, corners) for each sector i of the cylinder with the six corners of its prism, in
 // the prism's numbering: the axis start, the sector's two circle points, the axis end, and the
 // same circle points moved along the axis (the far circle is the near one moved).
@@ -108,16 +104,13 @@ BoundingBox Cylinder::boundingBox() {
   BoundingBox box = BoundingBox::empty();
   if (segmentCount < 3)
     segmentCount = 3;
-  // The box of the split's tetrahedra merged in split order, each tetrahedron's box from its
-  // first vertex on: the same points in the same order as splitting the cylinder into them, so
-  // that the same minimum wins among equal ones (zeros of either sign), without making them.
+  // The box of the split's tetrahedra merged in split order: the same points in the same order
+  // as splitting the cylinder into an array of them, so that the same minimum wins among equal
+  // ones (zeros of either sign), without the array.
   forEachSectorPrism(*this, [&box](int, const Vec3(&corners)[TrianglePrism::kVertexCount]) {
-    for (const int* t : TrianglePrism::kSplit) {
-      BoundingBox part = BoundingBox::ofPoint(corners[t[0]]);
-      for (int k = 1; k < 4; ++k)
-        part.include(corners[t[k]]);
-      box.include(part);
-    }
+    for (const int* t : TrianglePrism::kSplit)
+      box.include(
+          Tetrahedron(corners[t[0]], corners[t[1]], corners[t[2]], corners[t[3]]).boundingBox());
   });
   return box;
 }

@@ -79,11 +79,11 @@ TEST(SolverMethods, RandomBodiesReachTheSameEquilibriumByBothMethods) {
 
 // Bodies of wider random populations (seed, share of the volume, place in the draw; 15 % of the
 // elements degenerate, as in the suites) on which the Newton solver left the valley that the tilt
-// iteration settles in. On the first and the third, a
-// turn of the first reach (a tilt, a Newton rotation) crossed the valley of a stable equilibrium
-// two degrees from upright, and the solver ran on to a saddle. On the second, the first Newton
-// step ran downhill, but the turns after it still had to shorten d: they stopped where d has a
-// kink, though the potential fell steeply along them, and the solver ended at its step limit.
+// iteration settles in. On the first and the third, a turn of the first reach (a tilt, a Newton
+// rotation) crossed the valley of a stable equilibrium two degrees from upright, and the solver
+// ran on to a saddle. On the second, the first Newton step ran downhill, but the turns after it
+// still had to shorten d: they stopped where d has a kink, though the potential fell steeply
+// along them, and the solver ended at its step limit.
 TEST(SolverMethods, NewtonFollowsTheTiltIterationPastValleysAndKinks) {
   struct Drawn {
     std::uint64_t seed;
