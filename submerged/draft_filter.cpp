@@ -98,6 +98,17 @@
 //    b1 b2 b3 times Vt, each at most Vt, whether or not the fractions belong to one plane; the
 //    bound of item 2 holds around them with tau at r = 2^-10. So item 5's upper value holds for
 //    every element the level may cross, without reading its heights.
+//
+// 7. The coarse interval of every level at once. Where item 6 holds, an element's upper value
+//    depends on its whole volume W and its count n of water tetrahedra only, and is at most
+//    F W + T with F and T taken at the body's largest n (each grows with n). Until the first
+//    estimate settles an element, the level table (level_table.h) sorts the elements into bins
+//    by their extents: for a level s, the elements whose highest point lies at or below an edge
+//    at or below s are wholly submerged (W bit for bit), the elements outside its reached set
+//    are dry (their lowest point lies above s), and the rest count between 0 and F W + T. The
+//    table's sums of W, in double, err by at most gamma(elements + bins + 3) times their size;
+//    the rest is item 3 and item 4 as for any interval. A bin holding the level only moves its
+//    elements from certain to between: a wider interval, never a wrong one.
 
 namespace {
 
@@ -278,6 +289,7 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
       lists_(2 * passes_.size()) {
   const std::size_t elements = fast.elements_.size();
   for (std::size_t e = 0; e < elements; ++e) {
+    mostTetrahedra_ = std::max(mostTetrahedra_, fast.elements_[e].tetrahedronCount);
     Box box;
     for (std::uint32_t p = fast.elements_[e].firstPoint; p < fast.pointEnd_[e]; ++p) {
       box.add(fast.points_[p]);
@@ -343,6 +355,14 @@ void DraftFilter::start(double sLo, double sHi) {
   sHi_ = sHi;
   pending_ = sLo < sHi;
   prepareCoarseBound();
+  const FastEvaluation& fast = fast_;
+  levelsAnswer_ = heightsFree_ && levels_.build(fast.elements_.size(), sLo, sHi,
+                                                [&fast](std::size_t e, double& lowest,
+                                                        double& highest, double& whole) {
+                                                  lowest = fast.extents_[e].lowest;
+                                                  highest = fast.extents_[e].highest;
+                                                  whole = fast.wholeVolume_[e];
+                                                });
 }
 
 // Item 2 with every tetrahedron's extents and every element's coordinates bounded by the body's
@@ -373,6 +393,12 @@ void DraftFilter::prepareCoarseBound() {
                                 (rho[0] * outer[1] * outer[2] + rho[1] * outer[0] * outer[2] +
                                  rho[2] * outer[0] * outer[1]) +
                             33 * kUnit * outer[0] * outer[1] * outer[2] + coarseBoxRounding_;
+  // Item 7: coarseUpper with the most water tetrahedra of any element, raised for its rounding.
+  const double n = mostTetrahedra_;
+  const double pieces = 1 + 8 * tau * (1 + tau) * (1 + tau);
+  const double sum = (1 + roundingBound(n)) * 1.01 * (1 + roundingBound(16));
+  levelFactor_ = (1 + 2 * roundingBound(n)) * pieces * sum;
+  levelTerm_ = n * (coarseBoxRounding_ * pieces + coarseTetrahedronError_) * sum;
 }
 
 void DraftFilter::narrow(double sLo, double sHi) {
@@ -384,6 +410,11 @@ void DraftFilter::narrow(double sLo, double sHi) {
   sLo_ = sLo;
   sHi_ = sHi;
   pending_ = true;
+}
+
+bool DraftFilter::settlesByExtents(std::uint32_t e) const {
+  const FastEvaluation::Extent& extent = fast_.extents_[e];
+  return static_cast<double>(extent.highest) <= sLo_ || static_cast<double>(extent.lowest) > sHi_;
 }
 
 bool DraftFilter::settleByExtents(std::uint32_t e, Pass& pass) const {
@@ -550,7 +581,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     constexpr std::size_t ahead = FastEvaluation::kPrefetchDistance;
     if (i + 2 * ahead < end)
       fast_.prefetchRecord(active_[i + 2 * ahead]);
-    if (i + ahead < end)
+    if (i + ahead < end && !(pending_ && settlesByExtents(active_[i + ahead])))
       fast_.prefetchElement(active_[i + ahead]);
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
@@ -590,6 +621,9 @@ long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane, 
 }
 
 DraftFilter::Estimate DraftFilter::estimate(double D) {
+  if (levelsAnswer_ && pending_)
+    settleOutsideBracket();
+  levelsAnswer_ = false;
   const double s = -D;
   dissolveEpochsExcluding(s);
   Plane plane = fast_.plane_;
@@ -606,6 +640,20 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
       });
   pending_ = false;
   return bound(s, mergePasses(chunks, count), 0);
+}
+
+// After the level table answered the coarse intervals every element is still active: the ones
+// the bracket leaves wholly below or above it settle in one sweep over their extents, in order,
+// before a pass reads any element's points.
+void DraftFilter::settleOutsideBracket() {
+  Pass pass{emptyEpoch(0), emptyEpoch(0), nullptr, nullptr, 0, false};
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < active_.size(); ++i) {
+    if (!settleByExtents(active_[i], pass))
+      active_[kept++] = active_[i];
+  }
+  active_.resize(kept);
+  takeSettled(pass);
 }
 
 // Whether a pass over the active elements is shared out among the threads: when they are many,
@@ -725,6 +773,8 @@ double DraftFilter::coarseUpper(std::uint32_t e, double r) const {
 }
 
 DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
+  if (levelsAnswer_)
+    return levelEstimate(D);
   dissolveEpochsExcluding(-D);
   Estimate estimates[2];
   coarsePasses<false>(D, D, estimates);
@@ -734,7 +784,31 @@ DraftFilter::Estimate DraftFilter::coarseEstimate(double D) {
 // Right after start no epoch exists, so nothing dissolves before either plane: the pass settles
 // the same elements and sums the others in the same order as two passes would.
 void DraftFilter::coarseEstimates(double D0, double D1, Estimate (&estimates)[2]) {
+  if (levelsAnswer_) {
+    estimates[0] = levelEstimate(D0);
+    estimates[1] = levelEstimate(D1);
+    return;
+  }
   coarsePasses<true>(D0, D1, estimates);
+}
+
+// Item 7. No element has settled and no epoch exists, so every element is active: the ones wholly
+// below the level add their whole volume, the others the level may reach at most their coarse
+// upper value, and the rest nothing.
+DraftFilter::Estimate DraftFilter::levelEstimate(double D) {
+  const LevelTable::Sums sums = levels_.at(-D);
+  const double elements = static_cast<double>(fast_.elements_.size());
+  // The elements' terms below levelTerm_ each, for all elements at once.
+  const long double width =
+      std::max(levelFactor_ * (static_cast<long double>(sums.reached) - sums.submerged), 0.0L) +
+      static_cast<long double>(levelTerm_) * elements;
+  const double terms = elements + static_cast<double>(levels_.binCount()) + 3;
+  activeError_ = roundingBound(terms) *
+                 (sums.submerged + levelFactor_ * (sums.reached + sums.submerged)) * 1.01;
+  activeMagnitude_ =
+      (levelFactor_ * (sums.reached + sums.submerged) + levelTerm_ * elements) * 1.01;
+  activeTerms_ = static_cast<std::size_t>(terms) + 16;
+  return bound(-D, sums.submerged, width);
 }
 
 // The coarse intervals of the plane of offset D0 and, with twoPlanes, of D1 from one pass over
@@ -848,5 +922,5 @@ std::size_t DraftFilter::memoryBytes() const {
     lists += list.capacity();
   return (active_.capacity() + members_.capacity() + lists) * sizeof(std::uint32_t) +
          cylinderSums_.capacity() * sizeof(ExtentSums) + epochs_.capacity() * sizeof(Epoch) +
-         passes_.capacity() * sizeof(Pass);
+         passes_.capacity() * sizeof(Pass) + levels_.memoryBytes();
 }

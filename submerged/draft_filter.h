@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "geometry/plane.h"
+#include "submerged/level_table.h"
 
 class FastEvaluation;
 
@@ -102,6 +103,8 @@ class DraftFilter {
 
   // Settles the element by its extents if it lies wholly below or above the bracket.
   bool settleByExtents(std::uint32_t e, Pass& pass) const;
+  // Whether it would.
+  bool settlesByExtents(std::uint32_t e) const;
   // Adds the element to the epoch if none of its points lies in (wetLimit, dryLimit]; points at
   // or below wetLimit count as submerged, points above dryLimit as dry. With crossedOnly, only an
   // element with points on both sides: one wholly on one side costs little to evaluate exactly,
@@ -138,6 +141,9 @@ class DraftFilter {
   double crossedUpper(std::uint32_t e, double D) const;
   double coarseUpper(std::uint32_t e, double r) const;
   void prepareCoarseBound();
+  // Item 7: the coarse interval from the level table, while no element has settled.
+  Estimate levelEstimate(double D);
+  void settleOutsideBracket();
   void sumCylinders();
   // Returns the elements of the epochs whose range excludes the level s to the active set.
   void dissolveEpochsExcluding(double s);
@@ -175,5 +181,12 @@ class DraftFilter {
   double coarseDelta_ = 0, coarseTetrahedronError_ = 0, coarseBoxRounding_ = 0;
   // Item 6 of the bound holds: the coarse interval needs no heights.
   bool heightsFree_ = false;
-  bool finite_ = true;  // every point of the body
+  // The elements by their extents for the search's normal (item 7), and whether it answers the
+  // coarse intervals: from start, where item 6 holds, until the first estimate settles elements.
+  LevelTable levels_;
+  bool levelsAnswer_ = false;
+  // An element's coarse upper value is at most levelFactor_ W + levelTerm_ (W its whole volume).
+  double levelFactor_ = 0, levelTerm_ = 0;
+  std::uint32_t mostTetrahedra_ = 0;  // of any element
+  bool finite_ = true;                // every point of the body
 };
