@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "support/test_support.h"
@@ -17,65 +18,54 @@ struct Range {
   double lowest, highest, whole;
 };
 
-struct TableCase {
-  const char* name;
-  double sLo, width;
-  int elements;
-};
-
-class LevelTableCases : public testing::TestWithParam<TableCase> {};
+// Range [sLo, sLo + width] over the given number of elements.
+class LevelTableCases : public testing::TestWithParam<std::tuple<double, double, int>> {};
 
 TEST_P(LevelTableCases, CountsTheSafeSideAndOnlyNearTheLevel) {
-  const TableCase& c = GetParam();
+  const auto [sLo, width, count] = GetParam();
   test_support::Random random(test_support::kSeed);
-  const double sHi = c.sLo + c.width;
+  const double sHi = sLo + width;
+  // Ranges beyond both ends, down to a point, and some ends on a bin's edge.
   std::vector<Range> ranges;
-  for (int e = 0; e < c.elements; ++e) {
-    // Ranges beyond both ends, down to a point, and some with an end on a bin's edge.
-    double a = random.uniform(c.sLo - 0.2 * c.width, sHi + 0.2 * c.width);
-    double b = e % 5 == 0 ? a : random.uniform(c.sLo - 0.2 * c.width, sHi + 0.2 * c.width);
-    if (e % 7 == 0)
-      a = c.sLo + c.width / 8 * (e % 9);
+  for (int e = 0; e < count; ++e) {
+    double a = random.uniform(sLo - 0.2 * width, sHi + 0.2 * width);
+    const double b = e % 5 == 0 ? a : random.uniform(sLo - 0.2 * width, sHi + 0.2 * width);
+    a = e % 7 == 0 ? sLo + width / 8 * (e % 9) : a;
     ranges.push_back({std::min(a, b), std::max(a, b), random.uniform(0, 3)});
   }
   LevelTable table;
-  ASSERT_TRUE(table.build(ranges.size(), c.sLo, sHi,
-                          [&](std::size_t e, double& lowest, double& highest, double& whole) {
-                            lowest = ranges[e].lowest;
-                            highest = ranges[e].highest;
-                            whole = ranges[e].whole;
-                          }));
-  const double step = c.width / static_cast<double>(table.binCount());
+  ASSERT_TRUE(
+      table.build(ranges.size(), sLo, sHi, [&](std::size_t e, double& lo, double& hi, double& w) {
+        lo = ranges[e].lowest, hi = ranges[e].highest, w = ranges[e].whole;
+      }));
+  const double step = width / static_cast<double>(table.binCount()), rounding = 1e-12;
   for (int k = 0; k < 2000; ++k) {
-    double s = random.uniform(c.sLo - 0.1 * c.width, sHi + 0.1 * c.width);
-    if (k % 3 == 0)
-      s = k % 2 ? ranges[k % ranges.size()].lowest : ranges[k % ranges.size()].highest;
+    const Range& r = ranges[static_cast<std::size_t>(k) % ranges.size()];
+    const double s = k % 3 ? random.uniform(sLo - 0.1 * width, sHi + 0.1 * width)
+                           : (k % 2 ? r.lowest : r.highest);
     double below = 0, reached = 0, farBelow = 0, nearReached = 0;
-    for (const Range& r : ranges) {
-      below += r.highest <= s ? r.whole : 0;
-      reached += r.lowest <= s ? r.whole : 0;
-      farBelow += r.highest <= s - 3 * step ? r.whole : 0;
-      nearReached += r.lowest <= s + 3 * step ? r.whole : 0;
+    for (const Range& q : ranges) {
+      below += q.highest <= s ? q.whole : 0;
+      reached += q.lowest <= s ? q.whole : 0;
+      farBelow += q.highest <= s - 3 * step ? q.whole : 0;
+      nearReached += q.lowest <= s + 3 * step ? q.whole : 0;
     }
     const LevelTable::Sums sums = table.at(s);
-    const double rounding = 1e-12;
     ASSERT_LE(sums.submerged, below * (1 + rounding)) << "level " << s;
     ASSERT_GE(sums.reached, reached * (1 - rounding)) << "level " << s;
-    if (s >= c.sLo && s <= sHi - 4 * step) {
+    if (s >= sLo && s <= sHi - 4 * step) {  // not too loose either
       ASSERT_GE(sums.submerged, farBelow * (1 - rounding)) << "level " << s;
       ASSERT_LE(sums.reached, nearReached * (1 + rounding)) << "level " << s;
     }
   }
 }
 
+// Ordinary, far from the origin, narrow, one bin.
 INSTANTIATE_TEST_SUITE_P(LevelTable, LevelTableCases,
-                         testing::Values(TableCase{"ordinary", -3, 10, 5000},
-                                         TableCase{"far_from_the_origin", 1e5, 0.5, 3000},
-                                         TableCase{"narrow", 2, 1e-9, 800},
-                                         TableCase{"one_bin", 0, 1, 3}),
-                         [](const testing::TestParamInfo<TableCase>& param) {
-                           return std::string(param.param.name);
-                         });
+                         testing::Values(std::make_tuple(-3.0, 10.0, 5000),
+                                         std::make_tuple(1e5, 0.5, 3000),
+                                         std::make_tuple(2.0, 1e-9, 800),
+                                         std::make_tuple(0.0, 1.0, 3)));
 
 TEST(LevelTable, RefusesARangeItCannotDivide) {
   LevelTable table;
