@@ -355,14 +355,19 @@ void DraftFilter::start(double sLo, double sHi) {
   sHi_ = sHi;
   pending_ = sLo < sHi;
   prepareCoarseBound();
+  // Every element is active: the table is built in the chunks a coarse pass would take.
+  const bool shared = share(kParallelCoarseElements);
+  levelChunks_ = shared ? passes_.size() : 1;
   const FastEvaluation& fast = fast_;
-  levelsAnswer_ = heightsFree_ && levels_.build(fast.elements_.size(), sLo, sHi,
-                                                [&fast](std::size_t e, double& lowest,
-                                                        double& highest, double& whole) {
-                                                  lowest = fast.extents_[e].lowest;
-                                                  highest = fast.extents_[e].highest;
-                                                  whole = fast.wholeVolume_[e];
-                                                });
+  levelsAnswer_ =
+      heightsFree_ && levels_.build(
+                          fast.elements_.size(), sLo, sHi, levelChunks_,
+                          [this, shared](auto& job) { fast_.pool_.runChunks(job, shared); },
+                          [&fast](std::size_t e, double& lowest, double& highest, double& whole) {
+                            lowest = fast.extents_[e].lowest;
+                            highest = fast.extents_[e].highest;
+                            whole = fast.wholeVolume_[e];
+                          });
 }
 
 // Item 2 with every tetrahedron's extents and every element's coordinates bounded by the body's
@@ -646,14 +651,19 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
 // the bracket leaves wholly below or above it settle in one sweep over their extents, in order,
 // before a pass reads any element's points.
 void DraftFilter::settleOutsideBracket() {
-  Pass pass{emptyEpoch(0), emptyEpoch(0), nullptr, nullptr, 0, false};
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < active_.size(); ++i) {
-    if (!settleByExtents(active_[i], pass))
-      active_[kept++] = active_[i];
-  }
-  active_.resize(kept);
-  takeSettled(pass);
+  const std::size_t count = active_.size();
+  const std::size_t chunks =
+      runPasses(share(kParallelCoarseElements), sLo_, 0, false, [&](std::size_t c) {
+        Pass& pass = passes_[c];
+        const std::size_t begin = count * c / passes(), end = count * (c + 1) / passes();
+        std::size_t kept = begin;
+        for (std::size_t i = begin; i < end; ++i) {
+          if (!settleByExtents(active_[i], pass))
+            active_[kept++] = active_[i];
+        }
+        pass.kept = kept - begin;
+      });
+  mergePasses(chunks, count);
 }
 
 // Whether a pass over the active elements is shared out among the threads: when they are many,
@@ -802,7 +812,7 @@ DraftFilter::Estimate DraftFilter::levelEstimate(double D) {
   const long double width =
       std::max(levelFactor_ * (static_cast<long double>(sums.reached) - sums.submerged), 0.0L) +
       static_cast<long double>(levelTerm_) * elements;
-  const double terms = elements + static_cast<double>(levels_.binCount()) + 3;
+  const double terms = elements + static_cast<double>(levels_.binCount() + levelChunks_) + 16;
   activeError_ = roundingBound(terms) *
                  (sums.submerged + levelFactor_ * (sums.reached + sums.submerged)) * 1.01;
   activeMagnitude_ =

@@ -185,6 +185,7 @@ class DraftFilter {
   // coarse intervals: from start, where item 6 holds, until the first estimate settles elements.
   LevelTable levels_;
   bool levelsAnswer_ = false;
+  std::size_t levelChunks_ = 1;  // the ranges it was built in
   // An element's coarse upper value is at most levelFactor_ W + levelTerm_ (W its whole volume).
   double levelFactor_ = 0, levelTerm_ = 0;
   std::uint32_t mostTetrahedra_ = 0;  // of any element

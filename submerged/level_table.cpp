@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-bool LevelTable::prepare(std::size_t count, double sLo, double sHi) {
+bool LevelTable::prepare(std::size_t count, double sLo, double sHi, std::size_t chunks) {
   edges_.clear();
   const std::size_t bins = std::min(kMostBins, std::max<std::size_t>(count / 4, 1));
   const double step = (sHi - sLo) / static_cast<double>(bins);
@@ -20,12 +20,19 @@ bool LevelTable::prepare(std::size_t count, double sLo, double sHi) {
   edges_.resize(bins + 1);
   for (std::size_t j = 0; j <= bins; ++j)
     edges_[j] = sLo + step * static_cast<double>(j);
-  slots_.assign(bins + 8 + 2 * kPad, Sums{});
+  slotCount_ = bins + 8 + 2 * kPad;
+  slots_.assign(slotCount_ * chunks, Sums{});
   return true;
 }
 
-void LevelTable::accumulate() {
-  for (std::size_t k = 1; k < slots_.size(); ++k) {
+void LevelTable::accumulate(std::size_t chunks) {
+  for (std::size_t p = 1; p < chunks; ++p) {
+    for (std::size_t k = 0; k < slotCount_; ++k) {
+      slots_[k].submerged += slots_[p * slotCount_ + k].submerged;
+      slots_[k].reached += slots_[p * slotCount_ + k].reached;
+    }
+  }
+  for (std::size_t k = 1; k < slotCount_; ++k) {
     slots_[k].submerged += slots_[k - 1].submerged;
     slots_[k].reached += slots_[k - 1].reached;
   }
@@ -41,7 +48,7 @@ LevelTable::Sums LevelTable::at(double s) const {
       static_cast<std::size_t>(std::upper_bound(edges_.begin(), edges_.end(), s) - edges_.begin());
   const std::size_t slot = static_cast<std::size_t>(kPad) + q;
   return Sums{q == 0 ? 0 : slots_[slot].submerged,
-              q == edges_.size() ? slots_.back().reached : slots_[slot].reached};
+              q == edges_.size() ? slots_[slotCount_ - 1].reached : slots_[slot].reached};
 }
 
 std::size_t LevelTable::memoryBytes() const {

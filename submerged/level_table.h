@@ -26,10 +26,13 @@ class LevelTable {
 
   // Bins [sLo, sHi] into about one bin per four elements, at most kMostBins; element(e, lowest,
   // highest, whole) gives element e's height range and whole volume (finite or infinite, never
-  // NaN). False, with nothing to answer, when the range cannot be divided finely enough for the
-  // rounding of a bin's position (see positionOf).
-  template <typename Element>
-  bool build(std::size_t count, double sLo, double sHi, Element element);
+  // NaN). The elements are binned in `chunks` ranges, each with its own sums, which
+  // runChunks(job) runs as job(0) .. job(chunks - 1), on other threads if it likes; the sums of a
+  // slot then have at most elements + chunks terms. False, with nothing to answer, when the range
+  // cannot be divided finely enough for the rounding of a bin's position (see positionOf).
+  template <typename RunChunks, typename Element>
+  bool build(std::size_t count, double sLo, double sHi, std::size_t chunks, RunChunks runChunks,
+             Element element);
   Sums at(double s) const;
   std::size_t binCount() const { return edges_.empty() ? 0 : edges_.size() - 1; }
   std::size_t memoryBytes() const;
@@ -38,7 +41,7 @@ class LevelTable {
   static constexpr std::size_t kMostBins = 4096;
   // Slots below and above the bins' own, for heights outside the edges (see highSlot).
   static constexpr long kPad = 4;
-  bool prepare(std::size_t count, double sLo, double sHi);
+  bool prepare(std::size_t count, double sLo, double sHi, std::size_t chunks);
   // The bin position of a height, (height - sLo) / step as computed, within a quarter of a bin of
   // its place among the edges (prepare checks that), kept inside [-4, bins + 4].
   double positionOf(double height) const {
@@ -53,25 +56,33 @@ class LevelTable {
   std::size_t lowSlot(double lowest) const {
     return static_cast<std::size_t>(static_cast<long>(positionOf(lowest) + 4) - 4 + kPad);
   }
-  void accumulate();
+  // Adds the chunks' sums to the first chunk's, then sums them up to each slot.
+  void accumulate(std::size_t chunks);
 
   std::vector<double> edges_;
   double sLo_ = 0, inverseStep_ = 0, top_ = 0;
-  // Per slot, then summed up to the slot: whole volumes by highest and by lowest point.
+  // Per chunk and slot, then in the first chunk summed up to the slot: whole volumes by highest and
+  // by lowest point.
   std::vector<Sums> slots_;
+  std::size_t slotCount_ = 0;
 };
 
-template <typename Element>
-bool LevelTable::build(std::size_t count, double sLo, double sHi, Element element) {
-  if (!prepare(count, sLo, sHi))
+template <typename RunChunks, typename Element>
+bool LevelTable::build(std::size_t count, double sLo, double sHi, std::size_t chunks,
+                       RunChunks runChunks, Element element) {
+  if (!prepare(count, sLo, sHi, chunks))
     return false;
-  for (std::size_t e = 0; e < count; ++e) {
-    double lowest = 0, highest = 0, whole = 0;
-    element(e, lowest, highest, whole);
-    Sums* slots = slots_.data();
-    slots[highSlot(highest)].submerged += whole;
-    slots[lowSlot(lowest)].reached += whole;
-  }
-  accumulate();
+  auto job = [&](int chunk) {
+    const std::size_t p = static_cast<std::size_t>(chunk);
+    Sums* slots = slots_.data() + p * slotCount_;
+    for (std::size_t e = count * p / chunks; e < count * (p + 1) / chunks; ++e) {
+      double lowest = 0, highest = 0, whole = 0;
+      element(e, lowest, highest, whole);
+      slots[highSlot(highest)].submerged += whole;
+      slots[lowSlot(lowest)].reached += whole;
+    }
+  };
+  runChunks(job);
+  accumulate(chunks);
   return true;
 }

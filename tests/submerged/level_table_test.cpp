@@ -18,6 +18,12 @@ struct Range {
   double lowest, highest, whole;
 };
 
+// Runs the table's chunks one after the other.
+const auto inTurn = [](auto& job) {
+  for (int chunk = 0; chunk < 3; ++chunk)
+    job(chunk);
+};
+
 // Range [sLo, sLo + width] over the given number of elements.
 class LevelTableCases : public testing::TestWithParam<std::tuple<double, double, int>> {};
 
@@ -34,10 +40,10 @@ TEST_P(LevelTableCases, CountsTheSafeSideAndOnlyNearTheLevel) {
     ranges.push_back({std::min(a, b), std::max(a, b), random.uniform(0, 3)});
   }
   LevelTable table;
-  ASSERT_TRUE(
-      table.build(ranges.size(), sLo, sHi, [&](std::size_t e, double& lo, double& hi, double& w) {
-        lo = ranges[e].lowest, hi = ranges[e].highest, w = ranges[e].whole;
-      }));
+  ASSERT_TRUE(table.build(ranges.size(), sLo, sHi, 3, inTurn,
+                          [&](std::size_t e, double& lo, double& hi, double& w) {
+                            lo = ranges[e].lowest, hi = ranges[e].highest, w = ranges[e].whole;
+                          }));
   const double step = width / static_cast<double>(table.binCount()), rounding = 1e-12;
   for (int k = 0; k < 2000; ++k) {
     const Range& r = ranges[static_cast<std::size_t>(k) % ranges.size()];
@@ -70,9 +76,10 @@ INSTANTIATE_TEST_SUITE_P(LevelTable, LevelTableCases,
 TEST(LevelTable, RefusesARangeItCannotDivide) {
   LevelTable table;
   const auto none = [](std::size_t, double&, double&, double&) {};
-  EXPECT_FALSE(table.build(10, 1, 1, none));
-  EXPECT_FALSE(table.build(10, 1e17, 1e17 + 64, none));  // a bin below the rounding of its level
-  EXPECT_FALSE(table.build(10, 0, std::numeric_limits<double>::infinity(), none));
+  EXPECT_FALSE(table.build(10, 1, 1, 1, inTurn, none));
+  EXPECT_FALSE(
+      table.build(10, 1e17, 1e17 + 64, 1, inTurn, none));  // a bin below its level's rounding
+  EXPECT_FALSE(table.build(10, 0, std::numeric_limits<double>::infinity(), 1, inTurn, none));
 }
 
 }  // namespace
