@@ -20,7 +20,8 @@ bool LevelTable::prepare(std::size_t count, double sLo, double sHi, std::size_t 
   edges_.resize(bins + 1);
   for (std::size_t j = 0; j <= bins; ++j)
     edges_[j] = sLo + step * static_cast<double>(j);
-  slotCount_ = bins + 8 + 2 * kPad;
+  // A highest point's slot reaches kPad + bins + 7 (positions up to bins + 4).
+  slotCount_ = bins + 8 + kPad;
   slots_.assign(slotCount_ * chunks, Sums{});
   return true;
 }

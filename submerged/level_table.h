@@ -3,20 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 // The elements of a body sorted into bins by the heights of their lowest and highest points along
 // one normal, with the sums of their whole volumes per bin: for any level s at once, it tells the
-// volume of the elements that certainly lie wholly at or below s, and the volume and count of
-// those whose lowest point may lie at or below it (every element that s crosses or lies above is
-// among them). A draft search's first trials, far from the result, need no more than that.
+// volume of the elements that certainly lie wholly at or below s, and the volume of those whose
+// lowest point may lie at or below it (every element that s crosses or lies above is among them).
+// A draft search's first trials, far from the result, need no more than that.
 //
 // The bins' edges are doubles, in order. An element counts as wholly below s only when its
 // highest point lies at or below an edge at or below s, and as reached whenever its lowest point
 // lies at or above an edge at or below s or below the first edge: an element whose bin holds s
-// counts on the safe side of both. Each sum rounds by at most gamma(elements + bins + 3) times
-// its size (its terms are not negative).
+// counts on the safe side of both. Each sum rounds by at most gamma(elements + chunks + bins + 12)
+// times its size (its terms are not negative).
 class LevelTable {
  public:
   struct Sums {

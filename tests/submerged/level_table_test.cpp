@@ -76,10 +76,10 @@ INSTANTIATE_TEST_SUITE_P(LevelTable, LevelTableCases,
 TEST(LevelTable, RefusesARangeItCannotDivide) {
   LevelTable table;
   const auto none = [](std::size_t, double&, double&, double&) {};
-  EXPECT_FALSE(table.build(10, 1, 1, 1, inTurn, none));
+  EXPECT_FALSE(table.build(10, 1, 1, 3, inTurn, none));
   EXPECT_FALSE(
-      table.build(10, 1e17, 1e17 + 64, 1, inTurn, none));  // a bin below its level's rounding
-  EXPECT_FALSE(table.build(10, 0, std::numeric_limits<double>::infinity(), 1, inTurn, none));
+      table.build(10, 1e17, 1e17 + 64, 3, inTurn, none));  // a bin below its level's rounding
+  EXPECT_FALSE(table.build(10, 0, std::numeric_limits<double>::infinity(), 3, inTurn, none));
 }
 
 }  // namespace
