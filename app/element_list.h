@@ -1,28 +1,42 @@
 #pragma once
 
 #include <algorithm>
-#include <cassert>
 #include <cstddef>
-#include <deque>
+#include <memory>
+
+#include "elements/large_pages.h"
 
 // Gathers the elements of one kind while a SET file is read, in file order, until their number is
-// known and the body's array can be allocated at its exact size. A deque: it grows
-// without moving the elements already read, so a large file is never copied while it is read.
+// known. One array that doubles when full: a large file costs a few large allocations instead of
+// one per pair of elements, and the array becomes the body's without a last copy. Its pages
+// beyond the elements read are never written, so on systems that hand out memory as it is first
+// written they cost address space only.
 template <class Element>
 class ElementList {
  public:
   // Appends a copy of the element.
-  void append(const Element& element) { elements_.push_back(element); }
-  std::size_t count() const { return elements_.size(); }
-  // Copies the elements in list order into array[0 .. length - 1]. Does nothing at all when length
-  // differs from count(), so a wrongly sized array is never written past its end.
-  void copyTo(Element* array, std::size_t length) const {
-    assert(length == elements_.size() && "the body's array must be allocated at the list's size");
-    if (length != elements_.size())
-      return;
-    std::copy(elements_.begin(), elements_.end(), array);
+  void append(const Element& element) {
+    if (count_ == capacity_)
+      grow();
+    elements_[count_++] = element;
+  }
+  std::size_t count() const { return count_; }
+  // Hands over the array, the elements in list order at [0, count()), and leaves the list empty.
+  std::unique_ptr<Element[]> release() {
+    count_ = capacity_ = 0;
+    return std::move(elements_);
   }
 
  private:
-  std::deque<Element> elements_;
+  void grow() {
+    const std::size_t capacity = std::max<std::size_t>(64, 2 * capacity_);
+    std::unique_ptr<Element[]> larger = makeLargeArray<Element>(capacity);
+    std::copy(elements_.get(), elements_.get() + count_, larger.get());
+    elements_ = std::move(larger);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<Element[]> elements_;
+  std::size_t count_ = 0;
+  std::size_t capacity_ = 0;
 };

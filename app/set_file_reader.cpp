@@ -320,15 +320,11 @@ bool SetFileParser::fail(bool notFinite, ItemName item, const char* keyword, lon
   return false;
 }
 
-// Moves the gathered elements into the body's arrays, each allocated at its exact size.
+// Moves the gathered elements into the body's arrays.
 template <class Element>
 void moveInto(ElementList<Element>& list, int& count, std::unique_ptr<Element[]>& array) {
   count = static_cast<int>(list.count());
-  if (count > 0) {
-    array = std::make_unique<Element[]>(list.count());
-    list.copyTo(array.get(), list.count());
-  }
-  list = ElementList<Element>();
+  array = count > 0 ? list.release() : nullptr;
 }
 
 bool SetFileParser::store(FloatingBody& body) {

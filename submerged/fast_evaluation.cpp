@@ -13,6 +13,7 @@
 #endif
 
 #include "elements/floating_body.h"
+#include "elements/large_pages.h"
 #include "submerged/cut_sum.h"
 #include "submerged/draft_filter.h"
 #include "submerged/float_bounds.h"
@@ -102,17 +103,22 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
                FixedSplit<TrianglePrism::kTetrahedronCount>{TrianglePrism::kSplit},
                TrianglePrism::kTetrahedronCount);
   }
+  reserveLarge(heights_, points_.size());
   heights_.resize(points_.size());
+  reserveLarge(extents_, elements_.size());
   extents_.resize(elements_.size());
   // Tetrahedra alone have few points per element: their heights are computed with the normal.
   if (body.hexahedronCount + body.prismCount + body.cylinderCount > 0) {
     for (std::vector<float>& side : boxSides_)
-      side.reserve(elements_.size());
+      reserveLarge(side, elements_.size());
     for (std::size_t e = 0; e < elements_.size(); ++e)
       addBox(&points_[elements_[e].firstPoint], pointEnd_[e] - elements_[e].firstPoint);
+    reserveLarge(heightsFor_, elements_.size());
     heightsFor_.assign(elements_.size(), 0);
   }
+  reserveLarge(volumes_, elements_.size());
   volumes_.resize(elements_.size());
+  reserveLarge(centroids_, elements_.size());
   centroids_.resize(elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
   std::size_t largest = 0;
@@ -151,11 +157,11 @@ void FastEvaluation::reserve(const FloatingBody& body) {
   }
   const std::size_t elements = static_cast<std::size_t>(body.tetrahedronCount) +
                                body.hexahedronCount + body.prismCount + body.cylinderCount;
-  points_.reserve(points);
-  tetrahedra_.reserve(tetrahedra);
-  elements_.reserve(elements);
-  pointEnd_.reserve(elements);
-  wholeVolume_.reserve(elements);
+  reserveLarge(points_, points);
+  reserveLarge(tetrahedra_, tetrahedra);
+  reserveLarge(elements_, elements);
+  reserveLarge(pointEnd_, elements);
+  reserveLarge(wholeVolume_, elements);
 }
 
 void FastEvaluation::addCylinder(std::uint32_t index) {

@@ -99,6 +99,30 @@ TEST(SetFileReader, ReadsEveryKindInFileOrderPastCommentsAndBlankLines) {
   EXPECT_TRUE(q.warnings.empty());
 }
 
+// Thousands of elements of two kinds, interleaved: each kind's array grows several times while
+// the file is read and must come out whole and in file order.
+TEST(SetFileReader, KeepsEveryElementInOrderThroughTheArraysGrowth) {
+  std::string text = kHeader;
+  constexpr int kCount = 3000;
+  for (int i = 0; i < kCount; ++i) {
+    const std::string x = std::to_string(i);
+    text += "Tetrahedron\n" + x + ",0,0\n" + x + ",1,0\n" + x + ",0,1\n" + x + ",1,1\n";
+    if (i % 3 == 0)
+      text += "Cylinder\n" + x + ",0,0\n0.5\n" + x + ",0,2\n0.5\n";
+  }
+  const Parsed p = parse(text);
+  ASSERT_TRUE(p.ok) << p.error.message;
+  ASSERT_EQ(p.body->tetrahedronCount, kCount);
+  ASSERT_EQ(p.body->cylinderCount, kCount / 3);
+  for (int i = 0; i < kCount; ++i) {
+    EXPECT_TRUE(vecSame(p.body->tetrahedra[i].vertices[0], Vec3(i, 0, 0))) << i;
+    EXPECT_TRUE(vecSame(p.body->tetrahedra[i].vertices[3], Vec3(i, 1, 1))) << i;
+  }
+  for (int i = 0; i < kCount / 3; ++i)
+    EXPECT_TRUE(vecSame(p.body->cylinders[i].axisEnd, Vec3(3 * i, 0, 2))) << i;
+  EXPECT_EQ(p.body->bounds.xMax, kCount - 1);
+}
+
 TEST(SetFileReader, HeaderAcceptsTheWhiteSpaceItsFormatsPassOver) {
   const char* const variants[] = {
       "Volume of Displacement=2\nGra_Pt.x= 1.5\nGra_Pt.y=0\nGra_Pt.z=0\n",
