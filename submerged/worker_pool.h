@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -46,7 +47,8 @@ class WorkerPool {
   std::condition_variable finished_;
   Task task_ = nullptr;
   void* context_ = nullptr;
-  std::uint64_t generation_ = 0;
-  int busy_ = 0;
-  bool stopping_ = false;
+  // Written under mutex_; read without it by a thread that looks before it sleeps.
+  std::atomic<std::uint64_t> generation_{0};
+  std::atomic<int> busy_{0};
+  std::atomic<bool> stopping_{false};
 };
