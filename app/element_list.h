@@ -3,21 +3,42 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <new>
 
 #include "elements/large_pages.h"
 
 // Gathers the elements of one kind while a SET file is read, in file order, until their number is
-// known. One array that doubles when full: a large file costs a few large allocations instead of
-// one per pair of elements, and the array becomes the body's without a last copy. Its pages
-// beyond the elements read are never written, so on systems that hand out memory as it is first
-// written they cost address space only.
+// known. One array, which grows when full to the size the caller expects the kind to reach (at
+// least double): a large file costs a few large allocations and copies instead of one allocation
+// per pair of elements, and the array becomes the body's without a last copy. Its pages beyond
+// the elements read are never written, so on systems that hand out memory as it is first written
+// they cost address space only.
 template <class Element>
 class ElementList {
  public:
-  // Appends a copy of the element.
+  bool full() const { return count_ == capacity_; }
+  // Grows the array to hold expected elements, or twice its size if that is more (or if the
+  // expected size cannot be had).
+  void grow(std::size_t expected) {
+    std::size_t capacity = std::max<std::size_t>(64, 2 * capacity_);
+    std::unique_ptr<Element[]> larger;
+    if (expected > capacity) {
+      try {
+        larger = makeLargeArray<Element>(expected);
+        capacity = expected;
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    if (!larger)
+      larger = makeLargeArray<Element>(capacity);
+    std::copy(elements_.get(), elements_.get() + count_, larger.get());
+    elements_ = std::move(larger);
+    capacity_ = capacity;
+  }
+  // Appends a copy of the element, doubling a full array.
   void append(const Element& element) {
-    if (count_ == capacity_)
-      grow();
+    if (full())
+      grow(0);
     elements_[count_++] = element;
   }
   std::size_t count() const { return count_; }
@@ -28,14 +49,6 @@ class ElementList {
   }
 
  private:
-  void grow() {
-    const std::size_t capacity = std::max<std::size_t>(64, 2 * capacity_);
-    std::unique_ptr<Element[]> larger = makeLargeArray<Element>(capacity);
-    std::copy(elements_.get(), elements_.get() + count_, larger.get());
-    elements_ = std::move(larger);
-    capacity_ = capacity;
-  }
-
   std::unique_ptr<Element[]> elements_;
   std::size_t count_ = 0;
   std::size_t capacity_ = 0;

@@ -85,6 +85,16 @@ long readPiece(std::FILE* file, char (&line)[kLineBufferSize]) {
   return length;
 }
 
+// The stream's size, from its start; -1 when it cannot be found (a pipe). Called before anything
+// is read, so that the position it restores is the start.
+long sizeOf(std::FILE* file) {
+  const long start = std::ftell(file);
+  if (start < 0 || std::fseek(file, 0, SEEK_END) != 0)
+    return -1;
+  const long end = std::ftell(file);
+  return std::fseek(file, start, SEEK_SET) == 0 ? end : -1;
+}
+
 // A keyword line read on Windows in text mode has lost the CR of its CR LF; do the same here.
 void stripCarriageReturn(char* line, long& length) {
   if (length >= 2 && line[length - 2] == '\r' && line[length - 1] == '\n') {
@@ -192,7 +202,10 @@ class SetFileParser {
   // it is done only in a second reading after a fault.
   SetFileParser(std::FILE* file, bool noteBlockStarts)
       : file_(file), noteBlockStarts_(noteBlockStarts) {}
-  bool read(FloatingBody& body) { return readHeader(body) && readElements() && store(body); }
+  bool read(FloatingBody& body) {
+    fileSize_ = sizeOf(file_);
+    return readHeader(body) && readElements() && store(body);
+  }
   bool faultInBlock() const { return fault_.keyword != nullptr; }
   // Takes the block start from a second reading that stopped at the same place.
   void takeBlockStart(const SetFileParser& again) {
@@ -215,8 +228,11 @@ class SetFileParser {
   bool store(FloatingBody& body);
   std::string faultMessage(const LinePosition& where, const LinePosition& block, long& line) const;
 
+  std::size_t expectedCount(std::size_t count) const;
+
   std::FILE* file_;
   bool noteBlockStarts_;
+  long fileSize_ = -1;  // -1 when the stream cannot tell
   ElementList<Tetrahedron> tetrahedra_;
   ElementList<Hexahedron> hexahedra_;
   ElementList<TrianglePrism> prisms_;
@@ -279,9 +295,24 @@ bool SetFileParser::readBlock(const char* keyword,
     return fail(failure.notFinite, blockItem(keyword, failure.item), keyword,
                 keywordEnd > 0 ? keywordEnd - 1 : -1);
   }
+  if (list.full())
+    list.grow(expectedCount(list.count()));
   list.append(element);
   inSuspectRun_ = false;
   return true;
+}
+
+// The number of elements of a kind, count of them read so far, that the file would hold if the
+// rest of it held them as densely as the part read: the size its list grows to. At most the
+// file's size over the shortest block, and only a guess for the list's room, so a stream that
+// cannot tell its size or position gives 0 (the list doubles).
+std::size_t SetFileParser::expectedCount(std::size_t count) const {
+  const long position = std::ftell(file_);
+  if (fileSize_ <= 0 || position <= 0 || position >= fileSize_)
+    return 0;
+  const double expected =
+      static_cast<double>(count) * static_cast<double>(fileSize_) / static_cast<double>(position);
+  return static_cast<std::size_t>(expected + expected / 16) + 64;
 }
 
 // A skipped line that resembles a keyword, or that holds a point: an element meant to be there is
