@@ -419,18 +419,22 @@ void FastEvaluation::computeHeights(std::size_t e) const {
 }
 
 void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
-  Box box{{kInfinityF, kInfinityF, kInfinityF}, {-kInfinityF, -kInfinityF, -kInfinityF}};
+  // The rounding outwards is monotonic, so the floats bounding the extreme doubles bound them all.
+  double lo[3] = {kInfinity, kInfinity, kInfinity}, hi[3] = {-kInfinity, -kInfinity, -kInfinity};
   bool finite = true;
   for (std::uint32_t p = 0; p < pointCount; ++p) {
     const double x[3] = {points[p].x, points[p].y, points[p].z};
     for (int c = 0; c < 3; ++c) {
       finite = finite && std::isfinite(x[c]);
-      box.lo[c] = std::min(box.lo[c], roundedDown(x[c]));
-      box.hi[c] = std::max(box.hi[c], roundedUp(x[c]));
+      lo[c] = std::min(lo[c], x[c]);
+      hi[c] = std::max(hi[c], x[c]);
     }
   }
-  if (!finite)
-    box = Box{{-kInfinityF, -kInfinityF, -kInfinityF}, {kInfinityF, kInfinityF, kInfinityF}};
+  Box box{{-kInfinityF, -kInfinityF, -kInfinityF}, {kInfinityF, kInfinityF, kInfinityF}};
+  for (int c = 0; c < 3 && finite; ++c) {
+    box.lo[c] = roundedDown(lo[c]);
+    box.hi[c] = roundedUp(hi[c]);
+  }
   for (int c = 0; c < 3 && finite; ++c) {
     boxReach_[c] = std::max({boxReach_[c], std::fabs(static_cast<double>(box.lo[c])),
                              std::fabs(static_cast<double>(box.hi[c]))});
