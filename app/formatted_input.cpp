@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -206,8 +207,60 @@ bool readDigits(Input& in, Token& token, int c, std::size_t signs, bool& hex,
   return taken != signs && !(hex && taken == 2 + signs);
 }
 
+// A decimal number of the text's whole, when it has at most 15 significant digits and a power of
+// ten within 22: both are exact doubles, so one multiplication or division rounds correctly, to
+// the bits strtod gives. Most coordinates are such; false for any other text.
+bool convertShortDecimal(const char* text, const char* end, double& value) {
+  static constexpr double kPowers[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* p = text;
+  const bool negative = p < end && *p == '-';
+  if (p < end && (*p == '+' || *p == '-'))
+    ++p;
+  std::uint64_t mantissa = 0;
+  int significant = 0, scale = 0;
+  bool digit = false, point = false;
+  for (; p < end && (isDigit(*p) || (*p == '.' && !point)); ++p) {
+    if (*p == '.') {
+      point = true;
+      continue;
+    }
+    digit = true;
+    scale -= point ? 1 : 0;
+    if (mantissa == 0 && *p == '0')
+      continue;  // a leading zero
+    if (++significant > 15)
+      return false;
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
+  if (!digit)
+    return false;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    const bool down = p < end && *p == '-';
+    if (p < end && (*p == '+' || *p == '-'))
+      ++p;
+    if (p == end)
+      return false;
+    int exponent = 0;
+    for (; p < end && isDigit(*p) && exponent < 1000; ++p)
+      exponent = exponent * 10 + (*p - '0');
+    scale += down ? -exponent : exponent;
+  }
+  if (p != end || (mantissa != 0 && (scale < -22 || scale > 22)))
+    return false;
+  double magnitude = static_cast<double>(mantissa);
+  if (mantissa != 0)
+    magnitude = scale < 0 ? magnitude / kPowers[-scale] : magnitude * kPowers[scale];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 // The number the text starts with, as strtod reads it; false when it starts with none.
 bool convert(const char* text, std::size_t size, bool decimal, double& value) {
+  if (decimal && convertShortDecimal(text, text + size, value))
+    return true;
   if (decimal) {
     const char* digits = text + (*text == '+' ? 1 : 0);
     const std::from_chars_result r = std::from_chars(digits, text + size, value);

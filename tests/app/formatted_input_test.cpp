@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "app/reader_test_support.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -44,6 +48,32 @@ TEST(FormattedInput, AnyNumberOfDigitsIsTakenIntoAccount) {
     double value = 0;
     ASSERT_EQ(scanDoubles(streamOf(c.text).get(), "%lf", &value), 1);
     EXPECT_EQ(value, c.value);
+  }
+}
+
+// Decimals as coordinates are written: 1 to 17 digits, the point anywhere, exponents on either
+// side of the powers of ten a double holds exactly; each as strtod rounds it.
+TEST(FormattedInput, DecimalsOfEveryLengthAreReadAsStrtodReadsThem) {
+  std::mt19937_64 engine(test_support::kSeed);
+  std::vector<std::string> texts;
+  std::string all;
+  for (int trial = 0; trial < 200000; ++trial) {
+    std::string text = engine() % 2 ? "-" : "";
+    const int digits = 1 + static_cast<int>(engine() % 17);
+    const int point = static_cast<int>(engine() % static_cast<unsigned>(digits + 1));
+    for (int i = 0; i < digits; ++i)
+      text += std::string(i == point ? "." : "") + static_cast<char>('0' + engine() % 10);
+    if (engine() % 2)
+      text += "e" + std::to_string(static_cast<int>(engine() % 61) - 30);
+    all += text + "\n";
+    texts.push_back(std::move(text));
+  }
+  const reader_test::FilePtr file = streamOf(all);
+  for (const std::string& text : texts) {
+    double value = 0;
+    ASSERT_EQ(scanDoubles(file.get(), "%lf\n", &value), 1) << text;
+    const double expected = std::strtod(text.c_str(), nullptr);
+    ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
   }
 }
 
