@@ -15,6 +15,11 @@
 // Only a request: the contents and the addresses stay as they are, and a refusal changes nothing.
 void adviseLargePages(void* data, std::size_t bytes);
 
+// Makes the pages under [data, data + bytes) present and writable at once, where the system can,
+// as their first writes would one fault at a time: for an array that will be filled whole.
+// Contents stay as they are.
+void populatePages(void* data, std::size_t bytes);
+
 // An array of count elements left uninitialised (the caller writes every one of them), with its
 // memory advised as above before anything is written into it.
 template <class T>
@@ -25,9 +30,11 @@ std::unique_ptr<T[]> makeLargeArray(std::size_t count) {
   return array;
 }
 
-// Reserves room for count elements, advised as above, before the vector's first write.
+// Reserves room for count elements, which the caller will fill, advised and made present as
+// above before the vector's first write.
 template <class T>
 void reserveLarge(std::vector<T>& vector, std::size_t count) {
   vector.reserve(count);
   adviseLargePages(vector.data(), vector.capacity() * sizeof(T));
+  populatePages(vector.data(), vector.capacity() * sizeof(T));
 }

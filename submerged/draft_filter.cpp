@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "elements/large_pages.h"
 #include "submerged/fast_evaluation.h"
 #include "submerged/float_bounds.h"
 
@@ -302,11 +303,11 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
     }
   }
   sumCylinders();
-  active_.reserve(elements);
-  members_.reserve(elements);
+  reserveLarge(active_, elements);
+  reserveLarge(members_, elements);
   // A chunk holds at most its share of the active elements.
   for (std::vector<std::uint32_t>& list : lists_)
-    list.reserve(elements / passes_.size() + 1);
+    reserveLarge(list, elements / passes_.size() + 1);
 }
 
 void DraftFilter::sumCylinders() {
