@@ -31,6 +31,8 @@ class ElementList {
     }
     if (!larger)
       larger = makeLargeArray<Element>(capacity);
+    present_ = std::min(capacity, count_ + count_ / 8 + kPresentStep);
+    populatePages(larger.get(), present_ * sizeof(Element));
     std::copy(elements_.get(), elements_.get() + count_, larger.get());
     elements_ = std::move(larger);
     capacity_ = capacity;
@@ -39,17 +41,29 @@ class ElementList {
   void append(const Element& element) {
     if (full())
       grow(0);
+    if (count_ == present_)
+      presentAhead();
     elements_[count_++] = element;
   }
   std::size_t count() const { return count_; }
   // Hands over the array, the elements in list order at [0, count()), and leaves the list empty.
   std::unique_ptr<Element[]> release() {
-    count_ = capacity_ = 0;
+    count_ = capacity_ = present_ = 0;
     return std::move(elements_);
   }
 
  private:
+  // The array's pages are made present a step ahead of the elements, in one request per step
+  // instead of a fault per page, and never far beyond them (the expected size is a guess).
+  static constexpr std::size_t kPresentStep = (std::size_t{1} << 18) / sizeof(Element) + 1;
+  void presentAhead() {
+    const std::size_t next = std::min(capacity_, count_ + count_ / 8 + kPresentStep);
+    populatePages(elements_.get() + present_, (next - present_) * sizeof(Element));
+    present_ = next;
+  }
+
   std::unique_ptr<Element[]> elements_;
   std::size_t count_ = 0;
   std::size_t capacity_ = 0;
+  std::size_t present_ = 0;  // the elements [0, present_) lie on pages made present
 };
