@@ -226,6 +226,9 @@ std::size_t FastEvaluation::chunkBegin(int chunk) const {
 }
 
 void FastEvaluation::setNormal(double A, double B, double C) {
+  // Compared bit for bit: the same normal keeps the last buoyancy's plane.
+  const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  buoyancyKnown_ = buoyancyKnown_ && same(A, plane_.A) && same(B, plane_.B) && same(C, plane_.C);
   plane_.set(A, B, C, 0);
   if (!boxSides_[0].empty()) {
     setNormalFromBoxes();
@@ -578,6 +581,8 @@ CutSum FastEvaluation::evaluateAll(double D) {
 }
 
 double FastEvaluation::submergedVolume(double D) {
+  if (buoyancyKnown_ && std::memcmp(&D, &buoyancyPlane_.D, sizeof D) == 0)
+    return buoyancyVolume_;
   return evaluateAll<false>(D).volume;
 }
 
@@ -589,6 +594,9 @@ void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) 
          "setNormal must be given the plane's normal before the evaluation");
   const CutSum total = evaluateAll<true>(plane.D);
   volume = total.volume;
+  buoyancyPlane_ = plane;
+  buoyancyVolume_ = volume;
+  buoyancyKnown_ = true;
   centre = total.volume == 0 ? Vec3(0, 0, 0) : total.moment / total.volume;
   if (deferring_) {
     deferred_ = true;

@@ -90,6 +90,10 @@ TEST_P(FastEvaluationIdentity, RandomBodiesAndPlanesGiveTheReferenceBits) {
       ASSERT_EQ(c1, c2);
       if (evaluation.storesElementResults)
         expectSameElementResults(reference, fast);
+      // A volume at the buoyancy's plane is the buoyancy's; at any other plane it is evaluated.
+      ASSERT_EQ(evaluation.submergedVolume(plane.D), v1);
+      const Plane higher(plane.A, plane.B, plane.C, plane.D - 0.25);
+      ASSERT_EQ(evaluation.submergedVolume(higher.D), reference.computeSubmergedVolume(higher));
     }
   }
 }
