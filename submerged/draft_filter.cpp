@@ -305,9 +305,10 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
   sumCylinders();
   reserveLarge(active_, elements);
   reserveLarge(members_, elements);
-  // A chunk holds at most its share of the active elements.
+  // A chunk may hold every active element (its share is of their water tetrahedra).
   for (std::vector<std::uint32_t>& list : lists_)
-    reserveLarge(list, elements / passes_.size() + 1);
+    reserveLarge(list, elements);
+  chunkBegin_.assign(passes_.size() + 1, 0);
 }
 
 void DraftFilter::sumCylinders() {
@@ -638,25 +639,22 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   // quarter of its width of this level settle until a trial leaves their range.
   const double reach = (sHi_ - sLo_) / 4;
   const bool speculate = sLo_ + reach < s && s < sHi_ - reach;
-  const std::size_t count = active_.size();
   const std::size_t chunks =
-      runPasses(share(kParallelElements), s, reach, speculate, [&](std::size_t c) {
-        runPass(passes_[c], count * c / passes(), count * (c + 1) / passes(), plane,
-                fast_.scratch_[c].data());
+      runPasses(share(kParallelElements), true, s, reach, speculate, [&](std::size_t c) {
+        runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c].data());
       });
   pending_ = false;
-  return bound(s, mergePasses(chunks, count), 0);
+  return bound(s, mergePasses(chunks), 0);
 }
 
 // After the level table answered the coarse intervals every element is still active: the ones
 // the bracket leaves wholly below or above it settle in one sweep over their extents, in order,
 // before a pass reads any element's points.
 void DraftFilter::settleOutsideBracket() {
-  const std::size_t count = active_.size();
   const std::size_t chunks =
-      runPasses(share(kParallelCoarseElements), sLo_, 0, false, [&](std::size_t c) {
+      runPasses(share(kParallelCoarseElements), false, sLo_, 0, false, [&](std::size_t c) {
         Pass& pass = passes_[c];
-        const std::size_t begin = count * c / passes(), end = count * (c + 1) / passes();
+        const std::size_t begin = chunkBegin_[c], end = chunkBegin_[c + 1];
         std::size_t kept = begin;
         for (std::size_t i = begin; i < end; ++i) {
           if (!settleByExtents(active_[i], pass))
@@ -664,7 +662,7 @@ void DraftFilter::settleOutsideBracket() {
         }
         pass.kept = kept - begin;
       });
-  mergePasses(chunks, count);
+  mergePasses(chunks);
 }
 
 // Whether a pass over the active elements is shared out among the threads: when they are many,
@@ -677,8 +675,10 @@ bool DraftFilter::share(std::size_t parallelElements) const {
 // Prepares one pass per chunk of the active elements (one chunk unless shared) and runs work(c)
 // for each, on the worker threads when there are several.
 template <typename Work>
-std::size_t DraftFilter::runPasses(bool shared, double s, double reach, bool speculate, Work work) {
+std::size_t DraftFilter::runPasses(bool shared, bool weighted, double s, double reach,
+                                   bool speculate, Work work) {
   chunks_ = shared ? passes_.size() : 1;
+  splitActive(weighted);
   for (std::size_t c = 0; c < chunks_; ++c) {
     Pass& pass = passes_[c];
     pass = Pass{emptyEpoch(0.5 * sLo_ + 0.5 * sHi_),
@@ -699,9 +699,36 @@ std::size_t DraftFilter::runPasses(bool shared, double s, double reach, bool spe
   return chunks_;
 }
 
+// Divides the active elements among the chunks of a pass. A fine pass's work grows with an
+// element's water tetrahedra (a crossed cylinder has 90, a hexahedron 5), so its chunks take
+// about equal shares of those; the other passes read little more than each element's extents.
+void DraftFilter::splitActive(bool weighted) {
+  const std::size_t count = active_.size();
+  chunkBegin_[0] = 0;
+  chunkBegin_[chunks_] = count;
+  if (chunks_ == 1)
+    return;
+  if (!weighted) {
+    for (std::size_t c = 1; c < chunks_; ++c)
+      chunkBegin_[c] = count * c / chunks_;
+    return;
+  }
+  const std::vector<FastEvaluation::Element>& elements = fast_.elements_;
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i)
+    total += elements[active_[i]].tetrahedronCount;
+  std::size_t sum = 0, i = 0;
+  for (std::size_t c = 1; c < chunks_; ++c) {
+    const std::size_t share = total * c / chunks_;
+    for (; i < count && sum < share; ++i)
+      sum += elements[active_[i]].tetrahedronCount;
+    chunkBegin_[c] = i;
+  }
+}
+
 // Gathers the chunks' results: their active elements in order at the front of active_, their
 // settled elements into one epoch for good and one speculative epoch.
-long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
+long double DraftFilter::mergePasses(std::size_t chunks) {
   long double active = 0;
   std::size_t kept = 0;
   activeError_ = 0;
@@ -711,7 +738,7 @@ long double DraftFilter::mergePasses(std::size_t chunks, std::size_t count) {
   std::size_t settledCount = 0, speculativeCount = 0;
   for (std::size_t c = 0; c < chunks; ++c) {
     const Pass& pass = passes_[c];
-    const std::size_t begin = count * c / chunks;
+    const std::size_t begin = chunkBegin_[c];
     std::copy(active_.begin() + static_cast<std::ptrdiff_t>(begin),
               active_.begin() + static_cast<std::ptrdiff_t>(begin + pass.kept),
               active_.begin() + static_cast<std::ptrdiff_t>(kept));
@@ -826,11 +853,9 @@ DraftFilter::Estimate DraftFilter::levelEstimate(double D) {
 // the active elements.
 template <bool twoPlanes>
 void DraftFilter::coarsePasses(double D0, double D1, Estimate (&estimates)[2]) {
-  const std::size_t count = active_.size();
   const std::size_t chunks =
-      runPasses(share(kParallelCoarseElements), -D0, 0, false, [&](std::size_t c) {
-        runCoarsePass<twoPlanes>(passes_[c], count * c / passes(), count * (c + 1) / passes(), D0,
-                                 D1);
+      runPasses(share(kParallelCoarseElements), false, -D0, 0, false, [&](std::size_t c) {
+        runCoarsePass<twoPlanes>(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], D0, D1);
       });
   long double width[2] = {0, 0}, second = 0;
   bool vouched[2] = {true, true};
@@ -841,7 +866,7 @@ void DraftFilter::coarsePasses(double D0, double D1, Estimate (&estimates)[2]) {
     vouched[0] = vouched[0] && passes_[c].vouched;
     vouched[1] = vouched[1] && passes_[c].secondVouched;
   }
-  const long double active[2] = {mergePasses(chunks, count), second};
+  const long double active[2] = {mergePasses(chunks), second};
   const double D[2] = {D0, D1};
   for (int i = 0; i < (twoPlanes ? 2 : 1); ++i)
     estimates[i] = vouched[i] ? bound(-D[i], active[i], width[i]) : Estimate{false, 0, 0};

@@ -126,11 +126,14 @@ class DraftFilter {
   // Adds what an active element gives the coarse interval of the plane of offset D.
   void addCoarse(std::uint32_t e, double D, long double& active, long double& width,
                  bool& vouched) const;
+  // With weighted, the chunks hold about equal numbers of water tetrahedra instead of elements.
   template <typename Work>
-  std::size_t runPasses(bool shared, double s, double reach, bool speculate, Work work);
+  std::size_t runPasses(bool shared, bool weighted, double s, double reach, bool speculate,
+                        Work work);
+  void splitActive(bool weighted);
   bool share(std::size_t parallelElements) const;
   std::size_t passes() const { return chunks_; }
-  long double mergePasses(std::size_t chunks, std::size_t count);
+  long double mergePasses(std::size_t chunks);
   void takeSettled(const Pass& pass);
   static Epoch emptyEpoch(double anchor);
   void keepEpoch(Epoch& epoch, std::size_t count);
@@ -172,8 +175,9 @@ class DraftFilter {
   // The elements settled by their extents keep their classification for maxWet <= s < minDry.
   double maxWet_ = 0, minDry_ = 0;
   double sLo_ = 0, sHi_ = 0;
-  bool pending_ = false;    // the bracket narrowed since the last estimate
-  std::size_t chunks_ = 1;  // of the last pass
+  bool pending_ = false;                 // the bracket narrowed since the last estimate
+  std::size_t chunks_ = 1;               // of the last pass
+  std::vector<std::size_t> chunkBegin_;  // its chunks: active_[chunkBegin_[c], chunkBegin_[c + 1])
   // The largest extents of an element along each axis and the largest |coordinate|, over the body.
   double largestExtent_[3] = {0, 0, 0}, largestCoordinate_[3] = {0, 0, 0};
   // For the search's normal: the bound Delta of every computed s^, and the error of any crossed

@@ -9,12 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <vector>
 
 #include "elements/floating_body.h"
 #include "submerged/fast_evaluation.h"
+#include "support/random_body.h"
 #include "support/test_support.h"
 
 namespace {
@@ -53,7 +55,7 @@ struct Slack {
 
 // One body of a few shaped tetrahedra and hexahedra, a bracket whose ends are vertex heights, and
 // levels at the ends, through vertices and between.
-void runCase(Random& random, Slack& slack) {
+void runCase(Random& random, Slack& slack, int threads) {
   const Shape shape = static_cast<Shape>(static_cast<int>(random.uniform(0, 5)) % 5);
   const Vec3 o = shape == Shape::FarAway ? random.point(-1e6, 1e6) : random.point(-5, 5);
   const Vec3 n = random.uniform(0, 1) < 0.2 ? Vec3(0, 0, 1) : random.unitVector();
@@ -77,7 +79,8 @@ void runCase(Random& random, Slack& slack) {
   body.cylinders[0] = Cylinder(o + random.point(-1, 1), o + random.point(-1, 1),
                                shape == Shape::Sliver ? 1e-7 : random.uniform(0.05, 1));
   body.boundingBox();
-  FastEvaluation fast(body, 1);
+  // On several threads every pass is shared out, however few its elements.
+  FastEvaluation fast(body, threads, threads > 1 ? 0 : FastEvaluation::kDefaultParallelThreshold);
   fast.setNormal(n.x, n.y, n.z);
   std::vector<double> heights;
   for (int i = 0; i < 6; ++i)
@@ -144,7 +147,7 @@ TEST(DraftFilter, IntervalsHoldTheExactVolumeOfAdversarialBodies) {
   Slack slack;
   for (long c = 0; c < cases && !HasFatalFailure(); ++c) {
     SCOPED_TRACE("case " + std::to_string(c));
-    runCase(random, slack);
+    runCase(random, slack, c % 2 == 0 ? 1 : 2);
   }
   EXPECT_GT(slack.compared, cases * 3);
   EXPECT_GT(slack.settled, cases);  // the bracket did leave elements behind: polynomials were used
@@ -153,6 +156,48 @@ TEST(DraftFilter, IntervalsHoldTheExactVolumeOfAdversarialBodies) {
   std::cout << "[ slack    ] " << cases << " cases, " << slack.compared
             << " intervals: the exact volume used at most " << slack.largest << " of the half width"
             << std::endl;
+}
+
+// A pass shared out between threads splits the active elements by their water tetrahedra; the
+// chunks must take each element once. On random bodies of every kind, a bisection's estimates
+// keep the same elements active, with the same intervals up to the order of their sums, as on
+// one thread.
+TEST(DraftFilter, PassesSharedOutTakeEveryElementOnce) {
+  constexpr int kElements = 100;
+  for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 20; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    FloatingBody bodies[2];
+    Random shapesA(seed), shapesB(seed), random(seed * 7);
+    test_support::fillRandomBody(bodies[0], shapesA, 40, 30, 20, 10);
+    test_support::fillRandomBody(bodies[1], shapesB, 40, 30, 20, 10);
+    FastEvaluation one(bodies[0], 1), two(bodies[1], 2, 0);
+    const Vec3 n = random.unitVector();
+    float sLo = std::numeric_limits<float>::infinity(), sHi = -sLo;
+    for (FastEvaluation* fast : {&one, &two}) {
+      fast->setNormal(n.x, n.y, n.z);
+      for (std::size_t e = 0; e < kElements; ++e) {
+        float lo, hi;
+        fast->heightBounds(e, lo, hi);
+        sLo = std::min(sLo, lo);
+        sHi = std::max(sHi, hi);
+      }
+      fast->draftFilter().start(sLo, sHi);
+    }
+    double lo = sLo, hi = sHi;
+    for (int trial = 0; trial < 30; ++trial) {
+      const double s = (lo + hi) / 2;
+      const DraftFilter::Estimate a = one.draftFilter().estimate(-s);
+      const DraftFilter::Estimate b = two.draftFilter().estimate(-s);
+      ASSERT_EQ(one.draftFilter().activeCount(), two.draftFilter().activeCount()) << trial;
+      ASSERT_EQ(a.valid, b.valid) << trial;
+      const double scale = 1e-9 * (std::fabs(a.hi) + 1);
+      ASSERT_NEAR(a.lo, b.lo, scale) << trial;
+      ASSERT_NEAR(a.hi, b.hi, scale) << trial;
+      (random.uniform(0, 1) < 0.5 ? lo : hi) = s;
+      one.draftFilter().narrow(lo, hi);
+      two.draftFilter().narrow(lo, hi);
+    }
+  }
 }
 
 // A unit corner tetrahedron, 0 <= z <= 1, and a second one lifted by `lift`.
