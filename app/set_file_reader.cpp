@@ -303,9 +303,9 @@ bool SetFileParser::readBlock(const char* keyword,
 }
 
 // The number of elements of a kind, count of them read so far, that the file would hold if the
-// rest of it held them as densely as the part read: the size its list grows to. At most the
-// file's size over the shortest block, and only a guess for the list's room, so a stream that
-// cannot tell its size or position gives 0 (the list doubles).
+// rest of it held them as densely as the bytes read so far, and a sixteenth more: the size its
+// list grows to. Only a guess for the list's room, at most about the file's size over the
+// shortest block; a stream that cannot tell its size or position gives 0 (the list doubles).
 std::size_t SetFileParser::expectedCount(std::size_t count) const {
   const long position = std::ftell(file_);
   if (fileSize_ <= 0 || position <= 0 || position >= fileSize_)
