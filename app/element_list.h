@@ -37,14 +37,17 @@ class ElementList {
     elements_ = std::move(larger);
     capacity_ = capacity;
   }
-  // Appends a copy of the element, doubling a full array.
-  void append(const Element& element) {
+  // The slot the next element is read into, in place and value-initialised (a full array
+  // doubles); the element joins the list with keep().
+  Element& next() {
     if (full())
       grow(0);
     if (count_ == present_)
       presentAhead();
-    elements_[count_++] = element;
+    elements_[count_] = Element{};
+    return elements_[count_];
   }
+  void keep() { ++count_; }
   std::size_t count() const { return count_; }
   // Hands over the array, the elements in list order at [0, count()), and leaves the list empty.
   std::unique_ptr<Element[]> release() {

@@ -289,15 +289,14 @@ bool SetFileParser::readBlock(const char* keyword,
                               bool (*readElement)(std::FILE*, Element&, BlockReadFailure&),
                               ElementList<Element>& list) {
   const long keywordEnd = noteBlockStarts_ ? std::ftell(file_) : -1;
-  Element element{};
+  if (list.full())
+    list.grow(expectedCount(list.count()));
   BlockReadFailure failure;
-  if (!readElement(file_, element, failure)) {
+  if (!readElement(file_, list.next(), failure)) {
     return fail(failure.notFinite, blockItem(keyword, failure.item), keyword,
                 keywordEnd > 0 ? keywordEnd - 1 : -1);
   }
-  if (list.full())
-    list.grow(expectedCount(list.count()));
-  list.append(element);
+  list.keep();
   inSuspectRun_ = false;
   return true;
 }
