@@ -16,34 +16,15 @@
 template <class Element>
 class ElementList {
  public:
-  bool full() const { return count_ == capacity_; }
-  // Grows the array to hold expected elements, or twice its size if that is more (or if the
-  // expected size cannot be had).
-  void grow(std::size_t expected) {
-    std::size_t capacity = std::max<std::size_t>(64, 2 * capacity_);
-    std::unique_ptr<Element[]> larger;
-    if (expected > capacity) {
-      try {
-        larger = makeLargeArray<Element>(expected);
-        capacity = expected;
-      } catch (const std::bad_alloc&) {
-      }
-    }
-    if (!larger)
-      larger = makeLargeArray<Element>(capacity);
-    present_ = std::min(capacity, count_ + count_ / 8 + kPresentStep);
-    populatePages(larger.get(), present_ * sizeof(Element));
-    std::copy(elements_.get(), elements_.get() + count_, larger.get());
-    elements_ = std::move(larger);
-    capacity_ = capacity;
-  }
-  // The slot the next element is read into, in place and value-initialised (a full array
-  // doubles); the element joins the list with keep().
-  Element& next() {
-    if (full())
-      grow(0);
+  // The slot the next element is read into, in place and value-initialised; the element joins
+  // the list with keep(). A full array first grows to expected() elements (called only then), or
+  // to twice its size if that is more or if the expected size cannot be had.
+  template <typename Expected>
+  Element& next(Expected expected) {
+    if (count_ == capacity_)
+      grow(expected());
     if (count_ == present_)
-      presentAhead();
+      makePresent(elements_.get(), present_);
     elements_[count_] = Element{};
     return elements_[count_];
   }
@@ -59,10 +40,27 @@ class ElementList {
   // The array's pages are made present a step ahead of the elements, in one request per step
   // instead of a fault per page, and never far beyond them (the expected size is a guess).
   static constexpr std::size_t kPresentStep = (std::size_t{1} << 18) / sizeof(Element) + 1;
-  void presentAhead() {
-    const std::size_t next = std::min(capacity_, count_ + count_ / 8 + kPresentStep);
-    populatePages(elements_.get() + present_, (next - present_) * sizeof(Element));
-    present_ = next;
+  // Makes array's elements from `from` on present, up to a step beyond the elements read.
+  void makePresent(Element* array, std::size_t from) {
+    present_ = std::min(capacity_, count_ + count_ / 8 + kPresentStep);
+    populatePages(array + from, (present_ - from) * sizeof(Element));
+  }
+  void grow(std::size_t expected) {
+    std::size_t capacity = std::max<std::size_t>(64, 2 * capacity_);
+    std::unique_ptr<Element[]> larger;
+    if (expected > capacity) {
+      try {
+        larger = makeLargeArray<Element>(expected);
+        capacity = expected;
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    if (!larger)
+      larger = makeLargeArray<Element>(capacity);
+    capacity_ = capacity;
+    makePresent(larger.get(), 0);
+    std::copy(elements_.get(), elements_.get() + count_, larger.get());
+    elements_ = std::move(larger);
   }
 
   std::unique_ptr<Element[]> elements_;

@@ -289,10 +289,9 @@ bool SetFileParser::readBlock(const char* keyword,
                               bool (*readElement)(std::FILE*, Element&, BlockReadFailure&),
                               ElementList<Element>& list) {
   const long keywordEnd = noteBlockStarts_ ? std::ftell(file_) : -1;
-  if (list.full())
-    list.grow(expectedCount(list.count()));
   BlockReadFailure failure;
-  if (!readElement(file_, list.next(), failure)) {
+  Element& element = list.next([&] { return expectedCount(list.count()); });
+  if (!readElement(file_, element, failure)) {
     return fail(failure.notFinite, blockItem(keyword, failure.item), keyword,
                 keywordEnd > 0 ? keywordEnd - 1 : -1);
   }

@@ -20,8 +20,8 @@ void adviseLargePages(void* data, std::size_t bytes);
 // Contents stay as they are.
 void populatePages(void* data, std::size_t bytes);
 
-// An array of count elements left uninitialised (the caller writes every one of them), with its
-// memory advised as above before anything is written into it.
+// An array of count elements left uninitialised (the caller writes an element before reading
+// it), with its memory advised as above before anything is written into it.
 template <class T>
 std::unique_ptr<T[]> makeLargeArray(std::size_t count) {
   static_assert(std::is_trivially_default_constructible_v<T>, "the array is written by the caller");
@@ -37,4 +37,11 @@ void reserveLarge(std::vector<T>& vector, std::size_t count) {
   vector.reserve(count);
   adviseLargePages(vector.data(), vector.capacity() * sizeof(T));
   populatePages(vector.data(), vector.capacity() * sizeof(T));
+}
+
+// Sizes an empty vector to count copies of value in memory reserved as above.
+template <class T>
+void assignLarge(std::vector<T>& vector, std::size_t count, const T& value = T()) {
+  reserveLarge(vector, count);
+  vector.assign(count, value);
 }

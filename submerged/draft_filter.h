@@ -132,7 +132,6 @@ class DraftFilter {
                         Work work);
   void splitActive(bool weighted);
   bool share(std::size_t parallelElements) const;
-  std::size_t passes() const { return chunks_; }
   long double mergePasses(std::size_t chunks);
   void takeSettled(const Pass& pass);
   static Epoch emptyEpoch(double anchor);

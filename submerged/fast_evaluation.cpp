@@ -103,23 +103,18 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
                FixedSplit<TrianglePrism::kTetrahedronCount>{TrianglePrism::kSplit},
                TrianglePrism::kTetrahedronCount);
   }
-  reserveLarge(heights_, points_.size());
-  heights_.resize(points_.size());
-  reserveLarge(extents_, elements_.size());
-  extents_.resize(elements_.size());
+  assignLarge(heights_, points_.size());
+  assignLarge(extents_, elements_.size());
   // Tetrahedra alone have few points per element: their heights are computed with the normal.
   if (body.hexahedronCount + body.prismCount + body.cylinderCount > 0) {
     for (std::vector<float>& side : boxSides_)
       reserveLarge(side, elements_.size());
     for (std::size_t e = 0; e < elements_.size(); ++e)
       addBox(&points_[elements_[e].firstPoint], pointEnd_[e] - elements_[e].firstPoint);
-    reserveLarge(heightsFor_, elements_.size());
-    heightsFor_.assign(elements_.size(), 0);
+    assignLarge(heightsFor_, elements_.size());
   }
-  reserveLarge(volumes_, elements_.size());
-  volumes_.resize(elements_.size());
-  reserveLarge(centroids_, elements_.size());
-  centroids_.resize(elements_.size());
+  assignLarge(volumes_, elements_.size());
+  assignLarge(centroids_, elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
   std::size_t largest = 0;
   for (std::size_t e = 0; e < elements_.size(); ++e) {
