@@ -208,6 +208,36 @@ bool lowerEndSign(FastEvaluation& fast, double D, const DraftFilter::Estimate& c
   return std::fabs(vLo - V) >= kSmallestLowerError;
 }
 
+// Whether the next trial's coarse interval is worth its pass. The interval decides a trial whose
+// volume lies farther from V than the interval is wide. The first trials lie far from the result,
+// and every one tries it until it first fails to decide. A later trial may still land far from the
+// result after one that lay close, while the bracket is wide: it tries the interval when its
+// volume, guessed as the mean of the volumes known or guessed at the bracket's ends (its level is
+// their mean), lies farther from V than the last coarse interval was wide. A wrong guess costs one
+// coarse pass, or a fine pass that a coarse one could have spared; never a decision.
+class CoarseGuess {
+ public:
+  bool worthTrying(double V) const {
+    return !failed_ || std::fabs(0.5 * end_[0] + 0.5 * end_[1] - V) > width_;
+  }
+  void tried(const DraftFilter::Estimate& coarse, Outcome outcome) {
+    if (coarse.valid)
+      width_ = coarse.hi - coarse.lo;
+    failed_ = failed_ || outcome == Outcome::Open;
+  }
+  // The trial of about this volume replaced the bracket's lower or upper end.
+  void replaced(Outcome outcome, double volume) {
+    if (outcome == Outcome::Lower || outcome == Outcome::Upper)
+      end_[outcome == Outcome::Lower ? 0 : 1] = volume;
+  }
+
+ private:
+  // The volumes at the bracket's ends: nothing at the lowest corner, the upper end unknown.
+  double end_[2] = {0, HUGE_VAL};
+  double width_ = 0;  // of the last coarse interval
+  bool failed_ = false;
+};
+
 // The search with most trials decided by the draft filter's bounds; a trial they leave open is
 // evaluated exactly, by its buoyancy when the middle of its interval meets the volume test (sets
 // finalKnown and centre when that trial is the result). Returns false (having evaluated nothing but
@@ -226,27 +256,25 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
   int lowerSign;
   if (!lowerEndSign(fast, lowest.D, first[0], V, lowerSign))
     return false;
-  // The first trials lie far from the result: the coarse interval decides them, until it first
-  // fails to (the trials only come closer).
-  bool coarse = true;
+  CoarseGuess guess;
   for (;;) {
     result = bisection.plane();
     DraftFilter::Estimate estimate{false, 0, 0};
     Outcome outcome = Outcome::Open;
-    if (coarse) {
+    if (guess.worthTrying(V)) {
       estimate = bisection.trials() == 1 ? first[1] : filter.coarseEstimate(result.D);
       outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
                                : Outcome::Open;
-      coarse = outcome != Outcome::Open;
+      guess.tried(estimate, outcome);
     }
     if (outcome == Outcome::Open) {
       estimate = filter.estimate(result.D);
       outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
                                : Outcome::Open;
     }
-    if (outcome == Outcome::Open && meetsVolume(0.5 * estimate.lo + 0.5 * estimate.hi, V)) {
+    double volume = 0.5 * estimate.lo + 0.5 * estimate.hi;
+    if (outcome == Outcome::Open && meetsVolume(volume, V)) {
       // Most likely the result: its buoyancy, which the search ends with, gives the volume too.
-      double volume;
       fast.buoyancy(volume, centre, result);
       outcome = decideExactly(volume, V, lowerSign);
       if (outcome == Outcome::Accept) {
@@ -257,10 +285,12 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
       ++fast.statistics.exactTrials;
     } else if (outcome == Outcome::Open) {
       ++fast.statistics.exactTrials;
-      outcome = decideExactly(fast.submergedVolume(result.D), V, lowerSign);
+      volume = fast.submergedVolume(result.D);
+      outcome = decideExactly(volume, V, lowerSign);
     } else {
       ++fast.statistics.filteredTrials;
     }
+    guess.replaced(outcome, volume);
     if (outcome == Outcome::Accept || bisection.trials() == kMaxTrials)
       return true;
     const bool toLower = outcome == Outcome::Lower;
