@@ -46,9 +46,9 @@ WorkerPool::WorkerPool(int threadCount) {
   if (threadCount <= 0)
     threadCount = 1;
   workers_.reserve(static_cast<std::size_t>(threadCount - 1));
-  for (int chunk = 1; chunk < threadCount; ++chunk) {
+  for (int t = 1; t < threadCount; ++t) {
     try {
-      workers_.emplace_back([this, chunk] { workerLoop(chunk); });
+      workers_.emplace_back([this] { workerLoop(); });
     } catch (const std::system_error&) {
       break;  // the system gives no more threads: work with the ones there are
     }
@@ -70,27 +70,50 @@ void WorkerPool::run(Task task, void* context) {
     task(context, 0);
     return;
   }
+  std::uint32_t job;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     task_ = task;
     context_ = context;
-    busy_.store(static_cast<int>(workers_.size()), std::memory_order_relaxed);
-    generation_.fetch_add(1, std::memory_order_release);
+    done_.store(0, std::memory_order_relaxed);
+    job = job_.load(std::memory_order_relaxed) + 1;
+    next_.store(static_cast<std::uint64_t>(job) << 32, std::memory_order_relaxed);
+    job_.store(job, std::memory_order_release);
   }
   wake_.notify_all();
-  task(context, 0);
-  const auto done = [this] { return busy_.load(std::memory_order_acquire) == 0; };
+  takeChunks(job, task, context);
+  const auto done = [this] { return done_.load(std::memory_order_acquire) == threadCount(); };
   if (spinUntil(done))
     return;
   std::unique_lock<std::mutex> lock(mutex_);
   finished_.wait(lock, done);
 }
 
-void WorkerPool::workerLoop(int chunk) {
-  std::uint64_t seen = 0;
+void WorkerPool::takeChunks(std::uint32_t job, Task task, void* context) {
+  const int chunks = threadCount();
+  std::uint64_t next = next_.load(std::memory_order_acquire);
+  for (;;) {
+    const auto chunk = static_cast<std::uint32_t>(next);
+    if (static_cast<std::uint32_t>(next >> 32) != job ||
+        chunk >= static_cast<std::uint32_t>(chunks))
+      return;
+    if (!next_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel))
+      continue;
+    task(context, static_cast<int>(chunk));
+    if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == chunks) {
+      // The caller may be asleep: it checks done_ under the mutex before it waits.
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_.notify_one();
+    }
+    next = next_.load(std::memory_order_acquire);
+  }
+}
+
+void WorkerPool::workerLoop() {
+  std::uint32_t seen = 0;
   const auto called = [&] {
     return stopping_.load(std::memory_order_acquire) ||
-           generation_.load(std::memory_order_acquire) != seen;
+           job_.load(std::memory_order_acquire) != seen;
   };
   for (;;) {
     spinUntil(called);
@@ -101,13 +124,10 @@ void WorkerPool::workerLoop(int chunk) {
       wake_.wait(lock, called);
       if (stopping_.load(std::memory_order_relaxed))
         return;
-      seen = generation_.load(std::memory_order_relaxed);
+      seen = job_.load(std::memory_order_relaxed);
       task = task_;
       context = context_;
     }
-    task(context, chunk);
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1)
-      finished_.notify_one();
+    takeChunks(seen, task, context);
   }
 }

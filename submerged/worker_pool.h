@@ -8,7 +8,10 @@
 #include <vector>
 
 // A fixed set of threads that run one job at a time, split into as many chunks as there are
-// threads. The calling thread runs chunk 0 itself, so a pool of one thread starts no thread.
+// threads. The calling thread and the threads each take the next chunk not yet taken until none
+// is left, so a job ends as soon as its chunks are done, even when a thread is slow to come (a
+// busy core, a virtual processor the host holds back): the calling thread takes its chunk. A pool
+// of one thread starts no thread.
 class WorkerPool {
  public:
   // threadCount <= 0 means one thread per hardware thread.
@@ -19,8 +22,8 @@ class WorkerPool {
 
   int threadCount() const { return static_cast<int>(workers_.size()) + 1; }
 
-  // Calls job(chunk) for chunk = 0 .. threadCount() - 1, in parallel, and returns when all are
-  // done. The job must not throw.
+  // Calls job(chunk) once for every chunk = 0 .. threadCount() - 1, in parallel, and returns when
+  // all are done. The job must not throw.
   template <typename Job>
   void forEachChunk(Job& job) {
     run([](void* context, int chunk) { (*static_cast<Job*>(context))(chunk); }, &job);
@@ -39,16 +42,22 @@ class WorkerPool {
  private:
   using Task = void (*)(void*, int);
   void run(Task task, void* context);
-  void workerLoop(int chunk);
+  // Runs the job's chunks that no one has taken yet.
+  void takeChunks(std::uint32_t job, Task task, void* context);
+  void workerLoop();
 
   std::vector<std::thread> workers_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable finished_;
+  // The current job, written under mutex_.
   Task task_ = nullptr;
   void* context_ = nullptr;
-  // Written under mutex_; read without it by a thread that looks before it sleeps.
-  std::atomic<std::uint64_t> generation_{0};
-  std::atomic<int> busy_{0};
+  // Read without mutex_ by a thread that looks before it sleeps.
+  std::atomic<std::uint32_t> job_{0};
+  // The job's number in the high half and its next chunk in the low half: a thread that comes
+  // late, after its job has ended, takes no chunk of the next one.
+  std::atomic<std::uint64_t> next_{0};
+  std::atomic<int> done_{0};  // chunks of the current job done
   std::atomic<bool> stopping_{false};
 };
