@@ -81,7 +81,7 @@ void WorkerPool::run(Task task, void* context) {
     job_.store(job, std::memory_order_release);
   }
   wake_.notify_all();
-  takeChunks(job, task, context);
+  takeChunks(job, task, context, false);
   const auto done = [this] { return done_.load(std::memory_order_acquire) == threadCount(); };
   if (spinUntil(done))
     return;
@@ -89,7 +89,7 @@ void WorkerPool::run(Task task, void* context) {
   finished_.wait(lock, done);
 }
 
-void WorkerPool::takeChunks(std::uint32_t job, Task task, void* context) {
+void WorkerPool::takeChunks(std::uint32_t job, Task task, void* context, bool worker) {
   const int chunks = threadCount();
   std::uint64_t next = next_.load(std::memory_order_acquire);
   for (;;) {
@@ -100,7 +100,7 @@ void WorkerPool::takeChunks(std::uint32_t job, Task task, void* context) {
     if (!next_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel))
       continue;
     task(context, static_cast<int>(chunk));
-    if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == chunks) {
+    if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == chunks && worker) {
       // The caller may be asleep: it checks done_ under the mutex before it waits.
       std::lock_guard<std::mutex> lock(mutex_);
       finished_.notify_one();
@@ -128,6 +128,6 @@ void WorkerPool::workerLoop() {
       task = task_;
       context = context_;
     }
-    takeChunks(seen, task, context);
+    takeChunks(seen, task, context, true);
   }
 }

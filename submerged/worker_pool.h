@@ -42,8 +42,8 @@ class WorkerPool {
  private:
   using Task = void (*)(void*, int);
   void run(Task task, void* context);
-  // Runs the job's chunks that no one has taken yet.
-  void takeChunks(std::uint32_t job, Task task, void* context);
+  // Runs the job's chunks that no one has taken yet; a worker wakes the caller after the last.
+  void takeChunks(std::uint32_t job, Task task, void* context, bool worker);
   void workerLoop();
 
   std::vector<std::thread> workers_;
