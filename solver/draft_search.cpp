@@ -266,6 +266,7 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
       outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
                                : Outcome::Open;
       guess.tried(estimate, outcome);
+      fast.statistics.coarseTrials += outcome != Outcome::Open ? 1 : 0;
     }
     if (outcome == Outcome::Open) {
       estimate = filter.estimate(result.D);

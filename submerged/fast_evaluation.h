@@ -69,6 +69,7 @@ class FastEvaluation {
   struct SearchStatistics {
     long long searches = 0;
     long long filteredTrials = 0;  // decided by the filter's bounds
+    long long coarseTrials = 0;    // of them, by a coarse interval
     long long exactTrials = 0;     // evaluated exactly
     long long finalTrials = 0;     // the result, whose buoyancy gave the exact volume
     long long exactLowerEnds = 0;  // lower ends whose volume the bounds could not place

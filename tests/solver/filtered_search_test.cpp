@@ -12,6 +12,7 @@
 #include "submerged/fast_evaluation.h"
 #include "support/hostile_body.h"
 #include "support/random_body.h"
+#include "support/shapes.h"
 #include "support/test_support.h"
 
 namespace {
@@ -157,5 +158,29 @@ TEST_P(FilteredSolve, WholeSolvesPrintTheReferenceBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, FilteredSolve, ::testing::Values(false, true));
+
+// A column of 100 layers, 0.1 high, and a target that puts the water in the middle of the layer
+// just above the first trial, z = 5: the coarse interval holds that trial's volume and the target
+// alike, so the search needs a finer one there. The next trials lie metres away, where the coarse
+// interval decides them again, until the trials come within a layer of the result.
+TEST(FilteredSearch, TriesTheCoarseIntervalAgainAfterItFailed) {
+  FloatingBody bodies[2];
+  for (FloatingBody& body : bodies) {
+    body.hexahedronCount = 100;
+    body.hexahedra = std::make_unique<Hexahedron[]>(100);
+    for (int k = 0; k < 100; ++k)
+      body.hexahedra[k] = test_support::boxHexahedron(Vec3(0, 0, 0.1 * k), 1, 1, 0.1);
+    body.boundingBox();
+  }
+  bodies[1].fastEvaluation = std::make_shared<FastEvaluation>(bodies[1], 1);
+  Plane planes[2];
+  Vec3 centres[2];
+  for (int k = 0; k < 2; ++k)
+    bodies[k].findWaterPlane(planes[k], centres[k], 5.05, Vec3(0, 0, 1));
+  EXPECT_EQ(planes[1], planes[0]);
+  EXPECT_TRUE(test_support::vecSame(centres[1], centres[0]));
+  // The trials at 7.5, 6.25, 5.625 and 5.3125 m at least.
+  EXPECT_GE(bodies[1].fastEvaluation->statistics.coarseTrials, 4);
+}
 
 }  // namespace
