@@ -432,8 +432,6 @@ void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
   for (int c = 0; c < 3 && finite; ++c) {
     box.lo[c] = roundedDown(lo[c]);
     box.hi[c] = roundedUp(hi[c]);
-  }
-  for (int c = 0; c < 3 && finite; ++c) {
     boxReach_[c] = std::max({boxReach_[c], std::fabs(static_cast<double>(box.lo[c])),
                              std::fabs(static_cast<double>(box.hi[c]))});
   }
@@ -576,7 +574,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
 }
 
 double FastEvaluation::submergedVolume(double D) {
-  if (buoyancyKnown_ && std::memcmp(&D, &buoyancyPlane_.D, sizeof D) == 0)
+  if (buoyancyKnown_ && std::memcmp(&D, &buoyancyOffset_, sizeof D) == 0)
     return buoyancyVolume_;
   return evaluateAll<false>(D).volume;
 }
@@ -589,7 +587,7 @@ void FastEvaluation::buoyancy(double& volume, Vec3& centre, const Plane& plane) 
          "setNormal must be given the plane's normal before the evaluation");
   const CutSum total = evaluateAll<true>(plane.D);
   volume = total.volume;
-  buoyancyPlane_ = plane;
+  buoyancyOffset_ = plane.D;
   buoyancyVolume_ = volume;
   buoyancyKnown_ = true;
   centre = total.volume == 0 ? Vec3(0, 0, 0) : total.moment / total.volume;

@@ -203,9 +203,10 @@ class FastEvaluation {
   bool parallel_ = false;
   bool deferring_ = false, deferred_ = false;  // deferred_: a buoyancy's results are unwritten
   Plane deferredPlane_{0, 0, 1, 0};
-  // The last buoyancy's plane and volume: a volume asked for at that plane (the result's check)
-  // is the same sum, with the same bits, and is not evaluated again.
-  Plane buoyancyPlane_{0, 0, 0, 0};
+  // The last buoyancy's plane offset and volume: a volume asked for at that plane (the result's
+  // check) is the same sum, with the same bits, and is not evaluated again. A new normal (see
+  // setNormal) forgets them.
+  double buoyancyOffset_ = 0;
   double buoyancyVolume_ = 0;
   bool buoyancyKnown_ = false;
   std::unique_ptr<DraftFilter> filter_;
