@@ -581,7 +581,8 @@ void DraftFilter::dissolveEpochsExcluding(double s) {
 // One chunk of the active elements, active_[begin, end): settles what it can into the pass's
 // epochs and lists, evaluates the rest exactly and moves them to the front of its range.
 void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane,
-                          double* values) {
+                          FastEvaluation::Scratch& scratch) {
+  double* values = scratch.values.data();
   const double s = -plane.D;
   std::size_t kept = begin;
   for (std::size_t i = begin; i < end; ++i) {
@@ -606,8 +607,8 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     } else {
       active_[kept++] = e;
       const bool cylinder = fast_.elements_[e].kind == FastEvaluation::Kind::Cylinder;
-      pass.active += straddles && cylinder ? valueAt(e, s, plane, values, pass)
-                                           : fast_.evaluateElement<false>(e, plane, values).volume;
+      pass.active += straddles && cylinder ? valueAt(e, s, plane, scratch, pass)
+                                           : fast_.evaluateElement<false>(e, plane, scratch).volume;
     }
   }
   pass.kept = kept - begin;
@@ -616,11 +617,11 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
 // A cylinder the level crosses: its polynomial at the level itself, where the points on either
 // side of it lie far enough apart for the bound. Its many crossed water tetrahedra cost less so
 // than cut (a small element costs more: the bound's own terms); it stays active.
-long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
-                                 Pass& pass) const {
+long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane,
+                                 FastEvaluation::Scratch& scratch, Pass& pass) const {
   Epoch here = emptyEpoch(s);
-  if (!absorb<true>(e, here, s, s, true, values))
-    return fast_.evaluateElement<false>(e, plane, values).volume;
+  if (!absorb<true>(e, here, s, s, true, scratch.values.data()))
+    return fast_.evaluateElement<false>(e, plane, scratch).volume;
   pass.activeError += here.error;
   pass.activeMagnitude += here.magnitude;
   pass.activeTerms += here.terms;
@@ -641,7 +642,7 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   const bool speculate = sLo_ + reach < s && s < sHi_ - reach;
   const std::size_t chunks =
       runPasses(share(kParallelElements), true, s, reach, speculate, [&](std::size_t c) {
-        runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c].data());
+        runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c]);
       });
   pending_ = false;
   return bound(s, mergePasses(chunks), 0);

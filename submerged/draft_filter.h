@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "geometry/plane.h"
+#include "submerged/fast_evaluation.h"
 #include "submerged/level_table.h"
-
-class FastEvaluation;
 
 // Bounds on the submerged volume of the trial planes of one draft search, for the planes of one
 // normal whose level s = -D moves inside a shrinking bracket. The draft search only needs to know
@@ -116,9 +115,10 @@ class DraftFilter {
               double* scratch) const;
   bool mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit, bool crossedOnly) const;
   // Runs on the worker threads, each on its own range of active_.
-  void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane, double* values);
-  long double valueAt(std::uint32_t e, double s, const Plane& plane, double* values,
-                      Pass& pass) const;
+  void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane,
+               FastEvaluation::Scratch& scratch);
+  long double valueAt(std::uint32_t e, double s, const Plane& plane,
+                      FastEvaluation::Scratch& scratch, Pass& pass) const;
   template <bool twoPlanes>
   void coarsePasses(double D0, double D1, Estimate (&estimates)[2]);
   template <bool twoPlanes>

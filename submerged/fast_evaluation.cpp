@@ -116,16 +116,24 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   assignLarge(volumes_, elements_.size());
   assignLarge(centroids_, elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
-  std::size_t largest = 0;
+  std::size_t largest = 0, mostGrouped = 0;
   for (std::size_t e = 0; e < elements_.size(); ++e) {
     largest = std::max<std::size_t>(largest, pointEnd_[e] - elements_[e].firstPoint);
+    if (grouped(elements_[e]))
+      mostGrouped = std::max<std::size_t>(mostGrouped, elements_[e].tetrahedronCount);
   }
   // Each thread writes its element's plane values into its own scratch array; the padding keeps
   // two threads' arrays off each other's cache lines (they would otherwise bounce between the
   // cores on every crossed element).
   constexpr std::size_t kPadding = 128 / sizeof(double);
-  scratch_.assign(static_cast<std::size_t>(pool_.threadCount()),
-                  std::vector<double>(largest + kPadding));
+  scratch_.resize(static_cast<std::size_t>(pool_.threadCount()));
+  for (Scratch& scratch : scratch_) {
+    scratch.values.assign(largest + kPadding, 0);
+    scratch.volume.assign(mostGrouped, 0);
+    scratch.centroid.assign(mostGrouped, Vec3(0, 0, 0));
+    for (std::vector<CrossedTetrahedron>& group : scratch.crossed)
+      group.resize(mostGrouped);
+  }
   bounds_.assign(static_cast<std::size_t>(pool_.threadCount()) + 1, 0);
   filter_ = std::make_unique<DraftFilter>(*this);
   setNormal(0, 0, 1);
@@ -463,7 +471,8 @@ FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedro
 
 template <bool withCentroid>
 FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plane& plane,
-                                                       double* values) const {
+                                                       Scratch& scratch) const {
+  double* values = scratch.values.data();
   const Element& element = elements_[e];
   const double D = plane.D;
   if (extents_[e].submergedAt(D)) {
@@ -481,6 +490,8 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
   if (element.kind == Kind::Tetrahedron) {
     return cutWaterTetrahedron<withCentroid>(*t, points, values, plane);
   }
+  if (grouped(element))
+    return evaluateInGroups<withCentroid>(element, plane, scratch);
   CutSum sum;
   for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
     const Result part = cutWaterTetrahedron<withCentroid>(t[i], points, values, plane);
@@ -490,9 +501,46 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
                 withCentroid ? sum.elementCentroid(dryCentroid(element)) : Vec3(0, 0, 0)};
 }
 
+template <bool withCentroid>
+FastEvaluation::Result FastEvaluation::evaluateInGroups(const Element& element, const Plane& plane,
+                                                        Scratch& scratch) const {
+  const Vec3* points = &points_[element.firstPoint];
+  const double* values = scratch.values.data();
+  const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  double* volume = scratch.volume.data();
+  Vec3* centroid = scratch.centroid.data();
+  std::size_t count[3] = {0, 0, 0};
+  for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
+    const std::uint16_t* v = t[i].vertex;
+    const double value[4] = {values[v[0]], values[v[1]], values[v[2]], values[v[3]]};
+    int slot[4];
+    const int k = classifyDryFirst(value, slot);
+    if (k == 0 || k == 4) {  // wholly submerged or wholly dry, as cutWaterTetrahedron finds it
+      volume[i] = k == 0 ? t[i].volume : 0.0;
+      if (withCentroid)
+        centroid[i] =
+            Tetrahedron::centroidOf(points[v[0]], points[v[1]], points[v[2]], points[v[3]]);
+      continue;
+    }
+    CrossedTetrahedron& crossed = scratch.crossed[k - 1][count[k - 1]++];
+    for (int j = 0; j < 4; ++j)
+      crossed.point[j] = v[slot[j]];
+    crossed.index = static_cast<std::uint16_t>(i);
+  }
+  for (int k = 1; k <= 3; ++k) {
+    const CrossedGroup group{k, scratch.crossed[k - 1].data(), count[k - 1]};
+    cutCrossedGroup<withCentroid>(group, points, values, plane, volume, centroid);
+  }
+  CutSum sum;
+  for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i)
+    sum.add<withCentroid>(volume[i], withCentroid ? centroid[i] : Vec3(0, 0, 0));
+  return Result{sum.volume,
+                withCentroid ? sum.elementCentroid(dryCentroid(element)) : Vec3(0, 0, 0)};
+}
+
 // The draft filter evaluates its active elements one by one.
 template FastEvaluation::Result FastEvaluation::evaluateElement<false>(std::size_t, const Plane&,
-                                                                       double*) const;
+                                                                       Scratch&) const;
 
 // The chunks of an evaluation at D, each with about the same work: a water tetrahedron of an
 // element the plane crosses (by its extents) costs about as much as twenty elements it does not.
@@ -544,7 +592,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
       centroids_[e] = r.centroid;
   };
   auto job = [this, &plane, &total, keep, &store](int chunk) {
-    double* values = scratch_[static_cast<std::size_t>(chunk)].data();
+    Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
       if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
@@ -559,7 +607,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
           store(e, Result{0, Vec3(0, 0, 0)});
         continue;
       }
-      const Result r = evaluateElement<withCentroid>(e, plane, values);
+      const Result r = evaluateElement<withCentroid>(e, plane, scratch);
       if (chunk == 0)
         total.add<withCentroid>(r.volume, r.centroid);
       if (chunk != 0 || keep)
@@ -651,6 +699,14 @@ void FastEvaluation::writeElementResults(const Plane& plane) {
   pool_.runChunks(job, parallel_);
 }
 
+std::size_t FastEvaluation::Scratch::bytes() const {
+  std::size_t sum = values.capacity() * sizeof(double) + volume.capacity() * sizeof(double) +
+                    centroid.capacity() * sizeof(Vec3);
+  for (const std::vector<CrossedTetrahedron>& group : crossed)
+    sum += group.capacity() * sizeof(CrossedTetrahedron);
+  return sum;
+}
+
 std::size_t FastEvaluation::memoryBytes() const {
   return points_.capacity() * sizeof(Vec3) + tetrahedra_.capacity() * sizeof(WaterTetrahedron) +
          elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
@@ -658,6 +714,6 @@ std::size_t FastEvaluation::memoryBytes() const {
          extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
          kBoxSides * boxSides_[0].capacity() * sizeof(float) +
          heightsFor_.capacity() * sizeof(std::uint32_t) + centroids_.capacity() * sizeof(Vec3) +
-         scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().capacity()) * sizeof(double) +
+         scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().bytes()) +
          filter_->memoryBytes();
 }

@@ -7,6 +7,7 @@
 
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
+#include "submerged/batched_cut.h"
 #include "submerged/cut_sum.h"
 #include "submerged/worker_pool.h"
 
@@ -142,8 +143,28 @@ class FastEvaluation {
     return e.kind == Kind::Tetrahedron ? e.wholeCentroid : points_[e.firstPoint];
   }
   void reserve(const FloatingBody& body);
+  // What one thread writes down while it evaluates an element: its points' plane values and, for
+  // an element of many water tetrahedra, their results and the groups the crossed ones are cut in.
+  struct Scratch {
+    std::vector<double> values;
+    std::vector<double> volume;
+    std::vector<Vec3> centroid;
+    std::vector<CrossedTetrahedron> crossed[3];  // by number of dry vertices
+    std::size_t bytes() const;
+  };
   template <bool withCentroid>
-  Result evaluateElement(std::size_t e, const Plane& plane, double* values) const;
+  Result evaluateElement(std::size_t e, const Plane& plane, Scratch& scratch) const;
+  // The same for an element of many water tetrahedra: those the plane crosses are cut side by
+  // side, their results summed in order afterwards.
+  template <bool withCentroid>
+  Result evaluateInGroups(const Element& element, const Plane& plane, Scratch& scratch) const;
+  // Elements of at least this many water tetrahedra (a cylinder's dozens, not a hexahedron's
+  // five) are evaluated in groups.
+  static constexpr std::uint32_t kGroupedTetrahedra = 12;
+  bool grouped(const Element& element) const {
+    return groupedCuts_ && element.tetrahedronCount >= kGroupedTetrahedra &&
+           element.tetrahedronCount <= 65536;  // the results' indices are 16-bit
+  }
   // Evaluates every element for the plane value offset D and returns the body's sums.
   template <bool withCentroid>
   CutSum evaluateAll(double D);
@@ -194,11 +215,12 @@ class FastEvaluation {
   std::vector<float> boxSides_[kBoxSides];
   double boxReach_[3] = {0, 0, 0};  // the largest |coordinate| of any finite box, along each axis
   std::uint32_t normalCount_ = 0;
-  std::vector<Extent> extents_;               // per element, for the current normal
-  std::vector<double> volumes_;               // per element, of the last evaluation
-  std::vector<Vec3> centroids_;               // per element, of the last buoyancy evaluation
-  std::vector<std::vector<double>> scratch_;  // per chunk: the plane values of one element
-  std::size_t parallelWork_;                  // see balanceChunks
+  std::vector<Extent> extents_;   // per element, for the current normal
+  std::vector<double> volumes_;   // per element, of the last evaluation
+  std::vector<Vec3> centroids_;   // per element, of the last buoyancy evaluation
+  std::vector<Scratch> scratch_;  // per chunk
+  bool groupedCuts_ = groupedCutsSupported();
+  std::size_t parallelWork_;         // see balanceChunks
   std::vector<std::size_t> bounds_;  // an evaluation's chunks: [bounds_[c], bounds_[c + 1])
   bool parallel_ = false;
   bool deferring_ = false, deferred_ = false;  // deferred_: a buoyancy's results are unwritten
