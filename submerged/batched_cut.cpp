@@ -2,10 +2,10 @@
 
 #include "submerged/cut_sum.h"
 
-// The helpers below pass vectors of four doubles by value. They are internal to this file, so the
-// calling convention for such vectors (which differs with the target's vector width) never
-// crosses a boundary between separately compiled code.
-#pragma GCC diagnostic ignored "-Wpsabi"
+// Every function that passes the vectors below is built for AVX2 and inlined into the one entry
+// point built for it, so they all pass the vectors the same way; the rest of the program never
+// sees one.
+#define WIDE [[gnu::always_inline]] inline __attribute__((target("avx2")))
 
 namespace {
 
@@ -16,12 +16,12 @@ constexpr std::size_t kLanes = 4;
 typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double))));
 typedef std::int64_t LaneMask __attribute__((vector_size(kLanes * sizeof(double))));
 
-[[gnu::always_inline]] inline Lanes broadcast(double s) {
+WIDE Lanes broadcast(double s) {
   return Lanes{s, s, s, s};
 }
 
 // fabs: the sign bit cleared, also of -0 and of a NaN.
-[[gnu::always_inline]] inline Lanes absolute(Lanes v) {
+WIDE Lanes absolute(Lanes v) {
   return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(v) & 0x7fffffffffffffffLL);
 }
 
@@ -30,30 +30,28 @@ struct Points {
   Lanes x, y, z;
 };
 
-[[gnu::always_inline]] inline Points operator+(const Points& a, const Points& b) {
+WIDE Points operator+(const Points& a, const Points& b) {
   return Points{a.x + b.x, a.y + b.y, a.z + b.z};
 }
-[[gnu::always_inline]] inline Points operator-(const Points& a, const Points& b) {
+WIDE Points operator-(const Points& a, const Points& b) {
   return Points{a.x - b.x, a.y - b.y, a.z - b.z};
 }
-[[gnu::always_inline]] inline Points operator*(const Points& a, Lanes s) {
+WIDE Points operator*(const Points& a, Lanes s) {
   return Points{a.x * s, a.y * s, a.z * s};
 }
-[[gnu::always_inline]] inline Points select(LaneMask mask, const Points& a, const Points& b) {
+WIDE Points select(LaneMask mask, const Points& a, const Points& b) {
   return Points{mask ? a.x : b.x, mask ? a.y : b.y, mask ? a.z : b.z};
 }
 
 // Tetrahedron::volumeOf: |a . (b x c)| / 6 with a, b, c the edges from p0.
-[[gnu::always_inline]] inline Lanes volumeOf(const Points& p0, const Points& p1, const Points& p2,
-                                             const Points& p3) {
+WIDE Lanes volumeOf(const Points& p0, const Points& p1, const Points& p2, const Points& p3) {
   const Points a = p1 - p0, b = p2 - p0, c = p3 - p0;
   const Points bc{b.y * c.z - b.z * c.y, b.z * c.x - b.x * c.z, b.x * c.y - b.y * c.x};
   return absolute(a.x * bc.x + a.y * bc.y + a.z * bc.z) / 6.0;
 }
 
 // Tetrahedron::centroidOf: (((p0 + p1) + p2) + p3) * 0.25.
-[[gnu::always_inline]] inline Points centroidOf(const Points& p0, const Points& p1,
-                                                const Points& p2, const Points& p3) {
+WIDE Points centroidOf(const Points& p0, const Points& p1, const Points& p2, const Points& p3) {
   return (p0 + p1 + p2 + p3) * broadcast(0.25);
 }
 
@@ -61,7 +59,7 @@ struct Points {
 // edge's midpoint where the edge runs parallel to the plane within the intersection's tolerance.
 struct CutPlane {
   Lanes A, B, C;
-  [[gnu::always_inline]] Points cutPoint(const Points& e, const Points& f, Lanes valueE) const {
+  WIDE Points cutPoint(const Points& e, const Points& f, Lanes valueE) const {
     const Points d = f - e;
     const Lanes s = A * d.x + B * d.y + C * d.z;
     const Lanes t = -valueE / s;
@@ -74,12 +72,10 @@ struct CutPlane {
 // PieceSum of the scalar cut: V = v + V, M = c*v + M, the last piece's centroid kept.
 template <bool withCentroid>
 struct LanePieces {
-  Lanes volume = broadcast(0);
-  Points moment{broadcast(0), broadcast(0), broadcast(0)};
-  Points last{broadcast(0), broadcast(0), broadcast(0)};
+  Lanes volume;
+  Points moment, last;  // the last piece's centroid
 
-  [[gnu::always_inline]] void add(const Points& a, const Points& b, const Points& c,
-                                  const Points& d) {
+  WIDE void add(const Points& a, const Points& b, const Points& c, const Points& d) {
     const Lanes v = volumeOf(a, b, c, d);
     volume = v + volume;
     if (withCentroid) {
@@ -87,7 +83,7 @@ struct LanePieces {
       moment = last * v + moment;
     }
   }
-  [[gnu::always_inline]] Points centroid() const {
+  WIDE Points centroid() const {
     const LaneMask large = absolute(volume) > kVanishingPieceVolume;
     return select(large, Points{moment.x / volume, moment.y / volume, moment.z / volume}, last);
   }
@@ -100,7 +96,7 @@ struct Gather {
   const double* values;
   std::size_t member[kLanes];
 
-  [[gnu::always_inline]] Points point(int slot) const {
+  WIDE Points point(int slot) const {
     Points p;
     for (std::size_t j = 0; j < kLanes; ++j) {
       const Vec3& q = points[group.members[member[j]].point[slot]];
@@ -110,7 +106,7 @@ struct Gather {
     }
     return p;
   }
-  [[gnu::always_inline]] Lanes value(int slot) const {
+  WIDE Lanes value(int slot) const {
     Lanes v;
     for (std::size_t j = 0; j < kLanes; ++j)
       v[j] = values[group.members[member[j]].point[slot]];
@@ -120,10 +116,10 @@ struct Gather {
 
 // The pieces of cutTetrahedron's three cases, in its order.
 template <bool withCentroid>
-[[gnu::always_inline]] inline LanePieces<withCentroid> cutLanes(const Gather& g,
-                                                                const CutPlane& plane) {
+WIDE LanePieces<withCentroid> cutLanes(const Gather& g, const CutPlane& plane) {
   const Points s0 = g.point(0), s1 = g.point(1), s2 = g.point(2), s3 = g.point(3);
-  LanePieces<withCentroid> sum;
+  const Lanes zero = broadcast(0);
+  LanePieces<withCentroid> sum{zero, {zero, zero, zero}, {zero, zero, zero}};
   switch (g.group.dryCount) {
     case 1: {
       const Lanes vd = g.value(0);
