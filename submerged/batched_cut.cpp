@@ -9,9 +9,9 @@
 
 namespace {
 
-// Four tetrahedra side by side. The compiler maps a vector of four doubles onto whatever vector
-// registers the target has; every operation below is one IEEE operation per lane, as its scalar
-// counterpart is, and the operands are combined in the scalar code's order.
+// Four tetrahedra side by side, a vector of four doubles filling one AVX2 register. Every
+// operation below is one IEEE operation per lane, as its scalar counterpart is, and the operands
+// are combined in the scalar code's order.
 constexpr std::size_t kLanes = 4;
 typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double))));
 typedef std::int64_t LaneMask __attribute__((vector_size(kLanes * sizeof(double))));
@@ -178,6 +178,8 @@ __attribute__((target("avx2"))) void cutWide(const CrossedGroup& group, const Ve
 }
 
 }  // namespace
+
+#undef WIDE
 
 bool groupedCutsSupported() {
 #ifdef _WIN32

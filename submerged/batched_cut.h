@@ -26,7 +26,8 @@ struct CrossedGroup {
 bool groupedCutsSupported();
 
 // Writes volume[index] (and centroid[index] with withCentroid) for every tetrahedron of the
-// group. points and values are the element's points and their plane values.
+// group. points and values are the element's points and their plane values. Only where
+// groupedCutsSupported().
 template <bool withCentroid>
 void cutCrossedGroup(const CrossedGroup& group, const Vec3* points, const double* values,
                      const Plane& plane, double* volume, Vec3* centroid);

@@ -14,7 +14,7 @@ using test_support::Random;
 
 namespace {
 
-// Tetrahedra of one kind each, for the cuts where lanes could part from the scalar cut: ordinary
+// Tetrahedra of one kind each, for the cuts where lanes could differ from the scalar cut: ordinary
 // ones, slivers whose pieces vanish, edges shorter than the parallel tolerance (their cut point
 // is the midpoint), points far from the origin, and a vertex that is not a number.
 enum class Kind { Ordinary, Sliver, TinyEdge, Far, NotANumber };
