@@ -450,6 +450,16 @@ void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
 }
 
 template <bool withCentroid>
+FastEvaluation::Result FastEvaluation::uncutWaterTetrahedron(const WaterTetrahedron& t,
+                                                             const Vec3* points, bool submerged) {
+  const std::uint16_t* v = t.vertex;
+  const Vec3 centroid =
+      withCentroid ? Tetrahedron::centroidOf(points[v[0]], points[v[1]], points[v[2]], points[v[3]])
+                   : Vec3(0, 0, 0);
+  return Result{submerged ? t.volume : 0.0, centroid};
+}
+
+template <bool withCentroid>
 FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedron& t,
                                                            const Vec3* points, const double* values,
                                                            const Plane& plane) {
@@ -460,11 +470,8 @@ FastEvaluation::Result FastEvaluation::cutWaterTetrahedron(const WaterTetrahedro
   const bool allSubmerged =
       !isDry(value[0]) && !isDry(value[1]) && !isDry(value[2]) && !isDry(value[3]);
   const bool allDry = isDry(value[0]) && isDry(value[1]) && isDry(value[2]) && isDry(value[3]);
-  if (allSubmerged || allDry) {
-    const Vec3 centroid =
-        withCentroid ? Tetrahedron::centroidOf(*v[0], *v[1], *v[2], *v[3]) : Vec3(0, 0, 0);
-    return Result{allSubmerged ? t.volume : 0.0, centroid};
-  }
+  if (allSubmerged || allDry)
+    return uncutWaterTetrahedron<withCentroid>(t, points, allSubmerged);
   const TetrahedronCut cut = cutTetrahedron<withCentroid>(v, value, plane);
   return Result{cut.volume, cut.centroid};
 }
@@ -515,11 +522,11 @@ FastEvaluation::Result FastEvaluation::evaluateInGroups(const Element& element, 
     const double value[4] = {values[v[0]], values[v[1]], values[v[2]], values[v[3]]};
     int slot[4];
     const int k = classifyDryFirst(value, slot);
-    if (k == 0 || k == 4) {  // wholly submerged or wholly dry, as cutWaterTetrahedron finds it
-      volume[i] = k == 0 ? t[i].volume : 0.0;
+    if (k == 0 || k == 4) {
+      const Result whole = uncutWaterTetrahedron<withCentroid>(t[i], points, k == 0);
+      volume[i] = whole.volume;
       if (withCentroid)
-        centroid[i] =
-            Tetrahedron::centroidOf(points[v[0]], points[v[1]], points[v[2]], points[v[3]]);
+        centroid[i] = whole.centroid;
       continue;
     }
     CrossedTetrahedron& crossed = scratch.crossed[k - 1][count[k - 1]++];

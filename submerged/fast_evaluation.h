@@ -168,6 +168,11 @@ class FastEvaluation {
   // Evaluates every element for the plane value offset D and returns the body's sums.
   template <bool withCentroid>
   CutSum evaluateAll(double D);
+  // A water tetrahedron wholly submerged (its volume) or wholly dry (nothing), at the mean of its
+  // vertices either way: what the cut gives it, without cutting.
+  template <bool withCentroid>
+  static Result uncutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
+                                      bool submerged);
   template <bool withCentroid>
   static Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
                                     const double* values, const Plane& plane);
