@@ -44,6 +44,17 @@ void unlockStream(std::FILE* file) {
 }
 #endif
 
+}  // namespace
+
+StreamLock::StreamLock(std::FILE* file) : file_(file) {
+  lockStream(file);
+}
+StreamLock::~StreamLock() {
+  unlockStream(file_);
+}
+
+namespace {
+
 bool isBlank(int c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }

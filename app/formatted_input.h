@@ -10,3 +10,17 @@
 // strtod does, on every system: the Windows runtime's scanf rounds some decimal numbers
 // differently (about two in ten thousand numbers of ten digits), and fscanf itself is slow.
 int scanDoubles(std::FILE* file, const char* format, ...) __attribute__((format(scanf, 2, 3)));
+
+// Holds a stream's lock for a whole reading. Each call above takes the lock again, which costs an
+// atomic operation per line unless the reader already holds it: both C runtimes' stream locks
+// count their owner's nested locks without one.
+class StreamLock {
+ public:
+  explicit StreamLock(std::FILE* file);
+  ~StreamLock();
+  StreamLock(const StreamLock&) = delete;
+  StreamLock& operator=(const StreamLock&) = delete;
+
+ private:
+  std::FILE* file_;
+};

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app/element_list.h"
+#include "app/formatted_input.h"
 #include "app/input_scan.h"
 
 namespace {
@@ -474,6 +475,7 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure)
 
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
                   std::vector<SetFileWarning>& warnings) {
+  const StreamLock lock(file);
   SetFileParser parser(file, false);
   const bool ok = parser.read(body);
   if (!ok && parser.faultInBlock()) {
@@ -497,6 +499,11 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
     exitAfterReadFault({" SET file(Format2) read error! "},
                        fileFailure("cannot open SET file", fileName, errno));
   }
+  // The runtime's buffer of a few kilobytes would cost a system call every few lines of a large
+  // body's file; the stream is closed before this buffer goes.
+  constexpr std::size_t kBufferSize = 1 << 18;
+  const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+  std::setvbuf(file, buffer.get(), _IOFBF, kBufferSize);
   SetFileError error;
   std::vector<SetFileWarning> readerWarnings;
   const bool ok = parseSetFile(file, body, error, readerWarnings);

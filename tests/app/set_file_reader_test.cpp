@@ -356,6 +356,25 @@ TEST(SetFileReader, KeepsEveryElementInOrderThroughTheArraysGrowth) {
   }
 }
 
+TEST(SetFileReader, NamesTheLinesOfAFileLargerThanItsReadBuffer) {
+  // Half a megabyte of tetrahedra, then a keyword the reader skips and a flat tetrahedron, which
+  // the checks find and name by reading the file again.
+  std::string text = kHeader;
+  long line = 4;
+  for (int i = 0; i < 8000; ++i, line += 5) {
+    const std::string x = std::to_string(2 * i) + ".125", y = std::to_string(2 * i + 1);
+    text += "Tetrahedron\n" + x + ",0,0\n" + y + ",0,0\n" + x + ",1,0\n" + x + ",0,1\n";
+  }
+  text += "Hexahedron \n" + kCubeBlock + "Tetrahedron\n0,0,0\n1,0,0\n0,1,0\n1,1,0\n";
+  const reader_test::TempFile file("large.txt", text);
+  FloatingBody body;
+  const std::vector<InputWarning> warnings = readSetFileWithWarnings(file.path(), body);
+  EXPECT_EQ(body.tetrahedronCount, 8001);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0].line, line + 1) << warnings[0].message;
+  EXPECT_EQ(warnings[1].line, line + 11) << warnings[1].message;
+}
+
 TEST(SetFileReaderDeathTest, AFileThatCannotBeOpenedEndsTheRun) {
   const std::string missing = ::testing::TempDir() + "no_such_folder/body.txt";
   // The fixed text on standard output, the path and the system's reason on standard error.
