@@ -220,6 +220,7 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
     e.wholeCentroid = whole.elementCentroid(points[0]);
   }
   e.dryCentroidFinite = isFinite(dryCentroid(e));
+  dryCentroidsFinite_ = dryCentroidsFinite_ && e.dryCentroidFinite;
   elements_.push_back(e);
 }
 
@@ -598,7 +599,13 @@ CutSum FastEvaluation::evaluateAll(double D) {
     if (withCentroid)
       centroids_[e] = r.centroid;
   };
-  auto job = [this, &plane, &total, keep, &store](int chunk) {
+  // A dry element adds 0 and 0 c, which leaves the sums as they are for a finite c: where the
+  // elements' results are not kept, it is skipped, by its extents alone where every element's dry
+  // centroid is finite (its record is then not read at all).
+  const auto skipped = [this, keep, D](std::size_t e) {
+    return !keep && extents_[e].dryAt(D) && (dryCentroidsFinite_ || elements_[e].dryCentroidFinite);
+  };
+  auto job = [this, &plane, &total, keep, &store, &skipped](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
@@ -606,14 +613,9 @@ CutSum FastEvaluation::evaluateAll(double D) {
         prefetchElement(e + kPrefetchDistance);
       // The first chunk is summed as it goes; the others after it, in element order. Per-element
       // results are kept where they are read again: for the later sum, and for the elements'
-      // own cut results. A dry element adds 0 and 0 c, which leaves the sums as they are for a
-      // finite c: where its results are not kept, it is not evaluated (0 at the origin stands in
-      // for the later sum), and its dry centroid is not even read.
-      if (!keep && elements_[e].dryCentroidFinite && extents_[e].dryAt(plane.D)) {
-        if (chunk != 0)
-          store(e, Result{0, Vec3(0, 0, 0)});
+      // own cut results.
+      if (skipped(e))
         continue;
-      }
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
       if (chunk == 0)
         total.add<withCentroid>(r.volume, r.centroid);
@@ -623,7 +625,8 @@ CutSum FastEvaluation::evaluateAll(double D) {
   };
   pool_.runChunks(job, threads);
   for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
-    total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
+    if (!skipped(e))
+      total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
   }
   return total;
 }

@@ -226,6 +226,7 @@ class FastEvaluation {
   std::vector<Scratch> scratch_;  // per chunk
   bool groupedCuts_ = groupedCutsSupported();
   std::size_t parallelWork_;         // see balanceChunks
+  bool dryCentroidsFinite_ = true;   // of every element
   std::vector<std::size_t> bounds_;  // an evaluation's chunks: [bounds_[c], bounds_[c + 1])
   bool parallel_ = false;
   bool deferring_ = false, deferred_ = false;  // deferred_: a buoyancy's results are unwritten
