@@ -631,7 +631,6 @@ long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane,
 DraftFilter::Estimate DraftFilter::estimate(double D) {
   if (levelsAnswer_ && pending_)
     settleOutsideBracket();
-  levelsAnswer_ = false;
   const double s = -D;
   dissolveEpochsExcluding(s);
   Plane plane = fast_.plane_;
@@ -645,6 +644,12 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
         runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c]);
       });
   pending_ = false;
+  // A first estimate while the bracket is still too wide to settle any element (a trial close to
+  // the result while the bracket spans most of the body) leaves every element active, and the
+  // level table's intervals hold as before it. Where its bins are fine, they are about as narrow
+  // as a coarse pass's and cost none; coarser bins would leave trials open that a pass decides.
+  levelsAnswer_ =
+      levelsAnswer_ && levels_.finest() && settledCount_ == 0 && dryCount_ == 0 && epochs_.empty();
   return bound(s, mergePasses(chunks), 0);
 }
 
@@ -835,6 +840,7 @@ void DraftFilter::coarseEstimates(double D0, double D1, Estimate (&estimates)[2]
 // below the level add their whole volume, the others the level may reach at most their coarse
 // upper value, and the rest nothing.
 DraftFilter::Estimate DraftFilter::levelEstimate(double D) {
+  ++fast_.statistics.levelIntervals;
   const LevelTable::Sums sums = levels_.at(-D);
   const double elements = static_cast<double>(fast_.elements_.size());
   // The elements' terms below levelTerm_ each, for all elements at once.

@@ -185,7 +185,8 @@ class DraftFilter {
   // Item 6 of the bound holds: the coarse interval needs no heights.
   bool heightsFree_ = false;
   // The elements by their extents for the search's normal (item 7), and whether it answers the
-  // coarse intervals: from start, where item 6 holds, until the first estimate settles elements.
+  // coarse intervals: from start, where item 6 holds, until the first estimate (with the finest
+  // table, until the first estimate that settles an element).
   LevelTable levels_;
   bool levelsAnswer_ = false;
   std::size_t levelChunks_ = 1;  // the ranges it was built in

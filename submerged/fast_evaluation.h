@@ -71,6 +71,7 @@ class FastEvaluation {
     long long searches = 0;
     long long filteredTrials = 0;  // decided by the filter's bounds
     long long coarseTrials = 0;    // of them, by a coarse interval
+    long long levelIntervals = 0;  // coarse intervals the level table gave, without a pass
     long long exactTrials = 0;     // evaluated exactly
     long long finalTrials = 0;     // the result, whose buoyancy gave the exact volume
     long long exactLowerEnds = 0;  // lower ends whose volume the bounds could not place

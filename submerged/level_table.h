@@ -34,6 +34,9 @@ class LevelTable {
              Element element);
   Sums at(double s) const;
   std::size_t binCount() const { return edges_.empty() ? 0 : edges_.size() - 1; }
+  // The table holds its most bins, each at most 1/4096 of its range: about as fine as the
+  // elements themselves on a body large enough to have them.
+  bool finest() const { return binCount() == kMostBins; }
   std::size_t memoryBytes() const;
 
  private:
