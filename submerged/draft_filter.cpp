@@ -21,7 +21,9 @@
 //    whose points lie on both sides keeps, for every s with maxWet <= s < minDry (its highest
 //    submerged and lowest dry point), the same classification of every water tetrahedron: each one
 //    is wholly submerged (its precomputed volume), wholly dry (0), or crossed in the same way.
-//    Every estimate checks its level against the range of every epoch.
+//    Every estimate checks its level against the range of every epoch; a level at or above the
+//    highest point of an epoch's elements, or below their lowest, finds them all wholly
+//    submerged (the sum of their precomputed volumes) or all dry (0).
 //
 // 2. The crossed water tetrahedra of an element that the plane crosses (Vt the volume and B_c the
 //    extent along axis c of one of them; E_c the extents of the element's points, m_c their
@@ -459,9 +461,11 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
   // 1 for each dry point, 0 for each submerged one, in the scratch the pass lends for the points.
   unsigned char* const dryPoint = reinterpret_cast<unsigned char*>(scratch);
-  double wet = -kInfinity, dry = kInfinity;
+  double wet = -kInfinity, dry = kInfinity, lowest = kInfinity, highest = -kInfinity;
   for (std::uint32_t p = 0; p < pointCount; ++p) {
     const double h = heights[p];
+    lowest = std::min(lowest, h);
+    highest = std::max(highest, h);
     if (h <= wetLimit) {
       wet = std::max(wet, h);
       dryPoint[p] = 0;
@@ -543,11 +547,15 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
   epoch.terms += element.tetrahedronCount;
   epoch.maxWet = std::max(epoch.maxWet, wet);
   epoch.minDry = std::min(epoch.minDry, dry);
+  epoch.lowest = std::min(epoch.lowest, lowest);
+  epoch.highest = std::max(epoch.highest, highest);
+  epoch.whole += fast_.wholeVolume_[e];
   return true;
 }
 
 DraftFilter::Epoch DraftFilter::emptyEpoch(double anchor) {
-  return Epoch{anchor, {0, 0, 0, 0}, 0, 0, -kInfinity, kInfinity, 0, 0, 0, true};
+  return Epoch{anchor, {0, 0, 0, 0}, 0, 0, -kInfinity, kInfinity, kInfinity, -kInfinity, 0, 0, 0,
+               0,      true};
 }
 
 void DraftFilter::Epoch::merge(const Epoch& other) {
@@ -558,6 +566,9 @@ void DraftFilter::Epoch::merge(const Epoch& other) {
   terms += other.terms;
   maxWet = std::max(maxWet, other.maxWet);
   minDry = std::min(minDry, other.minDry);
+  lowest = std::min(lowest, other.lowest);
+  highest = std::max(highest, other.highest);
+  whole += other.whole;
 }
 
 // Keeps the epoch if it holds elements; they are the last `count` members.
@@ -571,8 +582,9 @@ void DraftFilter::keepEpoch(Epoch& epoch, std::size_t count) {
 
 void DraftFilter::dissolveEpochsExcluding(double s) {
   for (Epoch& epoch : epochs_) {
-    if (epoch.alive && !(epoch.maxWet <= s && s < epoch.minDry)) {
+    if (epoch.alive && !epoch.holdsAt(s)) {
       epoch.alive = false;
+      fast_.statistics.returnedElements += epoch.end - epoch.begin;
       active_.insert(active_.end(), members_.begin() + epoch.begin, members_.begin() + epoch.end);
     }
   }
@@ -934,8 +946,17 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active, long doub
   for (const Epoch& epoch : epochs_) {
     if (!epoch.alive)
       continue;
-    if (!(epoch.maxWet <= s && s < epoch.minDry))
+    if (!epoch.holdsAt(s))
       return Estimate{false, 0, 0};  // settled just now by a bracket that excludes s
+    terms += epoch.terms + 8;
+    if (!epoch.polynomialAt(s)) {
+      // Each element wholly submerged gives its whole volume bit for bit; wholly dry, nothing.
+      if (s >= epoch.highest) {
+        value += epoch.whole;
+        magnitude += epoch.whole;
+      }
+      continue;
+    }
     const long double sigma = static_cast<long double>(s) - epoch.anchor;
     const long double* c = epoch.coefficient;
     value += ((c[3] * sigma + c[2]) * sigma + c[1]) * sigma + c[0];
@@ -943,7 +964,6 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active, long doub
     magnitude += std::fabs(c[0]) + std::fabs(c[1]) * a + std::fabs(c[2]) * a * a +
                  std::fabs(c[3]) * a * a * a + epoch.magnitude;
     error += epoch.error;
-    terms += epoch.terms + 8;
   }
   const double own =
       static_cast<double>(roundingBoundLong(static_cast<long double>(terms)) * magnitude);

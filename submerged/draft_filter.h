@@ -66,17 +66,24 @@ class DraftFilter {
   std::size_t memoryBytes() const;
 
   // Elements whose volumes are, together, a polynomial of sigma = s - anchor for the levels
-  // maxWet <= s < minDry, with the bound on how far the exact path's values can lie from it.
+  // maxWet <= s < minDry, with the bound on how far the exact path's values can lie from it. At
+  // or above their highest point they are all wholly submerged, below their lowest all dry: a
+  // level that leaves the range on either side (the result lying on a layer of the body's
+  // points, which the trials close in on from both sides) keeps the epoch.
   struct Epoch {
     double anchor;
     long double coefficient[4];  // of sigma^0 .. sigma^3
     double error;                // on the exact path's value of the epoch's elements
     double magnitude;            // sum of the absolute values that entered the coefficients
     double maxWet, minDry;
+    double lowest, highest;    // of the elements' points
+    long double whole;         // the sum of the elements' whole volumes
     std::uint32_t terms;       // water tetrahedra added
     std::uint32_t begin, end;  // its elements in members_
     bool alive;
     void merge(const Epoch& other);
+    bool polynomialAt(double s) const { return maxWet <= s && s < minDry; }
+    bool holdsAt(double s) const { return polynomialAt(s) || s < lowest || s >= highest; }
   };
 
  private:

@@ -211,23 +211,35 @@ void makeTwoTetrahedra(FloatingBody& body, double lift) {
   body.boundingBox();
 }
 
-TEST(DraftFilter, AnEpochDissolvesWhenALevelLeavesItsRange) {
+// A tetrahedron with points at the heights 0, 0.2, 0.8 and 1, settled by the bracket [0.3, 0.7]
+// with its cubic for the levels [0.2, 0.8). Above its top it is wholly submerged and below its
+// bottom dry, and it stays settled; a level between its points outside that range returns it.
+TEST(DraftFilter, AnEpochHoldsBeyondItsPointsAndDissolvesBetweenThem) {
   FloatingBody body;
-  makeTwoTetrahedra(body, 0);
+  body.tetrahedronCount = 1;
+  body.tetrahedra = std::make_unique<Tetrahedron[]>(1);
+  body.tetrahedra[0] =
+      Tetrahedron(Vec3(0, 0, 0), Vec3(1, 0, 0.2), Vec3(0, 1, 0.8), Vec3(0.3, 0.3, 1));
+  body.boundingBox();
   FastEvaluation fast(body, 1);
   fast.setNormal(0, 0, 1);
   DraftFilter& filter = fast.draftFilter();
   filter.start(-1, 2);
   filter.estimate(-0.5);
-  filter.narrow(0.25, 0.75);  // both are settled: submerged below 0, dry above 1
-  EXPECT_TRUE(filter.estimate(-0.5).valid);
-  EXPECT_EQ(filter.activeCount(), 0u);
-  const DraftFilter::Estimate above = filter.estimate(-1.5);  // above their top vertices
-  EXPECT_EQ(filter.activeCount(), 2u);
-  ASSERT_TRUE(above.valid);
-  const double whole = body.computeSubmergedVolume(Plane(0, 0, 1, -1.5));
-  EXPECT_LE(above.lo, whole);
-  EXPECT_GE(above.hi, whole);
+  filter.narrow(0.3, 0.7);
+  const struct {
+    double level;
+    std::size_t active;
+  } kTrials[] = {{0.5, 0}, {1.5, 0}, {1, 0}, {-0.5, 0}, {0.5, 0}, {0.9, 1}};
+  for (const auto& trial : kTrials) {
+    SCOPED_TRACE(trial.level);
+    const DraftFilter::Estimate estimate = filter.estimate(-trial.level);
+    EXPECT_EQ(filter.activeCount(), trial.active);
+    ASSERT_TRUE(estimate.valid);
+    const double exact = body.computeSubmergedVolume(Plane(0, 0, 1, -trial.level));
+    EXPECT_LE(estimate.lo, exact);
+    EXPECT_GE(estimate.hi, exact);
+  }
 }
 
 TEST(DraftFilter, ALevelBelowAnElementSettledAsSubmergedIsNotBounded) {
