@@ -123,6 +123,8 @@ class BodyChecks {
 };
 
 std::vector<InputWarning> BodyChecks::run() {
+  volumes_.reserve(static_cast<std::size_t>(body_.tetrahedronCount) + body_.hexahedronCount +
+                   body_.prismCount + body_.cylinderCount);
   for (int i = 0; i < body_.tetrahedronCount; ++i)
     volumes_.push_back({body_.tetrahedra[i].volume(), lineOf(lines_.tetrahedra, i), "tetrahedron"});
   checkSplit("hexahedron", body_.hexahedra.get(), body_.hexahedronCount, lines_.hexahedra,
