@@ -74,10 +74,16 @@
 //    epoch's range every fraction a + b sigma lies in [0, 1] with |a|, |b sigma| <= 1, so a
 //    fraction's terms sum to at most 2 in absolute value and one minus it to at most 3; the
 //    expanded products' terms then sum to at most 9 Vt (one dry vertex), 2 2 3 + 2 2 + 3 2 2 = 28
-//    Vt (two) or 8 Vt (three), and are within gamma(20) * 28 Vt of their exact value. An element's
-//    n tetrahedra are summed in double, within gamma(4 n) times the sum of the absolute values that
-//    entered (at most 28 Vt per tetrahedron); the elements are summed and evaluated in long double
-//    (precision v), within gamma_v(terms + 64) times the same.
+//    Vt (two) or 8 Vt (three), and are within gamma(20) * 28 Vt of their exact value. A value at
+//    the level itself (sigma = 0) is formed as one quotient instead: the product of the level's
+//    distances from the vertices over the product of the edges' spans, or with two dry vertices
+//    the three products of four non-negative factors over their common denominator. Each term is
+//    then the product of fractions, each in [0, 1], rounded at most 17 times in all (the
+//    differences, the products, the sum of three non-negative terms, the quotient and vt): within
+//    gamma(17) of at most Vt. An element's n tetrahedra are summed in double, in any order, within
+//    gamma(4 n) times the sum of the absolute values that entered (at most 28 Vt per
+//    tetrahedron); the elements are summed and evaluated in long double (precision v), within
+//    gamma_v(terms + 64) times the same.
 //
 // The estimate's interval is the computed value widened by twice the sum of items 2 to 4, rounded
 // outwards to doubles.
@@ -189,6 +195,49 @@ void addCubic(double (&c)[4], const double (&h)[4], int dry, double vt, double a
   }
 }
 
+// The products of height differences that valueAtAnchor divides stay inside this range, so that
+// neither they nor their quotient overflow, and an underflow in them costs nothing that counts.
+constexpr double kSmallestProduct = 0x1p-900, kLargestProduct = 0x1p900;
+
+// The slots of a crossed water tetrahedron (the exact path's v1, v2, v3, v0) by its dry mask (bit
+// j for slot j): the dry ones first, then the submerged ones, each in slot order.
+constexpr std::uint8_t kDryFirst[16][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}, {1, 0, 2, 3}, {0, 1, 2, 3},
+                                           {2, 0, 1, 3}, {0, 2, 1, 3}, {1, 2, 0, 3}, {0, 1, 2, 3},
+                                           {3, 0, 1, 2}, {0, 3, 1, 2}, {1, 3, 0, 2}, {0, 1, 3, 2},
+                                           {2, 3, 0, 1}, {0, 2, 3, 1}, {1, 2, 3, 0}, {0, 1, 2, 3}};
+
+constexpr int kDryCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+
+// vt times the cubic of a crossed water tetrahedron at the anchor alone, as valueAt needs it, with
+// one division instead of one per fraction: each product of fractions is written over the product
+// of their denominators (with two dry vertices the three products over E20 E21 E30 E31, e_ij =
+// h_i - h_j). h and dry as for addCubic. The cubic is the tetrahedron's submerged volume, which
+// does not depend on the order of its dry or of its submerged vertices. Where the products could
+// leave the range of doubles, the fractions one by one.
+double valueAtAnchor(const double (&h)[4], int dry, double vt, double anchor) {
+  double numerator, denominator;
+  if (dry == 2) {  // q1 q2 (1 - p2) + q1 p2 + (1 - q1) p1 p2
+    const double a = anchor - h[2], b = anchor - h[3];
+    const double e20 = h[0] - h[2], e21 = h[1] - h[2], e30 = h[0] - h[3], e31 = h[1] - h[3];
+    numerator = ((b * b) * (h[1] - anchor)) * e20 + ((b * a) * e20) * e31 +
+                ((a * a) * (h[0] - anchor)) * e31;
+    denominator = ((e30 * e21) * e20) * e31;
+  } else {  // 1 - a1 a2 a3 from the dry vertex, or b1 b2 b3 from the submerged one
+    const int pivot = dry == 1 ? 0 : 3, j = dry == 1 ? 1 : 0;
+    const double d = anchor - h[pivot];
+    numerator = (d * d) * d;
+    denominator = ((h[j] - h[pivot]) * (h[j + 1] - h[pivot])) * (h[j + 2] - h[pivot]);
+  }
+  if (!(denominator >= kSmallestProduct && denominator <= kLargestProduct &&
+        numerator <= kLargestProduct)) {
+    double c[4] = {0, 0, 0, 0};
+    addCubic<true>(c, h, dry, vt, anchor);
+    return c[0];
+  }
+  const double product = vt * (numerator / denominator);
+  return dry == 1 ? vt - product : product;
+}
+
 // The box of an element's points: lo and hi along each axis.
 struct Box {
   double lo[3] = {kInfinity, kInfinity, kInfinity};
@@ -223,6 +272,16 @@ struct CrossedSums {
     box += bx * by * bz;
     count += 1;
     volume += vt;
+  }
+  // A crossed water tetrahedron of vertices v among the points: its volume and count alone where
+  // the element's extents are summed once (see takeExtents), otherwise its extents too.
+  void addCrossed(const Vec3* points, const std::uint16_t* v, double vt, bool extentsSummed) {
+    if (extentsSummed) {
+      count += 1;
+      volume += vt;
+    } else {
+      add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], vt);
+    }
   }
   // Takes the extents' sums from ones over a superset of the crossed tetrahedra.
   template <typename Sums>
@@ -282,6 +341,62 @@ double crossedError(const Box& element, const CrossedSums& sums, const Plane& pl
   const double e = 8 * (vt + roundingBound(9) * V) * tau * (1 + tau) * (1 + tau) + 8.0 / 3 * moved +
                    33 * kUnit * outer + roundingBound(9) * V + 28 * roundingBound(20) * vt;
   return std::isfinite(e) ? e * 1.01 : -1;
+}
+
+// The crossed water tetrahedra of an element that absorb settles, count of them from t, whose
+// points' heights and sides (1 for dry) it has read: vt times each crossed one's cubic, expanded
+// about the anchor, goes to c, the submerged ones' volumes to wetVolume, and each crossed one to
+// the bound's sums (its volume and count alone where the element's extents are summed once).
+template <typename WaterTetrahedron>
+void addCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* points,
+                const double* heights, const unsigned char* dryPoint, double dryLimit,
+                double anchor, bool summed, double (&c)[4], double& wetVolume, CrossedSums& sums) {
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint16_t* v = t[i].vertex;
+    const double vt = t[i].volume;
+    // Most tetrahedra of a crossed element lie wholly on one side: their points' sides tell,
+    // without their heights.
+    const int dryVertices = dryPoint[v[0]] + dryPoint[v[1]] + dryPoint[v[2]] + dryPoint[v[3]];
+    if (dryVertices == 0) {
+      wetVolume += vt;
+    } else if (dryVertices < 4) {
+      // The exact path's slots: v1, v2, v3, v0, with each dry vertex swapped to the front.
+      double h[4] = {heights[v[1]], heights[v[2]], heights[v[3]], heights[v[0]]};
+      int k = 0;
+      for (int j = 0; j < 4; ++j) {
+        if (h[j] > dryLimit)
+          std::swap(h[j], h[k++]);
+      }
+      addCubic<false>(c, h, k, vt, anchor);
+      sums.addCrossed(points, v, vt, summed);
+    }
+  }
+}
+
+// The same with the cubics' values at the anchor alone, added to c0. Their slots come from the
+// dry mask, and the values go to two sums in turn: a tetrahedron's value does not wait for the
+// last one's addition.
+template <typename WaterTetrahedron>
+void valueCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* points,
+                  const double* heights, const unsigned char* dryPoint, double anchor, bool summed,
+                  double& c0, double& wetVolume, CrossedSums& sums) {
+  double value[2] = {0, 0};
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint16_t* v = t[i].vertex;
+    const double vt = t[i].volume;
+    const unsigned mask = dryPoint[v[1]] | dryPoint[v[2]] << 1 | dryPoint[v[3]] << 2 |
+                          static_cast<unsigned>(dryPoint[v[0]]) << 3;
+    if (mask == 0) {
+      wetVolume += vt;
+    } else if (mask != 15) {
+      const std::uint8_t* slot = kDryFirst[mask];
+      const double h[4] = {heights[v[(slot[0] + 1) & 3]], heights[v[(slot[1] + 1) & 3]],
+                           heights[v[(slot[2] + 1) & 3]], heights[v[(slot[3] + 1) & 3]]};
+      value[i & 1] += valueAtAnchor(h, kDryCount[mask], vt, anchor);
+      sums.addCrossed(points, v, vt, summed);
+    }
+  }
+  c0 += value[0] + value[1];
 }
 
 }  // namespace
@@ -489,30 +604,12 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
     CrossedSums sums;
     const bool summed = element.kind == FastEvaluation::Kind::Cylinder;
     double wetVolume = 0;
-    for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
-      const std::uint16_t* v = t[i].vertex;
-      const double vt = t[i].volume;
-      // Most tetrahedra of a crossed element lie wholly on one side: their points' sides tell,
-      // without their heights.
-      const int dryVertices = dryPoint[v[0]] + dryPoint[v[1]] + dryPoint[v[2]] + dryPoint[v[3]];
-      if (dryVertices == 0) {
-        wetVolume += vt;
-      } else if (dryVertices < 4) {
-        // The exact path's slots: v1, v2, v3, v0, with each dry vertex swapped to the front.
-        double h[4] = {heights[v[1]], heights[v[2]], heights[v[3]], heights[v[0]]};
-        int k = 0;
-        for (int j = 0; j < 4; ++j) {
-          if (h[j] > dryLimit)
-            std::swap(h[j], h[k++]);
-        }
-        addCubic<constantOnly>(c, h, k, vt, epoch.anchor);
-        if (summed) {
-          sums.count += 1;
-          sums.volume += vt;
-        } else {
-          sums.add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], vt);
-        }
-      }
+    if (constantOnly) {
+      valueCrossed(t, element.tetrahedronCount, points, heights, dryPoint, epoch.anchor, summed,
+                   c[0], wetVolume, sums);
+    } else {
+      addCrossed(t, element.tetrahedronCount, points, heights, dryPoint, dryLimit, epoch.anchor,
+                 summed, c, wetVolume, sums);
     }
     if (summed)
       sums.takeExtents(cylinderSums_[e - firstCylinder_]);
