@@ -343,7 +343,7 @@ double crossedError(const Box& element, const CrossedSums& sums, const Plane& pl
   return std::isfinite(e) ? e * 1.01 : -1;
 }
 
-// The crossed water tetrahedra of an element that absorb settles, count of them from t, whose
+// The crossed water tetrahedra of an element that absorbSides settles, count of them from t, whose
 // points' heights and sides (1 for dry) it has read: vt times each crossed one's cubic, expanded
 // about the anchor, goes to c, the submerged ones' volumes to wetVolume, and each crossed one to
 // the bound's sums (its volume and count alone where the element's extents are summed once).
@@ -558,41 +558,34 @@ bool DraftFilter::settleByExtents(std::uint32_t e, Pass& pass) const {
   return false;
 }
 
-// What the extents (rounded outwards) tell before the points are read: an element whose extents
-// lie inside (wetLimit, dryLimit] has every point there; with crossedOnly, it needs a point on
-// each side.
-bool DraftFilter::mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit,
-                            bool crossedOnly) const {
-  const double lowest = fast_.extents_[e].lowest, highest = fast_.extents_[e].highest;
-  const bool someWet = lowest <= wetLimit, someDry = highest > dryLimit;
-  return crossedOnly ? someWet && someDry : someWet || someDry;
+DraftFilter::Sides DraftFilter::sidesAbout(std::uint32_t e, double s, double* scratch) const {
+  const double* heights = fast_.heights(e);
+  const std::uint32_t pointCount = fast_.pointEnd_[e] - fast_.elements_[e].firstPoint;
+  unsigned char* const dryPoint = reinterpret_cast<unsigned char*>(scratch);
+  Sides sides{-kInfinity, kInfinity, kInfinity, -kInfinity, true};
+  for (std::uint32_t p = 0; p < pointCount; ++p) {
+    const double h = heights[p];
+    sides.lowest = std::min(sides.lowest, h);
+    sides.highest = std::max(sides.highest, h);
+    if (h <= s) {
+      sides.wet = std::max(sides.wet, h);
+      dryPoint[p] = 0;
+    } else {
+      sides.ordered = sides.ordered && h > s;
+      sides.dry = std::min(sides.dry, h);
+      dryPoint[p] = 1;
+    }
+  }
+  return sides;
 }
 
 template <bool constantOnly>
-bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit,
-                         bool crossedOnly, double* scratch) const {
+bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides, double s,
+                              const unsigned char* dryPoint) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
   const double* heights = fast_.heights(e);
   const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
-  // 1 for each dry point, 0 for each submerged one, in the scratch the pass lends for the points.
-  unsigned char* const dryPoint = reinterpret_cast<unsigned char*>(scratch);
-  double wet = -kInfinity, dry = kInfinity, lowest = kInfinity, highest = -kInfinity;
-  for (std::uint32_t p = 0; p < pointCount; ++p) {
-    const double h = heights[p];
-    lowest = std::min(lowest, h);
-    highest = std::max(highest, h);
-    if (h <= wetLimit) {
-      wet = std::max(wet, h);
-      dryPoint[p] = 0;
-    } else if (h > dryLimit) {
-      dry = std::min(dry, h);
-      dryPoint[p] = 1;
-    } else {
-      return false;  // inside the range (or not a number)
-    }
-  }
-  if (crossedOnly && (dry == kInfinity || wet == -kInfinity))
-    return false;
+  const double wet = sides.wet, dry = sides.dry;
   double c[4] = {0, 0, 0, 0};
   double error = 0, magnitude = 0;
   if (dry == kInfinity) {  // every point submerged: the precomputed volume, exactly
@@ -608,8 +601,8 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
       valueCrossed(t, element.tetrahedronCount, points, heights, dryPoint, epoch.anchor, summed,
                    c[0], wetVolume, sums);
     } else {
-      addCrossed(t, element.tetrahedronCount, points, heights, dryPoint, dryLimit, epoch.anchor,
-                 summed, c, wetVolume, sums);
+      addCrossed(t, element.tetrahedronCount, points, heights, dryPoint, s, epoch.anchor, summed, c,
+                 wetVolume, sums);
     }
     if (summed)
       sums.takeExtents(cylinderSums_[e - firstCylinder_]);
@@ -644,8 +637,8 @@ bool DraftFilter::absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double 
   epoch.terms += element.tetrahedronCount;
   epoch.maxWet = std::max(epoch.maxWet, wet);
   epoch.minDry = std::min(epoch.minDry, dry);
-  epoch.lowest = std::min(epoch.lowest, lowest);
-  epoch.highest = std::max(epoch.highest, highest);
+  epoch.lowest = std::min(epoch.lowest, sides.lowest);
+  epoch.highest = std::max(epoch.highest, sides.highest);
   epoch.whole += fast_.wholeVolume_[e];
   return true;
 }
@@ -705,19 +698,28 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
       continue;
     // An element wholly on one side of the level costs its extents to evaluate; reading its
     // heights for the bracket's epoch rarely pays.
-    const FastEvaluation::Extent& extent = fast_.extents_[e];
-    const bool straddles = extent.crossedAt(plane.D);
-    if (pending_ && straddles && mayAbsorb(e, sLo_, sHi_, false) &&
-        absorb(e, pass.settled, sLo_, sHi_, false, values)) {
+    if (!fast_.extents_[e].crossedAt(plane.D)) {
+      active_[kept++] = e;
+      pass.active += fast_.evaluateElement<false>(e, plane, scratch).volume;
+      continue;
+    }
+    // One sweep over its points tells whether the bracket or the trial's reach settles it and,
+    // for a cylinder that stays, its sides at the level.
+    const Sides sides = sidesAbout(e, s, values);
+    const unsigned char* dryPoint = reinterpret_cast<const unsigned char*>(values);
+    const bool crossed = sides.wet != -kInfinity && sides.dry != kInfinity;
+    if (sides.ordered && pending_ && sides.wet <= sLo_ && sides.dry > sHi_ &&
+        absorbSides(e, pass.settled, sides, s, dryPoint)) {
       pass.settledMembers->push_back(e);
-    } else if (pass.speculate && mayAbsorb(e, s - pass.reach, s + pass.reach, true) &&
-               absorb(e, pass.speculative, s - pass.reach, s + pass.reach, true, values)) {
+    } else if (sides.ordered && crossed && pass.speculate && sides.wet <= s - pass.reach &&
+               sides.dry > s + pass.reach && absorbSides(e, pass.speculative, sides, s, dryPoint)) {
       pass.speculativeMembers->push_back(e);
     } else {
       active_[kept++] = e;
       const bool cylinder = fast_.elements_[e].kind == FastEvaluation::Kind::Cylinder;
-      pass.active += straddles && cylinder ? valueAt(e, s, plane, scratch, pass)
-                                           : fast_.evaluateElement<false>(e, plane, scratch).volume;
+      pass.active += cylinder && sides.ordered && crossed
+                         ? valueAt(e, s, plane, sides, scratch, pass)
+                         : fast_.evaluateElement<false>(e, plane, scratch).volume;
     }
   }
   pass.kept = kept - begin;
@@ -726,10 +728,11 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
 // A cylinder the level crosses: its polynomial at the level itself, where the points on either
 // side of it lie far enough apart for the bound. Its many crossed water tetrahedra cost less so
 // than cut (a small element costs more: the bound's own terms); it stays active.
-long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane,
+long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane, const Sides& sides,
                                  FastEvaluation::Scratch& scratch, Pass& pass) const {
   Epoch here = emptyEpoch(s);
-  if (!absorb<true>(e, here, s, s, true, scratch.values.data()))
+  if (!absorbSides<true>(e, here, sides, s,
+                         reinterpret_cast<const unsigned char*>(scratch.values.data())))
     return fast_.evaluateElement<false>(e, plane, scratch).volume;
   pass.activeError += here.error;
   pass.activeMagnitude += here.magnitude;

@@ -111,20 +111,26 @@ class DraftFilter {
   bool settleByExtents(std::uint32_t e, Pass& pass) const;
   // Whether it would.
   bool settlesByExtents(std::uint32_t e) const;
-  // Adds the element to the epoch if none of its points lies in (wetLimit, dryLimit]; points at
-  // or below wetLimit count as submerged, points above dryLimit as dry. With crossedOnly, only an
-  // element with points on both sides: one wholly on one side costs little to evaluate exactly,
-  // and would only make a speculative epoch's range narrower.
-  // With constantOnly only the polynomial's value at the epoch's anchor. scratch holds at least
-  // as many doubles as the element has points.
+  // An element's points about a level s: the highest submerged and the lowest dry height (an
+  // infinity where there is none), the lowest and highest of all, and whether every height is a
+  // number. sidesAbout writes 1 for each dry point, 0 for each submerged one, into scratch, which
+  // holds at least as many doubles as the element has points.
+  struct Sides {
+    double wet, dry, lowest, highest;
+    bool ordered;
+  };
+  Sides sidesAbout(std::uint32_t e, double s, double* scratch) const;
+  // Adds the element to the epoch, its points sorted by sidesAbout at a level s (dryPoint) with
+  // none of them between the range's ends, which the sides then bound. With constantOnly only
+  // the polynomial's value at the epoch's anchor. False where the bound does not vouch for its
+  // cuts.
   template <bool constantOnly = false>
-  bool absorb(std::uint32_t e, Epoch& epoch, double wetLimit, double dryLimit, bool crossedOnly,
-              double* scratch) const;
-  bool mayAbsorb(std::uint32_t e, double wetLimit, double dryLimit, bool crossedOnly) const;
+  bool absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides, double s,
+                   const unsigned char* dryPoint) const;
   // Runs on the worker threads, each on its own range of active_.
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane,
                FastEvaluation::Scratch& scratch);
-  long double valueAt(std::uint32_t e, double s, const Plane& plane,
+  long double valueAt(std::uint32_t e, double s, const Plane& plane, const Sides& sides,
                       FastEvaluation::Scratch& scratch, Pass& pass) const;
   template <bool twoPlanes>
   void coarsePasses(double D0, double D1, Estimate (&estimates)[2]);
