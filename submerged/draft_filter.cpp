@@ -222,11 +222,14 @@ double valueAtAnchor(const double (&h)[4], int dry, double vt, double anchor) {
     numerator = ((b * b) * (h[1] - anchor)) * e20 + ((b * a) * e20) * e31 +
                 ((a * a) * (h[0] - anchor)) * e31;
     denominator = ((e30 * e21) * e20) * e31;
-  } else {  // 1 - a1 a2 a3 from the dry vertex, or b1 b2 b3 from the submerged one
-    const int pivot = dry == 1 ? 0 : 3, j = dry == 1 ? 1 : 0;
-    const double d = anchor - h[pivot];
+  } else if (dry == 1) {  // 1 - a1 a2 a3, a_i = (h0 - s) / (h0 - h_i)
+    const double d = h[0] - anchor;
     numerator = (d * d) * d;
-    denominator = ((h[j] - h[pivot]) * (h[j + 1] - h[pivot])) * (h[j + 2] - h[pivot]);
+    denominator = ((h[0] - h[1]) * (h[0] - h[2])) * (h[0] - h[3]);
+  } else {  // b1 b2 b3, b_i = (s - h3) / (h_i - h3)
+    const double d = anchor - h[3];
+    numerator = (d * d) * d;
+    denominator = ((h[0] - h[3]) * (h[1] - h[3])) * (h[2] - h[3]);
   }
   if (!(denominator >= kSmallestProduct && denominator <= kLargestProduct &&
         numerator <= kLargestProduct)) {
