@@ -146,15 +146,11 @@ Linear oneMinus(const Linear& x) {
   return Linear{1 - x.a, -x.b};
 }
 
-// Adds scale * x * y * z, expanded in powers of sigma, to c; with constantOnly only its value at
-// sigma = 0, formed as in the expansion.
-template <bool constantOnly>
+// Adds scale * x * y * z, expanded in powers of sigma, to c.
 [[gnu::always_inline]] inline void addProduct(double (&c)[4], double scale, const Linear& x,
                                               const Linear& y, const Linear& z) {
   const double q0 = x.a * y.a;
   c[0] += scale * (q0 * z.a);
-  if (constantOnly)
-    return;
   const double q1 = x.a * y.b + x.b * y.a, q2 = x.b * y.b;
   c[1] += scale * (q0 * z.b + q1 * z.a);
   c[2] += scale * (q1 * z.b + q2 * z.a);
@@ -170,26 +166,25 @@ template <bool constantOnly>
 
 // Adds vt times the cubic of a crossed water tetrahedron, expanded about the anchor, to c; h holds
 // its vertices' heights in the exact path's slot order (dry ones first), dry their number.
-template <bool constantOnly>
 void addCubic(double (&c)[4], const double (&h)[4], int dry, double vt, double anchor) {
   switch (dry) {
     case 1: {  // 1 - a1 a2 a3, a_i the fraction from the dry vertex
       c[0] += vt;
-      addProduct<constantOnly>(c, -vt, fraction(h[0], h[1], anchor), fraction(h[0], h[2], anchor),
-                               fraction(h[0], h[3], anchor));
+      addProduct(c, -vt, fraction(h[0], h[1], anchor), fraction(h[0], h[2], anchor),
+                 fraction(h[0], h[3], anchor));
       break;
     }
     case 2: {  // p_j from W1 = slot 2, q_j from W2 = slot 3, towards D1 = slot 0 and D2 = slot 1
       const Linear p1 = fraction(h[2], h[0], anchor), p2 = fraction(h[2], h[1], anchor),
                    q1 = fraction(h[3], h[0], anchor), q2 = fraction(h[3], h[1], anchor);
-      addProduct<constantOnly>(c, vt, q1, q2, oneMinus(p2));
-      addProduct<constantOnly>(c, vt, q1, p2, Linear{1, 0});
-      addProduct<constantOnly>(c, vt, oneMinus(q1), p1, p2);
+      addProduct(c, vt, q1, q2, oneMinus(p2));
+      addProduct(c, vt, q1, p2, Linear{1, 0});
+      addProduct(c, vt, oneMinus(q1), p1, p2);
       break;
     }
     default: {  // b1 b2 b3, b_i the fraction from the submerged vertex
-      addProduct<constantOnly>(c, vt, fraction(h[3], h[0], anchor), fraction(h[3], h[1], anchor),
-                               fraction(h[3], h[2], anchor));
+      addProduct(c, vt, fraction(h[3], h[0], anchor), fraction(h[3], h[1], anchor),
+                 fraction(h[3], h[2], anchor));
       break;
     }
   }
@@ -234,7 +229,7 @@ double valueAtAnchor(const double (&h)[4], int dry, double vt, double anchor) {
   if (!(denominator >= kSmallestProduct && denominator <= kLargestProduct &&
         numerator <= kLargestProduct)) {
     double c[4] = {0, 0, 0, 0};
-    addCubic<true>(c, h, dry, vt, anchor);
+    addCubic(c, h, dry, vt, anchor);
     return c[0];
   }
   const double product = vt * (numerator / denominator);
@@ -370,7 +365,7 @@ void addCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* poin
         if (h[j] > dryLimit)
           std::swap(h[j], h[k++]);
       }
-      addCubic<false>(c, h, k, vt, anchor);
+      addCubic(c, h, k, vt, anchor);
       sums.addCrossed(points, v, vt, summed);
     }
   }
@@ -677,7 +672,6 @@ void DraftFilter::dissolveEpochsExcluding(double s) {
   for (Epoch& epoch : epochs_) {
     if (epoch.alive && !epoch.holdsAt(s)) {
       epoch.alive = false;
-      fast_.statistics.returnedElements += epoch.end - epoch.begin;
       active_.insert(active_.end(), members_.begin() + epoch.begin, members_.begin() + epoch.end);
     }
   }

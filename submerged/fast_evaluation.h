@@ -69,13 +69,12 @@ class FastEvaluation {
   // How the draft searches on this evaluation judged their trial planes.
   struct SearchStatistics {
     long long searches = 0;
-    long long filteredTrials = 0;    // decided by the filter's bounds
-    long long coarseTrials = 0;      // of them, by a coarse interval
-    long long levelIntervals = 0;    // coarse intervals the level table gave, without a pass
-    long long returnedElements = 0;  // settled until a trial left their range, then active again
-    long long exactTrials = 0;       // evaluated exactly
-    long long finalTrials = 0;       // the result, whose buoyancy gave the exact volume
-    long long exactLowerEnds = 0;    // lower ends whose volume the bounds could not place
+    long long filteredTrials = 0;  // decided by the filter's bounds
+    long long coarseTrials = 0;    // of them, by a coarse interval
+    long long levelIntervals = 0;  // coarse intervals the level table gave, without a pass
+    long long exactTrials = 0;     // evaluated exactly
+    long long finalTrials = 0;     // the result, whose buoyancy gave the exact volume
+    long long exactLowerEnds = 0;  // lower ends whose volume the bounds could not place
   };
   SearchStatistics statistics;
   // Whether buoyancy stores each element's cut results in the body's elements. A caller that
