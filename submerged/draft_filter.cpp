@@ -128,6 +128,9 @@ constexpr double kLargestEdgeRatio = 1.0 / 1024;  // r above this: the edge is n
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Below this many active elements a pass is cheaper than waking the other threads.
 constexpr std::size_t kParallelElements = 1024;
+// Fewer active elements with at least this many water tetrahedra between them (a few dozen
+// cylinders, most of them crossed late in a search) still give both threads enough work.
+constexpr std::size_t kParallelTetrahedra = 4096;
 // The same for a coarse pass, which reads little more than the extents of most elements.
 constexpr std::size_t kParallelCoarseElements = 16384;
 
@@ -748,10 +751,9 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   // quarter of its width of this level settle until a trial leaves their range.
   const double reach = (sHi_ - sLo_) / 4;
   const bool speculate = sLo_ + reach < s && s < sHi_ - reach;
-  const std::size_t chunks =
-      runPasses(share(kParallelElements), true, s, reach, speculate, [&](std::size_t c) {
-        runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c]);
-      });
+  const std::size_t chunks = runPasses(shareFine(), true, s, reach, speculate, [&](std::size_t c) {
+    runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c]);
+  });
   pending_ = false;
   // A first estimate while the bracket is still too wide to settle any element (a trial close to
   // the result while the bracket spans most of the body) leaves every element active, and the
@@ -785,6 +787,17 @@ void DraftFilter::settleOutsideBracket() {
 // passes' merging on small bodies).
 bool DraftFilter::share(std::size_t parallelElements) const {
   return fast_.parallel_ && (fast_.parallelWork_ == 0 || active_.size() >= parallelElements);
+}
+
+bool DraftFilter::shareFine() const {
+  if (share(kParallelElements))
+    return true;
+  if (!fast_.parallel_)
+    return false;
+  std::size_t tetrahedra = 0;
+  for (const std::uint32_t e : active_)
+    tetrahedra += fast_.elements_[e].tetrahedronCount;
+  return tetrahedra >= kParallelTetrahedra;
 }
 
 // Prepares one pass per chunk of the active elements (one chunk unless shared) and runs work(c)

@@ -145,6 +145,8 @@ class DraftFilter {
                         Work work);
   void splitActive(bool weighted);
   bool share(std::size_t parallelElements) const;
+  // Whether a fine pass is: also when its few active elements hold many water tetrahedra.
+  bool shareFine() const;
   long double mergePasses(std::size_t chunks);
   void takeSettled(const Pass& pass);
   static Epoch emptyEpoch(double anchor);
