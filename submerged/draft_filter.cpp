@@ -687,6 +687,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
   double* values = scratch.values.data();
   const double s = -plane.D;
   std::size_t kept = begin;
+  FastEvaluation::VolumeSum sum{pass.active};
   for (std::size_t i = begin; i < end; ++i) {
     constexpr std::size_t ahead = FastEvaluation::kPrefetchDistance;
     if (i + 2 * ahead < end)
@@ -716,12 +717,18 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
       pass.speculativeMembers->push_back(e);
     } else {
       active_[kept++] = e;
-      const bool cylinder = fast_.elements_[e].kind == FastEvaluation::Kind::Cylinder;
-      pass.active += cylinder && sides.ordered && crossed
-                         ? valueAt(e, s, plane, sides, scratch, pass)
-                         : fast_.evaluateElement<false>(e, plane, scratch).volume;
+      const FastEvaluation::Element& element = fast_.elements_[e];
+      if (element.kind == FastEvaluation::Kind::Cylinder && sides.ordered && crossed) {
+        pass.active += valueAt(e, s, plane, sides, scratch, pass);
+      } else if (sides.ordered && fast_.queues(element)) {
+        fast_.queueCrossed(e, plane, *scratch.queue, sum);
+      } else {
+        pass.active += fast_.evaluateElement<false>(e, plane, scratch).volume;
+      }
     }
   }
+  if (scratch.queue)
+    fast_.flushCrossed(plane, *scratch.queue, sum);
   pass.kept = kept - begin;
 }
 

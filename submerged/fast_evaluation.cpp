@@ -117,10 +117,12 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   assignLarge(centroids_, elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
   std::size_t largest = 0, mostGrouped = 0;
+  bool smallElements = false;
   for (std::size_t e = 0; e < elements_.size(); ++e) {
     largest = std::max<std::size_t>(largest, pointEnd_[e] - elements_[e].firstPoint);
     if (grouped(elements_[e]))
       mostGrouped = std::max<std::size_t>(mostGrouped, elements_[e].tetrahedronCount);
+    smallElements = smallElements || queues(elements_[e]);
   }
   // Each thread writes its element's plane values into its own scratch array; the padding keeps
   // two threads' arrays off each other's cache lines (they would otherwise bounce between the
@@ -133,6 +135,8 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
     scratch.centroid.assign(mostGrouped, Vec3(0, 0, 0));
     for (std::vector<CrossedTetrahedron>& group : scratch.crossed)
       group.resize(mostGrouped);
+    if (groupedCuts_ && smallElements)
+      scratch.queue = std::make_unique<CrossedQueue>();
   }
   bounds_.assign(static_cast<std::size_t>(pool_.threadCount()) + 1, 0);
   filter_ = std::make_unique<DraftFilter>(*this);
@@ -509,6 +513,69 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
                 withCentroid ? sum.elementCentroid(dryCentroid(element)) : Vec3(0, 0, 0)};
 }
 
+template <typename Sink>
+void FastEvaluation::queueCrossed(std::size_t e, const Plane& plane, CrossedQueue& queue,
+                                  Sink& sink) const {
+  const Element& element = elements_[e];
+  const std::size_t n = element.tetrahedronCount;
+  if (queue.staged + n > CrossedQueue::kCrossed || queue.slots + n > CrossedQueue::kSlots)
+    flushCrossed(plane, queue, sink);
+  const Vec3* points = &points_[element.firstPoint];
+  const double* height = heights(e);
+  const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  const std::size_t first = queue.slots;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint16_t* v = t[i].vertex;
+    // The plane values evaluateElement gives the points, height + D.
+    const double value[4] = {height[v[0]] + plane.D, height[v[1]] + plane.D, height[v[2]] + plane.D,
+                             height[v[3]] + plane.D};
+    int slot[4];
+    const int k = classifyDryFirst(value, slot);
+    if (k == 0 || k == 4) {
+      queue.volume[first + i] = k == 0 ? t[i].volume : 0.0;
+      continue;
+    }
+    const std::size_t staged = 4 * queue.staged++;
+    CrossedTetrahedron& crossed = queue.crossed[k - 1][queue.count[k - 1]++];
+    for (int j = 0; j < 4; ++j) {
+      queue.points[staged + j] = points[v[slot[j]]];
+      queue.values[staged + j] = value[slot[j]];
+      crossed.point[j] = static_cast<std::uint16_t>(staged + j);
+    }
+    crossed.index = static_cast<std::uint16_t>(first + i);
+  }
+  queue.elements[queue.queued++] =
+      CrossedQueue::Queued{static_cast<std::uint32_t>(e), static_cast<std::uint16_t>(first),
+                           static_cast<std::uint16_t>(n)};
+  queue.slots += n;
+}
+
+template <typename Sink>
+void FastEvaluation::flushCrossed(const Plane& plane, CrossedQueue& queue, Sink& sink) const {
+  for (int k = 1; k <= 3; ++k) {
+    const CrossedGroup group{k, queue.crossed[k - 1], queue.count[k - 1]};
+    cutCrossedGroup<false>(group, queue.points, queue.values, plane, queue.volume, nullptr);
+    queue.count[k - 1] = 0;
+  }
+  for (std::size_t q = 0; q < queue.queued; ++q) {
+    const CrossedQueue::Queued& queued = queue.elements[q];
+    // A tetrahedron's volume is its cut's own; the others sum their water tetrahedra in order.
+    if (elements_[queued.element].kind == Kind::Tetrahedron) {
+      sink(queued.element, queue.volume[queued.firstSlot]);
+      continue;
+    }
+    CutSum part;
+    for (std::size_t i = queued.firstSlot; i < queued.firstSlot + queued.count; ++i)
+      part.addVolume(queue.volume[i]);
+    sink(queued.element, part.volume);
+  }
+  queue.staged = queue.slots = queue.queued = 0;
+}
+
+template void FastEvaluation::queueCrossed(std::size_t, const Plane&, CrossedQueue&,
+                                           VolumeSum&) const;
+template void FastEvaluation::flushCrossed(const Plane&, CrossedQueue&, VolumeSum&) const;
+
 template <bool withCentroid>
 FastEvaluation::Result FastEvaluation::evaluateInGroups(const Element& element, const Plane& plane,
                                                         Scratch& scratch) const {
@@ -605,9 +672,15 @@ CutSum FastEvaluation::evaluateAll(double D) {
   const auto skipped = [this, keep, D](std::size_t e) {
     return !keep && extents_[e].dryAt(D) && (dryCentroidsFinite_ || elements_[e].dryCentroidFinite);
   };
-  auto job = [this, &plane, &total, keep, &store, &skipped](int chunk) {
+  // For the volume alone, small crossed elements are queued and their results come later: then
+  // every chunk is summed after the evaluation, in element order. (With the centroids the first
+  // chunk's sum as it goes costs less than the grouped cut gains.)
+  const bool queued = !withCentroid && !scratch_.empty() && scratch_.front().queue;
+  auto storeVolume = [this](std::size_t e, double volume) { volumes_[e] = volume; };
+  auto job = [this, &plane, &total, keep, queued, &store, &storeVolume, &skipped](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
+    const bool summed = chunk == 0 && !queued;
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
       if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
         prefetchElement(e + kPrefetchDistance);
@@ -616,15 +689,21 @@ CutSum FastEvaluation::evaluateAll(double D) {
       // own cut results.
       if (skipped(e))
         continue;
+      if (queued && extents_[e].crossedAt(plane.D) && queues(elements_[e])) {
+        queueCrossed(e, plane, *scratch.queue, storeVolume);
+        continue;
+      }
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
-      if (chunk == 0)
+      if (summed)
         total.add<withCentroid>(r.volume, r.centroid);
-      if (chunk != 0 || keep)
+      if (!summed || keep)
         store(e, r);
     }
+    if (queued)
+      flushCrossed(plane, *scratch.queue, storeVolume);
   };
   pool_.runChunks(job, threads);
-  for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
+  for (std::size_t e = queued ? 0 : bounds_[1]; e < elements_.size(); ++e) {
     if (!skipped(e))
       total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
   }
@@ -711,7 +790,7 @@ void FastEvaluation::writeElementResults(const Plane& plane) {
 
 std::size_t FastEvaluation::Scratch::bytes() const {
   std::size_t sum = values.capacity() * sizeof(double) + volume.capacity() * sizeof(double) +
-                    centroid.capacity() * sizeof(Vec3);
+                    centroid.capacity() * sizeof(Vec3) + (queue ? sizeof(CrossedQueue) : 0);
   for (const std::vector<CrossedTetrahedron>& group : crossed)
     sum += group.capacity() * sizeof(CrossedTetrahedron);
   return sum;

@@ -146,11 +146,30 @@ class FastEvaluation {
   void reserve(const FloatingBody& body);
   // What one thread writes down while it evaluates an element: its points' plane values and, for
   // an element of many water tetrahedra, their results and the groups the crossed ones are cut in.
+  // Small elements the plane crosses (a tetrahedron, a hexahedron's five) waiting for their
+  // crossed water tetrahedra to be cut four side by side, across elements: the points of each
+  // crossed one copied in its cut's order, the results of all in the elements' order.
+  struct alignas(64) CrossedQueue {
+    static constexpr std::size_t kCrossed = 64;  // crossed water tetrahedra it holds
+    static constexpr std::size_t kSlots = 128;   // water tetrahedra of its elements
+    struct Queued {
+      std::uint32_t element;
+      std::uint16_t firstSlot, count;
+    };
+    Vec3 points[4 * kCrossed];
+    double values[4 * kCrossed];
+    CrossedTetrahedron crossed[3][kCrossed];  // by number of dry vertices
+    std::size_t count[3] = {0, 0, 0};
+    double volume[kSlots];
+    Queued elements[kSlots];
+    std::size_t staged = 0, slots = 0, queued = 0;
+  };
   struct Scratch {
     std::vector<double> values;
     std::vector<double> volume;
     std::vector<Vec3> centroid;
     std::vector<CrossedTetrahedron> crossed[3];  // by number of dry vertices
+    std::unique_ptr<CrossedQueue> queue;         // where the grouped cut is built
     std::size_t bytes() const;
   };
   template <bool withCentroid>
@@ -166,6 +185,24 @@ class FastEvaluation {
     return groupedCuts_ && element.tetrahedronCount >= kGroupedTetrahedra &&
            element.tetrahedronCount <= 65536;  // the results' indices are 16-bit
   }
+  // Whether queueCrossed takes the element: one of few water tetrahedra, where the grouped cut is
+  // built.
+  bool queues(const Element& element) const {
+    return groupedCuts_ && element.tetrahedronCount < kGroupedTetrahedra;
+  }
+  // Gives sink(e, volume) the volume evaluateElement<false> gives element e, whose extents the
+  // plane crosses and which queues() takes, though not at once: its crossed water tetrahedra are
+  // cut together with those of the elements queued before and after it, and its volume follows
+  // theirs, at the latest from flushCrossed.
+  template <typename Sink>
+  void queueCrossed(std::size_t e, const Plane& plane, CrossedQueue& queue, Sink& sink) const;
+  template <typename Sink>
+  void flushCrossed(const Plane& plane, CrossedQueue& queue, Sink& sink) const;
+  // The sink of the draft filter's passes: the sum of the volumes.
+  struct VolumeSum {
+    long double& sum;
+    void operator()(std::size_t, double volume) { sum += volume; }
+  };
   // Evaluates every element for the plane value offset D and returns the body's sums.
   template <bool withCentroid>
   CutSum evaluateAll(double D);
