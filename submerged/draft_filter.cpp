@@ -692,7 +692,9 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     constexpr std::size_t ahead = FastEvaluation::kPrefetchDistance;
     if (i + 2 * ahead < end)
       fast_.prefetchRecord(active_[i + 2 * ahead]);
-    if (i + ahead < end && !(pending_ && settlesByExtents(active_[i + ahead])))
+    // Only an element the level crosses is read beyond its extents, unless the bracket settles it.
+    if (i + ahead < end && fast_.extents_[active_[i + ahead]].crossedAt(plane.D) &&
+        !(pending_ && settlesByExtents(active_[i + ahead])))
       fast_.prefetchElement(active_[i + ahead]);
     const std::uint32_t e = active_[i];
     if (pending_ && settleByExtents(e, pass))
