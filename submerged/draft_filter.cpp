@@ -782,10 +782,29 @@ void DraftFilter::settleOutsideBracket() {
         Pass& pass = passes_[c];
         const std::size_t begin = chunkBegin_[c], end = chunkBegin_[c + 1];
         std::size_t kept = begin;
+        // Without a branch per element (which side an element lies on follows no pattern the
+        // processor could guess): a kept element adds nothing to the settled sums.
+        long double below = 0;
+        std::size_t settled = 0, dry = 0;
+        double maxWet = pass.maxWet, minDry = pass.minDry;
         for (std::size_t i = begin; i < end; ++i) {
-          if (!settleByExtents(active_[i], pass))
-            active_[kept++] = active_[i];
+          const std::uint32_t e = active_[i];
+          const FastEvaluation::Extent& extent = fast_.extents_[e];
+          const double highest = extent.highest, lowest = extent.lowest;
+          const bool isBelow = highest <= sLo_, isDry = lowest > sHi_;
+          below += isBelow ? fast_.wholeVolume_[e] : 0.0;
+          settled += isBelow;
+          dry += isDry;
+          maxWet = std::max(maxWet, isBelow ? highest : -kInfinity);
+          minDry = std::min(minDry, isDry ? lowest : kInfinity);
+          active_[kept] = e;
+          kept += !(isBelow || isDry);
         }
+        pass.settledVolume += below;
+        pass.settledCount += settled;
+        pass.dryCount += dry;
+        pass.maxWet = maxWet;
+        pass.minDry = minDry;
         pass.kept = kept - begin;
       });
   mergePasses(chunks);
