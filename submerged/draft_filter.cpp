@@ -701,9 +701,11 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
       continue;
     // An element wholly on one side of the level costs its extents to evaluate; reading its
     // heights for the bracket's epoch rarely pays.
-    if (!fast_.extents_[e].crossedAt(plane.D)) {
+    const FastEvaluation::Extent& extent = fast_.extents_[e];
+    if (!extent.crossedAt(plane.D)) {
+      // What evaluateElement gives it: wholly submerged, its precomputed volume; dry, nothing.
       active_[kept++] = e;
-      pass.active += fast_.evaluateElement<false>(e, plane, scratch).volume;
+      pass.active += extent.submergedAt(plane.D) ? fast_.wholeVolume_[e] : 0.0;
       continue;
     }
     // One sweep over its points tells whether the bracket or the trial's reach settles it and,
