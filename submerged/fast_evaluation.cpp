@@ -41,7 +41,7 @@ struct CylinderSplit {
 };
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr std::size_t kParallelBoxes = 65536;
+constexpr std::size_t kParallelBoxes = 16384;
 constexpr std::size_t kParallelWork = 200000;
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 // gamma(8) = 8 u / (1 - 8 u), u the unit roundoff of doubles.
@@ -282,8 +282,8 @@ void FastEvaluation::setNormalFromBoxes() {
   const auto range = [this, margin](std::size_t begin, std::size_t end) {
     boxExtents(begin, end, margin);
   };
-  // A box's extents cost a few nanoseconds: below some tens of thousands of elements, waking the
-  // other threads costs more than they save.
+  // A box's extents cost a few nanoseconds: below some ten thousand elements, waking the other
+  // threads costs more than they save.
   if (elements_.size() < kParallelBoxes) {
     range(0, elements_.size());
     return;
