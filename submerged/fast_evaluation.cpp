@@ -42,6 +42,10 @@ struct CylinderSplit {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr std::size_t kParallelBoxes = 16384;
+// A body of fewer small elements has its few crossed ones cut one by one: the queue's few
+// kilobytes per thread would show in its memory per water tetrahedron. An evaluation made to share
+// every evaluation out (the tests') queues them on any body.
+constexpr std::size_t kQueuedElements = 16384;
 constexpr std::size_t kParallelWork = 200000;
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 // gamma(8) = 8 u / (1 - 8 u), u the unit roundoff of doubles.
@@ -117,17 +121,18 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
   assignLarge(centroids_, elements_.size());
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
   std::size_t largest = 0, mostGrouped = 0;
-  bool smallElements = false;
+  std::size_t smallElements = 0;
   for (std::size_t e = 0; e < elements_.size(); ++e) {
     largest = std::max<std::size_t>(largest, pointEnd_[e] - elements_[e].firstPoint);
     if (grouped(elements_[e]))
       mostGrouped = std::max<std::size_t>(mostGrouped, elements_[e].tetrahedronCount);
-    smallElements = smallElements || queues(elements_[e]);
+    smallElements += elements_[e].tetrahedronCount < kGroupedTetrahedra ? 1 : 0;
   }
   // Each thread writes its element's plane values into its own scratch array; the padding keeps
   // two threads' arrays off each other's cache lines (they would otherwise bounce between the
   // cores on every crossed element).
   constexpr std::size_t kPadding = 128 / sizeof(double);
+  queueing_ = groupedCuts_ && (smallElements >= kQueuedElements || parallelWork_ == 0);
   scratch_.resize(static_cast<std::size_t>(pool_.threadCount()));
   for (Scratch& scratch : scratch_) {
     scratch.values.assign(largest + kPadding, 0);
@@ -135,7 +140,7 @@ FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t 
     scratch.centroid.assign(mostGrouped, Vec3(0, 0, 0));
     for (std::vector<CrossedTetrahedron>& group : scratch.crossed)
       group.resize(mostGrouped);
-    if (groupedCuts_ && smallElements)
+    if (queueing_)
       scratch.queue = std::make_unique<CrossedQueue>();
   }
   bounds_.assign(static_cast<std::size_t>(pool_.threadCount()) + 1, 0);
@@ -675,7 +680,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
   // For the volume alone, small crossed elements are queued and their results come later: then
   // every chunk is summed after the evaluation, in element order. (With the centroids the first
   // chunk's sum as it goes costs less than the grouped cut gains.)
-  const bool queued = !withCentroid && !scratch_.empty() && scratch_.front().queue;
+  const bool queued = !withCentroid && queueing_;
   auto storeVolume = [this](std::size_t e, double volume) { volumes_[e] = volume; };
   auto job = [this, &plane, &total, keep, queued, &store, &storeVolume, &skipped](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];

@@ -150,8 +150,8 @@ class FastEvaluation {
   // crossed water tetrahedra to be cut four side by side, across elements: the points of each
   // crossed one copied in its cut's order, the results of all in the elements' order.
   struct alignas(64) CrossedQueue {
-    static constexpr std::size_t kCrossed = 64;  // crossed water tetrahedra it holds
-    static constexpr std::size_t kSlots = 128;   // water tetrahedra of its elements
+    static constexpr std::size_t kCrossed = 32;  // crossed water tetrahedra it holds
+    static constexpr std::size_t kSlots = 64;    // water tetrahedra of its elements
     struct Queued {
       std::uint32_t element;
       std::uint16_t firstSlot, count;
@@ -185,10 +185,10 @@ class FastEvaluation {
     return groupedCuts_ && element.tetrahedronCount >= kGroupedTetrahedra &&
            element.tetrahedronCount <= 65536;  // the results' indices are 16-bit
   }
-  // Whether queueCrossed takes the element: one of few water tetrahedra, where the grouped cut is
-  // built.
+  // Whether queueCrossed takes the element: one of few water tetrahedra, where the threads have
+  // their queues (see reserve).
   bool queues(const Element& element) const {
-    return groupedCuts_ && element.tetrahedronCount < kGroupedTetrahedra;
+    return queueing_ && element.tetrahedronCount < kGroupedTetrahedra;
   }
   // Gives sink(e, volume) the volume evaluateElement<false> gives element e, whose extents the
   // plane crosses and which queues() takes, though not at once: its crossed water tetrahedra are
@@ -263,6 +263,7 @@ class FastEvaluation {
   std::vector<Vec3> centroids_;   // per element, of the last buoyancy evaluation
   std::vector<Scratch> scratch_;  // per chunk
   bool groupedCuts_ = groupedCutsSupported();
+  bool queueing_ = false;            // every scratch has its queue
   std::size_t parallelWork_;         // see balanceChunks
   bool dryCentroidsFinite_ = true;   // of every element
   std::vector<std::size_t> bounds_;  // an evaluation's chunks: [bounds_[c], bounds_[c + 1])
