@@ -677,15 +677,9 @@ CutSum FastEvaluation::evaluateAll(double D) {
   const auto skipped = [this, keep, D](std::size_t e) {
     return !keep && extents_[e].dryAt(D) && (dryCentroidsFinite_ || elements_[e].dryCentroidFinite);
   };
-  // For the volume alone, small crossed elements are queued and their results come later: then
-  // every chunk is summed after the evaluation, in element order. (With the centroids the first
-  // chunk's sum as it goes costs less than the grouped cut gains.)
-  const bool queued = !withCentroid && queueing_;
-  auto storeVolume = [this](std::size_t e, double volume) { volumes_[e] = volume; };
-  auto job = [this, &plane, &total, keep, queued, &store, &storeVolume, &skipped](int chunk) {
+  auto job = [this, &plane, &total, keep, &store, &skipped](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
-    const bool summed = chunk == 0 && !queued;
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
       if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
         prefetchElement(e + kPrefetchDistance);
@@ -694,21 +688,15 @@ CutSum FastEvaluation::evaluateAll(double D) {
       // own cut results.
       if (skipped(e))
         continue;
-      if (queued && extents_[e].crossedAt(plane.D) && queues(elements_[e])) {
-        queueCrossed(e, plane, *scratch.queue, storeVolume);
-        continue;
-      }
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
-      if (summed)
+      if (chunk == 0)
         total.add<withCentroid>(r.volume, r.centroid);
-      if (!summed || keep)
+      if (chunk != 0 || keep)
         store(e, r);
     }
-    if (queued)
-      flushCrossed(plane, *scratch.queue, storeVolume);
   };
   pool_.runChunks(job, threads);
-  for (std::size_t e = queued ? 0 : bounds_[1]; e < elements_.size(); ++e) {
+  for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
     if (!skipped(e))
       total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
   }

@@ -215,6 +215,7 @@ class FastEvaluation {
   static Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
                                     const double* values, const Plane& plane);
   friend class DraftFilter;
+  friend class FastEvaluation_QueuedElementsHaveTheirOwnCutsBits_Test;
   void writeElementResults(const Plane& plane);
   // The heights of element e's points for the current normal.
   const double* heights(std::size_t e) const;

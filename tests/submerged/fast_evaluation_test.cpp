@@ -267,3 +267,48 @@ TEST(FastEvaluation, DryElementWithOverflowingCentroidFollowsTheReference) {
 }
 
 }  // namespace
+
+// Outside the unnamed namespace: the evaluation names this test its friend.
+// The draft filter's queue of crossed small elements gives each the volume of its own cut: queued
+// alone, and all together, so that the queue fills and empties on the way and the volumes come
+// out in order after other elements' (their sum in long double shows a change of one unit in the
+// last place of any of them).
+TEST(FastEvaluation, QueuedElementsHaveTheirOwnCutsBits) {
+  if (!groupedCutsSupported())
+    GTEST_SKIP() << "this processor cuts tetrahedra one by one";
+  Random random(test_support::kSeed);
+  FloatingBody body;
+  Random shapes(test_support::kSeed * 7);
+  test_support::fillRandomBody(body, shapes, 40, 30, 30, 2);
+  FastEvaluation evaluation(body, 1, 0);  // a threshold of 0 queues on any body
+  FastEvaluation::Scratch& scratch = evaluation.scratch_.front();
+  ASSERT_TRUE(scratch.queue);
+  long queued = 0;
+  for (int trial = 0; trial < 40; ++trial) {
+    SCOPED_TRACE("plane " + std::to_string(trial));
+    const Plane plane = randomPlane(random, body, trial);
+    evaluation.setNormal(plane.A, plane.B, plane.C);
+    long double together = 0, expected = 0;
+    FastEvaluation::VolumeSum all{together};
+    for (std::size_t e = 0; e < evaluation.elements_.size(); ++e) {
+      if (!evaluation.extents_[e].crossedAt(plane.D) || !evaluation.queues(evaluation.elements_[e]))
+        continue;
+      const double cut = evaluation.evaluateElement<false>(e, plane, scratch).volume;
+      long double alone = 0;
+      FastEvaluation::VolumeSum one{alone};
+      evaluation.queueCrossed(e, plane, *scratch.queue, one);
+      evaluation.flushCrossed(plane, *scratch.queue, one);
+      ASSERT_EQ(static_cast<double>(alone), cut) << "element " << e;
+      expected += cut;
+      ++queued;
+    }
+    for (std::size_t e = 0; e < evaluation.elements_.size(); ++e) {
+      if (evaluation.extents_[e].crossedAt(plane.D) && evaluation.queues(evaluation.elements_[e]))
+        evaluation.queueCrossed(e, plane, *scratch.queue, all);
+    }
+    evaluation.flushCrossed(plane, *scratch.queue, all);
+    ASSERT_EQ(together, expected);
+  }
+  // Enough crossed elements for the queue to fill many times over.
+  EXPECT_GT(queued, 40 * static_cast<long>(FastEvaluation::CrossedQueue::kCrossed) / 8);
+}
