@@ -144,8 +144,6 @@ class FastEvaluation {
     return e.kind == Kind::Tetrahedron ? e.wholeCentroid : points_[e.firstPoint];
   }
   void reserve(const FloatingBody& body);
-  // What one thread writes down while it evaluates an element: its points' plane values and, for
-  // an element of many water tetrahedra, their results and the groups the crossed ones are cut in.
   // Small elements the plane crosses (a tetrahedron, a hexahedron's five) waiting for their
   // crossed water tetrahedra to be cut four side by side, across elements: the points of each
   // crossed one copied in its cut's order, the results of all in the elements' order.
@@ -164,12 +162,14 @@ class FastEvaluation {
     Queued elements[kSlots];
     std::size_t staged = 0, slots = 0, queued = 0;
   };
+  // What one thread writes down while it evaluates an element: its points' plane values and, for
+  // an element of many water tetrahedra, their results and the groups the crossed ones are cut in.
   struct Scratch {
     std::vector<double> values;
     std::vector<double> volume;
     std::vector<Vec3> centroid;
     std::vector<CrossedTetrahedron> crossed[3];  // by number of dry vertices
-    std::unique_ptr<CrossedQueue> queue;         // where the grouped cut is built
+    std::unique_ptr<CrossedQueue> queue;         // where elements are queued (see queues)
     std::size_t bytes() const;
   };
   template <bool withCentroid>
