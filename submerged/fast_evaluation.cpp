@@ -537,7 +537,7 @@ void FastEvaluation::queueCrossed(std::size_t e, const Plane& plane, CrossedQueu
     int slot[4];
     const int k = classifyDryFirst(value, slot);
     if (k == 0 || k == 4) {
-      queue.volume[first + i] = k == 0 ? t[i].volume : 0.0;
+      queue.volume[first + i] = uncutWaterTetrahedron<false>(t[i], points, k == 0).volume;
       continue;
     }
     const std::size_t staged = 4 * queue.staged++;
