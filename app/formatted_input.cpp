@@ -333,6 +333,10 @@ Scan matchLiteral(Input& in, const char*& format) {
 
 }  // namespace
 
+bool convertDecimal(const char* text, std::size_t size, double& value) {
+  return convert(text, size, true, value);
+}
+
 int scanDoubles(std::FILE* file, const char* format, ...) {
   va_list args;
   va_start(args, format);

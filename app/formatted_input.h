@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 // Formatted input of numbers that reads the same bits on every system. The format holds literal
@@ -10,6 +11,10 @@
 // strtod does, on every system: the Windows runtime's scanf rounds some decimal numbers
 // differently (about two in ten thousand numbers of ten digits), and fscanf itself is slow.
 int scanDoubles(std::FILE* file, const char* format, ...) __attribute__((format(scanf, 2, 3)));
+
+// Converts the characters text[0, size) that "%lf" took for a decimal number, with the same bits:
+// false when they start with no number. text[size] must be '\0'.
+bool convertDecimal(const char* text, std::size_t size, double& value);
 
 // Holds a stream's lock for a whole reading. Each call above takes the lock again, which costs an
 // atomic operation per line unless the reader already holds it: both C runtimes' stream locks

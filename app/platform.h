@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <iosfwd>
 #include <string>
 
@@ -61,3 +63,22 @@ std::string directoryOf(const std::string& path);
 // name; this gives the same file without changing the current directory, whichever way
 // `filePath` was chosen.
 std::string pathInSameFolder(const std::string& filePath, const std::string& name);
+
+// A whole open file mapped read-only into memory by the system: its bytes without a copy and
+// without heap memory. Empty (data() null) unless the stream is a regular file that is not
+// empty, positioned at its start, and the system maps it. The file must not shrink while it is
+// mapped: reading a page past its new end would end the process.
+class MappedFile {
+ public:
+  explicit MappedFile(std::FILE* file);
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  const char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+  void* mapping_ = nullptr;  // the mapping object, where the system has one
+};

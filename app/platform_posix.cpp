@@ -4,6 +4,7 @@
 
 #include "app/platform.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -177,4 +178,28 @@ std::string pathInSameFolder(const std::string& filePath, const std::string& nam
     return name;
   }
   return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+MappedFile::MappedFile(std::FILE* file) {
+  const int fd = file != nullptr ? fileno(file) : -1;
+  struct stat info {};
+  if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+      std::ftell(file) != 0) {
+    return;
+  }
+  const std::size_t size = static_cast<std::size_t>(info.st_size);
+  int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+  flags |= MAP_POPULATE;  // the pages are all read: one request instead of a fault per page
+#endif
+  void* data = mmap(nullptr, size, PROT_READ, flags, fd, 0);
+  if (data == MAP_FAILED)
+    return;
+  data_ = static_cast<const char*>(data);
+  size_ = size;
+}
+
+MappedFile::~MappedFile() {
+  if (data_ != nullptr)
+    munmap(const_cast<char*>(data_), size_);
 }

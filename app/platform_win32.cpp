@@ -7,6 +7,8 @@
 
 #include <commdlg.h>
 
+#include <io.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -165,4 +167,35 @@ std::string directoryOf(const std::string& path) {
 
 std::string pathInSameFolder(const std::string& filePath, const std::string& name) {
   return pathInSameFolderInCodePage(filePath, name, CP_ACP);
+}
+
+MappedFile::MappedFile(std::FILE* file) {
+  const int fd = file != nullptr ? _fileno(file) : -1;
+  if (fd < 0 || std::ftell(file) != 0)
+    return;
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  LARGE_INTEGER size;
+  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+      !GetFileSizeEx(handle, &size) || size.QuadPart <= 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
+    return;
+  }
+  const HANDLE mapping = CreateFileMappingA(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr)
+    return;
+  const void* data = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  if (data == nullptr) {
+    CloseHandle(mapping);
+    return;
+  }
+  data_ = static_cast<const char*>(data);
+  size_ = static_cast<std::size_t>(size.QuadPart);
+  mapping_ = mapping;
+}
+
+MappedFile::~MappedFile() {
+  if (data_ != nullptr) {
+    UnmapViewOfFile(data_);
+    CloseHandle(static_cast<HANDLE>(mapping_));
+  }
 }

@@ -13,6 +13,8 @@
 #include "app/element_list.h"
 #include "app/formatted_input.h"
 #include "app/input_scan.h"
+#include "app/platform.h"
+#include "app/set_file_text.h"
 
 namespace {
 
@@ -475,6 +477,16 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure)
 
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
                   std::vector<SetFileWarning>& warnings) {
+  {
+    const MappedFile mapped(file);
+    if (mapped.data() != nullptr && readUsualSetFile(mapped.data(), mapped.size(), body))
+      return true;
+  }
+  return parseSetFileByStream(file, body, error, warnings);
+}
+
+bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileError& error,
+                          std::vector<SetFileWarning>& warnings) {
   const StreamLock lock(file);
   SetFileParser parser(file, false);
   const bool ok = parser.read(body);

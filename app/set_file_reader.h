@@ -63,6 +63,11 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure)
 // either case. Never prints, waits or exits.
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
                   std::vector<SetFileWarning>& warnings);
+// The same, always by the stream's formatted reading. parseSetFile reads a regular file written
+// the usual way from its bytes in memory instead (see set_file_text.h), which gives the same body
+// sooner; the tests compare the two.
+bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileError& error,
+                          std::vector<SetFileWarning>& warnings);
 
 // Reads the SET file as FloatingBody::readSetFile does (a fault ends the process with exit code 1,
 // after the fixed console text and, on standard error, the system's reason), and returns the

@@ -5,12 +5,15 @@
 
 #include <cstring>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/reader_test_support.h"
+#include "app/set_file_text.h"
 #include "elements/floating_body.h"
+#include "fuzz/input_checks.h"
 
 namespace {
 
@@ -353,6 +356,57 @@ TEST(SetFileReader, KeepsEveryElementInOrderThroughTheArraysGrowth) {
     for (int i = 0; i < kCount / 3; ++i)
       EXPECT_TRUE(vecSame(p.body->cylinders[i].axisEnd, Vec3(3 * i, 0, 2))) << i;
     EXPECT_EQ(p.body->bounds.xMax, kCount - 1);
+  }
+}
+
+// Half a megabyte of blocks of every kind, numbers spelt every way the formatted input takes a
+// decimal, and the same file turned faulty or suspect far into its second half: a regular file
+// read from memory (in two halves) gives what the stream's reading gives, body and messages.
+TEST(SetFileReader, ReadingFromMemoryGivesTheStreamsBodyAndMessages) {
+  std::mt19937 random(7);
+  const char* const spellings[] = {"%.17g", "%.3f", "%+.1e", "%.0f.", "%g", "  %.20f", "%.2E"};
+  const auto number = [&] {
+    char text[64];
+    const double v = std::uniform_real_distribution<double>(-1e3, 1e3)(random);
+    std::snprintf(text, sizeof text, spellings[random() % 7], v);
+    return std::string(text);
+  };
+  const auto points = [&](int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i)
+      text += number() + "," + number() + ", " + number() + "\n";
+    return text;
+  };
+  std::string text = kHeader;
+  for (int i = 0; text.size() < (1 << 19); ++i) {
+    const int kind = i % 4;
+    text += kind == 0   ? "Tetrahedron\n" + points(4)
+            : kind == 1 ? "Hexahedron\n" + points(8)
+            : kind == 2 ? "TrianglePrism\n" + points(6)
+                        : "Cylinder\n" + points(1) + "0.5\n" + points(1) + "0.5\n";
+  }
+  const std::size_t late = text.rfind("Hexahedron");
+  const std::string texts[] = {text, withCrLf(text),
+                               text.substr(0, late) + "Hexahedron\n1,2\n" + text.substr(late),
+                               text.substr(0, late) + "hexahedron\n" + text.substr(late)};
+  for (const std::string& t : texts) {
+    const Parsed mapped = parse(t);
+    Parsed stream;
+    stream.ok =
+        parseSetFileByStream(streamOf(t).get(), *stream.body, stream.error, stream.warnings);
+    FloatingBody fromMemory;
+    const bool usual = readUsualSetFile(t.data(), t.size(), fromMemory);
+    EXPECT_EQ(usual, &t < &texts[2]);
+    ASSERT_EQ(mapped.ok, stream.ok);
+    EXPECT_EQ(mapped.error.message, stream.error.message);
+    ASSERT_EQ(mapped.warnings.size(), stream.warnings.size());
+    for (std::size_t i = 0; i < mapped.warnings.size(); ++i)
+      EXPECT_EQ(mapped.warnings[i].message, stream.warnings[i].message);
+    if (stream.ok) {
+      EXPECT_EQ(input_checks::setFileText(*mapped.body), input_checks::setFileText(*stream.body));
+      EXPECT_TRUE(!usual ||
+                  input_checks::setFileText(fromMemory) == input_checks::setFileText(*stream.body));
+    }
   }
 }
 

@@ -21,6 +21,7 @@
 #include "app/console_driver.h"
 #include "app/pillar_file.h"
 #include "app/set_file_reader.h"
+#include "app/set_file_text.h"
 #include "elements/floating_body.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
@@ -170,6 +171,9 @@ inline std::string checkSetFile(const std::uint8_t* data, std::size_t size) {
       return problem.empty() ? "a warning names no line: " + warning.message : problem;
   }
   if (!ok) {
+    FloatingBody fromMemory;
+    if (readUsualSetFile(reinterpret_cast<const char*>(data), size, fromMemory))
+      return "reading from memory took a file that the stream refuses";
     if (elementCount(body) != 0 || body.tetrahedra || body.hexahedra || body.prisms ||
         body.cylinders) {
       return "a refused file left elements in the body";
@@ -180,6 +184,13 @@ inline std::string checkSetFile(const std::uint8_t* data, std::size_t size) {
   if (!problem.empty())
     return problem;
   const std::string text = setFileText(body);
+  // Reading from memory takes a file only as the stream reads it, and takes every plain one.
+  FloatingBody fromMemory, plain;
+  if (readUsualSetFile(reinterpret_cast<const char*>(data), size, fromMemory) &&
+      (!warnings.empty() || setFileText(fromMemory) != text))
+    return "reading from memory took a file that the stream reads otherwise";
+  if (!readUsualSetFile(text.data(), text.size(), plain) || setFileText(plain) != text)
+    return "reading from memory refused or misread the body's own numbers";
   const MemoryFile again(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   FloatingBody reread;
   std::vector<SetFileWarning> none;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+
+#include "elements/floating_body.h"
+
+// A SET file held whole in memory, read without the stream when it is written the usual way:
+// the four header lines, then blocks whose keyword lines stand alone (LF or CR LF) and whose
+// numbers are decimals, with white space wherever the formatted input passes over it. Such a file
+// gives the body exactly what the stream's formatted reading gives it (the same elements in the
+// same order, every number with the same bits): true. Anything else (a line the stream would skip
+// or warn about, a fault, a number written otherwise, such as "inf" or in hexadecimal) gives
+// false and leaves the body as it was, for the stream's reading to take with its messages.
+//
+// A large file is read in two halves side by side, split at a keyword line.
+bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body);
