@@ -8,6 +8,8 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/side_by_side.h"
+
 namespace {
 
 // A volume of an element that differs from another by more than this share of it means the
@@ -15,6 +17,8 @@ namespace {
 constexpr double kSplitTolerance = 1e-6;
 // An element smaller than this share of the largest one is as good as nothing.
 constexpr double kVanishingShare = 1e-12;
+// From this many elements of a kind their split is checked on two threads.
+constexpr int kTwoHalvesElements = 16384;
 // The header line of the centre of gravity's first coordinate.
 constexpr long kGravityLine = 2;
 
@@ -96,6 +100,17 @@ long lineOf(const std::vector<long>& lines, int i) {
   return static_cast<size_t>(i) < lines.size() ? lines[static_cast<size_t>(i)] : 0;
 }
 
+std::string splitFinding(long line, const char* kind, double split, double enclosed,
+                         double otherDiagonals) {
+  std::ostringstream text;
+  text.precision(9);
+  text << linePlace(line) << "the " << kind << "'s volume depends on how it is split: " << split
+       << " by its numbering, " << otherDiagonals << " with the other diagonal on each face"
+       << (differs(split, enclosed) ? " (its vertices are not numbered around its faces)"
+                                    : " (its faces are warped)");
+  return text.str();
+}
+
 class BodyChecks {
  public:
   BodyChecks(FloatingBody& body, const ElementLines& lines) : body_(body), lines_(lines) {}
@@ -143,23 +158,26 @@ void BodyChecks::checkSplit(const char* kind, const Element* elements, int count
   bool firstDiagonal[FaceCount];
   for (int f = 0; f < FaceCount; ++f)
     firstDiagonal[f] = splitUsesFirstDiagonal<Element>(faces[f]);
-  for (int i = 0; i < count; ++i) {
-    const Element& e = elements[i];
-    const double split = splitVolume(e);
-    const double enclosed = surfaceVolume(e, faces, firstDiagonal, true);
-    const double otherDiagonals = surfaceVolume(e, faces, firstDiagonal, false);
-    volumes_.push_back({split, lineOf(lines, i), kind});
-    if (!differs(split, enclosed) && !differs(split, otherDiagonals))
-      continue;
-    std::ostringstream text;
-    text.precision(9);
-    text << linePlace(lineOf(lines, i)) << "the " << kind
-         << "'s volume depends on how it is split: " << split << " by its numbering, "
-         << otherDiagonals << " with the other diagonal on each face"
-         << (differs(split, enclosed) ? " (its vertices are not numbered around its faces)"
-                                      : " (its faces are warped)");
-    add(lineOf(lines, i), text.str());
-  }
+  // A large body's elements are checked in two halves side by side, each finding its own.
+  const std::size_t first = volumes_.size();
+  volumes_.resize(first + static_cast<std::size_t>(count));
+  const int half = count >= kTwoHalvesElements ? count / 2 : count;
+  std::vector<InputWarning> secondHalf;
+  const auto check = [&](int begin, int end, std::vector<InputWarning>& found) {
+    for (int i = begin; i < end; ++i) {
+      const Element& e = elements[i];
+      const double split = splitVolume(e);
+      const double enclosed = surfaceVolume(e, faces, firstDiagonal, true);
+      const double otherDiagonals = surfaceVolume(e, faces, firstDiagonal, false);
+      volumes_[first + static_cast<std::size_t>(i)] = {split, lineOf(lines, i), kind};
+      if (differs(split, enclosed) || differs(split, otherDiagonals))
+        found.push_back({lineOf(lines, i),
+                         splitFinding(lineOf(lines, i), kind, split, enclosed, otherDiagonals)});
+    }
+  };
+  runSideBySide([&] { check(0, half, found_); }, [&] { check(half, count, secondHalf); },
+                half < count);
+  found_.insert(found_.end(), secondHalf.begin(), secondHalf.end());
 }
 
 void BodyChecks::checkCylinders() {

@@ -65,6 +65,32 @@ TEST(InputWarnings, HexahedraWhoseVolumeDependsOnTheirSplit) {
   }
 }
 
+// A large body is checked in two halves: the findings of both, each at its line and in file
+// order, and the vanishing test over the volumes of both.
+TEST(InputWarnings, ALargeBodysFindingsComeFromBothHalvesInOrder) {
+  constexpr int kCount = 40000;
+  std::vector<Hexahedron> hexahedra;
+  ElementLines lines;
+  for (int i = 0; i < kCount; ++i) {
+    const bool tiny = i == kCount - 2;
+    hexahedra.push_back(boxHexahedron(Vec3(i, 0, 0), 1, 1, tiny ? 1e-14 : 1));
+    lines.hexahedra.push_back(10 + 9L * i);
+  }
+  for (int i : {5, kCount / 2 + 1, kCount - 1})
+    std::swap(hexahedra[i].vertices[2], hexahedra[i].vertices[3]);
+  FloatingBody body;
+  fillBody(body, {}, hexahedra, {}, {});
+  body.boundingBox();
+  body.centreOfGravity = Vec3(0.5, 0.5, 0.5);
+  const std::vector<InputWarning> found = checkBody(body, lines);
+  const long expected[] = {55, 10 + 9L * (kCount / 2 + 1), 10 + 9L * (kCount - 1),
+                           10 + 9L * (kCount - 2)};
+  ASSERT_EQ(found.size(), 4u);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(found[i].line, expected[i]) << found[i].message;
+  EXPECT_NE(found[3].message.find("it adds nothing"), std::string::npos) << found[3].message;
+}
+
 TEST(InputWarnings, AtMostTwentyLinesThenTheCount) {
   std::vector<InputWarning> many;
   for (long line = 30; line > 5; --line)
