@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // A large body's arrays (its elements, and the fast evaluation's points, water tetrahedra and
@@ -30,6 +31,51 @@ std::unique_ptr<T[]> makeLargeArray(std::size_t count) {
   return array;
 }
 
+// The allocator of a vector whose elements are written after it is sized, by several threads
+// side by side: resize leaves elements it would value-initialise uninitialised (trivial ones
+// untouched), so that no page is written, and made present, by the thread that sizes it.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <class U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+template <class T>
+using LargeVector = std::vector<T, UninitialisedAllocator<T>>;
+
+// Sizes an empty vector to exactly count elements, left unwritten, advised as above: the caller
+// makes its pages present (populatePart) and writes every element.
+template <class T>
+void sizeLarge(LargeVector<T>& vector, std::size_t count) {
+  static_assert(std::is_trivially_default_constructible_v<T>,
+                "the vector is written by the caller");
+  vector.reserve(count);
+  adviseLargePages(vector.data(), vector.capacity() * sizeof(T));
+  vector.resize(count);
+}
+
+// Makes part `part` of `parts` equal parts of the vector's memory (its capacity) present: the
+// parts together make all of it present, each part on the thread that asks for it.
+template <class T, class A>
+void populatePart(std::vector<T, A>& vector, std::size_t part, std::size_t parts) {
+  const std::size_t count = vector.capacity();
+  const std::size_t begin = count * part / parts, end = count * (part + 1) / parts;
+  populatePages(vector.data() + begin, (end - begin) * sizeof(T));
+}
+
 // Reserves room for count elements, which the caller will fill, advised and made present as
 // above before the vector's first write.
 template <class T>
@@ -37,11 +83,4 @@ void reserveLarge(std::vector<T>& vector, std::size_t count) {
   vector.reserve(count);
   adviseLargePages(vector.data(), vector.capacity() * sizeof(T));
   populatePages(vector.data(), vector.capacity() * sizeof(T));
-}
-
-// Sizes an empty vector to count copies of value in memory reserved as above.
-template <class T>
-void assignLarge(std::vector<T>& vector, std::size_t count, const T& value = T()) {
-  reserveLarge(vector, count);
-  vector.assign(count, value);
 }

@@ -430,7 +430,7 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
 }
 
 void DraftFilter::sumCylinders() {
-  const std::vector<FastEvaluation::Element>& elements = fast_.elements_;
+  const auto& elements = fast_.elements_;
   std::size_t e = 0;
   while (e < elements.size() && elements[e].kind != FastEvaluation::Kind::Cylinder)
     ++e;
@@ -871,7 +871,7 @@ void DraftFilter::splitActive(bool weighted) {
       chunkBegin_[c] = count * c / chunks_;
     return;
   }
-  const std::vector<FastEvaluation::Element>& elements = fast_.elements_;
+  const auto& elements = fast_.elements_;
   std::size_t total = 0;
   for (std::size_t i = 0; i < count; ++i)
     total += elements[active_[i]].tetrahedronCount;

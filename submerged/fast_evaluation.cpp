@@ -82,67 +82,84 @@ std::size_t countWaterTetrahedra(const FloatingBody& body) {
 
 }  // namespace
 
-// A body below the parallel threshold starts no thread at all.
+// Where each element's points and water tetrahedra begin, from the elements' counts alone:
+// tetrahedra, hexahedra and prisms have fixed numbers of them, and the cylinders' runs are summed
+// once. A thread can then write any element in its place without waiting for those before it.
+struct FastEvaluation::Layout {
+  std::size_t first[5];          // the first element of each kind, in evaluation order; the end
+  Start base[4];                 // the first point and water tetrahedron of each kind
+  std::vector<Start> cylinders;  // of each cylinder, and one past the last one's
+  explicit Layout(const FloatingBody& body);
+  Start start(std::size_t e) const;
+  Start end() const { return start(first[4]); }
+};
+
+namespace {
+
+// An element's points and water tetrahedra, by kind, where the kind fixes them.
+constexpr std::size_t kTetrahedronPoints = 4;
+constexpr std::size_t kHexahedronPoints = Hexahedron::kVertexCount;
+constexpr std::size_t kHexahedronTetrahedra = Hexahedron::kTetrahedronCount;
+constexpr std::size_t kPrismPoints = TrianglePrism::kVertexCount;
+constexpr std::size_t kPrismTetrahedra = TrianglePrism::kTetrahedronCount;
+
+}  // namespace
+
+FastEvaluation::Layout::Layout(const FloatingBody& body)
+    : cylinders(static_cast<std::size_t>(body.cylinderCount) + 1) {
+  const std::size_t counts[4] = {
+      static_cast<std::size_t>(body.tetrahedronCount), static_cast<std::size_t>(body.cylinderCount),
+      static_cast<std::size_t>(body.hexahedronCount), static_cast<std::size_t>(body.prismCount)};
+  first[0] = 0;
+  for (int k = 0; k < 4; ++k)
+    first[k + 1] = first[k] + counts[k];
+  base[0] = Start{0, 0};
+  base[1] = Start{kTetrahedronPoints * counts[0], counts[0]};
+  cylinders[0] = base[1];
+  for (std::size_t i = 0; i < counts[1]; ++i) {
+    const std::size_t n = static_cast<std::size_t>(body.cylinders[i].segmentCount);
+    cylinders[i + 1] = Start{cylinders[i].point + 2 * n + 4, cylinders[i].tetrahedron + 3 * n};
+  }
+  base[2] = cylinders.back();
+  base[3] = Start{base[2].point + kHexahedronPoints * counts[2],
+                  base[2].tetrahedron + kHexahedronTetrahedra * counts[2]};
+}
+
+FastEvaluation::Start FastEvaluation::Layout::start(std::size_t e) const {
+  static constexpr Start kEach[4] = {{kTetrahedronPoints, 1},
+                                     {0, 0},
+                                     {kHexahedronPoints, kHexahedronTetrahedra},
+                                     {kPrismPoints, kPrismTetrahedra}};
+  if (e >= first[1] && e < first[2])
+    return cylinders[e - first[1]];
+  const int kind = e < first[1] ? 0 : e < first[3] ? 2 : 3;
+  const std::size_t i = e - first[kind];
+  return Start{base[kind].point + kEach[kind].point * i,
+               base[kind].tetrahedron + kEach[kind].tetrahedron * i};
+}
+
+// The arrays are laid out and sized first; then each thread makes the pages of its part present
+// and fills the elements of its chunk, which on a large body takes most of the preparation. A body
+// below the parallel threshold starts no thread at all and is prepared on this thread alone.
 FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t parallelThreshold)
     : body_(body),
       pool_(countWaterTetrahedra(body) >= parallelThreshold ? threadCount : 1),
       parallelWork_(parallelThreshold > 0 ? kParallelWork : 0) {
-  reserve(body);
-  for (int i = 0; i < body.tetrahedronCount; ++i) {
-    static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
-    const Tetrahedron& t = body.tetrahedra[i];
-    addElement(Kind::Tetrahedron, i, t.vertices, 4, FixedSplit<1>{kWhole}, 1);
-  }
-  for (int i = 0; i < body.cylinderCount; ++i)
-    addCylinder(i);
-  for (int i = 0; i < body.hexahedronCount; ++i) {
-    const Hexahedron& h = body.hexahedra[i];
-    addElement(Kind::Hexahedron, i, h.vertices, Hexahedron::kVertexCount,
-               FixedSplit<Hexahedron::kTetrahedronCount>{Hexahedron::kSplit},
-               Hexahedron::kTetrahedronCount);
-  }
-  for (int i = 0; i < body.prismCount; ++i) {
-    const TrianglePrism& p = body.prisms[i];
-    addElement(Kind::Prism, i, p.vertices, TrianglePrism::kVertexCount,
-               FixedSplit<TrianglePrism::kTetrahedronCount>{TrianglePrism::kSplit},
-               TrianglePrism::kTetrahedronCount);
-  }
-  assignLarge(heights_, points_.size());
-  assignLarge(extents_, elements_.size());
-  // Tetrahedra alone have few points per element: their heights are computed with the normal.
-  if (body.hexahedronCount + body.prismCount + body.cylinderCount > 0) {
-    for (std::vector<float>& side : boxSides_)
-      reserveLarge(side, elements_.size());
-    for (std::size_t e = 0; e < elements_.size(); ++e)
-      addBox(&points_[elements_[e].firstPoint], pointEnd_[e] - elements_[e].firstPoint);
-    assignLarge(heightsFor_, elements_.size());
-  }
-  assignLarge(volumes_, elements_.size());
-  assignLarge(centroids_, elements_.size());
+  const Layout layout(body);
+  sizeArrays(layout);
   parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
-  std::size_t largest = 0, mostGrouped = 0;
-  std::size_t smallElements = 0;
-  for (std::size_t e = 0; e < elements_.size(); ++e) {
-    largest = std::max<std::size_t>(largest, pointEnd_[e] - elements_[e].firstPoint);
-    if (grouped(elements_[e]))
-      mostGrouped = std::max<std::size_t>(mostGrouped, elements_[e].tetrahedronCount);
-    smallElements += elements_[e].tetrahedronCount < kGroupedTetrahedra ? 1 : 0;
-  }
-  // Each thread writes its element's plane values into its own scratch array; the padding keeps
-  // two threads' arrays off each other's cache lines (they would otherwise bounce between the
-  // cores on every crossed element).
-  constexpr std::size_t kPadding = 128 / sizeof(double);
-  queueing_ = groupedCuts_ && (smallElements >= kQueuedElements || parallelWork_ == 0);
-  scratch_.resize(static_cast<std::size_t>(pool_.threadCount()));
-  for (Scratch& scratch : scratch_) {
-    scratch.values.assign(largest + kPadding, 0);
-    scratch.volume.assign(mostGrouped, 0);
-    scratch.centroid.assign(mostGrouped, Vec3(0, 0, 0));
-    for (std::vector<CrossedTetrahedron>& group : scratch.crossed)
-      group.resize(mostGrouped);
-    if (queueing_)
-      scratch.queue = std::make_unique<CrossedQueue>();
-  }
+  std::vector<Found> found(static_cast<std::size_t>(pool_.threadCount()));
+  // Each chunk keeps its findings to itself until it is done: the chunks' entries share a cache
+  // line, which updating them element by element would pass back and forth between the cores.
+  auto job = [this, &layout, &found](int chunk) {
+    found[static_cast<std::size_t>(chunk)] = prepareChunk(chunk, layout);
+  };
+  pool_.runChunks(job, parallel_);
+  for (std::size_t chunk = 1; chunk < found.size(); ++chunk)
+    found[0].merge(found[chunk]);
+  dryCentroidsFinite_ = found[0].dryCentroidsFinite;
+  std::copy(found[0].boxReach, found[0].boxReach + 3, boxReach_);
+  setUpScratch(found[0]);
   bounds_.assign(static_cast<std::size_t>(pool_.threadCount()) + 1, 0);
   filter_ = std::make_unique<DraftFilter>(*this);
   setNormal(0, 0, 1);
@@ -154,57 +171,164 @@ DraftFilter& FastEvaluation::draftFilter() {
   return *filter_;
 }
 
-// Sizes every array exactly, so that a large body holds no spare capacity.
-void FastEvaluation::reserve(const FloatingBody& body) {
-  std::size_t points = 4 * static_cast<std::size_t>(body.tetrahedronCount) +
-                       8 * static_cast<std::size_t>(body.hexahedronCount) +
-                       6 * static_cast<std::size_t>(body.prismCount);
-  std::size_t tetrahedra = static_cast<std::size_t>(body.tetrahedronCount) +
-                           5 * static_cast<std::size_t>(body.hexahedronCount) +
-                           3 * static_cast<std::size_t>(body.prismCount);
-  for (int i = 0; i < body.cylinderCount; ++i) {
-    const std::size_t n = static_cast<std::size_t>(body.cylinders[i].segmentCount);
-    points += 2 * n + 4;
-    tetrahedra += 3 * n;
-  }
-  const std::size_t elements = static_cast<std::size_t>(body.tetrahedronCount) +
-                               body.hexahedronCount + body.prismCount + body.cylinderCount;
-  reserveLarge(points_, points);
-  reserveLarge(tetrahedra_, tetrahedra);
-  reserveLarge(elements_, elements);
-  reserveLarge(pointEnd_, elements);
-  reserveLarge(wholeVolume_, elements);
+void FastEvaluation::Found::merge(const Found& other) {
+  dryCentroidsFinite = dryCentroidsFinite && other.dryCentroidsFinite;
+  for (int c = 0; c < 3; ++c)
+    boxReach[c] = std::max(boxReach[c], other.boxReach[c]);
+  largest = std::max(largest, other.largest);
+  mostGrouped = std::max(mostGrouped, other.mostGrouped);
+  smallElements += other.smallElements;
 }
 
-void FastEvaluation::addCylinder(std::uint32_t index) {
+// Sizes every array exactly, so that a large body holds no spare capacity; nothing is written yet.
+void FastEvaluation::sizeArrays(const Layout& layout) {
+  const Start end = layout.end();
+  const std::size_t elements = layout.first[4];
+  sizeLarge(points_, end.point);
+  sizeLarge(tetrahedra_, end.tetrahedron);
+  sizeLarge(elements_, elements);
+  sizeLarge(pointEnd_, elements);
+  sizeLarge(wholeVolume_, elements);
+  sizeLarge(heights_, end.point);
+  sizeLarge(extents_, elements);
+  // Tetrahedra alone have few points per element: their heights are computed with the normal.
+  if (layout.first[4] > layout.first[1]) {
+    for (LargeVector<float>& side : boxSides_)
+      sizeLarge(side, elements);
+    sizeLarge(heightsFor_, elements);
+  }
+  sizeLarge(volumes_, elements);
+  sizeLarge(centroids_, elements);
+}
+
+FastEvaluation::Found FastEvaluation::prepareChunk(int chunk, const Layout& layout) {
+  populateArrays(static_cast<std::size_t>(chunk), parallel_ ? threadCount() : 1);
+  const auto firstPoint = [&layout](std::size_t e) { return layout.start(e).point; };
+  const std::size_t begin = preparationBegin(chunk, firstPoint);
+  const std::size_t end = preparationBegin(chunk + 1, firstPoint);
+  const bool boxed = !boxSides_[0].empty();
+  Found found;
+  for (std::size_t e = begin; e < end; ++e) {
+    const bool finite = prepareElement(e, layout);
+    found.dryCentroidsFinite = found.dryCentroidsFinite && finite;
+    if (boxed)
+      addBox(e, found.boxReach);
+    const Element& element = elements_[e];
+    found.largest = std::max<std::size_t>(found.largest, pointEnd_[e] - element.firstPoint);
+    if (grouped(element))
+      found.mostGrouped = std::max<std::size_t>(found.mostGrouped, element.tetrahedronCount);
+    found.smallElements += element.tetrahedronCount < kGroupedTetrahedra ? 1 : 0;
+  }
+  clearResults(layout, begin, end);
+  return found;
+}
+
+// Each thread makes its part of every array present at once, instead of a fault per page as the
+// elements are written: on a large body the most variable part of the preparation.
+void FastEvaluation::populateArrays(std::size_t part, std::size_t parts) {
+  populatePart(points_, part, parts);
+  populatePart(tetrahedra_, part, parts);
+  populatePart(elements_, part, parts);
+  populatePart(pointEnd_, part, parts);
+  populatePart(wholeVolume_, part, parts);
+  populatePart(heights_, part, parts);
+  populatePart(extents_, part, parts);
+  for (LargeVector<float>& side : boxSides_)
+    populatePart(side, part, parts);
+  populatePart(heightsFor_, part, parts);
+  populatePart(volumes_, part, parts);
+  populatePart(centroids_, part, parts);
+}
+
+// The per-point and per-element results start as zeros, as if sized with them.
+void FastEvaluation::clearResults(const Layout& layout, std::size_t begin, std::size_t end) {
+  std::fill(heights_.begin() + static_cast<std::ptrdiff_t>(layout.start(begin).point),
+            heights_.begin() + static_cast<std::ptrdiff_t>(layout.start(end).point), 0.0);
+  const auto from = static_cast<std::ptrdiff_t>(begin), to = static_cast<std::ptrdiff_t>(end);
+  std::fill(extents_.begin() + from, extents_.begin() + to, Extent{});
+  if (!heightsFor_.empty())
+    std::fill(heightsFor_.begin() + from, heightsFor_.begin() + to, 0);
+  std::fill(volumes_.begin() + from, volumes_.begin() + to, 0.0);
+  std::fill(centroids_.begin() + from, centroids_.begin() + to, Vec3(0, 0, 0));
+}
+
+// Each thread writes its element's plane values into its own scratch array; the padding keeps
+// two threads' arrays off each other's cache lines (they would otherwise bounce between the
+// cores on every crossed element).
+void FastEvaluation::setUpScratch(const Found& found) {
+  constexpr std::size_t kPadding = 128 / sizeof(double);
+  queueing_ = groupedCuts_ && (found.smallElements >= kQueuedElements || parallelWork_ == 0);
+  scratch_.resize(static_cast<std::size_t>(pool_.threadCount()));
+  for (Scratch& scratch : scratch_) {
+    scratch.values.assign(found.largest + kPadding, 0);
+    scratch.volume.assign(found.mostGrouped, 0);
+    scratch.centroid.assign(found.mostGrouped, Vec3(0, 0, 0));
+    for (std::vector<CrossedTetrahedron>& group : scratch.crossed)
+      group.resize(found.mostGrouped);
+    if (queueing_)
+      scratch.queue = std::make_unique<CrossedQueue>();
+  }
+}
+
+bool FastEvaluation::prepareElement(std::size_t e, const Layout& layout) {
+  const Start start = layout.start(e);
+  Vec3* points = points_.data() + start.point;
+  if (e < layout.first[1]) {
+    static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
+    const Tetrahedron& t = body_.tetrahedra[e];
+    std::copy(t.vertices, t.vertices + 4, points);
+    return addElement(e, Kind::Tetrahedron, static_cast<std::uint32_t>(e), start, 4,
+                      FixedSplit<1>{kWhole}, 1);
+  }
+  if (e < layout.first[2])
+    return addCylinder(e, static_cast<std::uint32_t>(e - layout.first[1]), start);
+  if (e < layout.first[3]) {
+    const std::size_t i = e - layout.first[2];
+    const Hexahedron& h = body_.hexahedra[i];
+    std::copy(h.vertices, h.vertices + Hexahedron::kVertexCount, points);
+    return addElement(e, Kind::Hexahedron, static_cast<std::uint32_t>(i), start,
+                      Hexahedron::kVertexCount,
+                      FixedSplit<Hexahedron::kTetrahedronCount>{Hexahedron::kSplit},
+                      Hexahedron::kTetrahedronCount);
+  }
+  const std::size_t i = e - layout.first[3];
+  const TrianglePrism& p = body_.prisms[i];
+  std::copy(p.vertices, p.vertices + TrianglePrism::kVertexCount, points);
+  return addElement(e, Kind::Prism, static_cast<std::uint32_t>(i), start,
+                    TrianglePrism::kVertexCount,
+                    FixedSplit<TrianglePrism::kTetrahedronCount>{TrianglePrism::kSplit},
+                    TrianglePrism::kTetrahedronCount);
+}
+
+bool FastEvaluation::addCylinder(std::size_t e, std::uint32_t index, const Start& start) {
   const Cylinder& c = body_.cylinders[index];
   const int n = c.segmentCount;
-  // The same points, computed by the same code, as the cylinder's own split.
-  std::vector<Vec3> points;
-  points.reserve(static_cast<std::size_t>(2 * n + 4));
-  points.push_back(c.axisStart);
-  points.push_back(c.axisEnd);
+  // The same points, computed by the same code, as the cylinder's own split, written in place.
+  Vec3* points = points_.data() + start.point;
+  points[0] = c.axisStart;
+  points[1] = c.axisEnd;
   for (int i = 0; i <= n; ++i)
-    points.push_back(c.circlePoint(i));
+    points[2 + i] = c.circlePoint(i);
   const Vec3 h = c.axisEnd - c.axisStart;
   for (int i = 0; i <= n; ++i)
-    points.push_back(points[static_cast<std::size_t>(2 + i)] + h);
-  addElement(Kind::Cylinder, index, points.data(), static_cast<std::uint32_t>(points.size()),
-             CylinderSplit{n}, static_cast<std::uint32_t>(3 * n));
+    points[3 + n + i] = points[2 + i] + h;
+  return addElement(e, Kind::Cylinder, index, start, static_cast<std::uint32_t>(2 * n + 4),
+                    CylinderSplit{n}, static_cast<std::uint32_t>(3 * n));
 }
 
 template <typename Split>
-void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* points,
+bool FastEvaluation::addElement(std::size_t e, Kind kind, std::uint32_t index, const Start& start,
                                 std::uint32_t pointCount, Split split,
                                 std::uint32_t tetrahedronCount) {
-  Element e;
-  e.firstPoint = static_cast<std::uint32_t>(points_.size());
-  e.firstTetrahedron = static_cast<std::uint32_t>(tetrahedra_.size());
-  e.tetrahedronCount = tetrahedronCount;
-  e.index = index;
-  e.kind = kind;
-  points_.insert(points_.end(), points, points + pointCount);
-  pointEnd_.push_back(static_cast<std::uint32_t>(points_.size()));
+  Element element;
+  element.firstPoint = static_cast<std::uint32_t>(start.point);
+  element.firstTetrahedron = static_cast<std::uint32_t>(start.tetrahedron);
+  element.tetrahedronCount = tetrahedronCount;
+  element.index = index;
+  element.kind = kind;
+  const Vec3* points = points_.data() + start.point;
+  pointEnd_[e] = static_cast<std::uint32_t>(start.point + pointCount);
+  WaterTetrahedron* tetrahedra = tetrahedra_.data() + start.tetrahedron;
   // Whole-element result: the cut of every water tetrahedron is the tetrahedron itself, summed
   // exactly as the element's own cut sums it.
   CutSum whole;
@@ -217,20 +341,20 @@ void FastEvaluation::addElement(Kind kind, std::uint32_t index, const Vec3* poin
     const Tetrahedron solid(points[w.vertex[0]], points[w.vertex[1]], points[w.vertex[2]],
                             points[w.vertex[3]]);
     w.volume = solid.volume();
-    tetrahedra_.push_back(w);
+    tetrahedra[t] = w;
     whole.add(w.volume, solid.centroid());
   }
   if (kind == Kind::Tetrahedron) {
     // A tetrahedron element is cut directly: its own volume and centroid.
-    wholeVolume_.push_back(tetrahedra_.back().volume);
-    e.wholeCentroid = Tetrahedron::centroidOf(points[0], points[1], points[2], points[3]);
+    wholeVolume_[e] = tetrahedra[0].volume;
+    element.wholeCentroid = Tetrahedron::centroidOf(points[0], points[1], points[2], points[3]);
   } else {
-    wholeVolume_.push_back(whole.volume);
-    e.wholeCentroid = whole.elementCentroid(points[0]);
+    wholeVolume_[e] = whole.volume;
+    element.wholeCentroid = whole.elementCentroid(points[0]);
   }
-  e.dryCentroidFinite = isFinite(dryCentroid(e));
-  dryCentroidsFinite_ = dryCentroidsFinite_ && e.dryCentroidFinite;
-  elements_.push_back(e);
+  element.dryCentroidFinite = isFinite(dryCentroid(element));
+  elements_[e] = element;
+  return element.dryCentroidFinite;
 }
 
 std::size_t FastEvaluation::chunkBegin(int chunk) const {
@@ -434,7 +558,9 @@ void FastEvaluation::computeHeights(std::size_t e) const {
   heightsFor_[e] = normalCount_;
 }
 
-void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
+void FastEvaluation::addBox(std::size_t e, double (&reach)[3]) {
+  const Vec3* points = points_.data() + elements_[e].firstPoint;
+  const std::uint32_t pointCount = pointEnd_[e] - elements_[e].firstPoint;
   // The rounding outwards is monotonic, so the floats bounding the extreme doubles bound them all.
   double lo[3] = {kInfinity, kInfinity, kInfinity}, hi[3] = {-kInfinity, -kInfinity, -kInfinity};
   bool finite = true;
@@ -450,12 +576,12 @@ void FastEvaluation::addBox(const Vec3* points, std::uint32_t pointCount) {
   for (int c = 0; c < 3 && finite; ++c) {
     box.lo[c] = roundedDown(lo[c]);
     box.hi[c] = roundedUp(hi[c]);
-    boxReach_[c] = std::max({boxReach_[c], std::fabs(static_cast<double>(box.lo[c])),
-                             std::fabs(static_cast<double>(box.hi[c]))});
+    reach[c] = std::max({reach[c], std::fabs(static_cast<double>(box.lo[c])),
+                         std::fabs(static_cast<double>(box.hi[c]))});
   }
   for (int c = 0; c < 3; ++c) {
-    boxSides_[c].push_back(box.lo[c]);
-    boxSides_[3 + c].push_back(box.hi[c]);
+    boxSides_[c][e] = box.lo[c];
+    boxSides_[3 + c][e] = box.hi[c];
   }
 }
 

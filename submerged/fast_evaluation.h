@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "elements/large_pages.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
 #include "submerged/batched_cut.h"
@@ -132,18 +133,60 @@ class FastEvaluation {
   // one product per axis and end, and no comparison.
   static constexpr int kBoxSides = 6;
 
-  // split(t, k): index, among the element's points, of vertex k of water tetrahedron t.
+  // Where each element's points and water tetrahedra begin in the flat arrays, known before any
+  // of them is written (see fast_evaluation.cpp).
+  struct Start {
+    std::size_t point, tetrahedron;
+  };
+  struct Layout;
+  // What one chunk of the preparation finds over its elements. The chunks' findings are combined
+  // by maxima, sums of counts and a logical and, which give the same bits in any order.
+  struct Found {
+    bool dryCentroidsFinite = true;
+    double boxReach[3] = {0, 0, 0};
+    std::size_t largest = 0, mostGrouped = 0, smallElements = 0;
+    void merge(const Found& other);
+  };
+  void sizeArrays(const Layout& layout);
+  // Fills the arrays' part of the elements of one chunk, on the thread that runs it.
+  Found prepareChunk(int chunk, const Layout& layout);
+  void populateArrays(std::size_t part, std::size_t parts);
+  void clearResults(const Layout& layout, std::size_t begin, std::size_t end);
+  void setUpScratch(const Found& found);
+  // Writes element e (its points, water tetrahedra, record and whole volume) at its place; returns
+  // whether its dry centroid is finite.
+  bool prepareElement(std::size_t e, const Layout& layout);
+  // The same with the element's points already in place. split(t, k): index, among the element's
+  // points, of vertex k of water tetrahedron t.
   template <typename Split>
-  void addElement(Kind kind, std::uint32_t index, const Vec3* points, std::uint32_t pointCount,
-                  Split split, std::uint32_t tetrahedronCount);
-  void addCylinder(std::uint32_t index);
+  bool addElement(std::size_t e, Kind kind, std::uint32_t index, const Start& start,
+                  std::uint32_t pointCount, Split split, std::uint32_t tetrahedronCount);
+  bool addCylinder(std::size_t e, std::uint32_t index, const Start& start);
+  // The first element of chunk `chunk` of a preparation pass, whose chunks hold about equal
+  // numbers of points: firstPoint(e) is where element e's points begin.
+  template <typename FirstPoint>
+  std::size_t preparationBegin(int chunk, FirstPoint firstPoint) const {
+    const std::size_t chunks = parallel_ ? static_cast<std::size_t>(pool_.threadCount()) : 1;
+    if (static_cast<std::size_t>(chunk) >= chunks)
+      return elements_.size();
+    const std::size_t target = points_.size() * static_cast<std::size_t>(chunk) / chunks;
+    std::size_t begin = 0, end = elements_.size();
+    while (begin < end) {
+      const std::size_t middle = begin + (end - begin) / 2;
+      if (firstPoint(middle) < target) {
+        begin = middle + 1;
+      } else {
+        end = middle;
+      }
+    }
+    return begin;
+  }
   // The centroid an element reports when every vertex is dry (its volume is then 0): a
   // tetrahedron its own centroid, the others their fallback point, which is their first point
   // (p0 of a hexahedron or prism, axisStart of a cylinder).
   const Vec3& dryCentroid(const Element& e) const {
     return e.kind == Kind::Tetrahedron ? e.wholeCentroid : points_[e.firstPoint];
   }
-  void reserve(const FloatingBody& body);
   // Small elements the plane crosses (a tetrahedron, a hexahedron's five) waiting for their
   // crossed water tetrahedra to be cut four side by side, across elements: the points of each
   // crossed one copied in its cut's order, the results of all in the elements' order.
@@ -238,30 +281,32 @@ class FastEvaluation {
   void boxExtents(std::size_t begin, std::size_t end, double margin);
   std::size_t boxExtentsInPairs(const float* const (&low)[3], const float* const (&high)[3],
                                 std::size_t begin, std::size_t end, double margin);
-  void addBox(const Vec3* points, std::uint32_t pointCount);
+  // Writes element e's box and raises reach to its largest |coordinates|.
+  void addBox(std::size_t e, double (&reach)[3]);
   std::size_t chunkBegin(int chunk) const;
   bool balanceChunks(double D);
 
   FloatingBody& body_;
   WorkerPool pool_;
   Plane plane_{0, 0, 1, 0};
-  std::vector<Vec3> points_;
-  std::vector<WaterTetrahedron> tetrahedra_;
-  std::vector<Element> elements_;
-  std::vector<std::uint32_t> pointEnd_;  // per element, one past its last point
-  std::vector<double> wholeVolume_;      // per element, its volume when wholly submerged
+  // The arrays are sized at once and filled by the worker threads, each its chunk of elements.
+  LargeVector<Vec3> points_;
+  LargeVector<WaterTetrahedron> tetrahedra_;
+  LargeVector<Element> elements_;
+  LargeVector<std::uint32_t> pointEnd_;  // per element, one past its last point
+  LargeVector<double> wholeVolume_;      // per element, its volume when wholly submerged
   // Per point. A body of tetrahedra alone has every height computed by setNormal. Otherwise
   // setNormal takes the elements' extents from their boxes, and an element's heights are
   // computed when they are first asked for; heightsFor_ holds the normal they belong to, counted
   // by normalCount_.
-  mutable std::vector<double> heights_;
-  mutable std::vector<std::uint32_t> heightsFor_;
-  std::vector<float> boxSides_[kBoxSides];
+  mutable LargeVector<double> heights_;
+  mutable LargeVector<std::uint32_t> heightsFor_;
+  LargeVector<float> boxSides_[kBoxSides];
   double boxReach_[3] = {0, 0, 0};  // the largest |coordinate| of any finite box, along each axis
   std::uint32_t normalCount_ = 0;
-  std::vector<Extent> extents_;   // per element, for the current normal
-  std::vector<double> volumes_;   // per element, of the last evaluation
-  std::vector<Vec3> centroids_;   // per element, of the last buoyancy evaluation
+  LargeVector<Extent> extents_;   // per element, for the current normal
+  LargeVector<double> volumes_;   // per element, of the last evaluation
+  LargeVector<Vec3> centroids_;   // per element, of the last buoyancy evaluation
   std::vector<Scratch> scratch_;  // per chunk
   bool groupedCuts_ = groupedCutsSupported();
   bool queueing_ = false;            // every scratch has its queue
