@@ -76,11 +76,9 @@ void populatePart(std::vector<T, A>& vector, std::size_t part, std::size_t parts
   populatePages(vector.data() + begin, (end - begin) * sizeof(T));
 }
 
-// Reserves room for count elements, which the caller will fill, advised and made present as
-// above before the vector's first write.
+// Reserves room for count elements, advised as above; the caller makes them present (populatePart).
 template <class T>
-void reserveLarge(std::vector<T>& vector, std::size_t count) {
+void reserveAdvised(std::vector<T>& vector, std::size_t count) {
   vector.reserve(count);
   adviseLargePages(vector.data(), vector.capacity() * sizeof(T));
-  populatePages(vector.data(), vector.capacity() * sizeof(T));
 }

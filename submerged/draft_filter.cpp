@@ -402,31 +402,70 @@ void valueCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* po
 
 }  // namespace
 
+// On a large body the elements' bounds are found by the evaluation's threads, each over a chunk of
+// the elements, and combined after.
 DraftFilter::DraftFilter(FastEvaluation& fast)
     : fast_(fast),
       passes_(static_cast<std::size_t>(fast.threadCount())),
       lists_(2 * passes_.size()) {
   const std::size_t elements = fast.elements_.size();
-  for (std::size_t e = 0; e < elements; ++e) {
-    mostTetrahedra_ = std::max(mostTetrahedra_, fast.elements_[e].tetrahedronCount);
+  reserveAdvised(active_, elements);
+  reserveAdvised(members_, elements);
+  // A chunk may hold every active element (its share is of their water tetrahedra).
+  for (std::vector<std::uint32_t>& list : lists_)
+    reserveAdvised(list, elements);
+  std::vector<BodyBounds> found(passes_.size());
+  // Found apart and stored once, as the evaluation's own chunks are (see its constructor).
+  auto job = [this, &found](int chunk) {
+    found[static_cast<std::size_t>(chunk)] = boundChunk(chunk);
+  };
+  fast.pool_.runChunks(job, fast.parallel_);
+  for (std::size_t chunk = 1; chunk < found.size(); ++chunk)
+    found[0].merge(found[chunk]);
+  mostTetrahedra_ = found[0].mostTetrahedra;
+  finite_ = found[0].finite;
+  std::copy(found[0].largestExtent, found[0].largestExtent + 3, largestExtent_);
+  std::copy(found[0].largestCoordinate, found[0].largestCoordinate + 3, largestCoordinate_);
+  sumCylinders();
+  chunkBegin_.assign(passes_.size() + 1, 0);
+}
+
+// The maxima ignore a NaN the same way in any order (none enters them), so the chunks' maxima
+// combine to the bits of one pass over all elements.
+void DraftFilter::BodyBounds::merge(const BodyBounds& other) {
+  mostTetrahedra = std::max(mostTetrahedra, other.mostTetrahedra);
+  finite = finite && other.finite;
+  for (int c = 0; c < 3; ++c) {
+    largestExtent[c] = std::max(largestExtent[c], other.largestExtent[c]);
+    largestCoordinate[c] = std::max(largestCoordinate[c], other.largestCoordinate[c]);
+  }
+}
+
+// Makes the chunk's part of the lists present, and bounds the chunk's elements.
+DraftFilter::BodyBounds DraftFilter::boundChunk(int chunk) {
+  const std::size_t parts = fast_.parallel_ ? passes_.size() : 1;
+  populatePart(active_, static_cast<std::size_t>(chunk), parts);
+  populatePart(members_, static_cast<std::size_t>(chunk), parts);
+  for (std::vector<std::uint32_t>& list : lists_)
+    populatePart(list, static_cast<std::size_t>(chunk), parts);
+  const FastEvaluation& fast = fast_;
+  BodyBounds found;
+  const auto firstPoint = [&fast](std::size_t e) { return fast.elements_[e].firstPoint; };
+  const std::size_t end = fast.preparationBegin(chunk + 1, firstPoint);
+  for (std::size_t e = fast.preparationBegin(chunk, firstPoint); e < end; ++e) {
+    found.mostTetrahedra = std::max(found.mostTetrahedra, fast.elements_[e].tetrahedronCount);
     Box box;
     for (std::uint32_t p = fast.elements_[e].firstPoint; p < fast.pointEnd_[e]; ++p) {
       box.add(fast.points_[p]);
-      finite_ = finite_ && isFinite(fast.points_[p]);
+      found.finite = found.finite && isFinite(fast.points_[p]);
     }
     for (int c = 0; c < 3; ++c) {
-      largestExtent_[c] = std::max(largestExtent_[c], box.hi[c] - box.lo[c]);
-      largestCoordinate_[c] =
-          std::max(largestCoordinate_[c], std::max(std::fabs(box.lo[c]), std::fabs(box.hi[c])));
+      found.largestExtent[c] = std::max(found.largestExtent[c], box.hi[c] - box.lo[c]);
+      found.largestCoordinate[c] = std::max(found.largestCoordinate[c],
+                                            std::max(std::fabs(box.lo[c]), std::fabs(box.hi[c])));
     }
   }
-  sumCylinders();
-  reserveLarge(active_, elements);
-  reserveLarge(members_, elements);
-  // A chunk may hold every active element (its share is of their water tetrahedra).
-  for (std::vector<std::uint32_t>& list : lists_)
-    reserveLarge(list, elements);
-  chunkBegin_.assign(passes_.size() + 1, 0);
+  return found;
 }
 
 void DraftFilter::sumCylinders() {

@@ -107,6 +107,15 @@ class DraftFilter {
     double minDry = std::numeric_limits<double>::infinity();
   };
 
+  // What one chunk of the body's elements gives the bounds of the body (see the members below).
+  struct BodyBounds {
+    std::uint32_t mostTetrahedra = 0;
+    bool finite = true;
+    double largestExtent[3] = {0, 0, 0}, largestCoordinate[3] = {0, 0, 0};
+    void merge(const BodyBounds& other);
+  };
+  BodyBounds boundChunk(int chunk);
+
   // Settles the element by its extents if it lies wholly below or above the bracket.
   bool settleByExtents(std::uint32_t e, Pass& pass) const;
   // Whether it would.
