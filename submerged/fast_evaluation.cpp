@@ -284,20 +284,18 @@ bool FastEvaluation::prepareElement(std::size_t e, const Layout& layout) {
     return addCylinder(e, static_cast<std::uint32_t>(e - layout.first[1]), start);
   if (e < layout.first[3]) {
     const std::size_t i = e - layout.first[2];
-    const Hexahedron& h = body_.hexahedra[i];
-    std::copy(h.vertices, h.vertices + Hexahedron::kVertexCount, points);
-    return addElement(e, Kind::Hexahedron, static_cast<std::uint32_t>(i), start,
-                      Hexahedron::kVertexCount,
-                      FixedSplit<Hexahedron::kTetrahedronCount>{Hexahedron::kSplit},
-                      Hexahedron::kTetrahedronCount);
+    return addSolid(e, Kind::Hexahedron, static_cast<std::uint32_t>(i), body_.hexahedra[i], start);
   }
   const std::size_t i = e - layout.first[3];
-  const TrianglePrism& p = body_.prisms[i];
-  std::copy(p.vertices, p.vertices + TrianglePrism::kVertexCount, points);
-  return addElement(e, Kind::Prism, static_cast<std::uint32_t>(i), start,
-                    TrianglePrism::kVertexCount,
-                    FixedSplit<TrianglePrism::kTetrahedronCount>{TrianglePrism::kSplit},
-                    TrianglePrism::kTetrahedronCount);
+  return addSolid(e, Kind::Prism, static_cast<std::uint32_t>(i), body_.prisms[i], start);
+}
+
+template <class Solid>
+bool FastEvaluation::addSolid(std::size_t e, Kind kind, std::uint32_t index, const Solid& solid,
+                              const Start& start) {
+  std::copy(solid.vertices, solid.vertices + Solid::kVertexCount, points_.data() + start.point);
+  return addElement(e, kind, index, start, Solid::kVertexCount,
+                    FixedSplit<Solid::kTetrahedronCount>{Solid::kSplit}, Solid::kTetrahedronCount);
 }
 
 bool FastEvaluation::addCylinder(std::size_t e, std::uint32_t index, const Start& start) {

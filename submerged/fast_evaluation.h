@@ -162,6 +162,10 @@ class FastEvaluation {
   bool addElement(std::size_t e, Kind kind, std::uint32_t index, const Start& start,
                   std::uint32_t pointCount, Split split, std::uint32_t tetrahedronCount);
   bool addCylinder(std::size_t e, std::uint32_t index, const Start& start);
+  // A hexahedron or prism: its vertices copied to their place, split by its fixed table.
+  template <class Solid>
+  bool addSolid(std::size_t e, Kind kind, std::uint32_t index, const Solid& solid,
+                const Start& start);
   // The first element of chunk `chunk` of a preparation pass, whose chunks hold about equal
   // numbers of points: firstPoint(e) is where element e's points begin.
   template <typename FirstPoint>
