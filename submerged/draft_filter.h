@@ -202,6 +202,7 @@ class DraftFilter {
   std::size_t chunks_ = 1;               // of the last pass
   std::vector<std::size_t> chunkBegin_;  // its chunks: active_[chunkBegin_[c], chunkBegin_[c + 1])
   // The largest extents of an element along each axis and the largest |coordinate|, over the body.
+  friend class FastEvaluation_PreparedOnThreeThreadsAsOnOne_Test;
   double largestExtent_[3] = {0, 0, 0}, largestCoordinate_[3] = {0, 0, 0};
   // For the search's normal: the bound Delta of every computed s^, and the error of any crossed
   // water tetrahedron beyond the term in tau, with the largest tau that is vouched for.

@@ -263,6 +263,7 @@ class FastEvaluation {
                                     const double* values, const Plane& plane);
   friend class DraftFilter;
   friend class FastEvaluation_QueuedElementsHaveTheirOwnCutsBits_Test;
+  friend class FastEvaluation_PreparedOnThreeThreadsAsOnOne_Test;
   void writeElementResults(const Plane& plane);
   // The heights of element e's points for the current normal.
   const double* heights(std::size_t e) const;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "elements/floating_body.h"
+#include "submerged/draft_filter.h"
 #include "support/random_body.h"
 #include "support/shapes.h"
 #include "support/test_support.h"
@@ -311,4 +312,61 @@ TEST(FastEvaluation, QueuedElementsHaveTheirOwnCutsBits) {
   }
   // Enough crossed elements for the queue to fill many times over.
   EXPECT_GT(queued, 40 * static_cast<long>(FastEvaluation::CrossedQueue::kCrossed) / 8);
+}
+
+namespace {
+
+// The bits of count values, compared byte for byte (for arrays without padding).
+template <class T>
+bool sameBits(const T* a, const T* b, std::size_t count) {
+  return std::memcmp(a, b, count * sizeof(T)) == 0;
+}
+
+}  // namespace
+
+// Outside the unnamed namespace: the evaluation and its filter name this test their friend.
+// Prepared on three threads, each filling its chunk of the arrays in place, an evaluation holds
+// what one thread prepares: every point, water tetrahedron, element record and box, and what the
+// chunks find together (the reach of the boxes, the largest elements, the filter's bounds).
+TEST(FastEvaluation, PreparedOnThreeThreadsAsOnOne) {
+  const int mixes[3][4] = {{25, 20, 20, 12}, {0, 0, 0, 9}, {60, 0, 7, 0}};
+  Random shapes(test_support::kSeed * 11);
+  for (const auto& mix : mixes) {
+    FloatingBody body;
+    test_support::fillRandomBody(body, shapes, mix[0], mix[1], mix[2], mix[3]);
+    body.boundingBox();
+    const FastEvaluation one(body, 1, 0), three(body, 3, 0);
+    ASSERT_EQ(three.threadCount(), 3);
+    const std::size_t elements = one.elements_.size(), points = one.points_.size();
+    ASSERT_EQ(three.elements_.size(), elements);
+    ASSERT_EQ(three.points_.size(), points);
+    ASSERT_EQ(three.tetrahedra_.size(), one.tetrahedra_.size());
+    EXPECT_TRUE(sameBits(one.points_.data(), three.points_.data(), points));
+    EXPECT_TRUE(sameBits(one.tetrahedra_.data(), three.tetrahedra_.data(), one.tetrahedra_.size()));
+    EXPECT_TRUE(sameBits(one.pointEnd_.data(), three.pointEnd_.data(), elements));
+    EXPECT_TRUE(sameBits(one.wholeVolume_.data(), three.wholeVolume_.data(), elements));
+    for (std::size_t e = 0; e < elements; ++e) {
+      const auto &a = one.elements_[e], &b = three.elements_[e];
+      EXPECT_TRUE(a.firstPoint == b.firstPoint && a.firstTetrahedron == b.firstTetrahedron &&
+                  a.tetrahedronCount == b.tetrahedronCount && a.index == b.index &&
+                  a.kind == b.kind && a.dryCentroidFinite == b.dryCentroidFinite &&
+                  sameBits(&a.wholeCentroid, &b.wholeCentroid, 1))
+          << "element " << e;
+    }
+    for (int side = 0; side < FastEvaluation::kBoxSides; ++side) {
+      ASSERT_EQ(three.boxSides_[side].size(), one.boxSides_[side].size());
+      EXPECT_TRUE(sameBits(one.boxSides_[side].data(), three.boxSides_[side].data(),
+                           one.boxSides_[side].size()));
+    }
+    EXPECT_TRUE(sameBits(one.boxReach_, three.boxReach_, 3));
+    EXPECT_EQ(one.dryCentroidsFinite_, three.dryCentroidsFinite_);
+    EXPECT_EQ(one.queueing_, three.queueing_);
+    EXPECT_EQ(one.scratch_[0].values.size(), three.scratch_[2].values.size());
+    EXPECT_EQ(one.scratch_[0].volume.size(), three.scratch_[2].volume.size());
+    const DraftFilter &f1 = *one.filter_, &f3 = *three.filter_;
+    EXPECT_TRUE(sameBits(f1.largestExtent_, f3.largestExtent_, 3));
+    EXPECT_TRUE(sameBits(f1.largestCoordinate_, f3.largestCoordinate_, 3));
+    EXPECT_EQ(f1.mostTetrahedra_, f3.mostTetrahedra_);
+    EXPECT_EQ(f1.finite_, f3.finite_);
+  }
 }
