@@ -80,5 +80,7 @@ class MappedFile {
  private:
   const char* data_ = nullptr;
   std::size_t size_ = 0;
-  void* mapping_ = nullptr;  // the mapping object, where the system has one
+#ifdef _WIN32
+  void* mapping_ = nullptr;  // the file mapping object behind the view
+#endif
 };
