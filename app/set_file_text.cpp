@@ -49,10 +49,10 @@ int keywordAt(const char* p, const char* end, const char*& next) {
   return kKinds;
 }
 
-// A stretch of the file, read as the formatted input reads it.
 // A decimal number as it is scanned: mantissa * 10^scale, exact while it has at most
 // kExactDigits significant digits.
 constexpr int kExactDigits = 15;
+constexpr int kLowestScale = -1000;  // far below any exact power of ten
 struct Decimal {
   std::uint64_t mantissa = 0;
   int significant = 0;
@@ -71,6 +71,7 @@ struct Decimal {
   }
 };
 
+// A stretch of the file, read as the formatted input reads it.
 class Cursor {
  public:
   Cursor(const char* begin, const char* end) : p_(begin), end_(end) {}
@@ -138,13 +139,14 @@ bool Cursor::number(double& value) {
   }
   if (!mantissa || !exponent(decimal))
     return false;
+  // No longer number is read here, so its counts never reached their stops (see digits).
+  const std::size_t length = static_cast<std::size_t>(p_ - start);
+  if (length > kLongestNumber)
+    return false;
   if (decimal.exact()) {
     value = decimal.value(negative);
     return true;
   }
-  const std::size_t length = static_cast<std::size_t>(p_ - start);
-  if (length > kLongestNumber)
-    return false;
   char text[kLongestNumber + 1];
   std::memcpy(text, start, length);
   text[length] = '\0';
@@ -154,10 +156,13 @@ bool Cursor::number(double& value) {
 // The digits of a mantissa, after its point when `fraction`; false when there are none.
 bool Cursor::digits(Decimal& decimal, bool fraction) {
   const char* start = p_;
+  // The counts stop once the number cannot be exact, so that no run of digits overflows them.
   for (; p_ != end_ && isDigit(*p_); ++p_) {
-    decimal.scale -= fraction ? 1 : 0;
+    decimal.scale -= fraction && decimal.scale > kLowestScale ? 1 : 0;
     if (decimal.mantissa == 0 && *p_ == '0')
       continue;  // a leading zero
+    if (decimal.significant > kExactDigits)
+      continue;
     if (++decimal.significant <= kExactDigits)
       decimal.mantissa = decimal.mantissa * 10 + static_cast<std::uint64_t>(*p_ - '0');
   }

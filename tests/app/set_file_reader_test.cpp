@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/reader_test_support.h"
@@ -386,17 +387,21 @@ TEST(SetFileReader, ReadingFromMemoryGivesTheStreamsBodyAndMessages) {
                         : "Cylinder\n" + points(1) + "0.5\n" + points(1) + "0.5\n";
   }
   const std::size_t late = text.rfind("Hexahedron");
-  const std::string texts[] = {text, withCrLf(text),
-                               text.substr(0, late) + "Hexahedron\n1,2\n" + text.substr(late),
-                               text.substr(0, late) + "hexahedron\n" + text.substr(late)};
-  for (const std::string& t : texts) {
+  // A number of more digits than the reading from memory takes: its scale must not wrap.
+  const std::string longNumber = "0." + std::string(1100, '0') + "5e1000";
+  const std::pair<std::string, bool> texts[] = {
+      {text, true},
+      {withCrLf(text), true},
+      {text.substr(0, late) + "Hexahedron\n1,2\n" + text.substr(late), false},
+      {text.substr(0, late) + "hexahedron\n" + text.substr(late), false},
+      {kHeader + "Tetrahedron\n" + longNumber + ",0,0\n1,0,0\n0,1,0\n0,0,1\n", false}};
+  for (const auto& [t, usual] : texts) {
     const Parsed mapped = parse(t);
     Parsed stream;
     stream.ok =
         parseSetFileByStream(streamOf(t).get(), *stream.body, stream.error, stream.warnings);
     FloatingBody fromMemory;
-    const bool usual = readUsualSetFile(t.data(), t.size(), fromMemory);
-    EXPECT_EQ(usual, &t < &texts[2]);
+    ASSERT_EQ(readUsualSetFile(t.data(), t.size(), fromMemory), usual);
     ASSERT_EQ(mapped.ok, stream.ok);
     EXPECT_EQ(mapped.error.message, stream.error.message);
     ASSERT_EQ(mapped.warnings.size(), stream.warnings.size());
