@@ -78,4 +78,13 @@ if curves:
 for body in curves:
     f1, f2 = runs[("righting_arm", body, "fast1")], runs[("righting_arm", body, "fast2")]
     print("| %s | %.0f ms | %.0f ms | %.2f |" % (body, ms(f1), ms(f2), f1["searches_per_point"]))
+read = [b for b in bodies if runs.get(("reading", b, "stream")) and runs.get(("reading", b, "memory"))]
+if read:
+    print()
+    print("| body written as a SET file | reading, stream | from memory | ratio | same numbers |")
+    print("|---|---:|---:|---:|---|")
+for body in read:
+    s, m = runs[("reading", body, "stream")], runs[("reading", body, "memory")]
+    print("| %s | %.1f ms | %.1f ms | %.1fx | %s |" % (body, ms(s), ms(m), ms(s) / ms(m),
+          "yes" if s["same_body"] == 1 and m["same_body"] == 1 else "NO"))
 PY
