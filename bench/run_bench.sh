@@ -70,21 +70,24 @@ for body in bodies:
     r, f = runs.get(("evaluation", body, "reference")), runs.get(("evaluation", body, "fast1"))
     if r and f:
         print("| %s | %.0f | %.0f |" % (body, r["bytes_per_tet"], f["bytes_per_tet"]))
-curves = [b for b in bodies if runs.get(("righting_arm", b, "fast1")) and runs.get(("righting_arm", b, "fast2"))]
-if curves:
-    print()
-    print("| body | 60-point righting-arm curve, fast, 1 thread | fast, 2 threads | draft searches per heel |")
-    print("|---|---:|---:|---:|")
-for body in curves:
-    f1, f2 = runs[("righting_arm", body, "fast1")], runs[("righting_arm", body, "fast2")]
-    print("| %s | %.0f ms | %.0f ms | %.2f |" % (body, ms(f1), ms(f2), f1["searches_per_point"]))
-read = [b for b in bodies if runs.get(("reading", b, "stream")) and runs.get(("reading", b, "memory"))]
-if read:
-    print()
-    print("| body written as a SET file | reading, stream | from memory | ratio | same numbers |")
-    print("|---|---:|---:|---:|---|")
-for body in read:
-    s, m = runs[("reading", body, "stream")], runs[("reading", body, "memory")]
-    print("| %s | %.1f ms | %.1f ms | %.1fx | %s |" % (body, ms(s), ms(m), ms(s) / ms(m),
-          "yes" if s["same_body"] == 1 and m["same_body"] == 1 else "NO"))
+def pair_table(kind, first, second, header, align, row):
+    """A table of the bodies measured both ways, if any: header and alignment, then a row each."""
+    found = [b for b in bodies if runs.get((kind, b, first)) and runs.get((kind, b, second))]
+    if found:
+        print()
+        print(header)
+        print(align)
+    for body in found:
+        print(row(body, runs[(kind, body, first)], runs[(kind, body, second)]))
+pair_table("righting_arm", "fast1", "fast2",
+           "| body | 60-point righting-arm curve, fast, 1 thread | fast, 2 threads | draft searches per heel |",
+           "|---|---:|---:|---:|",
+           lambda body, f1, f2: "| %s | %.0f ms | %.0f ms | %.2f |" % (
+               body, ms(f1), ms(f2), f1["searches_per_point"]))
+pair_table("reading", "stream", "memory",
+           "| body written as a SET file | reading, stream | from memory | ratio | same numbers |",
+           "|---|---:|---:|---:|---|",
+           lambda body, s, m: "| %s | %.1f ms | %.1f ms | %.1fx | %s |" % (
+               body, ms(s), ms(m), ms(s) / ms(m),
+               "yes" if s["same_body"] == 1 and m["same_body"] == 1 else "NO"))
 PY
