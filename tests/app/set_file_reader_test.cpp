@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/platform.h"
 #include "app/reader_test_support.h"
 #include "app/set_file_text.h"
 #include "elements/floating_body.h"
@@ -256,6 +257,27 @@ TEST(SetFileReader, MalformedFilesNameTheLineAndWhatWasExpected) {
     EXPECT_EQ(p.body->hexahedronCount + p.body->cylinderCount, 0);
     EXPECT_FALSE(p.body->hexahedra || p.body->cylinders);
   }
+}
+
+// A file is mapped whole or not at all: only a regular file with bytes, at its start, so that a
+// stream already read from, or one of no file, is read by the stream as it stands.
+TEST(MappedFile, MapsOnlyAWholeRegularFileAtItsStart) {
+  const std::string text = kHeader + kCubeBlock;
+  const reader_test::FilePtr file = streamOf(text);
+  {
+    const MappedFile mapped(file.get());
+    ASSERT_NE(mapped.data(), nullptr);
+    EXPECT_EQ(std::string(mapped.data(), mapped.size()), text);
+  }
+  std::fgetc(file.get());
+  EXPECT_EQ(MappedFile(file.get()).data(), nullptr);
+  EXPECT_EQ(MappedFile(streamOf("").get()).data(), nullptr);
+  EXPECT_EQ(MappedFile(nullptr).data(), nullptr);
+#ifndef _WIN32
+  const input_checks::MemoryFile memory(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                        text.size());
+  EXPECT_EQ(MappedFile(memory.get()).data(), nullptr);
+#endif
 }
 
 TEST(SetFileReader, FindsTheLineInAMemoryStreamToo) {
