@@ -22,7 +22,7 @@ bool LevelTable::prepare(std::size_t count, double sLo, double sHi, std::size_t 
     edges_[j] = sLo + step * static_cast<double>(j);
   // A highest point's slot reaches kPad + bins + 7 (positions up to bins + 4).
   slotCount_ = bins + 8 + kPad;
-  slots_.assign(slotCount_ * chunks, Sums{});
+  slots_.resize(slotCount_ * chunks);  // each chunk clears its own slots (see build)
   return true;
 }
 

@@ -77,6 +77,7 @@ bool LevelTable::build(std::size_t count, double sLo, double sHi, std::size_t ch
   auto job = [&](int chunk) {
     const std::size_t p = static_cast<std::size_t>(chunk);
     Sums* slots = slots_.data() + p * slotCount_;
+    std::fill(slots, slots + slotCount_, Sums{});
     for (std::size_t e = count * p / chunks; e < count * (p + 1) / chunks; ++e) {
       double lowest = 0, highest = 0, whole = 0;
       element(e, lowest, highest, whole);
