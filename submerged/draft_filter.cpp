@@ -133,6 +133,9 @@ constexpr std::size_t kParallelElements = 1024;
 constexpr std::size_t kParallelTetrahedra = 4096;
 // The same for a coarse pass, which reads little more than the extents of most elements.
 constexpr std::size_t kParallelCoarseElements = 16384;
+// A fine pass over at least this many elements divides them by a sample (see splitActive).
+constexpr std::size_t kSampledSplit = 2048;
+constexpr std::size_t kWeighStride = 8;
 
 double roundingBound(double n) {
   return n * kUnit / (1 - n * kUnit);
@@ -910,16 +913,20 @@ void DraftFilter::splitActive(bool weighted) {
       chunkBegin_[c] = count * c / chunks_;
     return;
   }
+  // Many elements are weighed by a sample, every kWeighStride-th for the ones it stands for: the
+  // split is made on one thread before the others start, and weighing all of a search's first
+  // passes' thousands of elements kept them waiting. A chunk then ends on a sampled element.
   const auto& elements = fast_.elements_;
+  const std::size_t stride = count >= kSampledSplit ? kWeighStride : 1;
   std::size_t total = 0;
-  for (std::size_t i = 0; i < count; ++i)
+  for (std::size_t i = 0; i < count; i += stride)
     total += elements[active_[i]].tetrahedronCount;
   std::size_t sum = 0, i = 0;
   for (std::size_t c = 1; c < chunks_; ++c) {
     const std::size_t share = total * c / chunks_;
-    for (; i < count && sum < share; ++i)
+    for (; i < count && sum < share; i += stride)
       sum += elements[active_[i]].tetrahedronCount;
-    chunkBegin_[c] = i;
+    chunkBegin_[c] = std::min(i, count);
   }
 }
 
