@@ -77,8 +77,8 @@ void populatePart(std::vector<T, A>& vector, std::size_t part, std::size_t parts
 }
 
 // Reserves room for count elements, advised as above; the caller makes them present (populatePart).
-template <class T>
-void reserveAdvised(std::vector<T>& vector, std::size_t count) {
+template <class T, class A>
+void reserveAdvised(std::vector<T, A>& vector, std::size_t count) {
   vector.reserve(count);
   adviseLargePages(vector.data(), vector.capacity() * sizeof(T));
 }

@@ -503,9 +503,9 @@ void DraftFilter::sumCylinders() {
 }
 
 void DraftFilter::start(double sLo, double sHi) {
+  // Every element becomes active: written by the level table's chunks as they bin the elements,
+  // or below where no table is built (the resize leaves the indices unwritten).
   active_.resize(fast_.elements_.size());
-  for (std::size_t e = 0; e < active_.size(); ++e)
-    active_[e] = static_cast<std::uint32_t>(e);
   members_.clear();
   epochs_.clear();
   settledVolume_ = 0;
@@ -521,15 +521,23 @@ void DraftFilter::start(double sLo, double sHi) {
   const bool shared = share(kParallelCoarseElements);
   levelChunks_ = shared ? passes_.size() : 1;
   const FastEvaluation& fast = fast_;
+  std::uint32_t* const active = active_.data();
   levelsAnswer_ =
-      heightsFree_ && levels_.build(
-                          fast.elements_.size(), sLo, sHi, levelChunks_,
-                          [this, shared](auto& job) { fast_.pool_.runChunks(job, shared); },
-                          [&fast](std::size_t e, double& lowest, double& highest, double& whole) {
-                            lowest = fast.extents_[e].lowest;
-                            highest = fast.extents_[e].highest;
-                            whole = fast.wholeVolume_[e];
-                          });
+      heightsFree_ &&
+      levels_.build(
+          fast.elements_.size(), sLo, sHi, levelChunks_,
+          [this, shared](auto& job) { fast_.pool_.runChunks(job, shared); },
+          [&fast, active](std::size_t e, double& lowest, double& highest, double& whole) {
+            active[e] = static_cast<std::uint32_t>(e);
+            lowest = fast.extents_[e].lowest;
+            highest = fast.extents_[e].highest;
+            whole = fast.wholeVolume_[e];
+          });
+  // A table that was built has visited every element; otherwise none was.
+  if (!levelsAnswer_) {
+    for (std::size_t e = 0; e < active_.size(); ++e)
+      active_[e] = static_cast<std::uint32_t>(e);
+  }
 }
 
 // Item 2 with every tetrahedron's extents and every element's coordinates bounded by the body's

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "elements/large_pages.h"
 #include "geometry/plane.h"
 #include "submerged/fast_evaluation.h"
 #include "submerged/level_table.h"
@@ -184,7 +185,7 @@ class DraftFilter {
   FastEvaluation& fast_;
   std::vector<ExtentSums> cylinderSums_;
   std::size_t firstCylinder_ = 0;       // elements of the cylinders: [first, first + count)
-  std::vector<std::uint32_t> active_;   // element indices, in evaluation order
+  LargeVector<std::uint32_t> active_;   // element indices, in evaluation order
   std::vector<std::uint32_t> members_;  // the elements of the epochs, epoch by epoch
   std::vector<Pass> passes_;            // one per thread
   std::vector<std::vector<std::uint32_t>> lists_;  // per thread: settled, speculative members
