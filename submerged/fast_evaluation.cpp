@@ -47,7 +47,8 @@ constexpr std::size_t kParallelBoxes = 16384;
 // every evaluation out (the tests') queues them on any body.
 constexpr std::size_t kQueuedElements = 16384;
 constexpr std::size_t kParallelWork = 200000;
-// See balanceChunks.
+// From this many elements an evaluation's chunks are weighed by a sample (see balanceChunks).
+constexpr std::size_t kSampledElements = 4096;
 constexpr std::size_t kCostStride = 16;
 constexpr float kInfinityF = std::numeric_limits<float>::infinity();
 // gamma(8) = 8 u / (1 - 8 u), u the unit roundoff of doubles.
@@ -755,35 +756,37 @@ template FastEvaluation::Result FastEvaluation::evaluateElement<false>(std::size
 // chunk, when the work is too little to wake the other threads for (on a virtual machine a wake
 // can cost as much as a few hundred thousand elements' work), or when there are no other threads.
 //
-// Only every kCostStride-th element is weighed, for the elements it stands for: the crossed ones
-// come in runs (a layer, a column's sections) that a sample finds in proportion, and weighing every
-// element of a large body took a tenth of an evaluation, on one thread, before the threads start.
-// A chunk's end then lies on a sampled element; which elements a chunk holds changes no result.
+// On a large body only every kCostStride-th element is weighed, for the elements it stands for:
+// the crossed ones come in runs (a layer, a column's sections) that a sample finds in proportion,
+// and weighing every element of the barge took a tenth of an evaluation, on one thread, before the
+// threads start. A chunk's end then lies on a sampled element; which elements a chunk holds
+// changes no result.
 bool FastEvaluation::balanceChunks(double D) {
   const std::size_t count = elements_.size();
   if (!parallel_) {
     std::fill(bounds_.begin() + 1, bounds_.end(), count);
     return false;
   }
+  const std::size_t stride = count >= kSampledElements ? kCostStride : 1;
   // The level against the float extents themselves: cheaper than the evaluation's exact test, and
   // an element misjudged within a float step of the plane only moves a chunk's end a little.
   const float level = static_cast<float>(-D);
-  const auto cost = [this, level](std::size_t e) -> std::size_t {
+  const auto cost = [this, level, stride](std::size_t e) -> std::size_t {
     const Extent& x = extents_[e];
-    return kCostStride * (x.lowest < level && level < x.highest
-                              ? 20 * static_cast<std::size_t>(elements_[e].tetrahedronCount)
-                              : 1);
+    return stride * (x.lowest < level && level < x.highest
+                         ? 20 * static_cast<std::size_t>(elements_[e].tetrahedronCount)
+                         : 1);
   };
   std::size_t total = 0;
-  for (std::size_t e = 0; e < count; e += kCostStride)
+  for (std::size_t e = 0; e < count; e += stride)
     total += cost(e);
   const std::size_t chunks = total < parallelWork_ ? 1 : bounds_.size() - 1;
   std::size_t sum = 0, chunk = 1;
   bounds_[0] = 0;
-  for (std::size_t e = 0; e < count && chunk < chunks; e += kCostStride) {
+  for (std::size_t e = 0; e < count && chunk < chunks; e += stride) {
     sum += cost(e);
     while (chunk < chunks && sum * chunks >= total * chunk)
-      bounds_[chunk++] = std::min(e + kCostStride, count);
+      bounds_[chunk++] = std::min(e + stride, count);
   }
   while (chunk < bounds_.size())
     bounds_[chunk++] = count;

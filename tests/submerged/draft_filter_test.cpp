@@ -158,24 +158,30 @@ TEST(DraftFilter, IntervalsHoldTheExactVolumeOfAdversarialBodies) {
             << std::endl;
 }
 
-// A pass shared out between threads splits the active elements by their water tetrahedra; the
-// chunks must take each element once. On random bodies of every kind, a bisection's estimates
-// keep the same elements active, with the same intervals up to the order of their sums, as on
-// one thread.
-TEST(DraftFilter, PassesSharedOutTakeEveryElementOnce) {
-  constexpr int kElements = 100;
-  for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 20; ++seed) {
+// A pass shared out between threads splits the active elements by their water tetrahedra (weighing
+// a sample of them when they are thousands); the chunks must take each element once. On random
+// bodies of every kind, a bisection's estimates keep the same elements active, with the same
+// intervals up to the order of their sums, as on one thread.
+class SharedPasses : public ::testing::TestWithParam<int> {};
+
+TEST_P(SharedPasses, TakeEveryElementOnce) {
+  const int scale = GetParam();
+  const int seeds = scale == 1 ? 20 : 2;
+  for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + seeds; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     FloatingBody bodies[2];
     Random shapesA(seed), shapesB(seed), random(seed * 7);
-    test_support::fillRandomBody(bodies[0], shapesA, 40, 30, 20, 10);
-    test_support::fillRandomBody(bodies[1], shapesB, 40, 30, 20, 10);
+    for (int k = 0; k < 2; ++k) {
+      Random& shapes = k == 0 ? shapesA : shapesB;
+      test_support::fillRandomBody(bodies[k], shapes, 40 * scale, 30 * scale, 20 * scale,
+                                   10 * scale);
+    }
     FastEvaluation one(bodies[0], 1), two(bodies[1], 2, 0);
     const Vec3 n = random.unitVector();
     float sLo = std::numeric_limits<float>::infinity(), sHi = -sLo;
     for (FastEvaluation* fast : {&one, &two}) {
       fast->setNormal(n.x, n.y, n.z);
-      for (std::size_t e = 0; e < kElements; ++e) {
+      for (std::size_t e = 0; e < static_cast<std::size_t>(100 * scale); ++e) {
         float lo, hi;
         fast->heightBounds(e, lo, hi);
         sLo = std::min(sLo, lo);
@@ -190,15 +196,17 @@ TEST(DraftFilter, PassesSharedOutTakeEveryElementOnce) {
       const DraftFilter::Estimate b = two.draftFilter().estimate(-s);
       ASSERT_EQ(one.draftFilter().activeCount(), two.draftFilter().activeCount()) << trial;
       ASSERT_EQ(a.valid, b.valid) << trial;
-      const double scale = 1e-9 * (std::fabs(a.hi) + 1);
-      ASSERT_NEAR(a.lo, b.lo, scale) << trial;
-      ASSERT_NEAR(a.hi, b.hi, scale) << trial;
+      const double tolerance = 1e-9 * (std::fabs(a.hi) + 1);
+      ASSERT_NEAR(a.lo, b.lo, tolerance) << trial;
+      ASSERT_NEAR(a.hi, b.hi, tolerance) << trial;
       (random.uniform(0, 1) < 0.5 ? lo : hi) = s;
       one.draftFilter().narrow(lo, hi);
       two.draftFilter().narrow(lo, hi);
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(BodySizes, SharedPasses, ::testing::Values(1, 40));
 
 // A unit corner tetrahedron, 0 <= z <= 1, and a second one lifted by `lift`.
 void makeTwoTetrahedra(FloatingBody& body, double lift) {

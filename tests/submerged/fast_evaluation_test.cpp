@@ -62,21 +62,20 @@ void expectSameElementResults(const FloatingBody& a, const FloatingBody& b) {
   }
 }
 
-class FastEvaluationIdentity : public ::testing::TestWithParam<int> {};
-
-TEST_P(FastEvaluationIdentity, RandomBodiesAndPlanesGiveTheReferenceBits) {
-  const int threads = GetParam();
-  for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 6; ++seed) {
+// Evaluations of random bodies with the given counts of tetrahedra, hexahedra, prisms and
+// cylinders, on `threads` threads, against the reference, plane by plane.
+void expectReferenceBits(int threads, const int (&counts)[4], int seeds, int planes) {
+  for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + seeds; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", threads " + std::to_string(threads));
     Random random(seed);
     FloatingBody reference, fast;
     Random shapesA(seed * 31), shapesB(seed * 31);
-    test_support::fillRandomBody(reference, shapesA, 7, 9, 8, 5);
-    test_support::fillRandomBody(fast, shapesB, 7, 9, 8, 5);
-    // A threshold of 0 splits even this small body among the threads.
+    test_support::fillRandomBody(reference, shapesA, counts[0], counts[1], counts[2], counts[3]);
+    test_support::fillRandomBody(fast, shapesB, counts[0], counts[1], counts[2], counts[3]);
+    // A threshold of 0 splits even a small body among the threads.
     FastEvaluation evaluation(fast, threads, 0);
     ASSERT_EQ(evaluation.threadCount(), threads);
-    for (int trial = 0; trial < 60; ++trial) {
+    for (int trial = 0; trial < planes; ++trial) {
       SCOPED_TRACE("plane " + std::to_string(trial));
       const Plane plane = randomPlane(random, reference, trial);
       // Every other buoyancy keeps no element results, as in a solve: it skips what it can.
@@ -97,6 +96,17 @@ TEST_P(FastEvaluationIdentity, RandomBodiesAndPlanesGiveTheReferenceBits) {
       ASSERT_EQ(evaluation.submergedVolume(higher.D), reference.computeSubmergedVolume(higher));
     }
   }
+}
+
+class FastEvaluationIdentity : public ::testing::TestWithParam<int> {};
+
+TEST_P(FastEvaluationIdentity, RandomBodiesAndPlanesGiveTheReferenceBits) {
+  expectReferenceBits(GetParam(), {7, 9, 8, 5}, 6, 60);
+}
+
+// Thousands of elements: the threads' chunks are weighed by a sample of the elements.
+TEST_P(FastEvaluationIdentity, LargeBodiesGiveTheReferenceBits) {
+  expectReferenceBits(GetParam(), {1600, 1500, 1000, 300}, 1, 12);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, FastEvaluationIdentity, ::testing::Values(1, 2, 3));
