@@ -72,19 +72,6 @@ bool FloatingBody::prepareFastEvaluation(int threadCount) {
   return true;
 }
 
-namespace {
-
-std::size_t countWaterTetrahedra(const FloatingBody& body) {
-  std::size_t count = static_cast<std::size_t>(body.tetrahedronCount) +
-                      5 * static_cast<std::size_t>(body.hexahedronCount) +
-                      3 * static_cast<std::size_t>(body.prismCount);
-  for (int i = 0; i < body.cylinderCount; ++i)
-    count += 3 * static_cast<std::size_t>(std::max(body.cylinders[i].segmentCount, 0));
-  return count;
-}
-
-}  // namespace
-
 // Where each element's points and water tetrahedra begin, from the elements' counts alone:
 // tetrahedra, hexahedra and prisms have fixed numbers of them, and the cylinders' runs are summed
 // once. A thread can then write any element in its place without waiting for those before it.
@@ -145,12 +132,15 @@ FastEvaluation::Start FastEvaluation::Layout::start(std::size_t e) const {
 // and fills the elements of its chunk, which on a large body takes most of the preparation. A body
 // below the parallel threshold starts no thread at all and is prepared on this thread alone.
 FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t parallelThreshold)
+    : FastEvaluation(body, Layout(body), threadCount, parallelThreshold) {}
+
+FastEvaluation::FastEvaluation(FloatingBody& body, const Layout& layout, int threadCount,
+                               std::size_t parallelThreshold)
     : body_(body),
-      pool_(countWaterTetrahedra(body) >= parallelThreshold ? threadCount : 1),
+      pool_(layout.end().tetrahedron >= parallelThreshold ? threadCount : 1),
       parallelWork_(parallelThreshold > 0 ? kParallelWork : 0) {
-  const Layout layout(body);
   sizeArrays(layout);
-  parallel_ = pool_.threadCount() > 1 && tetrahedra_.size() >= parallelThreshold;
+  parallel_ = pool_.threadCount() > 1;
   std::vector<Found> found(static_cast<std::size_t>(pool_.threadCount()));
   // Each chunk keeps its findings to itself until it is done: the chunks' entries share a cache
   // line, which updating them element by element would pass back and forth between the cores.

@@ -139,6 +139,9 @@ class FastEvaluation {
     std::size_t point, tetrahedron;
   };
   struct Layout;
+  // The constructor's work, with the layout that also decides whether threads are started.
+  FastEvaluation(FloatingBody& body, const Layout& layout, int threadCount,
+                 std::size_t parallelThreshold);
   // What one chunk of the preparation finds over its elements. The chunks' findings are combined
   // by maxima, sums of counts and a logical and, which give the same bits in any order.
   struct Found {
