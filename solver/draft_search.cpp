@@ -1,5 +1,6 @@
 #include "solver/draft_search.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "submerged/draft_filter.h"
@@ -238,6 +239,18 @@ class CoarseGuess {
   bool failed_ = false;
 };
 
+// Opens the draft filter's window about the level that the last searches, at slightly turned
+// normals, predict for the normal n: the trials outside it are then decided without a pass.
+bool openPredictedWindow(FastEvaluation& fast, const Vec3& n, double V, double sLo, double sHi) {
+  DraftFilter& filter = fast.draftFilter();
+  double level, reach;
+  if (!filter.predictLevel(n, V, level, reach) ||
+      !filter.openWindow(std::max(sLo, level - reach), std::min(sHi, level + reach)))
+    return false;
+  ++fast.statistics.windows;
+  return true;
+}
+
 // The search with most trials decided by the draft filter's bounds; a trial they leave open is
 // evaluated exactly, by its buoyancy when the middle of its interval meets the volume test (sets
 // finalKnown and centre when that trial is the result). Returns false (having evaluated nothing but
@@ -256,12 +269,19 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
   int lowerSign;
   if (!lowerEndSign(fast, lowest.D, first[0], V, lowerSign))
     return false;
+  const bool windowed = openPredictedWindow(fast, n, V, sLo, sHi);
   CoarseGuess guess;
   for (;;) {
     result = bisection.plane();
     DraftFilter::Estimate estimate{false, 0, 0};
     Outcome outcome = Outcome::Open;
-    if (guess.worthTrying(V)) {
+    if (windowed) {
+      estimate = filter.windowEstimate(result.D);
+      outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
+                               : Outcome::Open;
+      fast.statistics.windowTrials += outcome != Outcome::Open ? 1 : 0;
+    }
+    if (outcome == Outcome::Open && guess.worthTrying(V)) {
       estimate = bisection.trials() == 1 ? first[1] : filter.coarseEstimate(result.D);
       outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
                                : Outcome::Open;
@@ -273,7 +293,9 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
       outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
                                : Outcome::Open;
     }
-    double volume = 0.5 * estimate.lo + 0.5 * estimate.hi;
+    // A window's interval above the result is open upwards: its lower end is the guess.
+    double volume =
+        std::isfinite(estimate.hi) ? 0.5 * estimate.lo + 0.5 * estimate.hi : estimate.lo;
     if (outcome == Outcome::Open && meetsVolume(volume, V)) {
       // Most likely the result: its buoyancy, which the search ends with, gives the volume too.
       fast.buoyancy(volume, centre, result);
@@ -342,6 +364,8 @@ void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, 
     const double vLo = evaluate.volume(planeThrough(n, low));
     trial = bisectEvaluatingEveryTrial(evaluate, bisection, vLo, V);
   }
+  if (filtered)
+    evaluate.fast()->draftFilter().recordLevel(n, V, -trial.D);
   plane = trial;
   double volume;  // equals the last trial's volume; not needed
   if (!finalKnown)

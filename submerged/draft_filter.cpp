@@ -118,6 +118,31 @@
 //    table's sums of W, in double, err by at most gamma(elements + bins + 3) times their size;
 //    the rest is item 3 and item 4 as for any interval. A bin holding the level only moves its
 //    elements from certain to between: a wider interval, never a wrong one.
+//
+// 8. The window. For an element and a level s let M(s) be the sum over its water tetrahedra of
+//    Vt times the submerged share of a tetrahedron whose vertices stand at the computed heights:
+//    the cubic of item 2 where s crosses it, 1 below s, 0 above. A share never falls as s rises,
+//    so neither does M. Where every edge whose ends differ in height spans at least g, with
+//    g - Delta >= 1e-10 and Delta / g <= 2^-10, every edge any level cuts is cut as item 2 says,
+//    at every level: the pieces lie within e of the cubic, e summed over all the element's water
+//    tetrahedra (a cylinder's extents as in item 2, another element's each bounded by its box,
+//    the sum of their Vt by W (1 + 2 gamma(n))), and the element's value within gamma(n) of its
+//    pieces' sum. So at every level s <= a the element gives at most (1 + gamma(n)) (M(a) + e),
+//    and at every s >= b at least (1 - gamma(n)) (M(b) - e); where s leaves it wholly submerged,
+//    W >= (1 - gamma(n)) M(b). M(a) is formed as valueAt forms it, within (28 gamma(20) +
+//    2 gamma(n + 3)) W (1 + 2 gamma(n)) (item 4).
+//    [sLo, a] is split into bins, and a point's bin never lies above a higher point's. At a level
+//    s <= a, an element wholly below a gives W where its highest point lies in a bin below s's
+//    (it lies wholly below s), 0 where its lowest point lies in a bin above s's (wholly above s),
+//    and otherwise at most F W + T (item 7); an element that a crosses gives 0 where its lowest
+//    point lies in a bin above s's, and otherwise at most the bound above (F W + T where its
+//    edges are not vouched for, 0 where its heights put it wholly above a); any other gives 0.
+//    At s >= b, an element wholly below b gives W bit for bit, one that b crosses at least the
+//    bound above (W where its heights put it wholly below b), any other at least 0. The body
+//    sums the elements within gamma(N) of their total (item 3). The window's sums are formed
+//    over the elements in any order and rounded outwards. None of this asks where the search
+//    will end: a window in the wrong place
+//    gives intervals that decide nothing, never a wrong decision.
 
 namespace {
 
@@ -136,6 +161,17 @@ constexpr std::size_t kParallelCoarseElements = 16384;
 // A fine pass over at least this many elements divides them by a sample (see splitActive).
 constexpr std::size_t kSampledSplit = 2048;
 constexpr std::size_t kWeighStride = 8;
+
+// The window: turns up to this angle between a search's normal and the last one's (radians, about
+// two degrees) are predicted from the last two searches. The window reaches this many times the
+// last prediction's error about the prediction, at first and at least and at most these shares
+// of the bracket.
+constexpr double kWindowTurn = 0.035;
+constexpr double kReachPerError = 4;
+constexpr double kFirstWindowReach = 1e-3, kSmallestWindowReach = 1e-7, kLargestWindowReach = 1e-2;
+// A window bounds each element it may cross about as dearly as valuing it a few times: it pays on
+// a body whose searches valued their crossed elements this many times over.
+constexpr std::size_t kWindowsPay = 3;
 
 double roundingBound(double n) {
   return n * kUnit / (1 - n * kUnit);
@@ -377,14 +413,15 @@ void addCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* poin
   }
 }
 
-// The same with the cubics' values at the anchor alone, added to c0. Their slots come from the
-// dry mask, and the values go to two sums in turn: a tetrahedron's value does not wait for the
-// last one's addition.
-template <typename WaterTetrahedron>
+// The same with the cubics' values at the anchors alone, each added to its c0. Their slots come
+// from the dry mask, and the values go to two sums in turn: a tetrahedron's value does not wait
+// for the last one's addition.
+template <typename WaterTetrahedron, int kAnchors>
 void valueCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* points,
-                  const double* heights, const unsigned char* dryPoint, double anchor, bool summed,
-                  double& c0, double& wetVolume, CrossedSums& sums) {
-  double value[2] = {0, 0};
+                  const double* heights, const unsigned char* dryPoint,
+                  const double (&anchor)[kAnchors], bool summed, double (&c0)[kAnchors],
+                  double& wetVolume, CrossedSums& sums) {
+  double value[kAnchors][2] = {};
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint16_t* v = t[i].vertex;
     const double vt = t[i].volume;
@@ -396,11 +433,22 @@ void valueCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* po
       const std::uint8_t* slot = kDryFirst[mask];
       const double h[4] = {heights[v[(slot[0] + 1) & 3]], heights[v[(slot[1] + 1) & 3]],
                            heights[v[(slot[2] + 1) & 3]], heights[v[(slot[3] + 1) & 3]]};
-      value[i & 1] += valueAtAnchor(h, kDryCount[mask], vt, anchor);
+      for (int k = 0; k < kAnchors; ++k)
+        value[k][i & 1] += valueAtAnchor(h, kDryCount[mask], vt, anchor[k]);
       sums.addCrossed(points, v, vt, summed);
     }
   }
-  c0 += value[0] + value[1];
+  for (int k = 0; k < kAnchors; ++k)
+    c0[k] += value[k][0] + value[k][1];
+}
+
+double roundedUpward(long double x) {
+  const double d = static_cast<double>(x);
+  return d < x ? std::nextafter(d, kInfinity) : d;
+}
+double roundedDownward(long double x) {
+  const double d = static_cast<double>(x);
+  return d > x ? std::nextafter(d, -kInfinity) : d;
 }
 
 }  // namespace
@@ -502,7 +550,285 @@ void DraftFilter::sumCylinders() {
   }
 }
 
+// Item 8: the smallest span in height of an element's edges whose ends differ in height bounds
+// every cut edge at every level; the extents of its water tetrahedra are bounded as a cylinder's
+// or by the element's box.
+double DraftFilter::everyLevelError(std::uint32_t e) const {
+  const FastEvaluation::Element& element = fast_.elements_[e];
+  const double* heights = fast_.heights(e);
+  const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[element.firstTetrahedron];
+  double gap = kInfinity;
+  for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
+    const std::uint16_t* v = t[i].vertex;
+    const double h[4] = {heights[v[0]], heights[v[1]], heights[v[2]], heights[v[3]]};
+    for (int j = 0; j < 3; ++j) {
+      for (int k = j + 1; k < 4; ++k) {
+        const double span = std::fabs(h[j] - h[k]);
+        gap = span > 0 ? std::min(gap, span) : gap;
+      }
+    }
+  }
+  Box box;
+  if (fast_.boxSides_[0].empty()) {
+    for (std::uint32_t p = element.firstPoint; p < fast_.pointEnd_[e]; ++p)
+      box.add(fast_.points_[p]);
+  } else {
+    for (int a = 0; a < 3; ++a) {
+      box.lo[a] = fast_.boxSides_[a][e];
+      box.hi[a] = fast_.boxSides_[3 + a][e];
+    }
+  }
+  const double n = element.tetrahedronCount;
+  CrossedSums sums;
+  sums.count = n;
+  sums.volume = fast_.wholeVolume_[e] * (1 + 2 * roundingBound(n)) * (1 + 2 * kUnit);
+  if (element.kind == FastEvaluation::Kind::Cylinder) {
+    sums.takeExtents(cylinderSums_[e - firstCylinder_]);
+  } else {
+    double E[3];
+    for (int c = 0; c < 3; ++c)
+      E[c] = (box.hi[c] - box.lo[c]) * (1 + 2 * kUnit);
+    for (int c = 0; c < 3; ++c) {
+      sums.extent[c] = n * E[c];
+      sums.face[c] = n * E[(c + 1) % 3] * E[(c + 2) % 3];
+    }
+    sums.box = n * E[0] * E[1] * E[2];
+  }
+  return crossedError(box, sums, fast_.plane_, gap);
+}
+
+void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& upperA, double& lowerB,
+                               double* scratch) const {
+  const FastEvaluation::Element& element = fast_.elements_[e];
+  const double n = element.tetrahedronCount, whole = fast_.wholeVolume_[e];
+  upperA = levelFactor_ * whole + levelTerm_;
+  lowerB = 0;
+  // M at a level, formed as valueAt forms it (item 4), and the bound of item 2 at every level.
+  const double formed = (28 * roundingBound(20) + 2 * roundingBound(n + 3)) * whole *
+                        (1 + 2 * roundingBound(n)) * 1.01;
+  double error = -2;  // not yet found
+  const auto crossed = [](const Sides& sides) {
+    return sides.ordered && sides.wet != -kInfinity && sides.dry != kInfinity;
+  };
+  const auto bound = [&](double m, bool above) {
+    if (error == -2)
+      error = everyLevelError(e);
+    if (!(error >= 0))
+      return;
+    if (above)
+      upperA = std::min(upperA, (m + formed + error) * (1 + roundingBound(n)) * (1 + 8 * kUnit));
+    else
+      lowerB = std::max(0.0, (m - formed - error) * (1 - roundingBound(n)) * (1 - 8 * kUnit));
+  };
+  // The polynomial at the levels, the element's points sorted about them alike by sidesAbout.
+  const auto polynomialAt = [&](const auto& levels, auto& values) {
+    double wetVolume = 0;
+    CrossedSums counted;
+    valueCrossed(&fast_.tetrahedra_[element.firstTetrahedron], element.tetrahedronCount,
+                 &fast_.points_[element.firstPoint], fast_.heights(e),
+                 reinterpret_cast<const unsigned char*>(scratch), levels, true, values, wetVolume,
+                 counted);
+    for (double& value : values)
+      value += wetVolume;
+  };
+  Sides sides = sidesAbout(e, atA ? window_.a : window_.b, scratch);
+  if (atA && sides.ordered && sides.wet == -kInfinity) {
+    upperA = 0;  // wholly above a, so above every lower level
+  } else if (atA && crossed(sides) && atB && sides.dry > window_.b) {
+    // No point between a and b: one sweep sorts the points about both.
+    const double levels[2] = {window_.a, window_.b};
+    double m[2] = {0, 0};
+    polynomialAt(levels, m);
+    bound(m[0], true);
+    bound(m[1], false);
+    return;
+  } else if (atA && crossed(sides)) {
+    const double levels[1] = {window_.a};
+    double m[1] = {0};
+    polynomialAt(levels, m);
+    bound(m[0], true);
+  }
+  if (!atB)
+    return;
+  if (atA)
+    sides = sidesAbout(e, window_.b, scratch);
+  if (sides.ordered && sides.dry == kInfinity) {
+    lowerB = whole;  // wholly below b, so below every higher level
+  } else if (crossed(sides)) {
+    const double levels[1] = {window_.b};
+    double m[1] = {0};
+    polynomialAt(levels, m);
+    bound(m[0], false);
+  }
+}
+
+int DraftFilter::windowBin(double s) const {
+  const double x = (s - window_.binOrigin) * window_.binScale;
+  if (!(x > 0))
+    return 0;
+  return x >= kWindowBins ? kWindowBins - 1 : static_cast<int>(x);
+}
+
+void DraftFilter::windowChunk(WindowPart& part, std::size_t begin, std::size_t end,
+                              double* scratch) const {
+  const double a = window_.a, b = window_.b;
+  // Only the elements a or b may cross are read beyond their extents and whole volumes.
+  const auto crosses = [](const FastEvaluation::Extent& x, double s) {
+    return !(x.highest <= s) && !(x.lowest > s);
+  };
+  for (std::size_t i = begin; i < end; ++i) {
+    const std::size_t ahead = i + FastEvaluation::kPrefetchDistance;
+    if (ahead < end && (crosses(fast_.extents_[ahead], a) || crosses(fast_.extents_[ahead], b)))
+      fast_.prefetchElement(ahead);
+    const auto e = static_cast<std::uint32_t>(i);
+    const FastEvaluation::Extent& extent = fast_.extents_[e];
+    const double lowest = extent.lowest, highest = extent.highest;
+    const double whole = fast_.wholeVolume_[e];
+    part.belowB += highest <= b ? whole : 0.0;
+    if (highest <= a) {
+      const int low = windowBin(lowest), high = windowBin(highest);
+      part.byLowest[low] += whole;
+      part.countByLowest[low] += 1;
+      part.byHighest[high] += whole;
+      part.countByHighest[high] += 1;
+      continue;
+    }
+    const bool crossingA = crosses(extent, a), crossingB = crosses(extent, b);
+    if (crossingA || crossingB) {
+      double upper, lower;
+      windowValues(e, crossingA, crossingB, upper, lower, scratch);
+      if (crossingA)
+        part.crossingA[windowBin(lowest)] += upper;
+      part.crossingB += crossingB ? lower : 0.0;
+    }
+  }
+}
+
+bool DraftFilter::openWindow(double a, double b) {
+  window_.open = false;
+  if (!heightsFree_ || !(sLo_ < a && a < b && b < sHi_))
+    return false;
+  window_.a = a;
+  window_.b = b;
+  window_.binOrigin = sLo_;
+  window_.binScale = kWindowBins / (a - sLo_);
+  if (!std::isfinite(window_.binScale))
+    return false;
+  const std::size_t count = fast_.elements_.size();
+  const bool shared = fast_.parallel_ && (fast_.parallelWork_ == 0 || count >= kParallelElements);
+  const std::size_t chunks = shared ? passes_.size() : 1;
+  windowParts_.assign(chunks, WindowPart{});
+  auto job = [this, count, chunks](int chunk) {
+    const auto c = static_cast<std::size_t>(chunk);
+    if (c < chunks)
+      windowChunk(windowParts_[c], count * c / chunks, count * (c + 1) / chunks,
+                  fast_.scratch_[c].values.data());
+  };
+  fast_.pool_.runChunks(job, shared);
+  WindowPart all{};
+  for (const WindowPart& part : windowParts_) {
+    for (int k = 0; k < kWindowBins; ++k) {
+      all.byLowest[k] += part.byLowest[k];
+      all.byHighest[k] += part.byHighest[k];
+      all.countByLowest[k] += part.countByLowest[k];
+      all.countByHighest[k] += part.countByHighest[k];
+      all.crossingA[k] += part.crossingA[k];
+    }
+    all.belowB += part.belowB;
+    all.crossingB += part.crossingB;
+  }
+  return closeWindowSums(all, count);
+}
+
+// The window's bounds from its sums, each a sum of non-negative doubles over the elements, in any
+// order: within gamma(count + 2 bins) of its value.
+bool DraftFilter::closeWindowSums(const WindowPart& all, std::size_t count) {
+  const double elements = static_cast<double>(count);
+  const long double rounding = roundingBound(elements + 2 * kWindowBins + 8);
+  // The exact path sums the elements in order, within gamma(N) of their total.
+  const long double sum = roundingBound(elements) * 1.0001;
+  long double lowest = 0, highest = 0, lowestCount = 0, highestCount = 0, crossing = 0;
+  bool finite = true;
+  for (int k = 0; k < kWindowBins; ++k) {
+    // Wholly below a level in bin k: highest point in a bin below k. Between: lowest point in a
+    // bin up to k, less those.
+    lowest += all.byLowest[k];
+    lowestCount += all.countByLowest[k];
+    crossing += all.crossingA[k];
+    const long double below = highest * (1 + rounding);
+    const long double between = (lowest - highest) + rounding * (lowest + highest);
+    const long double reached = static_cast<long double>(levelFactor_) * between +
+                                static_cast<long double>(levelTerm_) * (lowestCount - highestCount);
+    const long double upper =
+        (below + reached + crossing * (1 + rounding)) * (1 + sum) * (1 + 16 * kUnitLong);
+    window_.upper[k] = roundedUpward(upper);
+    finite = finite && std::isfinite(window_.upper[k]);
+    highest += all.byHighest[k];
+    highestCount += all.countByHighest[k];
+  }
+  const long double lower = (static_cast<long double>(all.belowB) + all.crossingB) *
+                            (1 - rounding) * (1 - sum) * (1 - 16 * kUnitLong);
+  window_.lower = std::max(0.0, roundedDownward(lower));
+  window_.open = finite && std::isfinite(window_.lower);
+  windowOpened_ = window_.open;
+  return window_.open;
+}
+
+DraftFilter::Estimate DraftFilter::windowEstimate(double D) const {
+  const double s = -D;
+  if (window_.open && s <= window_.a)
+    return Estimate{true, 0, window_.upper[windowBin(s)]};
+  if (window_.open && s >= window_.b)
+    return Estimate{true, window_.lower, kInfinity};
+  return Estimate{false, 0, 0};
+}
+
+bool DraftFilter::predictLevel(const Vec3& n, double V, double& level, double& reach) {
+  predicted_ = false;
+  // An evaluation made to share every pass (the tests') also opens every window it can.
+  if (!(windowsPay_ || fast_.parallelWork_ == 0) || searchesRecorded_ < 2 || !(V == lastVolume_))
+    return false;
+  const Vec3 turn = n - lastNormals_[1];
+  if (!(turn.length() <= kWindowTurn))
+    return false;
+  // Near the last plane the level moves with the normal at the rate of the centre of the
+  // waterplane, which the last two searches measure along the last turn.
+  const Vec3 last = lastNormals_[1] - lastNormals_[0];
+  const double along = last.dot(last);
+  const double rise = lastLevels_[1] - lastLevels_[0];
+  level = lastLevels_[1] + (along > 0 ? rise * (turn.dot(last) / along) : 0.0);
+  const double extent = sHi_ - sLo_;
+  reach = windowReach_ > 0 ? windowReach_ : kFirstWindowReach * extent;
+  reach = std::min(std::max(reach, kSmallestWindowReach * extent), kLargestWindowReach * extent);
+  predicted_ = std::isfinite(level) && std::isfinite(reach);
+  prediction_ = level;
+  return predicted_;
+}
+
+void DraftFilter::recordLevel(const Vec3& n, double V, double level) {
+  // Searches for another displacement start the prediction anew.
+  searchesRecorded_ = V == lastVolume_ ? searchesRecorded_ : 0;
+  lastVolume_ = V;
+  if (!windowOpened_ && firstValued_ > 0)
+    windowsPay_ = searchValued_ >= kWindowsPay * firstValued_;
+  if (predicted_)
+    windowReach_ = std::max(kReachPerError * std::fabs(level - prediction_), windowReach_ / 2);
+  if (!std::isfinite(windowReach_))
+    windowReach_ = 0;
+  predicted_ = false;
+  lastNormals_[0] = lastNormals_[1];
+  lastLevels_[0] = lastLevels_[1];
+  lastNormals_[1] = n;
+  lastLevels_[1] = level;
+  searchesRecorded_ = std::min(searchesRecorded_ + 1, 2);
+}
+
 void DraftFilter::start(double sLo, double sHi) {
+  window_.open = false;
+  windowOpened_ = false;
+  estimated_ = false;
+  searchValued_ = 0;
+  firstValued_ = 0;
   // Every element becomes active: written by the level table's chunks as they bin the elements,
   // or below where no table is built (the resize leaves the indices unwritten).
   active_.resize(fast_.elements_.size());
@@ -649,8 +975,11 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
     const bool summed = element.kind == FastEvaluation::Kind::Cylinder;
     double wetVolume = 0;
     if (constantOnly) {
-      valueCrossed(t, element.tetrahedronCount, points, heights, dryPoint, epoch.anchor, summed,
-                   c[0], wetVolume, sums);
+      const double anchor[1] = {epoch.anchor};
+      double value[1] = {0};
+      valueCrossed(t, element.tetrahedronCount, points, heights, dryPoint, anchor, summed, value,
+                   wetVolume, sums);
+      c[0] += value[0];
     } else {
       addCrossed(t, element.tetrahedronCount, points, heights, dryPoint, s, epoch.anchor, summed, c,
                  wetVolume, sums);
@@ -772,6 +1101,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     } else {
       active_[kept++] = e;
       const FastEvaluation::Element& element = fast_.elements_[e];
+      pass.valued += crossed ? 1 : 0;
       if (element.kind == FastEvaluation::Kind::Cylinder && sides.ordered && crossed) {
         pass.active += valueAt(e, s, plane, sides, scratch, pass);
       } else if (sides.ordered && fast_.queues(element)) {
@@ -816,6 +1146,12 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
     runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c]);
   });
   pending_ = false;
+  std::size_t valued = 0;
+  for (std::size_t c = 0; c < chunks; ++c)
+    valued += passes_[c].valued;
+  searchValued_ += valued;
+  firstValued_ = estimated_ ? firstValued_ : valued;
+  estimated_ = true;
   // A first estimate while the bracket is still too wide to settle any element (a trial close to
   // the result while the bracket spans most of the body) leaves every element active, and the
   // level table's intervals hold as before it. Where its bins are fine, they are about as narrow
@@ -1179,5 +1515,6 @@ std::size_t DraftFilter::memoryBytes() const {
     lists += list.capacity();
   return (active_.capacity() + members_.capacity() + lists) * sizeof(std::uint32_t) +
          cylinderSums_.capacity() * sizeof(ExtentSums) + epochs_.capacity() * sizeof(Epoch) +
-         passes_.capacity() * sizeof(Pass) + levels_.memoryBytes();
+         passes_.capacity() * sizeof(Pass) + windowParts_.capacity() * sizeof(WindowPart) +
+         levels_.memoryBytes();
 }

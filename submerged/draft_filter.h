@@ -62,6 +62,22 @@ class DraftFilter {
   // search's lower end and its first trial, which would otherwise cost a whole pass each.
   void coarseEstimates(double D0, double D1, Estimate (&estimates)[2]);
 
+  // A window about the level where the search is expected to end: one pass over the body bounds
+  // the exact volume of every trial level at or below a, and of every one at or above b, without
+  // reading any element at the trial (item 8 in draft_filter.cpp). Opened after start, for the
+  // search's normal; false where the bound cannot be given (item 6 does not hold, or the window
+  // does not lie inside the bracket).
+  bool openWindow(double a, double b);
+  // The interval of a level outside the open window; valid is false inside it or without one.
+  Estimate windowEstimate(double D) const;
+  // Where the last two searches for the displacement V, at slightly turned normals, put the
+  // water for the normal n, and how far about that level the window should reach; false without
+  // two such searches. Called after start: the reach is measured against the bracket.
+  bool predictLevel(const Vec3& n, double V, double& level, double& reach);
+  // The level a search for the normal n and the displacement V ended at: the next prediction's
+  // base, and the last prediction's error sets the next window's reach.
+  void recordLevel(const Vec3& n, double V, double level);
+
   // Elements still evaluated exactly at each estimate.
   std::size_t activeCount() const { return active_.size(); }
   std::size_t memoryBytes() const;
@@ -106,6 +122,7 @@ class DraftFilter {
     std::size_t settledCount = 0, dryCount = 0, kept = 0;
     double maxWet = -std::numeric_limits<double>::infinity();
     double minDry = std::numeric_limits<double>::infinity();
+    std::size_t valued = 0;  // crossed elements valued at the level
   };
 
   // What one chunk of the body's elements gives the bounds of the body (see the members below).
@@ -175,6 +192,36 @@ class DraftFilter {
   // Returns the elements of the epochs whose range excludes the level s to the active set.
   void dissolveEpochsExcluding(double s);
 
+  // The window of openWindow. Below a, the elements are binned over [sLo, a] by their extents:
+  // at a level in bin k, an element wholly below a whose highest point lies in a bin below k lies
+  // wholly below the level, and one whose lowest point lies in a bin above k wholly above it; so
+  // does an element that a crosses whose lowest point lies in a bin above k.
+  static constexpr int kWindowBins = 256;
+  struct WindowPart {
+    // Of the elements wholly below a, by the bin of their lowest and of their highest point:
+    // whole volumes and counts.
+    double byLowest[kWindowBins], byHighest[kWindowBins];
+    double countByLowest[kWindowBins], countByHighest[kWindowBins];
+    double crossingA[kWindowBins];  // upper values of the elements a may cross, by lowest point
+    double belowB, crossingB;       // whole volumes wholly below b; lower values b may cross
+  };
+  struct Window {
+    bool open = false;
+    double a = 0, b = 0, binOrigin = 0, binScale = 0;
+    double upper[kWindowBins];  // at or below a, by the level's bin: rounded up
+    double lower = 0;           // at or above b: rounded down
+  };
+  int windowBin(double s) const;
+  bool closeWindowSums(const WindowPart& all, std::size_t count);
+  void windowChunk(WindowPart& part, std::size_t begin, std::size_t end, double* scratch) const;
+  // Bounds of the exact path's volume of element e at every level at or below a (upper) and at or
+  // above b (lower), from its polynomial at a and at b.
+  void windowValues(std::uint32_t e, bool atA, bool atB, double& upperA, double& lowerB,
+                    double* scratch) const;
+  // The bound of item 2 over all of an element's water tetrahedra, at every level; negative where
+  // an edge of it could be cut nearly parallel to the plane.
+  double everyLevelError(std::uint32_t e) const;
+
   // The sums over all water tetrahedra of a cylinder of their extents B_c, B_c+1 B_c+2 and
   // B_0 B_1 B_2, rounded up: they bound the sums over the crossed ones (item 2 of the bound), which
   // would otherwise cost a cylinder's tetrahedra's points once more per estimate.
@@ -220,4 +267,19 @@ class DraftFilter {
   double levelFactor_ = 0, levelTerm_ = 0;
   std::uint32_t mostTetrahedra_ = 0;  // of any element
   bool finite_ = true;                // every point of the body
+  Window window_;
+  std::vector<WindowPart> windowParts_;  // one per chunk
+  // The last two searches' normals and levels and their displacement, the last prediction, and
+  // the window's reach.
+  Vec3 lastNormals_[2];
+  double lastLevels_[2] = {0, 0};
+  double lastVolume_ = 0;
+  int searchesRecorded_ = 0;
+  double prediction_ = 0;
+  bool predicted_ = false;
+  double windowReach_ = 0;  // 0 until a prediction's error is known
+  // Whether windows pay on this body: a search without one valued its crossed elements at several
+  // trials (a window bounds each once), not at the first fine estimate alone.
+  bool windowsPay_ = false, windowOpened_ = false, estimated_ = false;
+  std::size_t searchValued_ = 0, firstValued_ = 0;
 };

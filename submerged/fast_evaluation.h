@@ -76,6 +76,8 @@ class FastEvaluation {
     long long exactTrials = 0;     // evaluated exactly
     long long finalTrials = 0;     // the result, whose buoyancy gave the exact volume
     long long exactLowerEnds = 0;  // lower ends whose volume the bounds could not place
+    long long windows = 0;         // searches that opened a window about a predicted level
+    long long windowTrials = 0;    // trials decided by a window's bounds
   };
   SearchStatistics statistics;
   // Whether buoyancy stores each element's cut results in the body's elements. A caller that

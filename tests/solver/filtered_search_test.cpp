@@ -68,7 +68,7 @@ Vec3 normalFor(Random& random, int trial) {
 }
 
 TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
-  long long filtered = 0, finals = 0;
+  long long filtered = 0, finals = 0, windowed = 0;
   for (const Place& place : kPlaces) {
     for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + 5; ++seed) {
       SCOPED_TRACE(std::string(place.name) + ", seed " + std::to_string(seed));
@@ -79,9 +79,7 @@ TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
       fast.fastEvaluation = std::make_shared<FastEvaluation>(fast, 1 + seed % 2, 0);
       const double whole = reference.computeSubmergedVolume(Plane(0, 0, 1, -reference.bounds.zMax));
       Random random(seed * 7);
-      for (int trial = 0; trial < 9; ++trial) {
-        const Vec3 normal = normalFor(random, trial);
-        const double V = whole * (trial == 4 ? 1e-6 : random.uniform(0.02, 0.98));
+      const auto search = [&](const Vec3& normal, double V, int trial) {
         Plane p1, p2;
         Vec3 c1, c2;
         reference.findWaterPlane(p1, c1, V, normal);
@@ -89,13 +87,29 @@ TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
         ASSERT_EQ(p1, p2) << "trial " << trial;
         ASSERT_TRUE(same(c2, c1));
         ASSERT_TRUE(sameElementResults(reference, fast)) << "trial " << trial;
+      };
+      for (int trial = 0; trial < 9; ++trial) {
+        const Vec3 normal = normalFor(random, trial);
+        search(normal, whole * (trial == 4 ? 1e-6 : random.uniform(0.02, 0.98)), trial);
+        ASSERT_FALSE(HasFatalFailure());
+      }
+      // Normals turned a little at a time, as the tilt iteration's come: from the third on, a
+      // window about the level the last two predict decides the trials outside it.
+      Vec3 normal = normalFor(random, 0);
+      const Vec3 axis = normal.cross(random.unitVector());
+      const double V = whole * random.uniform(0.05, 0.95);
+      for (int trial = 9; trial < 17 && !HasFatalFailure(); ++trial) {
+        search(normal, V, trial);
+        normal.rotateAbout(axis, trial % 2 == 0 ? 0.01 : 0.002);
       }
       filtered += fast.fastEvaluation->statistics.filteredTrials;
       finals += fast.fastEvaluation->statistics.finalTrials;
+      windowed += fast.fastEvaluation->statistics.windowTrials;
     }
   }
   EXPECT_GT(filtered, 1000);  // the bounds did decide trials
   EXPECT_GT(finals, 0);       // and an open trial's buoyancy was the result's
+  EXPECT_GT(windowed, 300);   // and windows decided trials
 }
 
 void shift(FloatingBody& body, const Vec3& offset) {
@@ -153,6 +167,11 @@ TEST_P(FilteredSolve, WholeSolvesPrintTheReferenceBytes) {
       EXPECT_EQ(output[1], output[0]);
       EXPECT_TRUE(sameElementResults(bodies[1], bodies[0]));
       EXPECT_GT(bodies[1].fastEvaluation->statistics.filteredTrials, 0);
+      // The tilt iteration's small turns open windows, where the body's coordinates leave the
+      // bound of every level to its heights.
+      if (!newton && offset == Vec3(0, 0, 0)) {
+        EXPECT_GT(bodies[1].fastEvaluation->statistics.windowTrials, 0);
+      }
     }
   }
 }

@@ -51,7 +51,37 @@ struct Slack {
   long settled = 0;    // elements the bracket left behind
   long coarse = 0;     // coarse intervals compared
   long unsettled = 0;  // of them, before any element settled
+  long windowed = 0;   // window intervals compared
+  long decisive = 0;   // of them, narrower than the body's whole volume
 };
+
+// A window between two levels bounds every level below its lower end from above and every level
+// above its upper end from below, without reading the elements at that level: at every vertex
+// height of the tetrahedra, at the window's ends and between.
+void checkWindow(Random& random, FloatingBody& body, DraftFilter& filter, const Vec3& n,
+                 const std::vector<double>& heights, Slack& slack) {
+  const double sLo = heights.front() - 1, sHi = heights.back() + 1;
+  const std::size_t i = static_cast<std::size_t>(random.uniform(0, 22));
+  const double a = random.uniform(0, 1) < 0.5 ? heights[i] : random.uniform(sLo, heights[i]);
+  const double b = random.uniform(0, 1) < 0.5 ? heights[i + 1] : random.uniform(a, sHi);
+  filter.start(sLo, sHi);
+  if (!(a < b) || !filter.openWindow(a, b))
+    return;
+  std::vector<double> levels = heights;
+  levels.insert(levels.end(), {a, b, sLo, sHi, random.uniform(sLo, a), random.uniform(b, sHi)});
+  const double whole = body.computeSubmergedVolume(Plane(n.x, n.y, n.z, -sHi));
+  for (const double s : levels) {
+    const DraftFilter::Estimate w = filter.windowEstimate(-s);
+    ASSERT_EQ(w.valid, s <= a || s >= b) << "level " << s;
+    if (!w.valid)
+      continue;
+    const double exact = body.computeSubmergedVolume(Plane(n.x, n.y, n.z, -s));
+    ASSERT_LE(w.lo, exact) << "window below " << b << ", level " << s;
+    ASSERT_GE(w.hi, exact) << "window above " << a << ", level " << s;
+    ++slack.windowed;
+    slack.decisive += (s <= a ? w.hi < whole : w.lo > 0) ? 1 : 0;
+  }
+}
 
 // One body of a few shaped tetrahedra and hexahedra, a bracket whose ends are vertex heights, and
 // levels at the ends, through vertices and between.
@@ -138,6 +168,7 @@ void runCase(Random& random, Slack& slack, int threads) {
       slack.largest = std::max(slack.largest, std::fabs(exact - (e.lo + half)) / half);
     ++slack.compared;
   }
+  checkWindow(random, body, filter, n, heights, slack);
 }
 
 TEST(DraftFilter, IntervalsHoldTheExactVolumeOfAdversarialBodies) {
@@ -153,9 +184,12 @@ TEST(DraftFilter, IntervalsHoldTheExactVolumeOfAdversarialBodies) {
   EXPECT_GT(slack.settled, cases);  // the bracket did leave elements behind: polynomials were used
   EXPECT_GT(slack.coarse, cases);
   EXPECT_GT(slack.unsettled, cases);
+  EXPECT_GT(slack.windowed, cases * 10);  // windows opened, bounding levels on both sides
+  EXPECT_GT(slack.decisive, slack.windowed / 4);
   std::cout << "[ slack    ] " << cases << " cases, " << slack.compared
-            << " intervals: the exact volume used at most " << slack.largest << " of the half width"
-            << std::endl;
+            << " intervals: the exact volume used at most " << slack.largest
+            << " of the half width; " << slack.windowed << " window intervals held, "
+            << slack.decisive << " of them narrower than the bracket's" << std::endl;
 }
 
 // A pass shared out between threads splits the active elements by their water tetrahedra (weighing
