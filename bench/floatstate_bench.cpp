@@ -73,6 +73,7 @@ void setSearchCounters(benchmark::State& state, Prepared& p) {
   const double trials = static_cast<double>(s.filteredTrials + s.exactTrials + s.finalTrials);
   state.counters["trials_per_search"] = trials / searches;
   state.counters["filter_hit_rate"] = static_cast<double>(s.filteredTrials) / trials;
+  state.counters["window_rate"] = static_cast<double>(s.windowTrials) / trials;
 }
 
 void setCounters(benchmark::State& state, Prepared& p) {

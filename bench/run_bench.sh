@@ -42,14 +42,14 @@ for body in bodies:
         print("| %s | %d | %s | %s | %s | %s | %.1fx | %.1fx |" % (
             body, r["water_tets"], kind.replace("_", " "), *cells, ms(r) / ms(f1), ms(r) / ms(f2)))
 print()
-print("| body | solve: draft searches' trials | decided by the bounds | exact evaluations per search | output as the reference |")
-print("|---|---:|---:|---:|---|")
+print("| body | solve: draft searches' trials | decided by the bounds | of them by a window | exact evaluations per search | output as the reference |")
+print("|---|---:|---:|---:|---:|---|")
 for body in bodies:
     f = runs.get(("solve", body, "fast1"))
     if f and "trials_per_search" in f:
-        print("| %s | %.1f per search | %.2f %% | %.2f | %s |" % (
-            body, f["trials_per_search"], 100 * f["filter_hit_rate"], f["exact_per_search"],
-            "identical" if f.get("same_output") == 1 else "DIFFERENT"))
+        print("| %s | %.1f per search | %.2f %% | %.2f %% | %.2f | %s |" % (
+            body, f["trials_per_search"], 100 * f["filter_hit_rate"], 100 * f["window_rate"],
+            f["exact_per_search"], "identical" if f.get("same_output") == 1 else "DIFFERENT"))
 print()
 print("Whole solves: the tilt iteration run literally (the reference evaluation) against the Newton")
 print("solver on the fast evaluation, elapsed time and CPU time of all threads:")
