@@ -112,6 +112,62 @@ TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
   EXPECT_GT(windowed, 300);   // and windows decided trials
 }
 
+// Layers of small boxes, or columns that every plane near the middle crosses, side by side.
+void fillLayersOrColumns(FloatingBody& body, bool layers) {
+  const int side = 8, count = layers ? side * side * 40 : side * side;
+  if (layers) {
+    body.hexahedronCount = count;
+    body.hexahedra = std::make_unique<Hexahedron[]>(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+      const Vec3 corner(k / 40 % side, k / 40 / side, 0.25 * (k % 40));
+      body.hexahedra[k] = test_support::boxHexahedron(corner, 1, 1, 0.25);
+    }
+  } else {
+    body.cylinderCount = count;
+    body.cylinders = std::make_unique<Cylinder[]>(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+      body.cylinders[k] = Cylinder(Vec3(k % side, k / side, 0), Vec3(k % side, k / side, 10), 0.4);
+  }
+  body.boundingBox();
+}
+
+// A solve's searches come at normals a degree or less apart. On layers of small elements a search
+// without a window values the crossed ones at trial after trial, so from the third search on a
+// window about the predicted level decides the trials outside it; on columns, which the first
+// fine pass settles all at once, no window opens. Another displacement starts the prediction
+// anew. Every search gives the reference's bits.
+TEST(FilteredSearch, WindowsOpenWhereSearchesValueTheirElementsRepeatedly) {
+  for (const bool layers : {true, false}) {
+    SCOPED_TRACE(layers ? "layers" : "columns");
+    FloatingBody bodies[2];
+    for (FloatingBody& body : bodies)
+      fillLayersOrColumns(body, layers);
+    bodies[1].fastEvaluation = std::make_shared<FastEvaluation>(bodies[1], 1);
+    const FastEvaluation::SearchStatistics& statistics = bodies[1].fastEvaluation->statistics;
+    const double whole = bodies[0].computeSubmergedVolume(Plane(0, 0, 1, -20));
+    Vec3 normal(0.05, 0.02, 1);
+    long long windows = 0;
+    for (int step = 0; step < 10; ++step) {
+      const double V = whole * (step < 8 ? 0.43 : 0.57);
+      Plane planes[2];
+      Vec3 centres[2];
+      for (int k = 0; k < 2; ++k)
+        bodies[k].findWaterPlane(planes[k], centres[k], V, normal);
+      ASSERT_EQ(planes[1], planes[0]) << "step " << step;
+      ASSERT_TRUE(test_support::vecSame(centres[1], centres[0]));
+      windows = step == 7 ? statistics.windows : windows;
+      normal.rotateAbout(Vec3(1, 0.3, 0), 0.01);
+    }
+    EXPECT_EQ(statistics.windows, layers ? 6 : 0);
+    EXPECT_EQ(windows, statistics.windows);  // none for the new displacement's first two searches
+    // About ten trials per window where the prediction follows the level (about half as many where
+    // it moves the wrong way, and the window must widen to hold the result).
+    if (layers) {
+      EXPECT_GT(statistics.windowTrials, 6 * 8);
+    }
+  }
+}
+
 void shift(FloatingBody& body, const Vec3& offset) {
   for (int i = 0; i < body.tetrahedronCount; ++i)
     for (Vec3& p : body.tetrahedra[i].vertices)
