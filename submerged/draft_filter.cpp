@@ -550,6 +550,21 @@ void DraftFilter::sumCylinders() {
   }
 }
 
+void DraftFilter::boxOf(std::uint32_t e, double (&lo)[3], double (&hi)[3]) const {
+  if (fast_.boxSides_[0].empty()) {
+    Box box;
+    for (std::uint32_t p = fast_.elements_[e].firstPoint; p < fast_.pointEnd_[e]; ++p)
+      box.add(fast_.points_[p]);
+    std::copy(box.lo, box.lo + 3, lo);
+    std::copy(box.hi, box.hi + 3, hi);
+    return;
+  }
+  for (int a = 0; a < 3; ++a) {
+    lo[a] = fast_.boxSides_[a][e];
+    hi[a] = fast_.boxSides_[3 + a][e];
+  }
+}
+
 // Item 8: the smallest span in height of an element's edges whose ends differ in height bounds
 // every cut edge at every level; the extents of its water tetrahedra are bounded as a cylinder's
 // or by the element's box.
@@ -569,15 +584,7 @@ double DraftFilter::everyLevelError(std::uint32_t e) const {
     }
   }
   Box box;
-  if (fast_.boxSides_[0].empty()) {
-    for (std::uint32_t p = element.firstPoint; p < fast_.pointEnd_[e]; ++p)
-      box.add(fast_.points_[p]);
-  } else {
-    for (int a = 0; a < 3; ++a) {
-      box.lo[a] = fast_.boxSides_[a][e];
-      box.hi[a] = fast_.boxSides_[3 + a][e];
-    }
-  }
+  boxOf(e, box.lo, box.hi);
   const double n = element.tetrahedronCount;
   CrossedSums sums;
   sums.count = n;
@@ -607,9 +614,6 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
   const double formed = (28 * roundingBound(20) + 2 * roundingBound(n + 3)) * whole *
                         (1 + 2 * roundingBound(n)) * 1.01;
   double error = -2;  // not yet found
-  const auto crossed = [](const Sides& sides) {
-    return sides.ordered && sides.wet != -kInfinity && sides.dry != kInfinity;
-  };
   const auto bound = [&](double m, bool above) {
     if (error == -2)
       error = everyLevelError(e);
@@ -634,7 +638,7 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
   Sides sides = sidesAbout(e, atA ? window_.a : window_.b, scratch);
   if (atA && sides.ordered && sides.wet == -kInfinity) {
     upperA = 0;  // wholly above a, so above every lower level
-  } else if (atA && crossed(sides) && atB && sides.dry > window_.b) {
+  } else if (atA && sides.ordered && sides.crossed() && atB && sides.dry > window_.b) {
     // No point between a and b: one sweep sorts the points about both.
     const double levels[2] = {window_.a, window_.b};
     double m[2] = {0, 0};
@@ -642,7 +646,7 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     bound(m[0], true);
     bound(m[1], false);
     return;
-  } else if (atA && crossed(sides)) {
+  } else if (atA && sides.ordered && sides.crossed()) {
     const double levels[1] = {window_.a};
     double m[1] = {0};
     polynomialAt(levels, m);
@@ -654,7 +658,7 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     sides = sidesAbout(e, window_.b, scratch);
   if (sides.ordered && sides.dry == kInfinity) {
     lowerB = whole;  // wholly below b, so below every higher level
-  } else if (crossed(sides)) {
+  } else if (sides.ordered && sides.crossed()) {
     const double levels[1] = {window_.b};
     double m[1] = {0};
     polynomialAt(levels, m);
@@ -770,7 +774,6 @@ bool DraftFilter::closeWindowSums(const WindowPart& all, std::size_t count) {
                             (1 - rounding) * (1 - sum) * (1 - 16 * kUnitLong);
   window_.lower = std::max(0.0, roundedDownward(lower));
   window_.open = finite && std::isfinite(window_.lower);
-  windowOpened_ = window_.open;
   return window_.open;
 }
 
@@ -809,7 +812,7 @@ void DraftFilter::recordLevel(const Vec3& n, double V, double level) {
   // Searches for another displacement start the prediction anew.
   searchesRecorded_ = V == lastVolume_ ? searchesRecorded_ : 0;
   lastVolume_ = V;
-  if (!windowOpened_ && firstValued_ > 0)
+  if (!window_.open && firstValued_ > 0)
     windowsPay_ = searchValued_ >= kWindowsPay * firstValued_;
   if (predicted_)
     windowReach_ = std::max(kReachPerError * std::fabs(level - prediction_), windowReach_ / 2);
@@ -825,7 +828,6 @@ void DraftFilter::recordLevel(const Vec3& n, double V, double level) {
 
 void DraftFilter::start(double sLo, double sHi) {
   window_.open = false;
-  windowOpened_ = false;
   estimated_ = false;
   searchValued_ = 0;
   firstValued_ = 0;
@@ -961,7 +963,6 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
                               const unsigned char* dryPoint) const {
   const FastEvaluation::Element& element = fast_.elements_[e];
   const double* heights = fast_.heights(e);
-  const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
   const double wet = sides.wet, dry = sides.dry;
   double c[4] = {0, 0, 0, 0};
   double error = 0, magnitude = 0;
@@ -986,19 +987,8 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
     }
     if (summed)
       sums.takeExtents(cylinderSums_[e - firstCylinder_]);
-    // Where the evaluation keeps the elements' boxes (as floats, rounded outwards) the bound
-    // takes them: each of its terms grows with the box, and six floats cost less to read than
-    // every point of a cylinder.
     Box box;
-    if (fast_.boxSides_[0].empty()) {
-      for (std::uint32_t p = 0; p < pointCount; ++p)
-        box.add(points[p]);
-    } else {
-      for (int a = 0; a < 3; ++a) {
-        box.lo[a] = fast_.boxSides_[a][e];
-        box.hi[a] = fast_.boxSides_[3 + a][e];
-      }
-    }
+    boxOf(e, box.lo, box.hi);
     error = crossedError(box, sums, fast_.plane_, dry - wet);
     if (error < 0)
       return false;
@@ -1091,7 +1081,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     // for a cylinder that stays, its sides at the level.
     const Sides sides = sidesAbout(e, s, values);
     const unsigned char* dryPoint = reinterpret_cast<const unsigned char*>(values);
-    const bool crossed = sides.wet != -kInfinity && sides.dry != kInfinity;
+    const bool crossed = sides.crossed();
     if (sides.ordered && pending_ && sides.wet <= sLo_ && sides.dry > sHi_ &&
         absorbSides(e, pass.settled, sides, s, dryPoint)) {
       pass.settledMembers->push_back(e);

@@ -145,6 +145,11 @@ class DraftFilter {
   struct Sides {
     double wet, dry, lowest, highest;
     bool ordered;
+    // Points on both sides of the level.
+    bool crossed() const {
+      return wet != -std::numeric_limits<double>::infinity() &&
+             dry != std::numeric_limits<double>::infinity();
+    }
   };
   Sides sidesAbout(std::uint32_t e, double s, double* scratch) const;
   // Adds the element to the epoch, its points sorted by sidesAbout at a level s (dryPoint) with
@@ -218,6 +223,10 @@ class DraftFilter {
   // above b (lower), from its polynomial at a and at b.
   void windowValues(std::uint32_t e, bool atA, bool atB, double& upperA, double& lowerB,
                     double* scratch) const;
+  // The element's box: the evaluation's, as floats rounded outwards, where it keeps boxes (each
+  // term of the bound grows with the box, and six floats cost less to read than every point of a
+  // cylinder), otherwise its points'.
+  void boxOf(std::uint32_t e, double (&lo)[3], double (&hi)[3]) const;
   // The bound of item 2 over all of an element's water tetrahedra, at every level; negative where
   // an edge of it could be cut nearly parallel to the plane.
   double everyLevelError(std::uint32_t e) const;
@@ -280,6 +289,6 @@ class DraftFilter {
   double windowReach_ = 0;  // 0 until a prediction's error is known
   // Whether windows pay on this body: a search without one valued its crossed elements at several
   // trials (a window bounds each once), not at the first fine estimate alone.
-  bool windowsPay_ = false, windowOpened_ = false, estimated_ = false;
+  bool windowsPay_ = false, estimated_ = false;
   std::size_t searchValued_ = 0, firstValued_ = 0;
 };
