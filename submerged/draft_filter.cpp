@@ -162,13 +162,14 @@ constexpr std::size_t kParallelCoarseElements = 16384;
 constexpr std::size_t kSampledSplit = 2048;
 constexpr std::size_t kWeighStride = 8;
 
-// The window: turns up to this angle between a search's normal and the last one's (radians, about
-// two degrees) are predicted from the last two searches. The window reaches this many times the
-// last prediction's error about the prediction, at first and at least and at most these shares
-// of the bracket.
-constexpr double kWindowTurn = 0.035;
+// The window reaches this many times the last prediction's error about the prediction, at first
+// and at most these shares of the bracket. It reaches at least kSmallestWindowReach of it: its
+// bounds of the trials outside it count the elements that straddle a trial's bin (1/256 of the
+// way up to the window) whole, and only a margin of a fair part of a bin between the result and
+// the window's ends outweighs them. Narrower windows left the trials just outside undecided,
+// and their first fine pass then came with the bracket as wide as a column is tall.
 constexpr double kReachPerError = 4;
-constexpr double kFirstWindowReach = 1e-3, kSmallestWindowReach = 1e-7, kLargestWindowReach = 1e-2;
+constexpr double kFirstWindowReach = 1e-3, kSmallestWindowReach = 3e-4, kLargestWindowReach = 1e-2;
 // A window bounds each element it may cross about as dearly as valuing it a few times: it pays on
 // a body whose searches valued their crossed elements this many times over.
 constexpr std::size_t kWindowsPay = 3;
@@ -789,41 +790,25 @@ DraftFilter::Estimate DraftFilter::windowEstimate(double D) const {
 bool DraftFilter::predictLevel(const Vec3& n, double V, double& level, double& reach) {
   predicted_ = false;
   // An evaluation made to share every pass (the tests') also opens every window it can.
-  if (!(windowsPay_ || fast_.parallelWork_ == 0) || searchesRecorded_ < 2 || !(V == lastVolume_))
+  if (!(windowsPay_ || fast_.parallelWork_ == 0) || !prediction_.predict(n, V, level))
     return false;
-  const Vec3 turn = n - lastNormals_[1];
-  if (!(turn.length() <= kWindowTurn))
-    return false;
-  // Near the last plane the level moves with the normal at the rate of the centre of the
-  // waterplane, which the last two searches measure along the last turn.
-  const Vec3 last = lastNormals_[1] - lastNormals_[0];
-  const double along = last.dot(last);
-  const double rise = lastLevels_[1] - lastLevels_[0];
-  level = lastLevels_[1] + (along > 0 ? rise * (turn.dot(last) / along) : 0.0);
   const double extent = sHi_ - sLo_;
   reach = windowReach_ > 0 ? windowReach_ : kFirstWindowReach * extent;
   reach = std::min(std::max(reach, kSmallestWindowReach * extent), kLargestWindowReach * extent);
   predicted_ = std::isfinite(level) && std::isfinite(reach);
-  prediction_ = level;
+  predictedLevel_ = level;
   return predicted_;
 }
 
 void DraftFilter::recordLevel(const Vec3& n, double V, double level) {
-  // Searches for another displacement start the prediction anew.
-  searchesRecorded_ = V == lastVolume_ ? searchesRecorded_ : 0;
-  lastVolume_ = V;
   if (!window_.open && firstValued_ > 0)
     windowsPay_ = searchValued_ >= kWindowsPay * firstValued_;
   if (predicted_)
-    windowReach_ = std::max(kReachPerError * std::fabs(level - prediction_), windowReach_ / 2);
+    windowReach_ = std::max(kReachPerError * std::fabs(level - predictedLevel_), windowReach_ / 2);
   if (!std::isfinite(windowReach_))
     windowReach_ = 0;
   predicted_ = false;
-  lastNormals_[0] = lastNormals_[1];
-  lastLevels_[0] = lastLevels_[1];
-  lastNormals_[1] = n;
-  lastLevels_[1] = level;
-  searchesRecorded_ = std::min(searchesRecorded_ + 1, 2);
+  prediction_.record(n, V, level);
 }
 
 void DraftFilter::start(double sLo, double sHi) {

@@ -8,6 +8,7 @@
 #include "elements/large_pages.h"
 #include "geometry/plane.h"
 #include "submerged/fast_evaluation.h"
+#include "submerged/level_prediction.h"
 #include "submerged/level_table.h"
 
 // Bounds on the submerged volume of the trial planes of one draft search, for the planes of one
@@ -70,9 +71,9 @@ class DraftFilter {
   bool openWindow(double a, double b);
   // The interval of a level outside the open window; valid is false inside it or without one.
   Estimate windowEstimate(double D) const;
-  // Where the last two searches for the displacement V, at slightly turned normals, put the
-  // water for the normal n, and how far about that level the window should reach; false without
-  // two such searches. Called after start: the reach is measured against the bracket.
+  // Where the last searches for the displacement V, at slightly turned normals, put the water
+  // for the normal n (level_prediction.h), and how far about that level the window should reach;
+  // false without two such searches. Called after start: the reach is measured against the bracket.
   bool predictLevel(const Vec3& n, double V, double& level, double& reach);
   // The level a search for the normal n and the displacement V ended at: the next prediction's
   // base, and the last prediction's error sets the next window's reach.
@@ -278,13 +279,9 @@ class DraftFilter {
   bool finite_ = true;                // every point of the body
   Window window_;
   std::vector<WindowPart> windowParts_;  // one per chunk
-  // The last two searches' normals and levels and their displacement, the last prediction, and
-  // the window's reach.
-  Vec3 lastNormals_[2];
-  double lastLevels_[2] = {0, 0};
-  double lastVolume_ = 0;
-  int searchesRecorded_ = 0;
-  double prediction_ = 0;
+  // The levels of the last searches, the last prediction, and the window's reach.
+  LevelPrediction prediction_;
+  double predictedLevel_ = 0;
   bool predicted_ = false;
   double windowReach_ = 0;  // 0 until a prediction's error is known
   // Whether windows pay on this body: a search without one valued its crossed elements at several
