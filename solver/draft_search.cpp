@@ -263,13 +263,17 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
   double sLo = -lowest.D;
   double sHi = -planeThrough(n, high).D;
   filter.start(sLo, sHi);
-  // The lower end's and the first trial's coarse intervals come from one pass.
-  DraftFilter::Estimate first[2];
-  filter.coarseEstimates(lowest.D, bisection.plane().D, first);
+  // A window decides the trials far from the result, the lower end among them; without one, the
+  // lower end's and the first trial's coarse intervals come from the level table or one pass.
+  const bool windowed = openPredictedWindow(fast, n, V, sLo, sHi);
+  DraftFilter::Estimate first[2] = {filter.windowEstimate(lowest.D), {false, 0, 0}};
+  if (!windowed) {
+    filter.binLevels();
+    filter.coarseEstimates(lowest.D, bisection.plane().D, first);
+  }
   int lowerSign;
   if (!lowerEndSign(fast, lowest.D, first[0], V, lowerSign))
     return false;
-  const bool windowed = openPredictedWindow(fast, n, V, sLo, sHi);
   CoarseGuess guess;
   for (;;) {
     result = bisection.plane();
@@ -281,7 +285,9 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
                                : Outcome::Open;
       fast.statistics.windowTrials += outcome != Outcome::Open ? 1 : 0;
     }
-    if (outcome == Outcome::Open && guess.worthTrying(V)) {
+    // Where a window opened, the trials it leaves open lie close to the result, where a coarse
+    // interval is too wide to decide.
+    if (outcome == Outcome::Open && !windowed && guess.worthTrying(V)) {
       estimate = bisection.trials() == 1 ? first[1] : filter.coarseEstimate(result.D);
       outcome = estimate.valid ? decideForInterval(estimate.lo, estimate.hi, V, lowerSign)
                                : Outcome::Open;

@@ -816,8 +816,6 @@ void DraftFilter::start(double sLo, double sHi) {
   estimated_ = false;
   searchValued_ = 0;
   firstValued_ = 0;
-  // Every element becomes active: written by the level table's chunks as they bin the elements,
-  // or below where no table is built (the resize leaves the indices unwritten).
   active_.resize(fast_.elements_.size());
   members_.clear();
   epochs_.clear();
@@ -830,27 +828,25 @@ void DraftFilter::start(double sLo, double sHi) {
   sHi_ = sHi;
   pending_ = sLo < sHi;
   prepareCoarseBound();
+  levelsAnswer_ = false;
+  for (std::size_t e = 0; e < active_.size(); ++e)
+    active_[e] = static_cast<std::uint32_t>(e);
+}
+
+void DraftFilter::binLevels() {
   // Every element is active: the table is built in the chunks a coarse pass would take.
   const bool shared = share(kParallelCoarseElements);
   levelChunks_ = shared ? passes_.size() : 1;
   const FastEvaluation& fast = fast_;
-  std::uint32_t* const active = active_.data();
   levelsAnswer_ =
-      heightsFree_ &&
-      levels_.build(
-          fast.elements_.size(), sLo, sHi, levelChunks_,
-          [this, shared](auto& job) { fast_.pool_.runChunks(job, shared); },
-          [&fast, active](std::size_t e, double& lowest, double& highest, double& whole) {
-            active[e] = static_cast<std::uint32_t>(e);
-            lowest = fast.extents_[e].lowest;
-            highest = fast.extents_[e].highest;
-            whole = fast.wholeVolume_[e];
-          });
-  // A table that was built has visited every element; otherwise none was.
-  if (!levelsAnswer_) {
-    for (std::size_t e = 0; e < active_.size(); ++e)
-      active_[e] = static_cast<std::uint32_t>(e);
-  }
+      heightsFree_ && levels_.build(
+                          fast.elements_.size(), sLo_, sHi_, levelChunks_,
+                          [this, shared](auto& job) { fast_.pool_.runChunks(job, shared); },
+                          [&fast](std::size_t e, double& lowest, double& highest, double& whole) {
+                            lowest = fast.extents_[e].lowest;
+                            highest = fast.extents_[e].highest;
+                            whole = fast.wholeVolume_[e];
+                          });
 }
 
 // Item 2 with every tetrahedron's extents and every element's coordinates bounded by the body's
@@ -1107,7 +1103,9 @@ long double DraftFilter::valueAt(std::uint32_t e, double s, const Plane& plane, 
 }
 
 DraftFilter::Estimate DraftFilter::estimate(double D) {
-  if (levelsAnswer_ && pending_)
+  // A search's first estimate finds most elements active (all of them after the level table
+  // answered): most settle by their extents alone, in one sweep without a branch per element.
+  if (pending_ && (levelsAnswer_ || !estimated_))
     settleOutsideBracket();
   const double s = -D;
   dissolveEpochsExcluding(s);
@@ -1125,6 +1123,8 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   for (std::size_t c = 0; c < chunks; ++c)
     valued += passes_[c].valued;
   searchValued_ += valued;
+  ++fast_.statistics.fineEstimates;
+  fast_.statistics.valuedElements += static_cast<long long>(valued);
   firstValued_ = estimated_ ? firstValued_ : valued;
   estimated_ = true;
   // A first estimate while the bracket is still too wide to settle any element (a trial close to
@@ -1136,9 +1136,9 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
   return bound(s, mergePasses(chunks), 0);
 }
 
-// After the level table answered the coarse intervals every element is still active: the ones
-// the bracket leaves wholly below or above it settle in one sweep over their extents, in order,
-// before a pass reads any element's points.
+// Before a search's first estimate most elements are still active (all of them where the level
+// table answered the coarse intervals): the ones the bracket leaves wholly below or above it
+// settle in one sweep over their extents, in order, before a pass reads any element's points.
 void DraftFilter::settleOutsideBracket() {
   const std::size_t chunks =
       runPasses(share(kParallelCoarseElements), false, sLo_, 0, false, [&](std::size_t c) {

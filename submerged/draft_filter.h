@@ -49,6 +49,10 @@ class DraftFilter {
   // Starts a search with the normal last given to the fast evaluation's setNormal, the bracket
   // spanning the levels sLo (nothing submerged) to sHi (the whole body).
   void start(double sLo, double sHi);
+  // Sorts the elements into the level table (item 7 in draft_filter.cpp), which then answers the
+  // coarse intervals until the first estimate: after start, for a search that opens no window
+  // (its trials far from the result are the window's).
+  void binLevels();
   // Narrows the bracket to the levels [sLo, sHi]; the elements it leaves behind are settled
   // during the next estimate.
   void narrow(double sLo, double sHi);

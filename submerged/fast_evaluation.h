@@ -78,6 +78,8 @@ class FastEvaluation {
     long long exactLowerEnds = 0;  // lower ends whose volume the bounds could not place
     long long windows = 0;         // searches that opened a window about a predicted level
     long long windowTrials = 0;    // trials decided by a window's bounds
+    long long fineEstimates = 0;   // fine passes over the active elements
+    long long valuedElements = 0;  // elements those passes valued at their trial level
   };
   SearchStatistics statistics;
   // Whether buoyancy stores each element's cut results in the body's elements. A caller that
