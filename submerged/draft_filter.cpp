@@ -507,9 +507,10 @@ DraftFilter::BodyBounds DraftFilter::boundChunk(int chunk) {
   for (std::size_t e = fast.preparationBegin(chunk, firstPoint); e < end; ++e) {
     found.mostTetrahedra = std::max(found.mostTetrahedra, fast.elements_[e].tetrahedronCount);
     Box box;
-    for (std::uint32_t p = fast.elements_[e].firstPoint; p < fast.pointEnd_[e]; ++p) {
-      box.add(fast.points_[p]);
-      found.finite = found.finite && isFinite(fast.points_[p]);
+    const FastEvaluation::Element& element = fast.elements_[e];
+    for (std::uint32_t p = 0; p < fast.pointEnd_[e] - element.firstPoint; ++p) {
+      box.add(element.points[p]);
+      found.finite = found.finite && isFinite(element.points[p]);
     }
     for (int c = 0; c < 3; ++c) {
       found.largestExtent[c] = std::max(found.largestExtent[c], box.hi[c] - box.lo[c]);
@@ -531,7 +532,7 @@ void DraftFilter::sumCylinders() {
     ++end;
   cylinderSums_.reserve(end - e);
   for (; e < end; ++e) {
-    const Vec3* points = &fast_.points_[elements[e].firstPoint];
+    const Vec3* points = elements[e].points;
     const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[elements[e].firstTetrahedron];
     CrossedSums sums;
     for (std::uint32_t i = 0; i < elements[e].tetrahedronCount; ++i) {
@@ -554,8 +555,9 @@ void DraftFilter::sumCylinders() {
 void DraftFilter::boxOf(std::uint32_t e, double (&lo)[3], double (&hi)[3]) const {
   if (fast_.boxSides_[0].empty()) {
     Box box;
-    for (std::uint32_t p = fast_.elements_[e].firstPoint; p < fast_.pointEnd_[e]; ++p)
-      box.add(fast_.points_[p]);
+    const FastEvaluation::Element& element = fast_.elements_[e];
+    for (std::uint32_t p = 0; p < fast_.pointEnd_[e] - element.firstPoint; ++p)
+      box.add(element.points[p]);
     std::copy(box.lo, box.lo + 3, lo);
     std::copy(box.hi, box.hi + 3, hi);
     return;
@@ -630,9 +632,8 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     double wetVolume = 0;
     CrossedSums counted;
     valueCrossed(&fast_.tetrahedra_[element.firstTetrahedron], element.tetrahedronCount,
-                 &fast_.points_[element.firstPoint], fast_.heights(e),
-                 reinterpret_cast<const unsigned char*>(scratch), levels, true, values, wetVolume,
-                 counted);
+                 element.points, fast_.heights(e), reinterpret_cast<const unsigned char*>(scratch),
+                 levels, true, values, wetVolume, counted);
     for (double& value : values)
       value += wetVolume;
   };
@@ -952,7 +953,7 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
     magnitude = fast_.wholeVolume_[e];
   } else if (wet != -kInfinity) {
     const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[element.firstTetrahedron];
-    const Vec3* points = &fast_.points_[element.firstPoint];
+    const Vec3* points = element.points;
     CrossedSums sums;
     const bool summed = element.kind == FastEvaluation::Kind::Cylinder;
     double wetVolume = 0;

@@ -177,7 +177,8 @@ void FastEvaluation::Found::merge(const Found& other) {
 void FastEvaluation::sizeArrays(const Layout& layout) {
   const Start end = layout.end();
   const std::size_t elements = layout.first[4];
-  sizeLarge(points_, end.point);
+  pointCount_ = end.point;
+  sizeLarge(cylinderPoints_, layout.base[2].point - layout.base[1].point);
   sizeLarge(tetrahedra_, end.tetrahedron);
   sizeLarge(elements_, elements);
   sizeLarge(pointEnd_, elements);
@@ -219,7 +220,7 @@ FastEvaluation::Found FastEvaluation::prepareChunk(int chunk, const Layout& layo
 // Each thread makes its part of every array present at once, instead of a fault per page as the
 // elements are written: on a large body the most variable part of the preparation.
 void FastEvaluation::populateArrays(std::size_t part, std::size_t parts) {
-  populatePart(points_, part, parts);
+  populatePart(cylinderPoints_, part, parts);
   populatePart(tetrahedra_, part, parts);
   populatePart(elements_, part, parts);
   populatePart(pointEnd_, part, parts);
@@ -265,16 +266,15 @@ void FastEvaluation::setUpScratch(const Found& found) {
 
 bool FastEvaluation::prepareElement(std::size_t e, const Layout& layout) {
   const Start start = layout.start(e);
-  Vec3* points = points_.data() + start.point;
   if (e < layout.first[1]) {
     static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
-    const Tetrahedron& t = body_.tetrahedra[e];
-    std::copy(t.vertices, t.vertices + 4, points);
-    return addElement(e, Kind::Tetrahedron, static_cast<std::uint32_t>(e), start, 4,
-                      FixedSplit<1>{kWhole}, 1);
+    return addElement(e, Kind::Tetrahedron, static_cast<std::uint32_t>(e), start,
+                      body_.tetrahedra[e].vertices, 4, FixedSplit<1>{kWhole}, 1);
   }
-  if (e < layout.first[2])
-    return addCylinder(e, static_cast<std::uint32_t>(e - layout.first[1]), start);
+  if (e < layout.first[2]) {
+    Vec3* points = cylinderPoints_.data() + (start.point - layout.base[1].point);
+    return addCylinder(e, static_cast<std::uint32_t>(e - layout.first[1]), start, points);
+  }
   if (e < layout.first[3]) {
     const std::size_t i = e - layout.first[2];
     return addSolid(e, Kind::Hexahedron, static_cast<std::uint32_t>(i), body_.hexahedra[i], start);
@@ -286,16 +286,15 @@ bool FastEvaluation::prepareElement(std::size_t e, const Layout& layout) {
 template <class Solid>
 bool FastEvaluation::addSolid(std::size_t e, Kind kind, std::uint32_t index, const Solid& solid,
                               const Start& start) {
-  std::copy(solid.vertices, solid.vertices + Solid::kVertexCount, points_.data() + start.point);
-  return addElement(e, kind, index, start, Solid::kVertexCount,
+  return addElement(e, kind, index, start, solid.vertices, Solid::kVertexCount,
                     FixedSplit<Solid::kTetrahedronCount>{Solid::kSplit}, Solid::kTetrahedronCount);
 }
 
-bool FastEvaluation::addCylinder(std::size_t e, std::uint32_t index, const Start& start) {
+bool FastEvaluation::addCylinder(std::size_t e, std::uint32_t index, const Start& start,
+                                 Vec3* points) {
   const Cylinder& c = body_.cylinders[index];
   const int n = c.segmentCount;
   // The same points, computed by the same code, as the cylinder's own split, written in place.
-  Vec3* points = points_.data() + start.point;
   points[0] = c.axisStart;
   points[1] = c.axisEnd;
   for (int i = 0; i <= n; ++i)
@@ -303,21 +302,21 @@ bool FastEvaluation::addCylinder(std::size_t e, std::uint32_t index, const Start
   const Vec3 h = c.axisEnd - c.axisStart;
   for (int i = 0; i <= n; ++i)
     points[3 + n + i] = points[2 + i] + h;
-  return addElement(e, Kind::Cylinder, index, start, static_cast<std::uint32_t>(2 * n + 4),
+  return addElement(e, Kind::Cylinder, index, start, points, static_cast<std::uint32_t>(2 * n + 4),
                     CylinderSplit{n}, static_cast<std::uint32_t>(3 * n));
 }
 
 template <typename Split>
 bool FastEvaluation::addElement(std::size_t e, Kind kind, std::uint32_t index, const Start& start,
-                                std::uint32_t pointCount, Split split,
+                                const Vec3* points, std::uint32_t pointCount, Split split,
                                 std::uint32_t tetrahedronCount) {
   Element element;
+  element.points = points;
   element.firstPoint = static_cast<std::uint32_t>(start.point);
   element.firstTetrahedron = static_cast<std::uint32_t>(start.tetrahedron);
   element.tetrahedronCount = tetrahedronCount;
   element.index = index;
   element.kind = kind;
-  const Vec3* points = points_.data() + start.point;
   pointEnd_[e] = static_cast<std::uint32_t>(start.point + pointCount);
   WaterTetrahedron* tetrahedra = tetrahedra_.data() + start.tetrahedron;
   // Whole-element result: the cut of every water tetrahedron is the tetrahedron itself, summed
@@ -364,15 +363,16 @@ void FastEvaluation::setNormal(double A, double B, double C) {
   }
   auto job = [this](int chunk) {
     const Plane plane = plane_;  // a local copy: the stores below cannot alias it
-    const Vec3* points = points_.data();
-    double* heights = heights_.data();
     const std::size_t end = chunkBegin(chunk + 1);
     for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
+      const Element& element = elements_[e];
+      double* heights = heights_.data() + element.firstPoint;
+      const std::uint32_t pointCount = pointEnd_[e] - element.firstPoint;
       double low = kInfinity;
       double high = -kInfinity;
       bool unordered = false;
-      for (std::uint32_t p = elements_[e].firstPoint; p < pointEnd_[e]; ++p) {
-        const double h = plane.height(points[p]);
+      for (std::uint32_t p = 0; p < pointCount; ++p) {
+        const double h = plane.height(element.points[p]);
         heights[p] = h;
         unordered |= std::isnan(h);
         low = h < low ? h : low;
@@ -537,20 +537,21 @@ void FastEvaluation::prefetchElement(std::size_t e) const {
   };
   const std::size_t points = pointEnd_[e] - element.firstPoint;
   lines(heights_.data() + element.firstPoint, points * sizeof(double));
-  lines(points_.data() + element.firstPoint, points * sizeof(Vec3));
+  lines(element.points, points * sizeof(Vec3));
   lines(tetrahedra_.data() + element.firstTetrahedron,
         element.tetrahedronCount * sizeof(WaterTetrahedron));
 }
 
 void FastEvaluation::computeHeights(std::size_t e) const {
   const Plane plane = plane_;
-  for (std::uint32_t p = elements_[e].firstPoint; p < pointEnd_[e]; ++p)
-    heights_[p] = plane.height(points_[p]);
+  const Element& element = elements_[e];
+  for (std::uint32_t p = element.firstPoint; p < pointEnd_[e]; ++p)
+    heights_[p] = plane.height(element.points[p - element.firstPoint]);
   heightsFor_[e] = normalCount_;
 }
 
 void FastEvaluation::addBox(std::size_t e, double (&reach)[3]) {
-  const Vec3* points = points_.data() + elements_[e].firstPoint;
+  const Vec3* points = elements_[e].points;
   const std::uint32_t pointCount = pointEnd_[e] - elements_[e].firstPoint;
   // The rounding outwards is monotonic, so the floats bounding the extreme doubles bound them all.
   double lo[3] = {kInfinity, kInfinity, kInfinity}, hi[3] = {-kInfinity, -kInfinity, -kInfinity};
@@ -615,7 +616,7 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
   if (extents_[e].dryAt(D))
     return Result{0, withCentroid ? dryCentroid(element) : Vec3(0, 0, 0)};
   // The plane crosses the element: every point's plane value, height + D, once.
-  const Vec3* points = &points_[element.firstPoint];
+  const Vec3* points = element.points;
   const double* height = heights(e);
   const std::uint32_t pointCount = pointEnd_[e] - element.firstPoint;
   for (std::uint32_t p = 0; p < pointCount; ++p)
@@ -642,7 +643,7 @@ void FastEvaluation::queueCrossed(std::size_t e, const Plane& plane, CrossedQueu
   const std::size_t n = element.tetrahedronCount;
   if (queue.staged + n > CrossedQueue::kCrossed || queue.slots + n > CrossedQueue::kSlots)
     flushCrossed(plane, queue, sink);
-  const Vec3* points = &points_[element.firstPoint];
+  const Vec3* points = element.points;
   const double* height = heights(e);
   const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
   const std::size_t first = queue.slots;
@@ -701,7 +702,7 @@ template void FastEvaluation::flushCrossed(const Plane&, CrossedQueue&, VolumeSu
 template <bool withCentroid>
 FastEvaluation::Result FastEvaluation::evaluateInGroups(const Element& element, const Plane& plane,
                                                         Scratch& scratch) const {
-  const Vec3* points = &points_[element.firstPoint];
+  const Vec3* points = element.points;
   const double* values = scratch.values.data();
   const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
   double* volume = scratch.volume.data();
@@ -915,7 +916,8 @@ std::size_t FastEvaluation::Scratch::bytes() const {
 }
 
 std::size_t FastEvaluation::memoryBytes() const {
-  return points_.capacity() * sizeof(Vec3) + tetrahedra_.capacity() * sizeof(WaterTetrahedron) +
+  return cylinderPoints_.capacity() * sizeof(Vec3) +
+         tetrahedra_.capacity() * sizeof(WaterTetrahedron) +
          elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
          wholeVolume_.capacity() * sizeof(double) + heights_.capacity() * sizeof(double) +
          extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +

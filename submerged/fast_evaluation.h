@@ -107,6 +107,10 @@ class FastEvaluation {
     double volume;
   };
   struct Element {
+    // Its points: a hexahedron's, prism's or tetrahedron's are the body's own element's vertices,
+    // read where the body keeps them; a cylinder's are computed once, into cylinderPoints_.
+    const Vec3* points;
+    // firstPoint numbers its points among all the body's (the index of its first height).
     std::uint32_t firstPoint, firstTetrahedron, tetrahedronCount, index;
     Kind kind;
     // Its dry centroid is a finite point: the element, when dry, adds nothing to the sums (0 to
@@ -163,13 +167,15 @@ class FastEvaluation {
   // Writes element e (its points, water tetrahedra, record and whole volume) at its place; returns
   // whether its dry centroid is finite.
   bool prepareElement(std::size_t e, const Layout& layout);
-  // The same with the element's points already in place. split(t, k): index, among the element's
-  // points, of vertex k of water tetrahedron t.
+  // The same for an element whose points are those at `points`. split(t, k): index, among the
+  // element's points, of vertex k of water tetrahedron t.
   template <typename Split>
   bool addElement(std::size_t e, Kind kind, std::uint32_t index, const Start& start,
-                  std::uint32_t pointCount, Split split, std::uint32_t tetrahedronCount);
-  bool addCylinder(std::size_t e, std::uint32_t index, const Start& start);
-  // A hexahedron or prism: its vertices copied to their place, split by its fixed table.
+                  const Vec3* points, std::uint32_t pointCount, Split split,
+                  std::uint32_t tetrahedronCount);
+  // A cylinder: its points computed into `points`.
+  bool addCylinder(std::size_t e, std::uint32_t index, const Start& start, Vec3* points);
+  // A hexahedron or prism: its own vertices, split by its fixed table.
   template <class Solid>
   bool addSolid(std::size_t e, Kind kind, std::uint32_t index, const Solid& solid,
                 const Start& start);
@@ -180,7 +186,7 @@ class FastEvaluation {
     const std::size_t chunks = parallel_ ? static_cast<std::size_t>(pool_.threadCount()) : 1;
     if (static_cast<std::size_t>(chunk) >= chunks)
       return elements_.size();
-    const std::size_t target = points_.size() * static_cast<std::size_t>(chunk) / chunks;
+    const std::size_t target = pointCount_ * static_cast<std::size_t>(chunk) / chunks;
     std::size_t begin = 0, end = elements_.size();
     while (begin < end) {
       const std::size_t middle = begin + (end - begin) / 2;
@@ -196,7 +202,7 @@ class FastEvaluation {
   // tetrahedron its own centroid, the others their fallback point, which is their first point
   // (p0 of a hexahedron or prism, axisStart of a cylinder).
   const Vec3& dryCentroid(const Element& e) const {
-    return e.kind == Kind::Tetrahedron ? e.wholeCentroid : points_[e.firstPoint];
+    return e.kind == Kind::Tetrahedron ? e.wholeCentroid : e.points[0];
   }
   // Small elements the plane crosses (a tetrahedron, a hexahedron's five) waiting for their
   // crossed water tetrahedra to be cut four side by side, across elements: the points of each
@@ -302,7 +308,8 @@ class FastEvaluation {
   WorkerPool pool_;
   Plane plane_{0, 0, 1, 0};
   // The arrays are sized at once and filled by the worker threads, each its chunk of elements.
-  LargeVector<Vec3> points_;
+  LargeVector<Vec3> cylinderPoints_;  // the cylinders' points, in order
+  std::size_t pointCount_ = 0;        // of all elements
   LargeVector<WaterTetrahedron> tetrahedra_;
   LargeVector<Element> elements_;
   LargeVector<std::uint32_t> pointEnd_;  // per element, one past its last point
