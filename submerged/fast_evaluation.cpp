@@ -806,6 +806,9 @@ CutSum FastEvaluation::evaluateAll(double D) {
   auto job = [this, &plane, &total, keep, &store, &skipped](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
+    // The first chunk's running sum, in registers: every element's addition waits for the last
+    // one's, and a sum the stores below might alias would make each wait for memory as well.
+    CutSum sum;
     for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
       if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
         prefetchElement(e + kPrefetchDistance);
@@ -816,10 +819,12 @@ CutSum FastEvaluation::evaluateAll(double D) {
         continue;
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
       if (chunk == 0)
-        total.add<withCentroid>(r.volume, r.centroid);
+        sum.add<withCentroid>(r.volume, r.centroid);
       if (chunk != 0 || keep)
         store(e, r);
     }
+    if (chunk == 0)
+      total = sum;
   };
   pool_.runChunks(job, threads);
   for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
