@@ -23,6 +23,11 @@ struct CutSum {
     volume = volume + v;
     moment = centroid * v + moment;
   }
+  // The same addition with the product c*v formed beforehand: the same bits.
+  void addMoment(double v, const Vec3& product) {
+    volume = volume + v;
+    moment = product + moment;
+  }
   // The same sum where only the volume is wanted (the volume-only evaluations).
   void addVolume(double v) { volume = volume + v; }
   template <bool withCentroid>

@@ -183,6 +183,7 @@ void FastEvaluation::sizeArrays(const Layout& layout) {
   sizeLarge(elements_, elements);
   sizeLarge(pointEnd_, elements);
   sizeLarge(wholeVolume_, elements);
+  sizeLarge(wholeMoment_, elements);
   sizeLarge(heights_, end.point);
   sizeLarge(extents_, elements);
   // Tetrahedra alone have few points per element: their heights are computed with the normal.
@@ -225,6 +226,7 @@ void FastEvaluation::populateArrays(std::size_t part, std::size_t parts) {
   populatePart(elements_, part, parts);
   populatePart(pointEnd_, part, parts);
   populatePart(wholeVolume_, part, parts);
+  populatePart(wholeMoment_, part, parts);
   populatePart(heights_, part, parts);
   populatePart(extents_, part, parts);
   for (LargeVector<float>& side : boxSides_)
@@ -343,6 +345,7 @@ bool FastEvaluation::addElement(std::size_t e, Kind kind, std::uint32_t index, c
     element.wholeCentroid = whole.elementCentroid(points[0]);
   }
   element.dryCentroidFinite = isFinite(dryCentroid(element));
+  wholeMoment_[e] = element.wholeCentroid * wholeVolume_[e];
   elements_[e] = element;
   return element.dryCentroidFinite;
 }
@@ -803,7 +806,19 @@ CutSum FastEvaluation::evaluateAll(double D) {
   const auto skipped = [this, keep, D](std::size_t e) {
     return !keep && extents_[e].dryAt(D) && (dryCentroidsFinite_ || elements_[e].dryCentroidFinite);
   };
-  auto job = [this, &plane, &total, keep, &store, &skipped](int chunk) {
+  // An element wholly below the plane adds its whole volume and moment, read from their own
+  // arrays: where the results are not kept, no thread stores them, and the sum after the threads
+  // reads them there again.
+  const auto wholly = [this, keep, D](std::size_t e) {
+    return !keep && extents_[e].submergedAt(D);
+  };
+  const auto addWhole = [this](CutSum& sum, std::size_t e) {
+    if (withCentroid)
+      sum.addMoment(wholeVolume_[e], wholeMoment_[e]);
+    else
+      sum.addVolume(wholeVolume_[e]);
+  };
+  auto job = [this, &plane, &total, keep, &store, &skipped, &wholly, &addWhole](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     // The first chunk's running sum, in registers: every element's addition waits for the last
@@ -817,6 +832,11 @@ CutSum FastEvaluation::evaluateAll(double D) {
       // own cut results.
       if (skipped(e))
         continue;
+      if (wholly(e)) {
+        if (chunk == 0)
+          addWhole(sum, e);
+        continue;
+      }
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
       if (chunk == 0)
         sum.add<withCentroid>(r.volume, r.centroid);
@@ -827,11 +847,16 @@ CutSum FastEvaluation::evaluateAll(double D) {
       total = sum;
   };
   pool_.runChunks(job, threads);
+  CutSum sum = total;
   for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
-    if (!skipped(e))
-      total.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
+    if (skipped(e))
+      continue;
+    if (wholly(e))
+      addWhole(sum, e);
+    else
+      sum.add<withCentroid>(volumes_[e], withCentroid ? centroids_[e] : Vec3(0, 0, 0));
   }
-  return total;
+  return sum;
 }
 
 double FastEvaluation::submergedVolume(double D) {
@@ -924,8 +949,9 @@ std::size_t FastEvaluation::memoryBytes() const {
   return cylinderPoints_.capacity() * sizeof(Vec3) +
          tetrahedra_.capacity() * sizeof(WaterTetrahedron) +
          elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
-         wholeVolume_.capacity() * sizeof(double) + heights_.capacity() * sizeof(double) +
-         extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
+         wholeVolume_.capacity() * sizeof(double) + wholeMoment_.capacity() * sizeof(Vec3) +
+         heights_.capacity() * sizeof(double) + extents_.capacity() * sizeof(Extent) +
+         volumes_.capacity() * sizeof(double) +
          kBoxSides * boxSides_[0].capacity() * sizeof(float) +
          heightsFor_.capacity() * sizeof(std::uint32_t) + centroids_.capacity() * sizeof(Vec3) +
          scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().bytes()) +

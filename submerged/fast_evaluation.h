@@ -314,6 +314,9 @@ class FastEvaluation {
   LargeVector<Element> elements_;
   LargeVector<std::uint32_t> pointEnd_;  // per element, one past its last point
   LargeVector<double> wholeVolume_;      // per element, its volume when wholly submerged
+  // Per element, its centroid times its volume when wholly submerged: the moment a buoyancy sum
+  // adds for it, read without its record.
+  LargeVector<Vec3> wholeMoment_;
   // Per point. A body of tetrahedra alone has every height computed by setNormal. Otherwise
   // setNormal takes the elements' extents from their boxes, and an element's heights are
   // computed when they are first asked for; heightsFor_ holds the normal they belong to, counted
