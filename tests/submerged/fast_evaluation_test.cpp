@@ -329,7 +329,8 @@ namespace {
 // The bits of count values, compared byte for byte (for arrays without padding).
 template <class T>
 bool sameBits(const T* a, const T* b, std::size_t count) {
-  return std::memcmp(a, b, count * sizeof(T)) == 0;
+  // An empty array may have no storage at all: memcmp must not be given its null pointer.
+  return count == 0 || std::memcmp(a, b, count * sizeof(T)) == 0;
 }
 
 }  // namespace
