@@ -94,7 +94,7 @@ TEST(FilteredSearch, DraftSearchesGiveTheReferenceBits) {
         ASSERT_FALSE(HasFatalFailure());
       }
       // Normals turned a little at a time, as the tilt iteration's come: from the third on, a
-      // window about the level the last two predict decides the trials outside it.
+      // window about the level the last searches predict decides the trials outside it.
       Vec3 normal = normalFor(random, 0);
       const Vec3 axis = normal.cross(random.unitVector());
       const double V = whole * random.uniform(0.05, 0.95);
