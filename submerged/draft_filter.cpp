@@ -443,15 +443,6 @@ void valueCrossed(const WaterTetrahedron* t, std::uint32_t count, const Vec3* po
     c0[k] += value[k][0] + value[k][1];
 }
 
-double roundedUpward(long double x) {
-  const double d = static_cast<double>(x);
-  return d < x ? std::nextafter(d, kInfinity) : d;
-}
-double roundedDownward(long double x) {
-  const double d = static_cast<double>(x);
-  return d > x ? std::nextafter(d, -kInfinity) : d;
-}
-
 }  // namespace
 
 // On a large body the elements' bounds are found by the evaluation's threads, each over a chunk of
@@ -637,6 +628,12 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     for (double& value : values)
       value += wetVolume;
   };
+  const auto boundAt = [&](double level, bool above) {
+    const double levels[1] = {level};
+    double m[1] = {0};
+    polynomialAt(levels, m);
+    bound(m[0], above);
+  };
   Sides sides = sidesAbout(e, atA ? window_.a : window_.b, scratch);
   if (atA && sides.ordered && sides.wet == -kInfinity) {
     upperA = 0;  // wholly above a, so above every lower level
@@ -649,10 +646,7 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     bound(m[1], false);
     return;
   } else if (atA && sides.ordered && sides.crossed()) {
-    const double levels[1] = {window_.a};
-    double m[1] = {0};
-    polynomialAt(levels, m);
-    bound(m[0], true);
+    boundAt(window_.a, true);
   }
   if (!atB)
     return;
@@ -661,10 +655,7 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
   if (sides.ordered && sides.dry == kInfinity) {
     lowerB = whole;  // wholly below b, so below every higher level
   } else if (sides.ordered && sides.crossed()) {
-    const double levels[1] = {window_.b};
-    double m[1] = {0};
-    polynomialAt(levels, m);
-    bound(m[0], false);
+    boundAt(window_.b, false);
   }
 }
 
@@ -767,14 +758,14 @@ bool DraftFilter::closeWindowSums(const WindowPart& all, std::size_t count) {
                                 static_cast<long double>(levelTerm_) * (lowestCount - highestCount);
     const long double upper =
         (below + reached + crossing * (1 + rounding)) * (1 + sum) * (1 + 16 * kUnitLong);
-    window_.upper[k] = roundedUpward(upper);
+    window_.upper[k] = roundedUpTo<double>(upper);
     finite = finite && std::isfinite(window_.upper[k]);
     highest += all.byHighest[k];
     highestCount += all.countByHighest[k];
   }
   const long double lower = (static_cast<long double>(all.belowB) + all.crossingB) *
                             (1 - rounding) * (1 - sum) * (1 - 16 * kUnitLong);
-  window_.lower = std::max(0.0, roundedDownward(lower));
+  window_.lower = std::max(0.0, roundedDownTo<double>(lower));
   window_.open = finite && std::isfinite(window_.lower);
   return window_.open;
 }

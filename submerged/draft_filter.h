@@ -290,6 +290,9 @@ class DraftFilter {
   double windowReach_ = 0;  // 0 until a prediction's error is known
   // Whether windows pay on this body: a search without one valued its crossed elements at several
   // trials (a window bounds each once), not at the first fine estimate alone.
-  bool windowsPay_ = false, estimated_ = false;
+  bool windowsPay_ = false;
+  // Of the current search: whether an estimate came yet, and the crossed elements its estimates
+  // valued in all and at the first.
+  bool estimated_ = false;
   std::size_t searchValued_ = 0, firstValued_ = 0;
 };

@@ -791,7 +791,7 @@ template <bool withCentroid>
 CutSum FastEvaluation::evaluateAll(double D) {
   Plane plane = plane_;
   plane.D = D;
-  CutSum total;
+  CutSum firstChunk;  // the first chunk's sum, which the others' continue in order
   const bool threads = balanceChunks(D);
   // The elements' own cut results are written after this evaluation (see buoyancy).
   const bool keep = withCentroid && !deferring_ && storesElementResults;
@@ -818,7 +818,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
     else
       sum.addVolume(wholeVolume_[e]);
   };
-  auto job = [this, &plane, &total, keep, &store, &skipped, &wholly, &addWhole](int chunk) {
+  auto job = [this, &plane, &firstChunk, keep, &store, &skipped, &wholly, &addWhole](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     // The first chunk's running sum, in registers: every element's addition waits for the last
@@ -844,10 +844,10 @@ CutSum FastEvaluation::evaluateAll(double D) {
         store(e, r);
     }
     if (chunk == 0)
-      total = sum;
+      firstChunk = sum;
   };
   pool_.runChunks(job, threads);
-  CutSum sum = total;
+  CutSum sum = firstChunk;
   for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
     if (skipped(e))
       continue;

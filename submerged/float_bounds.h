@@ -10,15 +10,25 @@
 // rounding of height + D a piece judged wholly submerged or wholly dry on the floats is so on the
 // doubles.
 
+// The largest Narrow <= x, and the smallest Narrow >= x, for a floating type Narrow narrower than
+// x's own.
+template <class Narrow, class Wide>
+Narrow roundedDownTo(Wide x) {
+  const Narrow f = static_cast<Narrow>(x);
+  return static_cast<Wide>(f) > x ? std::nextafter(f, -std::numeric_limits<Narrow>::infinity()) : f;
+}
+template <class Narrow, class Wide>
+Narrow roundedUpTo(Wide x) {
+  const Narrow f = static_cast<Narrow>(x);
+  return static_cast<Wide>(f) < x ? std::nextafter(f, std::numeric_limits<Narrow>::infinity()) : f;
+}
+
 // The largest float <= x, and the smallest float >= x.
 inline float roundedDown(double x) {
-  const float f = static_cast<float>(x);
-  return static_cast<double>(f) > x ? std::nextafter(f, -std::numeric_limits<float>::infinity())
-                                    : f;
+  return roundedDownTo<float>(x);
 }
 inline float roundedUp(double x) {
-  const float f = static_cast<float>(x);
-  return static_cast<double>(f) < x ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
+  return roundedUpTo<float>(x);
 }
 
 // A float below x and one above it, without a branch: the nearest float lies within half a step
