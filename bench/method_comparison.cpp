@@ -2,7 +2,8 @@
 // examples and on the random bodies of the solver-robustness suite. For every body the greedy
 // iteration brings to d <= d_error, the Newton solver must find the same equilibrium: the water
 // planes and the centres of buoyancy agreeing to the distance tolerance (see Agreement), and,
-// where the equilibrium is stable, within 10 draft searches. Prints a table per example and a
+// where the equilibrium is stable, within 10 draft searches. Where the tilt iteration ends
+// unconverged, the tallies count the Newton solver's verdicts. Prints a table per example and a
 // tally per suite, and one for wider random populations; exits 1 when a target is missed in the
 // suites.
 //
@@ -76,6 +77,8 @@ struct Tally {
   int bodies = 0, refused = 0, greedySolved = 0, agreed = 0, stable = 0, withinTarget = 0;
   int mostDraftSearches = 0;
   long greedyDraftSearches = 0, newtonDraftSearches = 0;
+  // Bodies the tilt iteration leaves unconverged, and the verdicts of the Newton solver there.
+  int greedyUnsolved = 0, newtonStableAlone = 0, newtonUnstableAlone = 0;
   std::vector<std::string> misses;
   std::vector<std::string> disagreements;  // the misses where the equilibria differ
 };
@@ -90,8 +93,13 @@ void compareBody(FloatingBody& body, Tally& tally, const std::string& label) {
   }
   body.prepareFastEvaluation(1);
   const Result greedy = solveGreedy(body);
-  if (!greedy.check.converged)
+  if (!greedy.check.converged) {
+    const Verdict alone = solveNewton(body).check.verdict;
+    ++tally.greedyUnsolved;
+    tally.newtonStableAlone += alone == Verdict::kStable;
+    tally.newtonUnstableAlone += alone == Verdict::kUnstable;
     return;
+  }
   ++tally.greedySolved;
   const Result newton = solveNewton(body);
   const Agreement agreement = compare(greedy, newton);
@@ -129,15 +137,23 @@ void forEachBody(const hostile_body::RobustnessRun& suite, Visit visit) {
   }
 }
 
+// The last three columns of both tallies: the bodies the tilt iteration leaves unconverged and the
+// Newton solver's stable and unstable equilibria among them.
+std::string aloneColumns(const Tally& tally) {
+  return std::to_string(tally.greedyUnsolved) + " | " + std::to_string(tally.newtonStableAlone) +
+         " | " + std::to_string(tally.newtonUnstableAlone);
+}
+
 bool compareSuite(const char* name, const hostile_body::RobustnessRun& suite,
                   std::vector<std::string>& misses) {
   Tally tally;
   forEachBody(suite, [&](int i, FloatingBody& body) {
     compareBody(body, tally, std::string(name) + " body " + std::to_string(i));
   });
-  std::printf("| %s | %d | %d | %d | %d | %d | %d | %d | %ld | %ld |\n", name, tally.bodies,
+  std::printf("| %s | %d | %d | %d | %d | %d | %d | %d | %ld | %ld | %s |\n", name, tally.bodies,
               tally.refused, tally.greedySolved, tally.agreed, tally.stable, tally.withinTarget,
-              tally.mostDraftSearches, tally.greedyDraftSearches, tally.newtonDraftSearches);
+              tally.mostDraftSearches, tally.greedyDraftSearches, tally.newtonDraftSearches,
+              aloneColumns(tally).c_str());
   misses.insert(misses.end(), tally.misses.begin(), tally.misses.end());
   return tally.agreed == tally.greedySolved && tally.withinTarget == tally.stable;
 }
@@ -160,9 +176,9 @@ void compareWide(const hostile_body::RobustnessRun& suite,
   forEachBody(suite, [&](int i, FloatingBody& body) {
     compareBody(body, tally, std::string(name) + " body " + std::to_string(i));
   });
-  std::printf("| %g | %d | %d | %d | %d | %d | %d | %ld |\n", suite.share, tally.bodies,
+  std::printf("| %g | %d | %d | %d | %d | %d | %d | %ld | %s |\n", suite.share, tally.bodies,
               tally.greedySolved, tally.agreed, tally.stable, tally.withinTarget,
-              tally.mostDraftSearches, tally.newtonDraftSearches);
+              tally.mostDraftSearches, tally.newtonDraftSearches, aloneColumns(tally).c_str());
   disagreements.insert(disagreements.end(), tally.disagreements.begin(), tally.disagreements.end());
 }
 
@@ -222,7 +238,8 @@ int main(int argc, char** argv) {
   std::printf(
       "\n| suite | bodies | refused | greedy converged | newton agrees | stable | "
       "newton <= 10 searches | most searches (stable) | greedy searches | newton "
-      "searches |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+      "searches | greedy unconverged | there newton stable | there newton unstable |\n"
+      "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   std::vector<std::string> misses;
   met = compareSuite("random volumes", hostile_body::kRandomVolumes, misses) && met;
   met = compareSuite("whole volume", hostile_body::kWholeVolume, misses) && met;
@@ -232,8 +249,9 @@ int main(int argc, char** argv) {
     std::printf("\n%s", miss.c_str());
   std::printf(
       "\n\n| share of the volume (0: random) | bodies | greedy converged | newton agrees | "
-      "stable | newton <= 10 searches | most searches (stable) | newton searches |\n"
-      "|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+      "stable | newton <= 10 searches | most searches (stable) | newton searches | greedy "
+      "unconverged | there newton stable | there newton unstable |\n"
+      "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   std::vector<std::string> disagreements;
   for (const hostile_body::RobustnessRun& suite : kWidePopulations)
     compareWide(suite, disagreements);
