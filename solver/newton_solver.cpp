@@ -48,6 +48,16 @@
 // every turn of a body that never runs downhill, a turn must shorten d, as in the tilt iteration:
 // that is how an unstable equilibrium is reached.
 //
+// Minima of d that are no equilibrium. d = |g|, g the potential's gradient, so d has a minimum
+// wherever g lies in the null space of the potential's Hessian H = K / V: where K is singular
+// along the moment. The tilt iteration stalls there, with the lines of action apart, and a solver
+// that only shortens d crawls along d's valley towards it. Near such a place the rotation K^-1 M
+// grows without bound. So where the solver falls back to a tilt and K's rotation is longer than
+// its longest step (the matrix shows no equilibrium within any reach, stable or not), the tilt is
+// judged by the potential as a Newton step is: the body runs down towards a stable equilibrium,
+// as it would itself, and the potential judges every later turn. An unstable equilibrium that
+// the matrix does show nearby is still reached by shortening d.
+//
 // Valleys. The tilt iteration creeps from upright in steps of at most a degree and settles in the
 // first valley of the potential it meets. A turn by the solver's longer reach can cross that
 // valley and end higher on its far side, still with a shorter d, and lead to another equilibrium
@@ -77,7 +87,8 @@ constexpr double kFirstReach = 7 * kDegree;
 // The tilt iteration's first and longest step.
 constexpr double kTiltIterationStep = kDegree;
 // The longest step, reached by doubling after steps that the reach cut short and that succeeded.
-constexpr double kLongestStep = 60 * kDegree;
+constexpr int kLongestStepDegrees = 60;
+constexpr double kLongestStep = kLongestStepDegrees * kDegree;
 // Potentials closer than this fraction of d_error count as level: near the equilibrium the
 // potential changes with the square of the distance and its rounding takes over.
 constexpr double kLevelPotential = 1e-3;
@@ -86,6 +97,7 @@ constexpr double kLevelPotential = 1e-3;
 enum class TurnKind {
   kNewton,      // the Newton rotation of a positive definite K: downhill, never across a valley
   kTilt,        // a tilt about tiltAxis: never across a valley
+  kDescent,     // a tilt where K shows no equilibrium within the longest step: downhill, as kNewton
   kIndefinite,  // the Newton rotation of an indefinite K: d alone judges
 };
 
@@ -171,8 +183,11 @@ class NewtonRun {
     model_.valid = false;
     const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G_, current.normal);
     angle = 0;
-    if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle, TurnKind::kTilt))
+    const TurnKind tilt = w.length() <= kLongestStep ? TurnKind::kTilt : TurnKind::kDescent;
+    if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle, tilt)) {
+      outcome.descentSteps += tilt == TurnKind::kDescent;
       return true;
+    }
     // Where no tilt helps, the Newton rotation of an indefinite K still leads to the equilibrium
     // nearby, stable or not: the verdict then tells which.
     if (stiffness != Stiffness::Indefinite ||
@@ -210,7 +225,7 @@ class NewtonRun {
   bool turn(Attitude& current, const Vec3& axis, double& angle, TurnKind kind) {
     const Vec3 unit = axis / axis.length();
     const double slope = potentialSlope(current, unit);
-    const bool downhill = kind == TurnKind::kNewton;
+    const bool downhill = kind == TurnKind::kNewton || kind == TurnKind::kDescent;
     bool creaseTried = false;
     for (;;) {
       Attitude trial = turned(current, axis, angle);
@@ -392,6 +407,14 @@ std::vector<std::string> newtonNotes(const NewtonOutcome& outcome) {
             "singular attitude) or its rotation did not help at "
          << outcome.gradientSteps << " of " << outcome.steps + (outcome.stalled ? 1 : 0)
          << " steps: gradient steps of the tilt iteration were taken instead";
+    lines.push_back(text.str());
+  }
+  if (outcome.descentSteps > 0) {
+    std::ostringstream text;
+    text << "floatstate: newton: " << outcome.descentSteps
+         << " of those tilts ran down the potential energy instead of shortening the distance: the "
+            "restoring matrix showed no equilibrium within "
+         << kLongestStepDegrees << " degrees of the plane";
     lines.push_back(text.str());
   }
   if (outcome.indefiniteSteps > 0) {

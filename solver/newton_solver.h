@@ -26,6 +26,9 @@ struct NewtonOutcome {
   // Steps taken as tilts of the tilt iteration's kind because the restoring matrix was not
   // positive definite (an unstable or a singular attitude) or its rotation did not help.
   int gradientSteps = 0;
+  // Of those, tilts taken for the potential energy alone: the restoring matrix showed no
+  // equilibrium within the longest step, so they ran downhill instead of shortening the distance.
+  int descentSteps = 0;
   // Of those, steps where no tilt helped either and the Newton rotation of the indefinite
   // restoring matrix was taken: they lead to the equilibrium nearby, stable or not.
   int indefiniteSteps = 0;

@@ -14,6 +14,7 @@
 #include "app/console_driver.h"
 #include "app/set_file_reader.h"
 #include "support/hostile_body.h"
+#include "support/shapes.h"
 #include "support/solver_agreement.h"
 
 namespace {
@@ -108,6 +109,37 @@ TEST(SolverMethods, NewtonFollowsTheTiltIterationPastValleysAndKinks) {
     EXPECT_TRUE(agreement.holds()) << "normals " << agreement.rotation << ", centres "
                                    << agreement.centres << " of the explained distance apart";
   }
+}
+
+// A box 10 x 4 x 3 loaded to 50 of its 120 with G high and off both centre lines: upright it is
+// unstable across the beam, and the distance between the lines of action has a minimum of about
+// 0.5 some 28 degrees from upright, where the tilt iteration stalls. There the restoring matrix
+// shows no equilibrium within 60 degrees, so the Newton solver's tilts run down the potential
+// instead, to the stable equilibrium the box capsizes to, and a note says so.
+TEST(SolverMethods, WhereTheTiltIterationStallsNewtonRunsDownToAStableEquilibrium) {
+  FloatingBody body;
+  test_support::makeBox(body, Vec3(0, 0, 0), Vec3(10, 4, 3));
+  body.displacementVolume = 50;
+  body.centreOfGravity = Vec3(3, 2.5, 2);
+  const solver_agreement::Result greedy = solver_agreement::solveGreedy(body);
+  EXPECT_FALSE(greedy.check.converged);
+  NewtonOutcome outcome;
+  Plane plane;
+  Vec3 B;
+  {
+    solver_agreement::SilentConsole silent;
+    outcome = solveNewtonAttitude(body, plane, B, 50, body.centreOfGravity);
+  }
+  EXPECT_TRUE(outcome.converged);
+  EXPECT_GT(outcome.descentSteps, 0);
+  EXPECT_LE(outcome.draftSearches, 10);
+  const EquilibriumCheck check = checkEquilibrium(body, plane, B, 50, body.centreOfGravity);
+  EXPECT_EQ(check.verdict, Verdict::kStable);
+  EXPECT_LT(plane.C, 0);  // the deck is under water
+  const std::vector<std::string> notes = newtonNotes(outcome);
+  EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& line) {
+    return line.find("ran down the potential energy") != std::string::npos;
+  }));
 }
 
 }  // namespace
