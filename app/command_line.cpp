@@ -5,7 +5,7 @@
 #include <map>
 #include <ostream>
 
-#include "app/righting_arm_report.h"
+#include "app/option_values.h"
 
 namespace {
 

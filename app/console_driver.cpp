@@ -3,57 +3,34 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <sstream>
 
 #include "app/command_line.h"
-#include "app/console_encoding.h"
-#include "app/draft_marks.h"
-#include "app/driver_texts.h"
-#include "app/input_scan.h"
-#include "app/input_warnings.h"
-#include "app/mesh_body.h"
-#include "app/output_file.h"
-#include "app/pillar_file.h"
-#include "app/platform.h"
-#include "app/report_json.h"
-#include "app/righting_arm_report.h"
-#include "app/run_report.h"
-#include "app/set_file_reader.h"
-#include "app/summary.h"
-#include "app/svg_picture.h"
+#include "app/input/draft_marks.h"
+#include "app/input/input_scan.h"
+#include "app/input/input_warnings.h"
+#include "app/input/pillar_file.h"
+#include "app/input/set_file_reader.h"
+#include "app/mesh/mesh_body.h"
+#include "app/platform/console_encoding.h"
+#include "app/platform/output_file.h"
+#include "app/platform/platform.h"
+#include "app/report/driver_texts.h"
+#include "app/report/report_json.h"
+#include "app/report/righting_arm_report.h"
+#include "app/report/run_report.h"
+#include "app/report/summary.h"
+#include "app/report/svg_picture.h"
 #include "elements/console.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
 #include "solver/attitude_iteration.h"
 #include "solver/equilibrium_verdict.h"
+#include "solver/float_checks.h"
 #include "solver/newton_solver.h"
-#include "submerged/body_evaluation.h"
-#include "submerged/fast_evaluation.h"
 
 namespace {
-
-// A result is reported only when the body holds the displacement volume below its water plane to
-// this relative error. The draft search aims at 1e-10; this margin only catches planes it could
-// not place at all, whose drafts would be wrong already in the printed digits.
-constexpr double kResultVolumeTolerance = 1e-6;
-
-// The volume below the plane: by the fast evaluation where the body has one, which gives the
-// same bits without cutting the elements wholly below or above the plane.
-double volumeBelow(FloatingBody& body, const Plane& plane) {
-  if (FastEvaluation* fast = body.fastEvaluation.get()) {
-    fast->setNormal(plane.A, plane.B, plane.C);
-    return fast->submergedVolume(plane.D);
-  }
-  return body.computeSubmergedVolume(plane);
-}
-
-// Volume of the whole body: a plane above its top submerges every element completely, and every
-// tetrahedron then contributes its own volume, whatever the plane.
-double wholeBodyVolume(FloatingBody& body) {
-  return volumeBelow(body, Plane(0, 0, 1, -body.bounds.zMax));
-}
 
 void prepareEvaluation(FloatingBody& body) {
   if (!body.prepareFastEvaluation()) {
@@ -63,18 +40,33 @@ void prepareEvaluation(FloatingBody& body) {
   }
 }
 
+// A fault that ends the run with exit code 1 from inside one of its steps: `consoleLine` on the
+// console (then the wait for the user), or `detail` alone on standard error. runConsoleDriver
+// catches it, so that the process ends only where main returns.
+struct RunRefused {
+  std::string consoleLine;
+  std::string detail;
+};
+
 [[noreturn]] void failRun(const std::string& message) {
-  console::out() << message << std::endl;
-  console::waitForUser();
-  std::exit(1);
+  throw RunRefused{message, ""};
 }
 
 // A fault of an input that only the options name (the marks file): one line on standard error and
 // exit code 1.
 [[noreturn]] void failInput(const std::string& message) {
-  console::out() << std::flush;
-  writeUnconverted(std::cerr, "floatstate: " + message + "\n");
-  std::exit(1);
+  throw RunRefused{"", message};
+}
+
+int reportRefusal(const RunRefused& refused) {
+  if (!refused.consoleLine.empty()) {
+    console::out() << refused.consoleLine << std::endl;
+    console::waitForUser();
+  } else {
+    console::out() << std::flush;
+    writeUnconverted(std::cerr, "floatstate: " + refused.detail + "\n");
+  }
+  return 1;
 }
 
 void writeElapsed(const char* format, double seconds) {
@@ -139,7 +131,7 @@ std::vector<InputWarning> readMeshBody(const MeshRunInput& input, FloatingBody& 
     warnings.push_back(InputWarning{0, finding});
   if (!loaded) {
     writeWarnings(std::cerr, warnings);
-    exitAfterReadFault({}, error);
+    throwReadFault({}, error);
   }
   report.meshFile = input.meshFile;
   report.triangles = static_cast<long long>(body.surface.triangles.size());
@@ -312,68 +304,16 @@ bool writePicture(const RunOptions& options, const FloatingBody& body, const Run
 void selectInputFile(std::string& inputFileName, Language language) {
   if (!inputFileName.empty())
     return;
-  if (!chooseFileInteractively(inputFileName)) {
+  const DriverTexts& t = driverTexts(language);
+  if (!chooseFileInteractively(inputFileName, {t.textFilesFilter, t.allFilesFilter})) {
     inputFileName.clear();
-    showWarningBox("Warning!", driverTexts(language).openFailed);
+    showWarningBox("Warning!", t.openFailed);
   }
 }
 
-std::string whyInputCannotFloat(const FloatingBody& body, double V, const Vec3& G) {
-  std::ostringstream why;
-  if (body.tetrahedronCount + body.hexahedronCount + body.prismCount + body.cylinderCount == 0 &&
-      body.surface.empty()) {
-    why << "The SET file describes no elements: there is no body to float.";
-  } else if (!std::isfinite(V) || !(V > 0)) {
-    why << "Volume of Displacement=" << V << " is not a positive volume.";
-  } else if (!isFinite(G)) {
-    why << "Gra_Pt=(" << G.x << ", " << G.y << ", " << G.z << ") is not a finite point.";
-  } else if (!std::isfinite(body.bounds.diagonal())) {
-    // Lengths, the tolerance of the iteration and the draft search's corners would overflow.
-    why << "The body is too large to compute with: the diagonal of its bounding box is not a "
-           "finite number (a coordinate or a radius is out of scale).";
-  }
-  return why.str();
-}
+namespace {
 
-std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
-  const std::string problem = whyInputCannotFloat(body, V, G);
-  if (!problem.empty())
-    return problem;
-  std::ostringstream why;
-  const double whole = wholeBodyVolume(body);
-  if (!std::isfinite(whole)) {
-    why << "The volume of the body is not finite: an element is degenerate (for example a "
-           "cylinder whose end points coincide).";
-  } else if (V > whole) {
-    why << "Volume of Displacement=" << V << " exceeds the volume of the whole body (" << whole
-        << "): the body cannot float.";
-  }
-  return why.str();
-}
-
-std::string whyResultIsUnsound(FloatingBody& body, double V, const Plane& plane,
-                               const Vec3& buoyancyCentre) {
-  std::ostringstream why;
-  if (!isFinite(plane) || !isFinite(buoyancyCentre)) {
-    why << "The iteration ended on a water plane or a centre of buoyancy that is not finite: the "
-           "numbers of the SET file are out of scale.";
-    return why.str();
-  }
-  // The draft search stops when the doubles can no longer move the plane (or after its last
-  // trial), and then returns the closest plane it found. For a volume far below the resolution
-  // of the body's coordinates that plane may hold nothing like V.
-  const double held = volumeBelow(body, plane);
-  if (!(std::fabs(held - V) <= kResultVolumeTolerance * V)) {
-    why << "The water plane cannot be placed for Volume of Displacement=" << V
-        << ": the closest plane found holds " << held
-        << ". The volume is too small for the size of the body, or the body lies too far from "
-           "the origin, for the plane to be placed that finely.";
-  }
-  return why.str();
-}
-
-int runConsoleDriver(const RunOptions& options) {
-  const ConsoleForRun consoleForRun(options);
+int runOnce(const RunOptions& options) {
   const DriverTexts& texts = driverTexts(options.language);
   FloatingBody body;
   RunReport report;
@@ -423,4 +363,17 @@ int runConsoleDriver(const RunOptions& options) {
     written = writePicture(options, body, report, std::move(lines)) && written;
   pauseBeforeExit();
   return written ? verdictExitCode(check) : 1;
+}
+
+}  // namespace
+
+int runConsoleDriver(const RunOptions& options) {
+  const ConsoleForRun consoleForRun(options);
+  try {
+    return runOnce(options);
+  } catch (const ReadFault& fault) {
+    return reportReadFault(fault);
+  } catch (const RunRefused& refused) {
+    return reportRefusal(refused);
+  }
 }

@@ -3,8 +3,8 @@
 
 #include "app/command_line.h"
 #include "app/console_driver.h"
-#include "app/console_encoding.h"
-#include "app/platform.h"
+#include "app/platform/console_encoding.h"
+#include "app/platform/platform.h"
 #include "elements/console.h"
 
 int main(int argc, char** argv) {

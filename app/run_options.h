@@ -3,13 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "app/mesh_body.h"
-#include "elements/console.h"
+#include "app/mesh/mesh_body.h"
+#include "app/report/driver_texts.h"
 #include "solver/righting_arm.h"
-
-// The languages of the console texts. Chinese is the program's own text, written as GBK bytes;
-// every other language is ASCII with the same layout, numbers and line count.
-using Language = console::Language;
 
 // The attitude solvers: the tilt iteration (the program's own) and Newton steps on the restoring
 // matrix.

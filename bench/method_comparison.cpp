@@ -22,12 +22,12 @@
 #include <string>
 #include <vector>
 
-#include "app/console_driver.h"
-#include "app/set_file_reader.h"
+#include "app/input/set_file_reader.h"
 #include "elements/console.h"
 #include "elements/floating_body.h"
 #include "solver/attitude_iteration.h"
 #include "solver/equilibrium_verdict.h"
+#include "solver/float_checks.h"
 #include "solver/newton_solver.h"
 #include "support/hostile_body.h"
 #include "support/solver_agreement.h"

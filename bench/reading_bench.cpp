@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/set_file_reader.h"
+#include "app/input/set_file_reader.h"
 #include "generated_bodies.h"
 
 namespace {

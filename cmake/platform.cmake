@@ -19,9 +19,9 @@ function(floatstate_platform_flags flags_target)
 endfunction()
 
 # The system libraries of a layer's Windows side: the quadruple-precision sine and cosine of
-# geometry, the open-file dialog (comdlg32) and the message box (user32) of app.
+# geometry, the open-file dialog (comdlg32) and the message box (user32) of app/platform.
 set(floatstate_win32_libraries_geometry quadmath)
-set(floatstate_win32_libraries_app comdlg32 user32)
+set(floatstate_win32_libraries_app/platform comdlg32 user32)
 function(floatstate_link_platform_libraries target layer)
   if(WIN32 AND floatstate_win32_libraries_${layer})
     target_link_libraries(${target} PUBLIC ${floatstate_win32_libraries_${layer}})

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/set_file_reader.h"
+#include "app/input/set_file_reader.h"
 #include "elements/floating_body.h"
 #include "submerged/fast_evaluation.h"
 #include "support/random_body.h"

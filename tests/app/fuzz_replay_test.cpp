@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/pillar_file.h"
-#include "fuzz/input_checks.h"
+#include "app/input/pillar_file.h"
 #include "fuzz/mesh_checks.h"
+#include "fuzz/pipeline_checks.h"
 #include "support/test_support.h"
 
 namespace {

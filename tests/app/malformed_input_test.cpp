@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "app/console_driver.h"
+#include "app/input/set_file_reader.h"
 #include "app/reader_test_support.h"
-#include "app/set_file_reader.h"
-#include "fuzz/input_checks.h"
+#include "fuzz/pipeline_checks.h"
 #include "support/test_support.h"
 
 namespace {

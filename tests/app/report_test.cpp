@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/draft_marks.h"
-#include "app/report_json.h"
-#include "app/summary.h"
+#include "app/input/draft_marks.h"
+#include "app/report/report_json.h"
+#include "app/report/summary.h"
 
 namespace {
 

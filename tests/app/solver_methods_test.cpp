@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/console_driver.h"
-#include "app/set_file_reader.h"
+#include "app/input/set_file_reader.h"
+#include "solver/float_checks.h"
 #include "support/hostile_body.h"
 #include "support/shapes.h"
 #include "support/solver_agreement.h"

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <string>
 
-#include "fuzz/input_checks.h"
+#include "fuzz/pipeline_checks.h"
 #include "support/hostile_body.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/input_checks.h"
+#include "fuzz/pipeline_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string problem = input_checks::checkPipeline(data, size);

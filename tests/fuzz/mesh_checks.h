@@ -13,9 +13,9 @@
 #include <tuple>
 #include <vector>
 
-#include "app/mesh_reader.h"
-#include "app/surface_check.h"
-#include "fuzz/input_checks.h"
+#include "app/mesh/mesh_reader.h"
+#include "app/mesh/surface_check.h"
+#include "fuzz/pipeline_checks.h"
 #include "submerged/surface_evaluation.h"
 
 namespace input_checks {

@@ -1,0 +1,309 @@
+#include "app/input/input_warnings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <ostream>
+#include <sstream>
+
+#include "app/platform/side_by_side.h"
+
+namespace {
+
+// A volume of an element that differs from another by more than this share of it means the
+// element is not the solid its vertices seem to describe.
+constexpr double kSplitTolerance = 1e-6;
+// An element smaller than this share of the largest one is as good as nothing.
+constexpr double kVanishingShare = 1e-12;
+// From this many elements of a kind their split is checked on two threads.
+constexpr int kTwoHalvesElements = 16384;
+// The header line of the centre of gravity's first coordinate.
+constexpr long kGravityLine = 2;
+
+// The faces of the solids as their numbering defines them, each running around the face; a
+// triangle repeats its first vertex. Orientation is consistent over each solid (all outward or all
+// inward), which the signed surface volume below relies on.
+constexpr int kHexahedronFaces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                        {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+constexpr int kPrismFaces[5][4] = {
+    {0, 2, 1, 0}, {3, 4, 5, 3}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
+
+double signedVolume(const Vec3& o, const Vec3& a, const Vec3& b, const Vec3& c) {
+  return (a - o).dot((b - o).cross(c - o)) / 6;
+}
+
+// Whether the element's split cuts the quadrilateral face (a, b, c, d) along a-c (else b-d): some
+// tetrahedron of the split holds both a and c.
+template <class Element>
+bool splitUsesFirstDiagonal(const int* face) {
+  for (const int* t : Element::kSplit) {
+    const int* end = t + 4;
+    if (std::find(t, end, face[0]) != end && std::find(t, end, face[2]) != end)
+      return true;
+  }
+  return false;
+}
+
+// The volume enclosed by the faces, by the divergence theorem, each quadrilateral split along the
+// diagonal its split uses (sameDiagonals) or along the other one; firstDiagonal[f] tells which
+// diagonal of face f the split uses. With the split's own diagonals it equals the split's volume
+// exactly when the split's tetrahedra fill the element without overlap: a numbering that does not
+// run around the faces (a "Z" order) makes them differ. With the other diagonals it differs when
+// a face is warped, so that the element's volume depends on how it is split.
+template <class Element, int FaceCount>
+double surfaceVolume(const Element& e, const int (&faces)[FaceCount][4],
+                     const bool (&firstDiagonal)[FaceCount], bool sameDiagonals) {
+  const Vec3* p = e.vertices;
+  double v = 0;
+  for (int i = 0; i < FaceCount; ++i) {
+    const int* f = faces[i];
+    const Vec3 &a = p[f[0]], &b = p[f[1]], &c = p[f[2]], &d = p[f[3]];
+    if (f[3] == f[0]) {
+      v += signedVolume(p[0], a, b, c);
+    } else if (firstDiagonal[i] == sameDiagonals) {
+      v += signedVolume(p[0], a, b, c) + signedVolume(p[0], a, c, d);
+    } else {
+      v += signedVolume(p[0], a, b, d) + signedVolume(p[0], b, c, d);
+    }
+  }
+  return std::fabs(v);
+}
+
+template <class Element>
+double splitVolume(const Element& element) {
+  Tetrahedron parts[Element::kTetrahedronCount];
+  element.splitIntoTetrahedra(parts, Element::kTetrahedronCount);
+  double v = 0;
+  for (const Tetrahedron& t : parts)
+    v += t.volume();
+  return v;
+}
+
+bool differs(double a, double b) {
+  return std::fabs(a - b) > kSplitTolerance * std::max(std::fabs(a), std::fabs(b));
+}
+
+// The discretised cylinder: a regular segmentCount-gon prism.
+double cylinderVolume(const Cylinder& c) {
+  const int n = std::max(c.segmentCount, 3);
+  const double pi = std::acos(-1.0);
+  return 0.5 * n * c.radius * c.radius * std::sin(2 * pi / n) * (c.axisEnd - c.axisStart).length();
+}
+
+std::string linePlace(long line) {
+  return line > 0 ? "SET file line " + std::to_string(line) + ": " : "SET file: ";
+}
+
+long lineOf(const std::vector<long>& lines, int i) {
+  return static_cast<size_t>(i) < lines.size() ? lines[static_cast<size_t>(i)] : 0;
+}
+
+std::string splitFinding(long line, const char* kind, double split, double enclosed,
+                         double otherDiagonals) {
+  std::ostringstream text;
+  text.precision(9);
+  text << linePlace(line) << "the " << kind << "'s volume depends on how it is split: " << split
+       << " by its numbering, " << otherDiagonals << " with the other diagonal on each face"
+       << (differs(split, enclosed) ? " (its vertices are not numbered around its faces)"
+                                    : " (its faces are warped)");
+  return text.str();
+}
+
+class BodyChecks {
+ public:
+  BodyChecks(FloatingBody& body, const ElementLines& lines) : body_(body), lines_(lines) {}
+  std::vector<InputWarning> run();
+
+ private:
+  template <class Element, int FaceCount>
+  void checkSplit(const char* kind, const Element* elements, int count,
+                  const std::vector<long>& lines, const int (&faces)[FaceCount][4]);
+  void checkCylinders();
+  void checkVanishing();
+  void checkGravity();
+  void add(long line, const std::string& message) { found_.push_back({line, message}); }
+
+  FloatingBody& body_;
+  const ElementLines& lines_;
+  std::vector<InputWarning> found_;
+  // (volume, line, kind) of every element, for the vanishing test
+  struct Measured {
+    double volume;
+    long line;
+    const char* kind;
+  };
+  std::vector<Measured> volumes_;
+};
+
+std::vector<InputWarning> BodyChecks::run() {
+  volumes_.reserve(static_cast<std::size_t>(body_.tetrahedronCount) + body_.hexahedronCount +
+                   body_.prismCount + body_.cylinderCount);
+  for (int i = 0; i < body_.tetrahedronCount; ++i)
+    volumes_.push_back({body_.tetrahedra[i].volume(), lineOf(lines_.tetrahedra, i), "tetrahedron"});
+  checkSplit("hexahedron", body_.hexahedra.get(), body_.hexahedronCount, lines_.hexahedra,
+             kHexahedronFaces);
+  checkSplit("triangle prism", body_.prisms.get(), body_.prismCount, lines_.prisms, kPrismFaces);
+  checkCylinders();
+  checkVanishing();
+  checkGravity();
+  return std::move(found_);
+}
+
+template <class Element, int FaceCount>
+void BodyChecks::checkSplit(const char* kind, const Element* elements, int count,
+                            const std::vector<long>& lines, const int (&faces)[FaceCount][4]) {
+  // The same for every element of the kind: worked out once, not per element.
+  bool firstDiagonal[FaceCount];
+  for (int f = 0; f < FaceCount; ++f)
+    firstDiagonal[f] = splitUsesFirstDiagonal<Element>(faces[f]);
+  // A large body's elements are checked in two halves side by side, each finding its own.
+  const std::size_t first = volumes_.size();
+  volumes_.resize(first + static_cast<std::size_t>(count));
+  const int half = count >= kTwoHalvesElements ? count / 2 : count;
+  std::vector<InputWarning> secondHalf;
+  const auto check = [&](int begin, int end, std::vector<InputWarning>& found) {
+    for (int i = begin; i < end; ++i) {
+      const Element& e = elements[i];
+      const double split = splitVolume(e);
+      const double enclosed = surfaceVolume(e, faces, firstDiagonal, true);
+      const double otherDiagonals = surfaceVolume(e, faces, firstDiagonal, false);
+      volumes_[first + static_cast<std::size_t>(i)] = {split, lineOf(lines, i), kind};
+      if (differs(split, enclosed) || differs(split, otherDiagonals))
+        found.push_back({lineOf(lines, i),
+                         splitFinding(lineOf(lines, i), kind, split, enclosed, otherDiagonals)});
+    }
+  };
+  runSideBySide([&] { check(0, half, found_); }, [&] { check(half, count, secondHalf); },
+                half < count);
+  found_.insert(found_.end(), secondHalf.begin(), secondHalf.end());
+}
+
+void BodyChecks::checkCylinders() {
+  for (int i = 0; i < body_.cylinderCount; ++i) {
+    const Cylinder& c = body_.cylinders[i];
+    const long line = lineOf(lines_.cylinders, i);
+    const std::string place = linePlace(line);
+    volumes_.push_back({cylinderVolume(c), line, "cylinder"});
+    std::ostringstream text;
+    text.precision(9);
+    if (static_cast<size_t>(i) < lines_.secondRadii.size() &&
+        !(lines_.secondRadii[static_cast<size_t>(i)] == c.radius)) {
+      text << place << "the cylinder's second radius " << lines_.secondRadii[static_cast<size_t>(i)]
+           << " differs from its first, " << c.radius
+           << "; it is measured as a cylinder of the first radius (a cone is not supported)";
+      add(line, text.str());
+      text.str("");
+    }
+    if (!(c.radius > 0)) {
+      text << place << "the cylinder's radius " << c.radius << " is not positive";
+      add(line, text.str());
+    }
+    if (!((c.axisEnd - c.axisStart).length() > 0))
+      add(line, place + "the cylinder's axis has zero length (its two end centres coincide)");
+  }
+}
+
+void BodyChecks::checkVanishing() {
+  double largest = 0;
+  for (const Measured& m : volumes_)
+    largest = std::max(largest, m.volume);
+  for (const Measured& m : volumes_) {
+    if (m.volume == 0 || m.volume < kVanishingShare * largest) {
+      std::ostringstream text;
+      text << linePlace(m.line) << "the " << m.kind << " has volume " << m.volume
+           << " (the largest element has " << largest << "): it adds nothing to the body";
+      add(m.line, text.str());
+    }
+  }
+}
+
+void BodyChecks::checkGravity() {
+  const BoundingBox& b = body_.bounds;
+  const Vec3& g = body_.centreOfGravity;
+  if (body_.tetrahedronCount + body_.hexahedronCount + body_.prismCount + body_.cylinderCount == 0)
+    return;
+  if (g.x >= b.xMin && g.x <= b.xMax && g.y >= b.yMin && g.y <= b.yMax && g.z >= b.zMin &&
+      g.z <= b.zMax)
+    return;
+  std::ostringstream text;
+  text << linePlace(kGravityLine) << "the centre of gravity (" << g.x << ", " << g.y << ", " << g.z
+       << ") lies outside the body's bounding box (" << b.xMin << " .. " << b.xMax << ", " << b.yMin
+       << " .. " << b.yMax << ", " << b.zMin << " .. " << b.zMax << ")";
+  add(kGravityLine, text.str());
+}
+
+// The keyword of a block line and the number of value lines behind it, or 0.
+int blockLength(const std::string& line, int& kind) {
+  static const char* const kKeywords[4] = {"Tetrahedron", "Hexahedron", "TrianglePrism",
+                                           "Cylinder"};
+  static const int kLengths[4] = {4, 8, 6, 4};
+  for (kind = 0; kind < 4; ++kind) {
+    if (line == kKeywords[kind])
+      return kLengths[kind];
+  }
+  return 0;
+}
+
+bool isBlank(const std::string& line) {
+  return line.find_first_not_of(" \t\r\v\f") == std::string::npos;
+}
+
+bool readLine(std::FILE* file, std::string& line) {
+  line.clear();
+  int c;
+  while ((c = std::fgetc(file)) != EOF && c != '\n')
+    line.push_back(static_cast<char>(c));
+  if (!line.empty() && line.back() == '\r')
+    line.pop_back();
+  return c != EOF || !line.empty();
+}
+
+}  // namespace
+
+ElementLines scanElementLines(std::FILE* file) {
+  ElementLines lines;
+  std::vector<long>* const starts[4] = {&lines.tetrahedra, &lines.hexahedra, &lines.prisms,
+                                        &lines.cylinders};
+  std::string line;
+  long number = 0;
+  int kind = 0;
+  while (readLine(file, line)) {
+    ++number;
+    const int values = blockLength(line, kind);
+    if (values == 0)
+      continue;
+    starts[kind]->push_back(number);
+    // The block's value lines; the reader passes over blank lines between them.
+    for (int v = 0; v < values && readLine(file, line);) {
+      ++number;
+      if (isBlank(line))
+        continue;
+      if (kind == 3 && v == 3) {
+        char* end = nullptr;
+        const double r = std::strtod(line.c_str(), &end);
+        lines.secondRadii.push_back(end == line.c_str() ? std::nan("") : r);
+      }
+      ++v;
+    }
+  }
+  return lines;
+}
+
+std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines) {
+  return BodyChecks(body, lines).run();
+}
+
+void writeWarnings(std::ostream& out, std::vector<InputWarning> warnings) {
+  if (warnings.empty())
+    return;
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const InputWarning& a, const InputWarning& b) { return a.line < b.line; });
+  const std::size_t shown = std::min(warnings.size(), kMaxWarningLines);
+  for (std::size_t i = 0; i < shown; ++i)
+    out << "floatstate: warning: " << warnings[i].message << '\n';
+  if (warnings.size() > shown)
+    out << "floatstate: warning: " << warnings.size() - shown << " more warnings not shown\n";
+  out.flush();
+}

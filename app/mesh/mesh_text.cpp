@@ -1,0 +1,222 @@
+#include "app/mesh/mesh_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+bool TextLines::next(std::string_view& line) {
+  if (rest_.empty())
+    return false;
+  const std::size_t end = rest_.find('\n');
+  line = rest_.substr(0, end);
+  rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+  if (!line.empty() && line.back() == '\r')
+    line.remove_suffix(1);
+  ++number_;
+  return true;
+}
+
+bool isTextBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isTextBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && isTextBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+bool Words::next(std::string_view& word) {
+  std::size_t start = 0;
+  while (start < rest_.size() && isTextBlank(rest_[start]))
+    ++start;
+  std::size_t end = start;
+  while (end < rest_.size() && !isTextBlank(rest_[end]))
+    ++end;
+  word = rest_.substr(start, end - start);
+  rest_.remove_prefix(end);
+  return !word.empty();
+}
+
+std::string_view Words::rest() {
+  rest_ = trimmed(rest_);
+  return rest_;
+}
+
+bool sameWord(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i]))
+      return false;
+  }
+  return true;
+}
+
+std::string quotedWord(std::string_view word) {
+  constexpr std::size_t kShown = 40;
+  std::string text = "\"";
+  for (std::size_t i = 0; i < word.size() && i < kShown; ++i) {
+    const unsigned char c = static_cast<unsigned char>(word[i]);
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+      text += static_cast<char>(c);
+    } else {
+      static const char kHex[] = "0123456789abcdef";
+      text += "\\x";
+      text += kHex[c >> 4];
+      text += kHex[c & 15];
+    }
+  }
+  if (word.size() > kShown)
+    text += "...";
+  return text + "\"";
+}
+
+std::string readPoint(Words& words, const std::string& missing, Vec3& point) {
+  double xyz[3];
+  for (double& c : xyz) {
+    std::string_view word;
+    if (!words.next(word))
+      return missing;
+    if (!parseCoordinate(word, c))
+      return "vertex coordinate " + quotedWord(word) + " is not a finite number";
+  }
+  point = Vec3(xyz[0], xyz[1], xyz[2]);
+  return "";
+}
+
+bool parseCoordinate(std::string_view word, double& value) {
+  // from_chars reads no leading '+'; a second sign behind it stays an error.
+  if (word.size() > 1 && word[0] == '+' && word[1] != '-' && word[1] != '+')
+    word.remove_prefix(1);
+  double parsed = 0;
+  const char* end = word.data() + word.size();
+  const std::from_chars_result r = std::from_chars(word.data(), end, parsed);
+  if (r.ec != std::errc() || r.ptr != end || !std::isfinite(parsed))
+    return false;
+  value = parsed;
+  return true;
+}
+
+bool parseInteger(std::string_view word, long long& value) {
+  if (word.size() > 1 && word[0] == '+' && word[1] != '-' && word[1] != '+')
+    word.remove_prefix(1);
+  long long parsed = 0;
+  const char* end = word.data() + word.size();
+  const std::from_chars_result r = std::from_chars(word.data(), end, parsed);
+  if (r.ec != std::errc() || r.ptr != end)
+    return false;
+  value = parsed;
+  return true;
+}
+
+std::uint32_t toOrigin(long long number) {
+  constexpr long long kLargest = std::numeric_limits<std::uint32_t>::max();
+  return static_cast<std::uint32_t>(number < 0 ? 0 : number > kLargest ? kLargest : number);
+}
+
+namespace {
+
+// The bits of a coordinate with -0 counted as 0, so equal values hash alike.
+std::uint64_t bitsOf(double x) {
+  const double normalised = x + 0.0;  // -0 + 0 is +0
+  std::uint64_t bits;
+  std::memcpy(&bits, &normalised, sizeof bits);
+  return bits;
+}
+
+std::uint64_t mixed(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return h;
+}
+
+constexpr std::size_t kFirstSlotCount = 1024;
+
+}  // namespace
+
+SurfaceBuilder::SurfaceBuilder(TriangleSurface& surface, std::vector<std::uint32_t>& origins)
+    : surface_(surface), origins_(origins), slots_(kFirstSlotCount, 0) {}
+
+void SurfaceBuilder::reserve(std::size_t points, std::size_t triangles) {
+  surface_.vertices.reserve(points);
+  surface_.triangles.reserve(triangles);
+  origins_.reserve(triangles);
+  std::size_t slots = slots_.size();
+  while (slots < 2 * points)
+    slots *= 2;
+  if (slots > slots_.size()) {
+    slots_.assign(slots, 0);
+    for (std::size_t i = 0; i < surface_.vertices.size(); ++i)
+      slots_[slotOf(surface_.vertices[i])] = static_cast<std::uint32_t>(i + 1);
+  }
+}
+
+// The slot that holds the point, or the empty slot where it belongs (linear probing).
+std::size_t SurfaceBuilder::slotOf(const Vec3& point) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t slot =
+      mixed(bitsOf(point.x) ^ mixed(bitsOf(point.y) ^ mixed(bitsOf(point.z)))) & mask;
+  while (slots_[slot] != 0 && !(surface_.vertices[slots_[slot] - 1] == point))
+    slot = (slot + 1) & mask;
+  return slot;
+}
+
+void SurfaceBuilder::grow() {
+  slots_.assign(slots_.size() * 2, 0);
+  for (std::size_t i = 0; i < surface_.vertices.size(); ++i)
+    slots_[slotOf(surface_.vertices[i])] = static_cast<std::uint32_t>(i + 1);
+}
+
+std::string SurfaceBuilder::readVertex(Words& words, const std::string& missing,
+                                       std::vector<std::uint32_t>& vertices) {
+  Vec3 point;
+  const std::string wrong = readPoint(words, missing, point);
+  if (!wrong.empty())
+    return wrong;
+  std::uint32_t index;
+  if (!addPoint(point, index))
+    return "the file holds more vertices than a surface can have";
+  vertices.push_back(index);
+  return "";
+}
+
+bool SurfaceBuilder::addPoint(const Vec3& point, std::uint32_t& index) {
+  const std::size_t slot = slotOf(point);
+  if (slots_[slot] != 0) {
+    index = slots_[slot] - 1;
+    return true;
+  }
+  if (surface_.vertices.size() >= kMaxCount)
+    return false;
+  surface_.vertices.push_back(point);
+  index = static_cast<std::uint32_t>(surface_.vertices.size() - 1);
+  slots_[slot] = index + 1;
+  if (2 * surface_.vertices.size() > slots_.size())
+    grow();  // at most half full, so probes stay short
+  return true;
+}
+
+bool SurfaceBuilder::addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                                 std::uint32_t origin) {
+  if (surface_.triangles.size() >= kMaxCount)
+    return false;
+  surface_.triangles.push_back(TriangleSurface::Triangle{{a, b, c}});
+  origins_.push_back(origin);
+  return true;
+}
+
+bool SurfaceBuilder::addPolygon(const std::uint32_t* corners, std::size_t count,
+                                std::uint32_t origin) {
+  for (std::size_t i = 1; i + 1 < count; ++i) {
+    if (!addTriangle(corners[0], corners[i], corners[i + 1], origin))
+      return false;
+  }
+  return true;
+}

@@ -1,0 +1,231 @@
+#include "app/mesh/stl_reader.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <system_error>
+
+namespace {
+
+constexpr std::size_t kBinaryHeaderBytes = 84;
+constexpr std::size_t kBinaryFacetBytes = 50;
+
+// The words of a whole text with the line each one stands on.
+class WordStream {
+ public:
+  explicit WordStream(std::string_view text) : text_(text) {}
+  // The next word and its line; false at the end of the text.
+  bool next(std::string_view& word) {
+    skipBlanks();
+    const std::size_t start = at_;
+    while (at_ < text_.size() && !isTextBlank(text_[at_]))
+      ++at_;
+    word = text_.substr(start, at_ - start);
+    if (!word.empty())
+      wordLine_ = line_;  // at the end the last word's line stays
+    return !word.empty();
+  }
+  // Passes over the rest of the current line (a solid's name).
+  void skipLine() {
+    while (at_ < text_.size() && text_[at_] != '\n')
+      ++at_;
+  }
+  bool atEnd() {
+    skipBlanks();
+    return at_ >= text_.size();
+  }
+  // The line of the last word returned.
+  long line() const { return wordLine_; }
+
+ private:
+  void skipBlanks() {
+    while (at_ < text_.size() && isTextBlank(text_[at_])) {
+      if (text_[at_] == '\n')
+        ++line_;
+      ++at_;
+    }
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  long line_ = 1;
+  long wordLine_ = 1;
+};
+
+// A facet normal's component: read over, whatever number it is (exporters write nan).
+bool isAnyNumber(std::string_view word) {
+  double ignored;
+  const char* end = word.data() + word.size();
+  const char* first = word.data() + (word.size() > 1 && word[0] == '+' ? 1 : 0);
+  const std::from_chars_result r = std::from_chars(first, end, ignored);
+  return r.ptr == end && (r.ec == std::errc() || r.ec == std::errc::result_out_of_range);
+}
+
+class AsciiParser {
+ public:
+  AsciiParser(std::string_view text, const std::string& path, SurfaceBuilder& builder,
+              MeshFileError& error)
+      : words_(text), path_(path), builder_(builder), error_(error) {}
+
+  bool parse() {
+    do {
+      if (!readSolid())
+        return false;
+    } while (!words_.atEnd());
+    return true;
+  }
+
+ private:
+  bool fail(const std::string& reason) {
+    error_.line = words_.line();
+    error_.message = path_ + " line " + std::to_string(error_.line) + ": " + reason;
+    return false;
+  }
+  bool failExpected(const char* expected, std::string_view found) {
+    return fail(std::string("expected ") + expected + ", found " +
+                (found.empty() ? std::string("the end of the file") : quotedWord(found)));
+  }
+  // The next word must be the keyword.
+  bool expect(const char* keyword, const char* expected) {
+    std::string_view word;
+    words_.next(word);
+    return sameWord(word, keyword) || failExpected(expected, word);
+  }
+
+  bool readSolid() {
+    if (!expect("solid", "\"solid\""))
+      return false;
+    words_.skipLine();
+    for (;;) {
+      std::string_view word;
+      words_.next(word);
+      if (sameWord(word, "endsolid")) {
+        words_.skipLine();
+        return true;
+      }
+      if (!sameWord(word, "facet"))
+        return failExpected("\"facet\" or \"endsolid\"", word);
+      if (!readFacet(words_.line()))
+        return false;
+    }
+  }
+
+  bool readFacet(long facetLine) {
+    if (!expect("normal", "\"normal\" after \"facet\""))
+      return false;
+    for (int i = 0; i < 3; ++i) {
+      std::string_view word;
+      words_.next(word);
+      if (!isAnyNumber(word))
+        return failExpected("three numbers after \"facet normal\"", word);
+    }
+    if (!expect("outer", "\"outer loop\"") || !expect("loop", "\"outer loop\""))
+      return false;
+    std::uint32_t corners[3];
+    for (std::uint32_t& corner : corners) {
+      if (!readVertex(corner))
+        return false;
+    }
+    if (!expect("endloop", "\"endloop\" after the third vertex") ||
+        !expect("endfacet", "\"endfacet\""))
+      return false;
+    if (!builder_.addTriangle(corners[0], corners[1], corners[2], toOrigin(facetLine)))
+      return fail("the file holds more triangles than a surface can have");
+    return true;
+  }
+
+  bool readVertex(std::uint32_t& index) {
+    if (!expect("vertex", "\"vertex\" and three numbers"))
+      return false;
+    double xyz[3];
+    for (double& c : xyz) {
+      std::string_view word;
+      words_.next(word);
+      if (!parseCoordinate(word, c)) {
+        if (word.empty() || sameWord(word, "vertex") || sameWord(word, "endloop"))
+          return failExpected("three numbers after \"vertex\"", word);
+        return fail("vertex coordinate " + quotedWord(word) + " is not a finite number");
+      }
+    }
+    if (!builder_.addPoint(Vec3(xyz[0], xyz[1], xyz[2]), index))
+      return fail("the file holds more vertices than a surface can have");
+    return true;
+  }
+
+  WordStream words_;
+  const std::string& path_;
+  SurfaceBuilder& builder_;
+  MeshFileError& error_;
+};
+
+std::uint32_t littleEndian32(const char* p) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i)
+    value = (value << 8) | static_cast<unsigned char>(p[i]);
+  return value;
+}
+
+double littleEndianFloat(const char* p) {
+  const std::uint32_t bits = littleEndian32(p);
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;  // every float is exactly a double
+}
+
+}  // namespace
+
+bool hasBinaryStlSize(std::string_view bytes) {
+  if (bytes.size() < kBinaryHeaderBytes)
+    return false;
+  const std::uint64_t count = littleEndian32(bytes.data() + 80);
+  return kBinaryHeaderBytes + kBinaryFacetBytes * count == bytes.size();
+}
+
+bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilder& builder,
+                   MeshFileError& error) {
+  // A facet takes at least 7 lines' worth of words and about 100 bytes: a bound, not a count.
+  builder.reserve(text.size() / 200, text.size() / 200);
+  return AsciiParser(text, path, builder, error).parse();
+}
+
+bool parseStlBinary(std::string_view bytes, const std::string& path, SurfaceBuilder& builder,
+                    MeshFileError& error) {
+  if (!hasBinaryStlSize(bytes)) {
+    error.line = 0;
+    error.message = path + ": a binary STL file of " + std::to_string(bytes.size()) +
+                    " bytes must hold 84 + 50 n bytes";
+    if (bytes.size() >= kBinaryHeaderBytes) {
+      error.message +=
+          " for the facet count n = " + std::to_string(littleEndian32(bytes.data() + 80)) +
+          " at byte 80";
+    }
+    return false;
+  }
+  const std::size_t count = (bytes.size() - kBinaryHeaderBytes) / kBinaryFacetBytes;
+  builder.reserve(count / 2, count);
+  for (std::size_t f = 0; f < count; ++f) {
+    const char* record = bytes.data() + kBinaryHeaderBytes + kBinaryFacetBytes * f;
+    std::uint32_t corners[3];
+    for (int k = 0; k < 3; ++k) {
+      const char* p = record + 12 + 12 * k;  // behind the normal
+      const Vec3 point(littleEndianFloat(p), littleEndianFloat(p + 4), littleEndianFloat(p + 8));
+      if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
+        error.line = 0;
+        error.message = path + " facet " + std::to_string(f + 1) + ": vertex " +
+                        std::to_string(k + 1) + " has a coordinate that is not a finite number";
+        return false;
+      }
+      if (!builder.addPoint(point, corners[k])) {
+        error.message = path + ": the file holds more vertices than a surface can have";
+        return false;
+      }
+    }
+    if (!builder.addTriangle(corners[0], corners[1], corners[2],
+                             toOrigin(static_cast<long long>(f) + 1))) {
+      error.message = path + ": the file holds more triangles than a surface can have";
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,149 @@
+#include "app/report/driver_texts.h"
+
+namespace {
+
+// Chinese, the program's own texts (GBK bytes).
+constexpr DriverTexts kChinese{
+    // banner: Tarnwick Oskeld 设计 2023.10.17版本
+    "Tarnwick Oskeld \xc9\xe8\xbc\xc6 2023.10.17\xb0\xe6\xb1\xbe",
+    // displacement: 排水体积=
+    "\xc5\xc5\xcb\xae\xcc\xe5\xbb\xfd=",
+    // gravity: 重心坐标(
+    "\xd6\xd8\xd0\xc4\xd7\xf8\xb1\xea( ",
+    // start: 开始迭代计算浮态:
+    "\xbf\xaa\xca\xbc\xb5\xfc\xb4\xfa\xbc\xc6\xcb\xe3\xb8\xa1\xcc\xac:",
+    // elapsedFormat: 迭代结束,计算时间=%.2lf seconds
+    "\xb5\xfc\xb4\xfa\xbd\xe1\xca\xf8,\xbc\xc6\xcb\xe3\xca\xb1\xbc\xe4=%.2lf seconds\n",
+    // plane: 水平面方程四个系数:A=
+    "\xcb\xae\xc6\xbd\xc3\xe6\xb7\xbd\xb3\xcc\xcb\xc4\xb8\xf6\xcf\xb5\xca\xfd:A= ",
+    // buoyancy: 浮体坐标系下, 浮心坐标(
+    "\xb8\xa1\xcc\xe5\xd7\xf8\xb1\xea\xcf\xb5\xcf\xc2, \xb8\xa1\xd0\xc4\xd7\xf8\xb1\xea( ",
+    /* pillarBefore */ "",
+    // pillarDraft: 号立柱吃水=
+    "\xba\xc5\xc1\xa2\xd6\xf9\xb3\xd4\xcb\xae=",
+    // openFailed: 文件打开失败!
+    "\xce\xc4\xbc\xfe\xb4\xf2\xbf\xaa\xca\xa7\xb0\xdc!",
+    // textFilesFilter: 文本文件(*.txt)
+    "\xce\xc4\xb1\xbe\xce\xc4\xbc\xfe(*.txt)",
+    // allFilesFilter: 所有文件(*.*)
+    "\xcb\xf9\xd3\xd0\xce\xc4\xbc\xfe(*.*)",
+    // summaryTitle: 浮态汇总(L为SET文件的长度单位):
+    "\xb8\xa1\xcc\xac\xbb\xe3\xd7\xdc("
+    "L\xce\xaaSET\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb):",
+    // heel: 横倾角(+y侧下沉为正)
+    "\xba\xe1\xc7\xe3\xbd\xc7(+y\xb2\xe0\xcf\xc2\xb3\xc1\xce\xaa\xd5\xfd)",
+    // trim: 纵倾角(+x端下沉为正)
+    "\xd7\xdd\xc7\xe3\xbd\xc7(+x\xb6\xcb\xcf\xc2\xb3\xc1\xce\xaa\xd5\xfd)",
+    // meanDraft: 平均吃水
+    "\xc6\xbd\xbe\xf9\xb3\xd4\xcb\xae",
+    // waterplaneArea: 水线面面积
+    "\xcb\xae\xcf\xdf\xc3\xe6\xc3\xe6\xbb\xfd",
+    // centreOfFlotation: 漂心坐标
+    "\xc6\xaf\xd0\xc4\xd7\xf8\xb1\xea",
+    // kb: 浮心高度KB
+    "\xb8\xa1\xd0\xc4\xb8\xdf\xb6\xc8KB",
+    // bmt: 横稳心半径BMt
+    "\xba\xe1\xce\xc8\xd0\xc4\xb0\xeb\xbe\xb6"
+    "BMt",
+    // bml: 纵稳心半径BMl
+    "\xd7\xdd\xce\xc8\xd0\xc4\xb0\xeb\xbe\xb6"
+    "BMl",
+    // gmt: 横稳性高GMt
+    "\xba\xe1\xce\xc8\xd0\xd4\xb8\xdfGMt",
+    // gml: 纵稳性高GMl
+    "\xd7\xdd\xce\xc8\xd0\xd4\xb8\xdfGMl",
+    // verdict: 结论
+    "\xbd\xe1\xc2\xdb",
+    // mark: 吃水标志
+    "\xb3\xd4\xcb\xae\xb1\xea\xd6\xbe ",
+    // degrees: 度
+    "\xb6\xc8",
+    // noValue: 无
+    "\xce\xde",
+    // stable: 稳定平衡
+    "\xce\xc8\xb6\xa8\xc6\xbd\xba\xe2",
+    // unstable: 不稳定平衡
+    "\xb2\xbb\xce\xc8\xb6\xa8\xc6\xbd\xba\xe2",
+    // notConverged: 未收敛
+    "\xce\xb4\xca\xd5\xc1\xb2",
+    // gzTitle: 复原力臂曲线(L为SET文件的长度单位):
+    "\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb\xc7\xfa\xcf\xdf("
+    "L\xce\xaaSET\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb):",
+    // gzHeel: 横倾角(度)
+    "\xba\xe1\xc7\xe3\xbd\xc7(\xb6\xc8)",
+    // gzTrim: 纵倾角(度)
+    "\xd7\xdd\xc7\xe3\xbd\xc7(\xb6\xc8)",
+    // gzArm: 复原力臂GZ(L)
+    "\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdbGZ(L)",
+    // gzMaximum: 最大复原力臂
+    "\xd7\xee\xb4\xf3\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb",
+    // gzMaximumHeel: 最大复原力臂横倾角
+    "\xd7\xee\xb4\xf3\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb\xba\xe1\xc7\xe3\xbd\xc7",
+    // gzVanishing: 稳性消失角
+    "\xce\xc8\xd0\xd4\xcf\xfb\xca\xa7\xbd\xc7",
+    // gzArea30: 0至30度曲线下面积
+    "0\xd6\xc1"
+    "30\xb6\xc8\xc7\xfa\xcf\xdf\xcf\xc2\xc3\xe6\xbb\xfd",
+    // gzArea40: 0至40度曲线下面积
+    "0\xd6\xc1"
+    "40\xb6\xc8\xc7\xfa\xcf\xdf\xcf\xc2\xc3\xe6\xbb\xfd",
+    // gzTrimNotFound: *: 该横倾角下纵倾在正负89度内未能平衡
+    "*: \xb8\xc3\xba\xe1\xc7\xe3\xbd\xc7\xcf\xc2\xd7\xdd\xc7\xe3\xd4\xda\xd5\xfd\xb8\xba"
+    "89\xb6\xc8\xc4\xda\xce\xb4\xc4\xdc\xc6\xbd\xba\xe2",
+};
+
+// English.
+constexpr DriverTexts kEnglish{
+    /* banner */ "Tarnwick Oskeld design, version 2023.10.17",
+    /* displacement */ "Displacement volume=",
+    /* gravity */ "Centre of gravity( ",
+    /* start */ "Start of the iteration of the floating attitude:",
+    /* elapsedFormat */ "Iteration ended, computing time=%.2lf seconds\n",
+    /* plane */ "Four coefficients of the water plane equation:A= ",
+    /* buoyancy */ "In body coordinates, centre of buoyancy( ",
+    /* pillarBefore */ "Pillar ",
+    /* pillarDraft */ " draft=",
+    /* openFailed */ "File open failed!",
+    /* textFilesFilter */ "Text files(*.txt)",
+    /* allFilesFilter */ "All files(*.*)",
+    /* summaryTitle */ "Summary (L is the length unit of the SET file):",
+    /* heel */ "heel (+y side deeper)",
+    /* trim */ "trim (+x end deeper)",
+    /* meanDraft */ "mean draft",
+    /* waterplaneArea */ "waterplane area",
+    /* centreOfFlotation */ "centre of flotation",
+    /* kb */ "KB",
+    /* bmt */ "BMt",
+    /* bml */ "BMl",
+    /* gmt */ "GMt",
+    /* gml */ "GMl",
+    /* verdict */ "verdict",
+    /* mark */ "draft mark ",
+    /* degrees */ "deg",
+    /* noValue */ "none",
+    /* stable */ "stable equilibrium",
+    /* unstable */ "unstable equilibrium",
+    /* notConverged */ "not converged",
+    /* gzTitle */ "Righting-arm curve (L is the length unit of the SET file):",
+    /* gzHeel */ "heel (deg)",
+    /* gzTrim */ "trim (deg)",
+    /* gzArm */ "GZ (L)",
+    /* gzMaximum */ "maximum GZ",
+    /* gzMaximumHeel */ "heel of maximum GZ",
+    /* gzVanishing */ "angle of vanishing stability",
+    /* gzArea30 */ "area under the curve, 0 to 30 deg",
+    /* gzArea40 */ "area under the curve, 0 to 40 deg",
+    /* gzTrimNotFound */ "*: no trim within +-89 deg balances the body at this heel",
+};
+
+}  // namespace
+
+const DriverTexts& driverTexts(Language language) {
+  switch (language) {
+    case Language::kEnglish:
+      return kEnglish;
+    case Language::kChinese:
+      break;
+  }
+  return kChinese;
+}

@@ -1,0 +1,81 @@
+#include "app/report/righting_arm_report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "app/report/summary.h"
+
+namespace {
+
+constexpr const char* kIndent = "  ";
+constexpr const char* kGap = "  ";
+
+std::string padLeft(const std::string& text, size_t width) {
+  return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+// The head row and the rows of the points, columns as wide as their widest cell (a GBK character
+// takes two bytes and two columns, so bytes are columns). When some trim was not balanced, every
+// cell of the last column gets one more character: '*' on those rows, a space elsewhere.
+void writeRows(std::ostream& out, const RightingArmCurve& curve, const DriverTexts& t, int digits,
+               bool unbalanced) {
+  std::vector<std::vector<std::string>> rows = {
+      {t.gzHeel, t.gzTrim, std::string(t.gzArm) + (unbalanced ? " " : "")}};
+  for (const RightingArmPoint& p : curve.points) {
+    const char* marker = !unbalanced ? "" : p.trimFound ? " " : "*";
+    rows.push_back({formatNumber(p.heelDeg, digits, t.noValue),
+                    formatNumber(p.trimDeg, digits, t.noValue),
+                    formatNumber(p.gz, digits, t.noValue) + marker});
+  }
+  size_t widths[3] = {0, 0, 0};
+  for (const auto& row : rows) {
+    for (size_t c = 0; c < 3; ++c)
+      widths[c] = std::max(widths[c], row[c].size());
+  }
+  for (const auto& row : rows) {
+    out << kIndent << padLeft(row[0], widths[0]) << kGap << padLeft(row[1], widths[1]) << kGap
+        << padLeft(row[2], widths[2]) << std::endl;
+  }
+}
+
+void writeSummaryLines(std::ostream& out, const RightingArmSummary& s, const DriverTexts& t,
+                       int digits) {
+  struct Line {
+    const char* label;
+    std::optional<double> value;
+    const char* unit;
+  };
+  const Line lines[] = {{t.gzMaximum, s.maxGz, "L"},
+                        {t.gzMaximumHeel, s.maxHeelDeg, t.degrees},
+                        {t.gzVanishing, s.vanishingHeelDeg, t.degrees},
+                        {t.gzArea30, s.area30, "L rad"},
+                        {t.gzArea40, s.area40, "L rad"}};
+  size_t width = 0;
+  for (const Line& line : lines)
+    width = std::max(width, std::strlen(line.label));
+  for (const Line& line : lines) {
+    out << kIndent << line.label << std::string(width - std::strlen(line.label), ' ') << kGap;
+    if (line.value) {
+      out << formatNumber(*line.value, digits, t.noValue) << ' ' << line.unit << std::endl;
+    } else {
+      out << t.noValue << std::endl;
+    }
+  }
+}
+
+}  // namespace
+
+void writeRightingArmTable(std::ostream& out, const RightingArmCurve& curve,
+                           const DriverTexts& texts, int digits) {
+  const bool unbalanced = std::any_of(curve.points.begin(), curve.points.end(),
+                                      [](const RightingArmPoint& p) { return !p.trimFound; });
+  out << texts.gzTitle << std::endl;
+  writeRows(out, curve, texts, digits, unbalanced);
+  if (unbalanced)
+    out << kIndent << texts.gzTrimNotFound << std::endl;
+  writeSummaryLines(out, curve.summary, texts, digits);
+}

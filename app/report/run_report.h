@@ -1,0 +1,92 @@
+#pragma once
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/input/input_warnings.h"
+#include "geometry/plane.h"
+#include "geometry/vec3.h"
+#include "solver/equilibrium_verdict.h"
+#include "solver/righting_arm.h"
+
+// Everything one run found out, as the driver fills it in: what was read, how the iteration went,
+// where the body floats and how stable it is there. The console summary and the JSON report are
+// both written from it. All lengths are in the SET file's length unit, all coordinates in the
+// body's coordinate system. A quantity that was not computed (no water plane, for instance) is NaN.
+
+struct ElementCounts {
+  int tetrahedra = 0;
+  int hexahedra = 0;
+  int prisms = 0;
+  int cylinders = 0;
+};
+
+// The iteration: its method, the step lines it printed after step 0, how often it placed the
+// water plane, and the final distance between the lines of action against the tolerance.
+struct SolverRecord {
+  std::string method = "greedy";
+  int steps = 0;
+  int draftSearches = 0;
+  bool converged = false;
+  double distance = std::numeric_limits<double>::quiet_NaN();
+  double distanceTolerance = std::numeric_limits<double>::quiet_NaN();
+  double seconds = std::numeric_limits<double>::quiet_NaN();
+};
+
+// The waterplane at the final plane and the metacentric heights there: GMt about the body's x
+// axis (heel), GMl about its y axis (trim), GMmin about the principal axis of least stability;
+// BMt and BMl the matching metacentric radii (second moment of the waterplane / V).
+struct Hydrostatics {
+  static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  double waterplaneArea = kNone;
+  Vec3 centreOfFlotation{kNone, kNone, kNone};
+  double GMt = kNone;
+  double GMl = kNone;
+  double GMmin = kNone;
+  double BMt = kNone;
+  double BMl = kNone;
+};
+
+// A draft: the z coordinate where a line crosses the water plane, or nothing when it does not.
+struct NamedDraft {
+  std::string name;
+  std::optional<double> draft;
+};
+
+struct RunReport {
+  // Input: a SET file, or a surface mesh (meshFile not empty) of that many triangles.
+  std::string setFile;
+  std::string meshFile;
+  long long triangles = 0;
+  std::optional<std::string> pillarFile;  // none when only draft marks were asked for
+  double displacementVolume = 0;
+  Vec3 centreOfGravity{0, 0, 0};
+  double bodyVolume = 0;
+  ElementCounts elements;
+  std::vector<InputWarning> warnings;
+  // Result.
+  SolverRecord solver;
+  Plane waterPlane{0, 0, 1, 0};
+  Vec3 centreOfBuoyancy{0, 0, 0};
+  std::vector<std::optional<double>> pillarDrafts;  // pillar k at [k - 1]
+  bool marksGiven = false;                          // --marks: the marks are reported
+  std::vector<NamedDraft> marks;
+  Hydrostatics hydrostatics;
+  Verdict verdict = Verdict::kNotConverged;
+  std::optional<RightingArmCurve> rightingArm;  // computed when --gz was given
+};
+
+// The angles of the water plane's unit normal N = (A, B, C), in degrees: heel atan2(-B, C),
+// positive when the +y side lies deeper; trim atan2(-A, C), positive when the +x end lies deeper.
+double heelDegrees(const Plane& waterPlane);
+double trimDegrees(const Plane& waterPlane);
+
+// The file the body was read from, whose folder holds FourPillars.txt.
+inline const std::string& bodyFile(const RunReport& report) {
+  return report.meshFile.empty() ? report.setFile : report.meshFile;
+}
+
+// The mean of the drafts that exist, the pillars' and the marks'; NaN when there is none.
+double meanDraft(const RunReport& report);

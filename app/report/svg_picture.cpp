@@ -1,0 +1,378 @@
+#include "app/report/svg_picture.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "app/report/body_outline.h"
+#include "app/report/svg_writer.h"
+
+namespace {
+
+// Pixel sizes of the layout. The views share one scale, chosen so that the two rows of views
+// (profile and section above plan) and the two columns (profile and plan beside section) fit
+// kViewsBudget pixels; everything else has a fixed size in pixels.
+constexpr double kViewsBudget = 900;
+constexpr double kMargin = 16;
+constexpr double kGap = 16;
+constexpr double kHeader = 30;  // the line with heel and trim
+constexpr double kTitle = 22;   // above each view
+constexpr double kPad = 14;     // between a view's frame and its drawing
+constexpr double kMinBox = 150;
+constexpr double kLegendWidth = 260;
+constexpr double kLegendHeight = 150;
+constexpr double kPanelHeight = 340;
+constexpr double kMinPanelWidth = 640;
+constexpr const char* kDegree = "\xc2\xb0";  // UTF-8 degree sign
+
+constexpr const char* kStyle =
+    "text{font-family:sans-serif;font-size:12px;fill:#222}"
+    ".title{font-size:14px;font-weight:bold}.small{font-size:10px}"
+    ".frame{fill:#fff;stroke:#999;stroke-width:1}.sea{fill:#d8ebf8;stroke:none}"
+    ".waterline{fill:none;stroke:#1565c0;stroke-width:1.5}"
+    ".dry{fill:none;stroke:#333;stroke-width:.6}.wet{fill:none;stroke:#1f6fb2;stroke-width:.6}"
+    ".action{stroke:#555;stroke-width:.8;stroke-dasharray:4 3}"
+    ".mark{stroke:#8e24aa;stroke-width:1.4}.markdot{fill:#8e24aa}"
+    ".g{fill:#fff;stroke:#000;stroke-width:1.2}.b{fill:#c62828;stroke:#fff;stroke-width:.8}"
+    ".grid{stroke:#ddd;stroke-width:1}.axis{stroke:#222;stroke-width:1.2}"
+    ".curve{fill:none;stroke:#c62828;stroke-width:2}.point{fill:#c62828}"
+    ".max{fill:none;stroke:#000;stroke-width:1.5}";
+
+const double kPi = std::acos(-1.0);
+
+// A value for a label: four significant digits, in the C locale whatever the global one.
+std::string shortNumber(double value) {
+  char buffer[32];
+  const auto r =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
+  return r.ec == std::errc() ? std::string(buffer, r.ptr) : std::string("?");
+}
+
+struct Box {
+  double x, y, w, h;
+};
+
+// Extents of the drawing in the water frame, per axis: 0 along ex, 1 along ey, 2 height.
+struct Extents {
+  double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+  double hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+  void include(const Vec3& w) {
+    const double c[3] = {w.x, w.y, w.z};
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::fmin(lo[k], c[k]);
+      hi[k] = std::fmax(hi[k], c[k]);
+    }
+  }
+  double span(int axis) const { return hi[axis] - lo[axis]; }
+};
+
+Extents measure(const FloatingBody& body, const WaterFrame& f, const PictureScene& scene) {
+  Extents e;
+  forEachCorner(body, [&](const Vec3& corner) { e.include(f.toWater(corner)); });
+  e.include(f.toWater(scene.gravityCentre));
+  e.include(f.toWater(scene.buoyancyCentre));
+  for (const PictureMark& m : scene.marks) {
+    e.include(f.toWater(m.line.P0));
+    e.include(f.toWater(m.line.P1));
+  }
+  // The water level is always in the picture; no axis is left without extent.
+  e.lo[2] = std::fmin(e.lo[2], 0);
+  e.hi[2] = std::fmax(e.hi[2], 0);
+  const double largest = std::fmax(std::fmax(e.span(0), e.span(1)), std::fmax(e.span(2), 1e-300));
+  for (int k = 0; k < 3; ++k) {
+    const double missing = 1e-3 * largest - e.span(k);
+    if (missing > 0) {
+      e.lo[k] -= missing / 2;
+      e.hi[k] += missing / 2;
+    }
+  }
+  return e;
+}
+
+struct Layout {
+  double scale;
+  Box profile, section, plan, legend, panel;
+  double width, height;
+};
+
+Layout arrange(const Extents& e, bool withPanel) {
+  Layout l;
+  const double lx = e.span(0), ly = e.span(1), lz = e.span(2);
+  l.scale = std::fmin(kViewsBudget / (lx + ly), kViewsBudget / (lz + ly));
+  const double s = l.scale;
+  const double wide = std::fmax(s * lx + 2 * kPad, kMinBox);
+  const double across = std::fmax(s * ly + 2 * kPad, kMinBox);
+  const double tall = std::fmax(s * lz + 2 * kPad, kMinBox / 2);
+  const double top = kMargin + kHeader + kTitle;
+  l.profile = {kMargin, top, wide, tall};
+  l.section = {kMargin + wide + kGap, top, across, tall};
+  l.plan = {kMargin, top + tall + kGap + kTitle, wide, across};
+  const double right = kMargin + wide + kGap;
+  l.legend = {right, l.plan.y, std::fmax(across, kLegendWidth), kLegendHeight};
+  l.width = right + std::fmax(across, kLegendWidth) + kMargin;
+  double bottom = std::fmax(l.plan.y + l.plan.h, l.legend.y + l.legend.h);
+  if (withPanel) {
+    l.width = std::fmax(l.width, kMinPanelWidth + 2 * kMargin);
+    l.panel = {kMargin, bottom + kGap + kTitle, l.width - 2 * kMargin, kPanelHeight};
+    bottom = l.panel.y + l.panel.h;
+  }
+  l.height = bottom + kMargin;
+  return l;
+}
+
+// The view's drawing centred in its box.
+ViewPlacement place(View view, const Box& box, const Extents& e, double scale) {
+  const int h = view == View::Section ? 1 : 0;
+  const int v = view == View::Plan ? 1 : 2;
+  ViewPlacement p;
+  p.view = view;
+  p.scale = scale;
+  p.hMin = e.lo[h];
+  p.vMax = e.hi[v];
+  p.left = box.x + (box.w - scale * e.span(h)) / 2;
+  p.top = box.y + (box.h - scale * e.span(v)) / 2;
+  return p;
+}
+
+void rect(SvgWriter& svg, const Box& b, const char* cssClass) {
+  svg.start("rect").attribute("x", b.x, 1).attribute("y", b.y, 1);
+  svg.attribute("width", b.w, 1).attribute("height", b.h, 1).attribute("class", cssClass).close();
+}
+
+void line(SvgWriter& svg, double x1, double y1, double x2, double y2, const char* cssClass) {
+  svg.start("line").attribute("x1", x1).attribute("y1", y1).attribute("x2", x2);
+  svg.attribute("y2", y2).attribute("class", cssClass).close();
+}
+
+void circle(SvgWriter& svg, double x, double y, double r, const char* cssClass) {
+  svg.start("circle").attribute("cx", x).attribute("cy", y).attribute("r", r);
+  svg.attribute("class", cssClass).close();
+}
+
+void path(SvgWriter& svg, const SvgPathData& d, const char* cssClass) {
+  if (!d.empty())
+    svg.start("path").attribute("class", cssClass).attribute("d", d.data()).close();
+}
+
+// G as a circle with a cross, B as a filled dot, each with its letter when lettered.
+void centreMarks(SvgWriter& svg, double gx, double gy, double bx, double by, bool lettered) {
+  circle(svg, gx, gy, 5, "g");
+  line(svg, gx - 5, gy, gx + 5, gy, "axis");
+  line(svg, gx, gy - 5, gx, gy + 5, "axis");
+  circle(svg, bx, by, 4, "b");
+  if (lettered) {
+    svg.label(gx + 7, gy - 6, "G");
+    svg.label(bx + 7, by + 14, "B");
+  }
+}
+
+// The marks (pillars) and where they cross the water; in plan, where marks do not hide each
+// other, with their drafts: the z of the crossing in body coordinates.
+void drawMarks(SvgWriter& svg, const PictureScene& scene, const WaterFrame& f,
+               const ViewPlacement& p) {
+  for (const PictureMark& m : scene.marks) {
+    const Vec3 a = f.toWater(m.line.P0), b = f.toWater(m.line.P1);
+    line(svg, p.x(a), p.y(a), p.x(b), p.y(b), "mark");
+    Vec3 crossing;
+    if (scene.waterPlane.intersect(m.line, crossing) != Plane::kCrossing ||
+        !std::isfinite(crossing.z))
+      continue;
+    const Vec3 c = f.toWater(crossing);
+    circle(svg, p.x(c), p.y(c), 2.5, "markdot");
+    if (p.view == View::Plan)
+      svg.label(p.x(c) + 4, p.y(c) - 4, m.label + ": " + shortNumber(crossing.z), "start", "small");
+  }
+}
+
+void drawView(SvgWriter& svg, const FloatingBody& body, const SurfaceFaces& surface,
+              const PictureScene& scene, const WaterFrame& f, const Box& box,
+              const ViewPlacement& p, const char* title) {
+  svg.label(box.x, box.y - 7, title, "start", "title");
+  rect(svg, box, "frame");
+  const double waterY = p.y(Vec3(0, 0, 0));
+  if (p.view == View::Plan) {
+    rect(svg, box, "sea");
+  } else {
+    rect(svg, Box{box.x, waterY, box.w, box.y + box.h - waterY}, "sea");
+  }
+  const BodyOutline outline(body, surface, f, p);
+  path(svg, outline.wet(), "wet");
+  path(svg, outline.dry(), "dry");
+  path(svg, outline.waterline(), "waterline");
+  const Vec3 g = f.toWater(scene.gravityCentre), b = f.toWater(scene.buoyancyCentre);
+  if (p.view != View::Plan) {
+    line(svg, box.x, waterY, box.x + box.w, waterY, "waterline");
+    // The lines of action: vertical through G and through B; their distance is the lever arm.
+    line(svg, p.x(g), box.y, p.x(g), box.y + box.h, "action");
+    line(svg, p.x(b), box.y, p.x(b), box.y + box.h, "action");
+  }
+  drawMarks(svg, scene, f, p);
+  centreMarks(svg, p.x(g), p.y(g), p.x(b), p.y(b), true);
+}
+
+void drawLegend(SvgWriter& svg, const Box& box) {
+  const double x = box.x + 10, w = 26;
+  double y = box.y + 14;
+  const auto entry = [&](const char* cssClass, const char* text) {
+    line(svg, x, y - 4, x + w, y - 4, cssClass);
+    svg.label(x + w + 8, y, text);
+    y += 20;
+  };
+  entry("dry", "element edges above water");
+  entry("wet", "element edges under water");
+  entry("waterline", "water plane");
+  entry("action", "lines of action");
+  entry("mark", "pillar; in plan its draft (body z)");
+  centreMarks(svg, x + 6, y - 4, x + 20, y - 4, false);
+  svg.label(x + w + 8, y, "G centre of gravity, B of buoyancy");
+}
+
+// A step of 1, 2 or 5 times a power of ten giving about `target` intervals over the span.
+double niceStep(double span, int target) {
+  const double raw = span / target;
+  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+  const double r = raw / magnitude;
+  return (r < 1.5 ? 1 : r < 3 ? 2 : r < 7 ? 5 : 10) * magnitude;
+}
+
+// Visits the multiples of step within [lo, hi].
+template <typename Visit>
+void forEachTick(double lo, double hi, double step, Visit visit) {
+  const double first = std::ceil(lo / step - 1e-9);
+  for (int k = 0; k < 100; ++k) {
+    const double v = (first + k) * step;
+    if (v > hi + 1e-9 * step)
+      break;
+    visit(v);
+  }
+}
+
+struct Plot {
+  Box area;
+  double h0, h1, g0, g1;
+  double x(double heel) const { return area.x + area.w * (heel - h0) / (h1 - h0); }
+  double y(double gz) const { return area.y + area.h * (g1 - gz) / (g1 - g0); }
+};
+
+Plot plotArea(const RightingArmCurve& curve, const Box& box) {
+  Plot p{{box.x + 64, box.y + 16, box.w - 84, box.h - 58}, 0, 0, 0, 0};
+  p.h0 = curve.points.front().heelDeg;
+  p.h1 = curve.points.back().heelDeg;
+  if (!(p.h1 > p.h0)) {
+    p.h0 -= 1;
+    p.h1 += 1;
+  }
+  for (const RightingArmPoint& point : curve.points) {
+    p.g0 = std::fmin(p.g0, point.gz);
+    p.g1 = std::fmax(p.g1, point.gz);
+  }
+  const double span = p.g1 - p.g0;
+  const double pad = span > 0 ? 0.08 * span : 1;
+  p.g0 -= pad;
+  p.g1 += pad;
+  return p;
+}
+
+void drawGrid(SvgWriter& svg, const Plot& p) {
+  const Box& a = p.area;
+  forEachTick(p.h0, p.h1, niceStep(p.h1 - p.h0, 8), [&](double h) {
+    line(svg, p.x(h), a.y, p.x(h), a.y + a.h, "grid");
+    svg.label(p.x(h), a.y + a.h + 16, shortNumber(h), "middle");
+  });
+  forEachTick(p.g0, p.g1, niceStep(p.g1 - p.g0, 6), [&](double g) {
+    line(svg, a.x, p.y(g), a.x + a.w, p.y(g), "grid");
+    svg.label(a.x - 6, p.y(g) + 4, shortNumber(std::fabs(g) < 1e-12 ? 0 : g), "end");
+  });
+  line(svg, a.x, a.y, a.x, a.y + a.h, "axis");
+  line(svg, a.x, p.y(0), a.x + a.w, p.y(0), "axis");
+  svg.label(a.x + a.w / 2, a.y + a.h + 36, std::string("heel (") + kDegree + ")", "middle");
+  const double lx = a.x - 48, ly = a.y + a.h / 2;
+  svg.start("text").attribute("x", lx, 1).attribute("y", ly, 1);
+  svg.attribute("text-anchor", "middle");
+  svg.attribute("transform",
+                "rotate(-90 " + SvgWriter::number(lx, 1) + " " + SvgWriter::number(ly, 1) + ")");
+  svg.openBody();
+  svg.text("GZ (length unit of the file)");
+  svg.end("text");
+}
+
+void drawSummary(SvgWriter& svg, const RightingArmSummary& s, const Plot& p) {
+  if (s.maxGz && s.maxHeelDeg) {
+    const double x = p.x(*s.maxHeelDeg), y = p.y(*s.maxGz);
+    circle(svg, x, y, 5, "max");
+    svg.label(x + 8, y - 8,
+              "GZmax " + shortNumber(*s.maxGz) + " at " + shortNumber(*s.maxHeelDeg) + kDegree);
+  }
+  if (s.vanishingHeelDeg) {
+    const double x = p.x(*s.vanishingHeelDeg), y = p.y(0);
+    circle(svg, x, y, 4, "max");
+    svg.label(x, y + 18, "vanishes at " + shortNumber(*s.vanishingHeelDeg) + kDegree, "middle");
+  }
+  std::string areas;
+  if (s.area30)
+    areas += std::string("area 0-30") + kDegree + ": " + shortNumber(*s.area30);
+  if (s.area40)
+    areas +=
+        std::string(areas.empty() ? "" : ", ") + "0-40" + kDegree + ": " + shortNumber(*s.area40);
+  if (!areas.empty())
+    svg.label(p.area.x + p.area.w, p.area.y - 4, areas + " (length x rad)", "end", "small");
+}
+
+void drawCurvePanel(SvgWriter& svg, const RightingArmCurve& curve, const Box& box) {
+  svg.label(box.x, box.y - 7, "Righting arm GZ", "start", "title");
+  rect(svg, box, "frame");
+  if (curve.points.empty())
+    return;
+  const Plot p = plotArea(curve, box);
+  drawGrid(svg, p);
+  SvgPathData d;
+  for (size_t i = 0; i < curve.points.size(); ++i) {
+    const long x = SvgPathData::gridCount(p.x(curve.points[i].heelDeg));
+    const long y = SvgPathData::gridCount(p.y(curve.points[i].gz));
+    if (i == 0) {
+      d.moveTo(x, y);
+    } else {
+      d.lineTo(x, y);
+    }
+  }
+  path(svg, d, "curve");
+  if (curve.points.size() <= 120) {
+    for (const RightingArmPoint& point : curve.points)
+      circle(svg, p.x(point.heelDeg), p.y(point.gz), 2.2, "point");
+  }
+  drawSummary(svg, curve.summary, p);
+}
+
+std::string attitudeLine(const Plane& w) {
+  const double heel = std::atan2(-w.B, w.C) * 180 / kPi;
+  const double trim = std::atan2(-w.A, w.C) * 180 / kPi;
+  return "Floating attitude: heel " + shortNumber(heel) + kDegree + " (+y side deeper), trim " +
+         shortNumber(trim) + kDegree + " (+x end deeper)";
+}
+
+}  // namespace
+
+std::string drawFloatingBodySvg(const FloatingBody& body, const PictureScene& scene) {
+  const WaterFrame frame(scene.waterPlane);
+  const Extents extents = measure(body, frame, scene);
+  const bool withPanel = scene.curve != nullptr;
+  const Layout l = arrange(extents, withPanel);
+  SvgWriter svg(std::ceil(l.width), std::ceil(l.height));
+  svg.start("style").attribute("type", "text/css").openBody();
+  svg.text(kStyle);
+  svg.end("style");
+  svg.start("rect").attribute("width", "100%").attribute("height", "100%");
+  svg.attribute("fill", "#f7f7f7").close();
+  svg.label(kMargin, kMargin + 14, attitudeLine(scene.waterPlane), "start", "title");
+  const SurfaceFaces surface(body);
+  drawView(svg, body, surface, scene, frame, l.profile,
+           place(View::Profile, l.profile, extents, l.scale), "Profile: seen from -y");
+  drawView(svg, body, surface, scene, frame, l.section,
+           place(View::Section, l.section, extents, l.scale), "Section: seen from +x");
+  drawView(svg, body, surface, scene, frame, l.plan, place(View::Plan, l.plan, extents, l.scale),
+           "Plan: seen from above");
+  drawLegend(svg, l.legend);
+  if (withPanel)
+    drawCurvePanel(svg, *scene.curve, l.panel);
+  return svg.finish();
+}

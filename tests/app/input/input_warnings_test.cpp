@@ -1,0 +1,107 @@
+#include "app/input/input_warnings.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/shapes.h"
+
+namespace {
+
+using test_support::boxHexahedron;
+using test_support::fillBody;
+
+std::vector<InputWarning> checkHexahedron(const Vec3 (&p)[8]) {
+  Hexahedron h;
+  h.setVertices(p, 8);
+  FloatingBody body;
+  fillBody(body, {}, {h, boxHexahedron(Vec3(0, 0, 0), 1, 1, 1)}, {}, {});
+  body.boundingBox();
+  body.centreOfGravity = Vec3(0.5, 0.5, 0.5);
+  return checkBody(body, ElementLines{{}, {7, 20}, {}, {}, {}});
+}
+
+// The split of a hexahedron is only its volume when the numbering runs around plane faces.
+TEST(InputWarnings, HexahedraWhoseVolumeDependsOnTheirSplit) {
+  struct Case {
+    const char* name;
+    Vec3 p[8];
+    const char* finding;  // null: no finding
+  } cases[] = {
+      {"box",
+       {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}, {0, 0, 1}, {2, 0, 1}, {2, 1, 1}, {0, 1, 1}},
+       nullptr},
+      {"sheared, plane faces",
+       {{0, 0, 0},
+        {2, 0, 0},
+        {2.5, 1, 0},
+        {0.5, 1, 0},
+        {0, 0, 1},
+        {2, 0, 1},
+        {2.5, 1, 1},
+        {0.5, 1, 1}},
+       nullptr},
+      {"Z order",
+       {{0, 0, 0}, {2, 0, 0}, {0, 1, 0}, {2, 1, 0}, {0, 0, 1}, {2, 0, 1}, {0, 1, 1}, {2, 1, 1}},
+       "not numbered around its faces"},
+      {"warped top",
+       {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}, {0, 0, 1}, {2, 0, 1}, {2, 1, 1.5}, {0, 1, 1}},
+       "(its faces are warped)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<InputWarning> found = checkHexahedron(c.p);
+    if (c.finding == nullptr) {
+      EXPECT_TRUE(found.empty()) << found.front().message;
+      continue;
+    }
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].line, 7);
+    EXPECT_NE(found[0].message.find("SET file line 7: the hexahedron's volume depends"),
+              std::string::npos);
+    EXPECT_NE(found[0].message.find(c.finding), std::string::npos) << found[0].message;
+  }
+}
+
+// A large body is checked in two halves: the findings of both, each at its line and in file
+// order, and the vanishing test over the volumes of both.
+TEST(InputWarnings, ALargeBodysFindingsComeFromBothHalvesInOrder) {
+  constexpr int kCount = 40000;
+  std::vector<Hexahedron> hexahedra;
+  ElementLines lines;
+  for (int i = 0; i < kCount; ++i) {
+    const bool tiny = i == kCount - 2;
+    hexahedra.push_back(boxHexahedron(Vec3(i, 0, 0), 1, 1, tiny ? 1e-14 : 1));
+    lines.hexahedra.push_back(10 + 9L * i);
+  }
+  for (int i : {5, kCount / 2 + 1, kCount - 1})
+    std::swap(hexahedra[i].vertices[2], hexahedra[i].vertices[3]);
+  FloatingBody body;
+  fillBody(body, {}, hexahedra, {}, {});
+  body.boundingBox();
+  body.centreOfGravity = Vec3(0.5, 0.5, 0.5);
+  const std::vector<InputWarning> found = checkBody(body, lines);
+  const long expected[] = {55, 10 + 9L * (kCount / 2 + 1), 10 + 9L * (kCount - 1),
+                           10 + 9L * (kCount - 2)};
+  ASSERT_EQ(found.size(), 4u);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(found[i].line, expected[i]) << found[i].message;
+  EXPECT_NE(found[3].message.find("it adds nothing"), std::string::npos) << found[3].message;
+}
+
+TEST(InputWarnings, AtMostTwentyLinesThenTheCount) {
+  std::vector<InputWarning> many;
+  for (long line = 30; line > 5; --line)
+    many.push_back({line, "finding " + std::to_string(line)});
+  std::ostringstream out;
+  writeWarnings(out, many);
+  const std::string text = out.str();
+  EXPECT_EQ(text.rfind("floatstate: warning: finding 6\nfloatstate: warning: finding 7\n", 0), 0u);
+  EXPECT_NE(text.find("finding 25\nfloatstate: warning: 5 more warnings not shown\n"),
+            std::string::npos);
+  EXPECT_EQ(text.find("finding 26"), std::string::npos);
+}
+
+}  // namespace
