@@ -1,7 +1,9 @@
 #include "solver/righting_arm.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <map>
 
 #include "solver/draft_search.h"
 #include "submerged/fast_evaluation.h"
@@ -367,6 +369,26 @@ class KeepElementResults {
   FastEvaluation* fast_;
 };
 
+// The body balanced in trim at one heel, the trim search started from guess (radians). tau is
+// left at the estimate of the balancing trim to extrapolate the next heels from: the balanced
+// sample still has an arm within the tolerance, and the secant's estimate of the root keeps that
+// remainder out of the next heels' extrapolation, where it would grow.
+RightingArmPoint balanceHeel(WaterPlacer& water, const Vec3& G, double heelDeg, double tolerance,
+                             double guess, double& slope, int& draftSearches, double& tau) {
+  RightingArmPoint p;
+  p.heelDeg = heelDeg;
+  TrimSearch search(water, G, radians(p.heelDeg), tolerance, draftSearches);
+  const Sample s = search.solve(guess, slope, p.trimFound);
+  const bool sloped = std::isfinite(slope) && slope != 0;
+  tau = sloped ? s.tau - s.arm / slope : s.tau;
+  p.waterPlane = s.plane;
+  p.buoyancyCentre = s.buoyancyCentre;
+  p.trimDeg = degrees(std::atan2(-s.plane.A, s.plane.C));
+  p.gz = search.rightingArm(s);
+  p.longitudinalArm = s.arm;
+  return p;
+}
+
 }  // namespace
 
 int HeelRange::count() const {
@@ -393,28 +415,74 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
   double slope = std::numeric_limits<double>::quiet_NaN();
   WaterPlacer water(body, V);
   for (int i = 0; i < n; ++i) {
-    RightingArmPoint p;
-    p.heelDeg = range.angleDeg(i);
-    TrimSearch search(water, G, radians(p.heelDeg), tolerance, curve.draftSearches);
-    const Sample s = search.solve(trimGuess(taus), slope, p.trimFound);
-    // The balanced sample still has an arm within the tolerance; the secant's estimate of the
-    // root keeps that remainder out of the next heels' extrapolation, where it would grow.
-    const bool sloped = std::isfinite(slope) && slope != 0;
-    taus.push_back(sloped ? s.tau - s.arm / slope : s.tau);
+    double tau;
+    const RightingArmPoint p = balanceHeel(water, G, range.angleDeg(i), tolerance, trimGuess(taus),
+                                           slope, curve.draftSearches, tau);
+    taus.push_back(tau);
     if (!p.trimFound) {
       // Nothing to extrapolate from: the next heel starts level, its first step unsized.
       taus.clear();
       slope = std::numeric_limits<double>::quiet_NaN();
     }
-    p.waterPlane = s.plane;
-    p.buoyancyCentre = s.buoyancyCentre;
-    p.trimDeg = degrees(std::atan2(-s.plane.A, s.plane.C));
-    p.gz = search.rightingArm(s);
-    p.longitudinalArm = s.arm;
     curve.points.push_back(p);
   }
   curve.summary = summarizeRightingArm(curve.points);
   return curve;
+}
+
+struct RightingArmProbe::State {
+  State(FloatingBody& body, double V, const Vec3& G)
+      : keep(body.fastEvaluation.get()),
+        water(body, V),
+        gravity(G),
+        tolerance(kRelativeArmTolerance * body.bounds.diagonal()) {}
+  // The trim to start the heel from: interpolated between the estimates of the evaluated heels
+  // around it, the nearest one's beyond them, level before any.
+  double guess(double heelDeg) const {
+    if (taus.empty())
+      return 0;
+    const auto above = taus.lower_bound(heelDeg);
+    if (above == taus.begin())
+      return above->second;
+    const auto below = std::prev(above);
+    if (above == taus.end())
+      return below->second;
+    const double f = (heelDeg - below->first) / (above->first - below->first);
+    return below->second + f * (above->second - below->second);
+  }
+
+  KeepElementResults keep;
+  WaterPlacer water;
+  Vec3 gravity;
+  double tolerance;
+  double slope = std::numeric_limits<double>::quiet_NaN();
+  std::map<double, double> taus;  // heel (degrees) -> trim estimate of balanced heels
+  int draftSearches = 0;
+};
+
+RightingArmProbe::RightingArmProbe(FloatingBody& body, double V, const Vec3& G) {
+  if (!body.fastEvaluation && !body.surfaceEvaluation)
+    body.prepareFastEvaluation();
+  state_ = std::make_unique<State>(body, V, G);
+}
+
+RightingArmProbe::~RightingArmProbe() = default;
+
+RightingArmPoint RightingArmProbe::at(double heelDeg) {
+  State& s = *state_;
+  double tau;
+  const RightingArmPoint p = balanceHeel(s.water, s.gravity, heelDeg, s.tolerance, s.guess(heelDeg),
+                                         s.slope, s.draftSearches, tau);
+  if (p.trimFound) {
+    s.taus[heelDeg] = tau;
+  } else {
+    s.slope = std::numeric_limits<double>::quiet_NaN();
+  }
+  return p;
+}
+
+int RightingArmProbe::draftSearches() const {
+  return state_->draftSearches;
 }
 
 namespace {

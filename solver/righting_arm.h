@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -76,3 +77,23 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
 
 // The summary of computed points given in increasing order of heel.
 RightingArmSummary summarizeRightingArm(const std::vector<RightingArmPoint>& points);
+
+// The righting arm at single heels asked for in any order, for the integrals, roots and maxima of
+// the stability criteria: each heel is balanced in trim exactly as a point of the curve is, its
+// trim search started from the trims of the heels evaluated before (interpolated between the two
+// around it, or the nearest one's). The body's element results are not stored while the probe
+// lives. Uses the body's fast evaluation, preparing it first when the body has none.
+class RightingArmProbe {
+ public:
+  RightingArmProbe(FloatingBody& body, double V, const Vec3& G);
+  ~RightingArmProbe();
+  RightingArmProbe(const RightingArmProbe&) = delete;
+  RightingArmProbe& operator=(const RightingArmProbe&) = delete;
+
+  RightingArmPoint at(double heelDeg);
+  int draftSearches() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};

@@ -16,11 +16,12 @@ ALLOWED = {
     "elements": {"geometry"},
     "submerged": {"elements", "geometry"},
     "solver": {"submerged", "elements", "geometry"},
+    "stability": {"solver", "submerged", "elements", "geometry"},
     "app/platform": {"elements", "geometry"},
     "app/input": {"app/platform", "elements", "geometry"},
     "app/mesh": {"elements", "geometry"},
-    "app/report": {"solver", "submerged", "app/input", "app/platform", "elements", "geometry"},
-    "app": {"app/report", "app/input", "app/mesh", "app/platform", "solver", "submerged",
+    "app/report": {"stability", "solver", "submerged", "app/input", "app/platform", "elements", "geometry"},
+    "app": {"app/report", "app/input", "app/mesh", "app/platform", "stability", "solver", "submerged",
             "elements", "geometry"},
 }
 MAX_LINES = 1000

@@ -1,0 +1,133 @@
+#include "stability/criteria_assessment.h"
+
+#include <cmath>
+#include <map>
+
+#include "solver/righting_arm.h"
+#include "submerged/waterline_extent.h"
+
+namespace {
+
+// The body's own curve, each heel balanced once: the righting arm and the water plane.
+class CurveCache {
+ public:
+  CurveCache(FloatingBody& body, double V, const Vec3& G) : probe_(body, V, G) {}
+  const RightingArmPoint& at(double heelDeg) {
+    auto found = points_.find(heelDeg);
+    if (found == points_.end())
+      found = points_.emplace(heelDeg, probe_.at(heelDeg)).first;
+    return found->second;
+  }
+  const std::map<double, RightingArmPoint>& points() const { return points_; }
+
+ private:
+  RightingArmProbe probe_;
+  std::map<double, RightingArmPoint> points_;
+};
+
+double heelDegreesOf(const Plane& p) {
+  return std::atan2(-p.B, p.C) * (180 / 3.14159265358979323846);
+}
+
+// The relative margin by which a side's results are compared: NaN (not attained) counts lowest.
+double relativeMargin(const CriterionResult& r) {
+  const double m = r.margin() / std::fabs(r.required);
+  return std::isnan(m) ? -HUGE_VAL : m;
+}
+
+RollParticulars rollParticulars(FloatingBody& body, const LoadedCondition& condition,
+                                const CriteriaInputs& inputs) {
+  RollParticulars p;
+  p.draught = meanDraught(body, condition.waterPlane);
+  HydrostaticSettings settings;
+  settings.density = inputs.density;
+  const HydrostaticRow row = hydrostaticsAtDraft(body, p.draught, settings);
+  p.breadth = row.waterlineBreadth;
+  p.waterlineLength = row.waterlineLength;
+  p.blockCoefficient = row.Cb;
+  p.KG = condition.gravity.z;
+  p.GM = condition.GM0;
+  p.bilgeKeelArea = inputs.bilgeKeelArea;
+  p.sharpBilges = inputs.sharpBilges;
+  return p;
+}
+
+}  // namespace
+
+const char* criteriaSetName(CriteriaSet set) {
+  return set == CriteriaSet::kAreaRatio ? "area-ratio" : "is2008";
+}
+
+double meanDraught(const FloatingBody& body, const Plane& waterPlane) {
+  const BoundingBox box = waterlineBounds(body, waterPlane);
+  const double x = box.xMax >= box.xMin ? 0.5 * (box.xMin + box.xMax) : 0;
+  // A + C z + D = 0 at (x, 0, z).
+  return -(waterPlane.A * x + waterPlane.D) / waterPlane.C;
+}
+
+std::optional<FloodingPoint> floodingAngle(const std::vector<Opening>& openings,
+                                           const std::function<Plane(double)>& planeAt,
+                                           double fromDeg) {
+  std::optional<FloodingPoint> least;
+  for (const Opening& opening : openings) {
+    SampledCurve height([&](double heel) {
+      const Plane p = planeAt(heel);
+      return p.value(opening.point) / std::sqrt(p.A * p.A + p.B * p.B + p.C * p.C);
+    });
+    // Under water is a height of 0 or less (a point on the plane is submerged).
+    std::optional<double> heel =
+        height(fromDeg) <= 0 ? fromDeg : firstCrossing(height, 0, fromDeg, kCurveEndDeg);
+    if (heel && (!least || *heel < least->heelDeg))
+      least = FloodingPoint{opening.name, *heel};
+  }
+  return least;
+}
+
+CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& condition,
+                                  CriteriaSet set, const CriteriaInputs& inputs) {
+  CriteriaAssessment a;
+  a.set = set;
+  a.displacement = inputs.density * condition.volume;
+  CurveCache cache(body, condition.volume, condition.gravity);
+  const double equilibrium = heelDegreesOf(condition.waterPlane);
+  const bool weather = set == CriteriaSet::kIs2008 && inputs.windage.has_value();
+  if (weather)
+    a.roll = rollParticulars(body, condition, inputs);
+  if (set == CriteriaSet::kIs2008 && !weather)
+    a.notes.push_back("the weather criterion is not assessed: no windage was given");
+  for (int k = 0; k < 2; ++k) {
+    const int side = k == 0 ? 1 : -1;
+    SideAssessment& s = a.sides[k];
+    s.side = side;
+    s.equilibriumDeg = side * equilibrium;
+    SampledCurve gz([&](double heel) { return side * cache.at(side * heel).gz; });
+    s.flooding = floodingAngle(
+        inputs.openings, [&](double heel) { return cache.at(side * heel).waterPlane; },
+        s.equilibriumDeg);
+    CurveSide c;
+    c.gz = &gz;
+    c.equilibriumDeg = s.equilibriumDeg;
+    c.side = side;
+    if (s.flooding)
+      c.floodingDeg = s.flooding->heelDeg;
+    if (set == CriteriaSet::kIs2008) {
+      s.results = generalCriteria(c, condition.GM0);
+      if (weather) {
+        s.weather = weatherConstruction(c, *inputs.windage, a.displacement, a.roll);
+        s.results.push_back(weatherCriterion(*s.weather, side));
+      }
+    } else if (inputs.windHeelingArm) {
+      s.areaRatio = areaRatioConstruction(c, *inputs.windHeelingArm);
+      s.results.push_back(areaRatioCriterion(*s.areaRatio, side));
+    }
+  }
+  for (size_t i = 0; i < a.sides[0].results.size(); ++i) {
+    const CriterionResult& plus = a.sides[0].results[i];
+    const CriterionResult& minus = a.sides[1].results[i];
+    a.results.push_back(relativeMargin(minus) < relativeMargin(plus) ? minus : plus);
+    a.pass = a.pass && a.results.back().pass;
+  }
+  for (const auto& point : cache.points())
+    a.curve.emplace_back(point.first, point.second.gz);
+  return a;
+}
