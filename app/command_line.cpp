@@ -30,7 +30,8 @@ constexpr const char* kDescription =
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
-    "float, 2 wrong command line, 3 not in equilibrium, 4 an unstable equilibrium.\n";
+    "float, 2 wrong command line, 3 not in equilibrium, 4 an unstable equilibrium, 5 a stability\n"
+    "criterion of --criteria is not met (3 and 4 come first).\n";
 
 // The usage lines and the description stand where the library would put its own usage line.
 class HelpFormatter : public CLI::Formatter {
@@ -133,6 +134,122 @@ void describeMeshOptions(CLI::App& app, MeshRunInput& m) {
       ->check(CLI::Validator(pointProblem, "X,Y,Z"));
 }
 
+// A validator of an option value read by one of option_values.h's readers into a scratch value.
+template <typename Value>
+CLI::Validator readable(bool (*read)(const std::string&, Value&, std::string&), const char* name) {
+  return CLI::Validator(
+      [read](std::string& text) {
+        Value value;
+        std::string reason;
+        return read(text, value, reason) ? std::string() : reason;
+      },
+      name);
+}
+
+// The value of an option that its validator accepted.
+template <typename Value>
+Value readValue(bool (*read)(const std::string&, Value&, std::string&), const std::string& text) {
+  Value value{};
+  std::string reason;
+  read(text, value, reason);
+  return value;
+}
+
+// The options of the stability booklet: the hydrostatic table, the cross curves, the criteria.
+void describeBookletOptions(CLI::App& app, RunOptions& o) {
+  app.add_option_function<std::string>(
+         "--hydrostatics",
+         [&o](const std::string& t) { o.hydrostatics = readValue(parseDraftRange, t); },
+         "Upright hydrostatic table over these drafts (water plane z = T), after the normal "
+         "output")
+      ->option_text("FROM:TO:STEP")
+      ->check(readable(parseDraftRange, "FROM:TO:STEP"));
+  app.add_option("--csv", o.csvFile,
+                 "Write the hydrostatic table as CSV into FILE; the cross curves go there without "
+                 "--hydrostatics, else into FILE with .kn before its extension")
+      ->option_text("FILE");
+  app.add_option_function<std::string>(
+         "--kn", [&o](const std::string& t) { o.crossCurveHeels = readValue(parseHeelRange, t); },
+         "Cross curves KN over these heels for the volumes of --kn-volumes")
+      ->option_text("FROM:TO:STEP (degrees)")
+      ->check(readable(parseHeelRange, "FROM:TO:STEP"));
+  app.add_option_function<std::string>(
+         "--kn-volumes",
+         [&o](const std::string& t) { o.crossCurveVolumes = readValue(parseVolumeList, t); },
+         "With --kn: the displacement volumes")
+      ->option_text("V1,V2,...")
+      ->check(readable(parseVolumeList, "V1,V2,..."));
+  app.add_option_function<std::string>(
+         "--kn-lcg",
+         [&o](const std::string& t) {
+           double x;
+           if (parseNumberOption(t, x))
+             o.crossCurveX = x;
+         },
+         "With --kn: x of the reference point (default: each volume's upright LCB)")
+      ->option_text("X")
+      ->check(CLI::Validator(numberProblem, "NUMBER"));
+  const std::map<std::string, CriteriaSet> sets{{"is2008", CriteriaSet::kIs2008},
+                                                {"area-ratio", CriteriaSet::kAreaRatio}};
+  app.add_option_function<CriteriaSet>(
+         "--criteria", [&o](const CriteriaSet& set) { o.criteria = set; },
+         "Check the intact stability criteria on the body's righting-arm curve")
+      ->option_text("is2008|area-ratio")
+      ->transform(CLI::CheckedTransformer(sets))
+      ->transform(CLI::IsMember(names(sets)));
+  CriteriaInputs& in = o.criteriaInputs;
+  bool& given = o.criteriaInputsGiven;
+  app.add_option_function<std::string>(
+         "--windage",
+         [&in, &given](const std::string& t) {
+           in.windage = readValue(parseWindage, t);
+           given = true;
+         },
+         "With --criteria is2008: the lateral area above the waterline (m^2) and its lever Z (m)")
+      ->option_text("AREA,LEVER")
+      ->check(readable(parseWindage, "AREA,LEVER"));
+  app.add_option_function<std::string>(
+         "--bilge-keel-area",
+         [&in, &given](const std::string& t) { given = parseNumberOption(t, in.bilgeKeelArea); },
+         "With --criteria is2008: the bilge keels' area (m^2, default 0)")
+      ->option_text("AREA")
+      ->check(CLI::Validator(numberProblem, "NUMBER"));
+  app.add_option_function<std::vector<std::string>>(
+         "--opening",
+         [&in, &given](const std::vector<std::string>& texts) {
+           for (const std::string& t : texts)
+             in.openings.push_back(readValue(parseOpening, t));
+           given = true;
+         },
+         "With --criteria: an opening that floods the body (repeatable)")
+      ->option_text("NAME,X,Y,Z")
+      ->check(readable(parseOpening, "NAME,X,Y,Z"));
+  app.add_option_function<std::string>(
+         "--wind-heeling-arm",
+         [&in, &given](const std::string& t) {
+           in.windHeelingArm = HeelingArmTable(readValue(parseHeelingArmRows, t));
+           given = true;
+         },
+         "With --criteria area-ratio: the wind's heeling arm (m) over the heel (degrees)")
+      ->option_text("HEEL:ARM,...")
+      ->check(readable(parseHeelingArmRows, "HEEL:ARM,..."));
+}
+
+// What is wrong with the booklet's options taken together, or an empty string.
+std::string bookletOptionsProblem(const RunOptions& o) {
+  if (!o.csvFile.empty() && !o.hydrostatics && !o.crossCurveHeels)
+    return "--csv needs --hydrostatics or --kn";
+  if (o.crossCurveHeels && o.crossCurveVolumes.empty())
+    return "--kn needs --kn-volumes V1,V2,...";
+  if (!o.crossCurveHeels && (!o.crossCurveVolumes.empty() || o.crossCurveX))
+    return "--kn-volumes and --kn-lcg go with --kn";
+  if (o.criteriaInputsGiven && !o.criteria)
+    return "--windage, --bilge-keel-area, --opening and --wind-heeling-arm go with --criteria";
+  if (o.criteria == CriteriaSet::kAreaRatio && !o.criteriaInputs.windHeelingArm)
+    return "--criteria area-ratio needs the wind's heeling arm: --wind-heeling-arm HEEL:ARM,...";
+  return "";
+}
+
 void configure(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpFormatter>());
   app.get_formatter()->column_width(32);
@@ -142,6 +259,7 @@ void configure(CLI::App& app, RunOptions& options) {
   app.allow_windows_style_options(false);
   describeOptions(app, options);
   describeMeshOptions(app, options.mesh);
+  describeBookletOptions(app, options);
 }
 
 }  // namespace
@@ -163,8 +281,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   }
   const MeshRunInput& mesh = result.options.mesh;
   std::string problem = meshOptionsProblem(mesh);
+  // The tables alone need no loading: a mesh may come without one.
+  if (!mesh.meshFile.empty() && !mesh.hasLoading() && !result.options.needsEquilibrium())
+    problem.clear();
   if (problem.empty() && !mesh.meshFile.empty() && !result.options.setFile.empty())
     problem = "a SET file and --mesh cannot be given together";
+  if (problem.empty())
+    problem = bookletOptionsProblem(result.options);
   if (result.action == CommandLine::Action::Run && !problem.empty()) {
     result.action = CommandLine::Action::UsageError;
     result.error = problem;

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/booklet_run.h"
 #include "app/command_line.h"
 #include "app/input/draft_marks.h"
 #include "app/input/input_scan.h"
@@ -108,13 +109,16 @@ bool fileCanBeOpened(const std::string& path) {
   return true;
 }
 
-// What was read, written as the console's first lines and kept for the report.
+// What was read, written as the console's first lines and kept for the report. A mesh without
+// its loading (a run of the tables alone) has no lines for it.
 void reportInput(FloatingBody& body, const DriverTexts& t, RunReport& report) {
   report.displacementVolume = body.displacementVolume;
-  console::out() << t.displacement << report.displacementVolume << std::endl;
   const Vec3 G = body.getCentreOfGravity();
   report.centreOfGravity = G;
-  console::out() << t.gravity << G.x << " , " << G.y << " , " << G.z << " )" << std::endl;
+  if (report.hasLoading) {
+    console::out() << t.displacement << report.displacementVolume << std::endl;
+    console::out() << t.gravity << G.x << " , " << G.y << " , " << G.z << " )" << std::endl;
+  }
   report.elements = {body.tetrahedronCount, body.hexahedronCount, body.prismCount,
                      body.cylinderCount};
 }
@@ -313,6 +317,28 @@ void selectInputFile(std::string& inputFileName, Language language) {
 
 namespace {
 
+// A run of the booklet's tables alone: no equilibrium, so the normal output ends after the input
+// lines and the tables follow; exit code 0, or 1 when a file cannot be written.
+int runTablesOnly(FloatingBody& body, const RunOptions& options, RunReport& report) {
+  // Only the body itself must be sound: a positive volume and a finite G stand in for the
+  // loading the tables do not use.
+  const std::string problem = whyInputCannotFloat(body, 1, Vec3(0, 0, 0));
+  if (!problem.empty())
+    failRun(problem);
+  prepareEvaluation(body);
+  if (options.strict && !report.warnings.empty()) {
+    failInput(std::string("--strict: the ") + (report.meshFile.empty() ? "SET file" : "mesh") +
+              " has findings (above); no table is computed");
+  }
+  report.equilibriumSolved = false;
+  report.bodyVolume = wholeBodyVolume(body);
+  runBookletTables(body, options, report);
+  bool written = options.jsonFile.empty() || writeJsonReport(options, report);
+  written = writeBookletCsv(options, report) && written;
+  pauseBeforeExit();
+  return written ? 0 : 1;
+}
+
 int runOnce(const RunOptions& options) {
   const DriverTexts& texts = driverTexts(options.language);
   FloatingBody body;
@@ -326,7 +352,10 @@ int runOnce(const RunOptions& options) {
     report.warnings = readMeshBody(options.mesh, body, report);
   }
   writeWarnings(std::cerr, report.warnings);
+  report.hasLoading = options.mesh.meshFile.empty() || options.mesh.hasLoading();
   reportInput(body, texts, report);
+  if (!options.needsEquilibrium())
+    return runTablesOnly(body, options, report);
   // The whole body's volume, which the last check needs, comes from the fast evaluation: cutting
   // every element the plain way costs a large body as much as a few draft searches.
   std::string problem =
@@ -358,11 +387,14 @@ int runOnce(const RunOptions& options) {
                                                  report.centreOfGravity, *options.gz);
     writeRightingArmTable(console::out(), *report.rightingArm, texts, options.digits);
   }
+  runBookletTables(body, options, report);
+  const bool criteriaMet = !options.criteria || runCriteria(body, options, check, report);
   bool written = options.jsonFile.empty() || writeJsonReport(options, report);
+  written = writeBookletCsv(options, report) && written;
   if (!options.svgFile.empty())
     written = writePicture(options, body, report, std::move(lines)) && written;
   pauseBeforeExit();
-  return written ? verdictExitCode(check) : 1;
+  return written ? runExitCode(verdictExitCode(check), criteriaMet) : 1;
 }
 
 }  // namespace

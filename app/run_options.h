@@ -2,10 +2,13 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/mesh/mesh_body.h"
 #include "app/report/driver_texts.h"
 #include "solver/righting_arm.h"
+#include "stability/criteria_assessment.h"
+#include "stability/hydrostatic_table.h"
 
 // The attitude solvers: the tilt iteration (the program's own) and Newton steps on the restoring
 // matrix.
@@ -28,4 +31,22 @@ struct RunOptions {
   int maxSteps =
       0;  // the solver's step limit; 0: the method's own (none for greedy, 50 for newton)
   MeshRunInput mesh;  // the body as a closed surface mesh with its loading; no mesh file: none
+
+  // The stability booklet.
+  std::optional<DraftRange> hydrostatics;    // the upright hydrostatic table over these drafts
+  std::string csvFile;                       // the tables as CSV; empty: none
+  std::optional<HeelRange> crossCurveHeels;  // --kn: cross curves over these heels
+  std::vector<double> crossCurveVolumes;     // --kn-volumes
+  std::optional<double> crossCurveX;         // --kn-lcg: the reference point's x
+  std::optional<CriteriaSet> criteria;       // the criteria to check the loaded body against
+  CriteriaInputs criteriaInputs;             // their inputs from the options
+  bool criteriaInputsGiven = false;          // some of --windage, --opening, ... was given
+
+  // Whether anything asked for needs the body's equilibrium: without it (the hydrostatic table and
+  // the cross curves alone, with or without the JSON report and the CSV file) no equilibrium is
+  // solved and the normal output's lines after the input are left out.
+  bool needsEquilibrium() const {
+    return !(hydrostatics || crossCurveHeels) || summary || gz || !marksFile.empty() ||
+           !svgFile.empty() || criteria;
+  }
 };

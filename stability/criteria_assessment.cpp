@@ -124,7 +124,10 @@ CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& con
   for (size_t i = 0; i < a.sides[0].results.size(); ++i) {
     const CriterionResult& plus = a.sides[0].results[i];
     const CriterionResult& minus = a.sides[1].results[i];
-    a.results.push_back(relativeMargin(minus) < relativeMargin(plus) ? minus : plus);
+    // The -y side only when it is weaker by more than the curve's own rounding, so that a
+    // symmetric body is reported on its +y side.
+    const bool weaker = relativeMargin(minus) < relativeMargin(plus) - 1e-9;
+    a.results.push_back(weaker ? minus : plus);
     a.pass = a.pass && a.results.back().pass;
   }
   for (const auto& point : cache.points())

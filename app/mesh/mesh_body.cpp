@@ -1,5 +1,6 @@
 #include "app/mesh/mesh_body.h"
 
+#include <limits>
 #include <sstream>
 #include <utility>
 
@@ -69,9 +70,11 @@ bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& er
   if (!checkSurface(mesh, findings, error, warnings))
     return false;
   body.surface = std::move(mesh.surface);
-  body.displacementVolume = input.displacementVolume();
+  body.displacementVolume =
+      input.hasLoading() ? input.displacementVolume() : std::numeric_limits<double>::quiet_NaN();
   body.centreOfGravity = input.gravity;
   body.boundingBox();
-  checkGravity(body, input.meshFile, warnings);
+  if (input.hasGravity)
+    checkGravity(body, input.meshFile, warnings);
   return true;
 }

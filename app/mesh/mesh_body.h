@@ -17,13 +17,16 @@ struct MeshRunInput {
   double density = 0;
   Vec3 gravity{0, 0, 0};
 
+  // Whether any of the loading options was given.
+  bool hasLoading() const { return hasDisplacement || hasMass || hasDensity || hasGravity; }
   // V: the displacement, or mass / density.
   double displacementVolume() const { return hasDisplacement ? displacement : mass / density; }
 };
 
 // What is wrong with the options of a mesh run (a usage error), or an empty string: --mesh needs
 // --gravity and exactly one of --displacement and --mass with --density; the loading options
-// need --mesh.
+// need --mesh. (A run that asks only for the hydrostatic table or the cross curves needs no
+// loading; the command line decides that.)
 std::string meshOptionsProblem(const MeshRunInput& input);
 
 // A point "X,Y,Z" of three finite numbers (blanks allowed around them), whatever the locale.
@@ -35,6 +38,7 @@ bool parseNumberOption(const std::string& text, double& value);
 // surface, the displacement volume and the centre of gravity, and its bounds. On a fault returns
 // false with a one-line message that names the file. Findings that do not stop the run (the
 // surface turned around, degenerate triangles, a centre of gravity outside the surface's box) are
-// appended to warnings, one line each. Prints nothing.
+// appended to warnings, one line each. Without loading options the body's displacement volume is
+// NaN and its centre of gravity the origin, unchecked. Prints nothing.
 bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& error,
                   std::vector<std::string>& warnings);

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/report/booklet_report.h"
+
 using nlohmann::ordered_json;
 
 namespace {
@@ -22,8 +24,8 @@ ordered_json input(const RunReport& r) {
   ordered_json j = r.meshFile.empty() ? ordered_json{{"setFile", r.setFile}}
                                       : ordered_json{{"mesh", r.meshFile}};
   j["pillarFile"] = r.pillarFile ? ordered_json(*r.pillarFile) : ordered_json(nullptr);
-  j["displacementVolume"] = r.displacementVolume;
-  j["centreOfGravity"] = point(r.centreOfGravity);
+  j["displacementVolume"] = r.hasLoading ? ordered_json(r.displacementVolume) : nullptr;
+  j["centreOfGravity"] = r.hasLoading ? point(r.centreOfGravity) : nullptr;
   j["bodyVolume"] = r.bodyVolume;
   if (r.meshFile.empty()) {
     j["elements"] = {{"tetrahedra", e.tetrahedra},
@@ -99,6 +101,101 @@ ordered_json rightingArmSummary(const RightingArmCurve& curve) {
           {"unbalancedTrimHeelsDeg", unbalanced}};
 }
 
+ordered_json hydrostaticTable(const std::vector<HydrostaticRow>& rows) {
+  ordered_json table = ordered_json::array();
+  const char* const* names = hydrostaticColumnNames();
+  for (const HydrostaticRow& r : rows) {
+    ordered_json row;
+    for (int c = 0; c < kHydrostaticColumns; ++c)
+      row[names[c]] = hydrostaticValue(r, c);
+    table.push_back(row);
+  }
+  return table;
+}
+
+ordered_json crossCurves(const std::vector<CrossCurve>& curves) {
+  ordered_json list = ordered_json::array();
+  for (const CrossCurve& c : curves) {
+    ordered_json points = ordered_json::array();
+    for (const RightingArmPoint& p : c.points) {
+      points.push_back({{"heelDeg", p.heelDeg},
+                        {"trimDeg", p.trimDeg},
+                        {"kn", p.gz},
+                        {"trimFound", p.trimFound}});
+    }
+    list.push_back({{"displacementVolume", c.displacementVolume},
+                    {"referenceX", c.referenceX},
+                    {"points", points}});
+  }
+  return list;
+}
+
+ordered_json flooding(const std::optional<FloodingPoint>& f) {
+  return f ? ordered_json{{"heelDeg", f->heelDeg}, {"opening", f->opening}} : ordered_json(nullptr);
+}
+
+ordered_json weatherDetails(const WeatherOutcome& w, const RollParticulars& p) {
+  return {{"lw1", w.lw1},
+          {"lw2", w.lw2},
+          {"phi0Deg", optionalNumber(w.phi0Deg)},
+          {"phi1Deg", w.roll.phi1Deg},
+          {"interceptDeg", optionalNumber(w.interceptDeg)},
+          {"phicDeg", optionalNumber(w.phicDeg)},
+          {"phi2Deg", w.phi2Deg},
+          {"areaA", w.areaA},
+          {"areaB", w.areaB},
+          {"steadyHeelLimitDeg", w.steadyHeelLimitDeg},
+          {"X1", w.roll.X1},
+          {"X2", w.roll.X2},
+          {"k", w.roll.k},
+          {"s", w.roll.s},
+          {"r", w.roll.r},
+          {"C", w.roll.C},
+          {"rollingPeriod", w.roll.T},
+          {"breadth", p.breadth},
+          {"draught", p.draught},
+          {"blockCoefficient", p.blockCoefficient},
+          {"waterlineLength", p.waterlineLength},
+          {"KG", p.KG},
+          {"GM", p.GM},
+          {"bilgeKeelArea", p.bilgeKeelArea}};
+}
+
+ordered_json criteria(const CriteriaAssessment& a) {
+  ordered_json results = ordered_json::array();
+  for (const CriterionResult& r : a.results) {
+    results.push_back({{"id", r.id},
+                       {"required", r.required},
+                       {"attained", r.attained},
+                       {"unit", r.unit},
+                       {"pass", r.pass},
+                       {"margin", r.margin()},
+                       {"side", r.side}});
+  }
+  ordered_json sides = ordered_json::array();
+  for (const SideAssessment& s : a.sides) {
+    ordered_json side = {{"side", s.side},
+                         {"equilibriumHeelDeg", s.equilibriumDeg},
+                         {"floodingAngle", flooding(s.flooding)}};
+    if (s.weather)
+      side["weather"] = weatherDetails(*s.weather, a.roll);
+    if (s.areaRatio) {
+      const AreaRatioOutcome& o = *s.areaRatio;
+      side["areaRatio"] = {{"firstInterceptDeg", optionalNumber(o.firstInterceptDeg)},
+                           {"secondInterceptDeg", optionalNumber(o.secondInterceptDeg)},
+                           {"limitDeg", o.limitDeg},
+                           {"rightingArea", o.rightingArea},
+                           {"heelingArea", o.heelingArea}};
+    }
+    sides.push_back(side);
+  }
+  return {{"set", criteriaSetName(a.set)},
+          {"pass", a.pass},
+          {"results", results},
+          {"displacement", a.displacement},
+          {"sides", sides}};
+}
+
 }  // namespace
 
 std::string reportToJson(const RunReport& r, const std::string& programVersion) {
@@ -106,20 +203,31 @@ std::string reportToJson(const RunReport& r, const std::string& programVersion) 
   ordered_json j;
   j["program"] = {{"name", "floatstate"}, {"version", programVersion}};
   j["input"] = input(r);
-  j["solver"] = solver(r.solver);
-  j["waterPlane"] = {{"A", p.A}, {"B", p.B}, {"C", p.C}, {"D", p.D}};
-  j["centreOfBuoyancy"] = point(r.centreOfBuoyancy);
-  j["heelDeg"] = heelDegrees(p);
-  j["trimDeg"] = trimDegrees(p);
-  j["pillars"] = drafts(r);
-  if (r.marksGiven)
-    j["marks"] = marks(r);
-  j["hydrostatics"] = hydrostatics(r.hydrostatics);
+  if (r.equilibriumSolved) {
+    j["solver"] = solver(r.solver);
+    j["waterPlane"] = {{"A", p.A}, {"B", p.B}, {"C", p.C}, {"D", p.D}};
+    j["centreOfBuoyancy"] = point(r.centreOfBuoyancy);
+    j["heelDeg"] = heelDegrees(p);
+    j["trimDeg"] = trimDegrees(p);
+    j["pillars"] = drafts(r);
+    if (r.marksGiven)
+      j["marks"] = marks(r);
+    j["hydrostatics"] = hydrostatics(r.hydrostatics);
+  }
   if (r.rightingArm) {
     j["gz"] = rightingArm(*r.rightingArm);
     j["gzSummary"] = rightingArmSummary(*r.rightingArm);
   }
-  j["verdict"] = verdictName(r.verdict);
+  if (r.hydrostaticTable || r.crossCurves || r.criteria)
+    j["waterDensity"] = r.waterDensity;
+  if (r.hydrostaticTable)
+    j["hydrostaticTable"] = hydrostaticTable(*r.hydrostaticTable);
+  if (r.crossCurves)
+    j["crossCurves"] = crossCurves(*r.crossCurves);
+  if (r.criteria)
+    j["criteria"] = criteria(*r.criteria);
+  if (r.equilibriumSolved)
+    j["verdict"] = verdictName(r.verdict);
   j["warnings"] = warnings(r);
   return j.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }

@@ -10,6 +10,9 @@
 #include "geometry/vec3.h"
 #include "solver/equilibrium_verdict.h"
 #include "solver/righting_arm.h"
+#include "stability/criteria_assessment.h"
+#include "stability/cross_curves.h"
+#include "stability/hydrostatic_table.h"
 
 // Everything one run found out, as the driver fills it in: what was read, how the iteration went,
 // where the body floats and how stable it is there. The console summary and the JSON report are
@@ -76,6 +79,15 @@ struct RunReport {
   Hydrostatics hydrostatics;
   Verdict verdict = Verdict::kNotConverged;
   std::optional<RightingArmCurve> rightingArm;  // computed when --gz was given
+  // The stability booklet. A run of the tables alone solves no equilibrium: the result's fields
+  // above are then not reported.
+  bool equilibriumSolved = true;
+  bool hasLoading = true;                  // false: a mesh without --displacement and --gravity
+  double waterDensity = kSeaWaterDensity;  // t/m^3, of the tables and the criteria
+  bool densityFromCase = false;            // false: the sea water of kSeaWaterDensity
+  std::optional<std::vector<HydrostaticRow>> hydrostaticTable;  // --hydrostatics
+  std::optional<std::vector<CrossCurve>> crossCurves;           // --kn
+  std::optional<CriteriaAssessment> criteria;                   // --criteria
 };
 
 // The angles of the water plane's unit normal N = (A, B, C), in degrees: heel atan2(-B, C),

@@ -20,8 +20,10 @@ ALLOWED = {
     "app/platform": {"elements", "geometry"},
     "app/input": {"app/platform", "elements", "geometry"},
     "app/mesh": {"elements", "geometry"},
-    "app/report": {"stability", "solver", "submerged", "app/input", "app/platform", "elements", "geometry"},
-    "app": {"app/report", "app/input", "app/mesh", "app/platform", "stability", "solver", "submerged",
+    "app/report": {"stability", "solver", "submerged", "app/input", "app/platform", "elements",
+                   "geometry"},
+    "app": {"app/report", "app/input", "app/mesh", "app/platform", "stability", "solver",
+            "submerged",
             "elements", "geometry"},
 }
 MAX_LINES = 1000

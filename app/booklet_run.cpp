@@ -1,0 +1,94 @@
+#include "app/booklet_run.h"
+
+#include <iostream>
+
+#include "app/platform/console_encoding.h"
+#include "app/platform/output_file.h"
+#include "app/report/booklet_csv.h"
+#include "app/report/booklet_report.h"
+#include "app/report/driver_texts.h"
+#include "app/report/summary.h"
+#include "elements/console.h"
+
+namespace {
+
+constexpr int kCriterionNotMet = 5;
+
+bool writeCsvFile(const std::string& path, const std::string& text) {
+  std::string reason;
+  if (writeFileReplacing(path, text, reason))
+    return true;
+  console::out() << std::flush;
+  writeUnconverted(std::cerr, "floatstate: cannot write the table " + path + ": " + reason + "\n");
+  return false;
+}
+
+}  // namespace
+
+void runBookletTables(FloatingBody& body, const RunOptions& options, RunReport& report) {
+  const char* noValue = driverTexts(options.language).noValue;
+  const BookletTexts& texts = bookletTexts(options.language);
+  if (options.hydrostatics) {
+    HydrostaticSettings settings;
+    settings.density = report.waterDensity;
+    report.hydrostaticTable = hydrostaticTable(body, *options.hydrostatics, settings);
+    writeHydrostaticTable(console::out(), report, texts, noValue, options.digits);
+  }
+  if (options.crossCurveHeels) {
+    report.crossCurves =
+        crossCurves(body, options.crossCurveVolumes, *options.crossCurveHeels, options.crossCurveX);
+    writeCrossCurveTable(console::out(), *report.crossCurves, texts, noValue, options.digits);
+  }
+}
+
+bool runCriteria(FloatingBody& body, const RunOptions& options, const EquilibriumCheck& check,
+                 RunReport& report) {
+  LoadedCondition condition;
+  condition.volume = report.displacementVolume;
+  condition.gravity = report.centreOfGravity;
+  condition.waterPlane = report.waterPlane;
+  condition.GM0 = check.stability.GMt;
+  CriteriaInputs inputs = options.criteriaInputs;
+  inputs.density = report.waterDensity;
+  report.criteria = assessCriteria(body, condition, *options.criteria, inputs);
+  const CriteriaAssessment& a = *report.criteria;
+  writeCriteriaTable(console::out(), a, bookletTexts(options.language),
+                     driverTexts(options.language).noValue, options.digits);
+  console::out() << std::flush;
+  for (const std::string& note : a.notes)
+    std::cerr << "floatstate: " << note << std::endl;
+  for (const CriterionResult& r : a.results) {
+    if (r.pass)
+      continue;
+    const std::string unit = r.unit.empty() ? "" : " " + r.unit;
+    std::cerr << "floatstate: criterion " << r.id << " is not met: attained "
+              << formatNumber(r.attained, options.digits, "none") << unit << ", required "
+              << formatNumber(r.required, options.digits, "none") << unit << std::endl;
+  }
+  return a.pass;
+}
+
+std::string crossCurvesCsvPath(const std::string& csvFile) {
+  const size_t name = csvFile.find_last_of("/\\");
+  const size_t dot = csvFile.rfind('.');
+  const bool extension = dot != std::string::npos && (name == std::string::npos || dot > name + 1);
+  return extension ? csvFile.substr(0, dot) + ".kn" + csvFile.substr(dot) : csvFile + ".kn";
+}
+
+bool writeBookletCsv(const RunOptions& options, const RunReport& report) {
+  if (options.csvFile.empty())
+    return true;
+  bool written = true;
+  if (report.hydrostaticTable)
+    written = writeCsvFile(options.csvFile, hydrostaticTableCsv(*report.hydrostaticTable));
+  if (report.crossCurves) {
+    const std::string path =
+        report.hydrostaticTable ? crossCurvesCsvPath(options.csvFile) : options.csvFile;
+    written = writeCsvFile(path, crossCurvesCsv(*report.crossCurves)) && written;
+  }
+  return written;
+}
+
+int runExitCode(int verdictCode, bool criteriaMet) {
+  return verdictCode != 0 ? verdictCode : criteriaMet ? 0 : kCriterionNotMet;
+}

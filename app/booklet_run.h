@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "app/report/run_report.h"
+#include "app/run_options.h"
+#include "elements/floating_body.h"
+#include "solver/equilibrium_verdict.h"
+
+// The stability booklet's part of a run, after the normal output: the tables and the criteria
+// the options ask for, into the report and onto the console, and the CSV files.
+
+// The hydrostatic table and the cross curves, each when asked for.
+void runBookletTables(FloatingBody& body, const RunOptions& options, RunReport& report);
+
+// The criteria of options.criteria on the body floating at the equilibrium the check judged: the
+// table on the console and, on standard error, a line for each criterion not met and for each
+// note (a criterion not assessed). False when a criterion is not met.
+bool runCriteria(FloatingBody& body, const RunOptions& options, const EquilibriumCheck& check,
+                 RunReport& report);
+
+// Writes the CSV file(s) of --csv: the hydrostatic table into the file, the cross curves into it
+// when there is no hydrostatic table, else into crossCurvesCsvPath(file). False (after a message
+// on standard error) when a file cannot be written.
+bool writeBookletCsv(const RunOptions& options, const RunReport& report);
+
+// "dir/booklet.csv" -> "dir/booklet.kn.csv"; a name without an extension gets ".kn".
+std::string crossCurvesCsvPath(const std::string& csvFile);
+
+// The exit code of a run whose verdict gave verdictCode: a verdict's 3 or 4 comes first, then 5
+// when a criterion is not met.
+int runExitCode(int verdictCode, bool criteriaMet);
