@@ -160,13 +160,11 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
   app.add_option_function<std::string>(
          "--hydrostatics",
          [&o](const std::string& t) { o.hydrostatics = readValue(parseDraftRange, t); },
-         "Upright hydrostatic table over these drafts (water plane z = T), after the normal "
-         "output")
+         "Upright hydrostatic table over these drafts, after the normal output")
       ->option_text("FROM:TO:STEP")
       ->check(readable(parseDraftRange, "FROM:TO:STEP"));
   app.add_option("--csv", o.csvFile,
-                 "Write the hydrostatic table as CSV into FILE; the cross curves go there without "
-                 "--hydrostatics, else into FILE with .kn before its extension")
+                 "The tables as CSV into FILE (with both, the cross curves into NAME.kn.EXT)")
       ->option_text("FILE");
   app.add_option_function<std::string>(
          "--kn", [&o](const std::string& t) { o.crossCurveHeels = readValue(parseHeelRange, t); },
@@ -186,14 +184,14 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
            if (parseNumberOption(t, x))
              o.crossCurveX = x;
          },
-         "With --kn: x of the reference point (default: each volume's upright LCB)")
+         "With --kn: x of the reference point (default: upright LCB of each volume)")
       ->option_text("X")
       ->check(CLI::Validator(numberProblem, "NUMBER"));
   const std::map<std::string, CriteriaSet> sets{{"is2008", CriteriaSet::kIs2008},
                                                 {"area-ratio", CriteriaSet::kAreaRatio}};
   app.add_option_function<CriteriaSet>(
          "--criteria", [&o](const CriteriaSet& set) { o.criteria = set; },
-         "Check the intact stability criteria on the body's righting-arm curve")
+         "Check the intact stability criteria on the righting-arm curve")
       ->option_text("is2008|area-ratio")
       ->transform(CLI::CheckedTransformer(sets))
       ->transform(CLI::IsMember(names(sets)));
@@ -205,7 +203,7 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
            in.windage = readValue(parseWindage, t);
            given = true;
          },
-         "With --criteria is2008: the lateral area above the waterline (m^2) and its lever Z (m)")
+         "With --criteria is2008: the windage area (m^2) and its lever Z (m)")
       ->option_text("AREA,LEVER")
       ->check(readable(parseWindage, "AREA,LEVER"));
   app.add_option_function<std::string>(
@@ -223,6 +221,7 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
          },
          "With --criteria: an opening that floods the body (repeatable)")
       ->option_text("NAME,X,Y,Z")
+      ->allow_extra_args(false)  // one value per --opening: a SET file may follow
       ->check(readable(parseOpening, "NAME,X,Y,Z"));
   app.add_option_function<std::string>(
          "--wind-heeling-arm",
@@ -230,7 +229,7 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
            in.windHeelingArm = HeelingArmTable(readValue(parseHeelingArmRows, t));
            given = true;
          },
-         "With --criteria area-ratio: the wind's heeling arm (m) over the heel (degrees)")
+         "With --criteria area-ratio: the wind's heeling arm (m) by heel (deg)")
       ->option_text("HEEL:ARM,...")
       ->check(readable(parseHeelingArmRows, "HEEL:ARM,..."));
 }

@@ -284,6 +284,20 @@ bool writeJsonReport(const RunOptions& options, const RunReport& report) {
   return false;
 }
 
+// The curve through the heels the criteria evaluated, as a righting-arm curve to draw. It has no
+// summary: the criteria's table holds the exact areas and maximum.
+RightingArmCurve curveOfSamples(const std::vector<std::pair<double, double>>& samples) {
+  RightingArmCurve curve;
+  for (const auto& sample : samples) {
+    RightingArmPoint p;
+    p.heelDeg = sample.first;
+    p.gz = sample.second;
+    p.trimFound = true;
+    curve.points.push_back(p);
+  }
+  return curve;
+}
+
 // False (after a message on standard error) when the picture cannot be written.
 bool writePicture(const RunOptions& options, const FloatingBody& body, const RunReport& report,
                   std::vector<PictureMark> lines) {
@@ -292,8 +306,18 @@ bool writePicture(const RunOptions& options, const FloatingBody& body, const Run
   scene.gravityCentre = report.centreOfGravity;
   scene.buoyancyCentre = report.centreOfBuoyancy;
   scene.marks = std::move(lines);
-  if (report.rightingArm)
+  // The criteria's own evaluations make the curve when --gz did not ask for one.
+  RightingArmCurve evaluated;
+  if (report.rightingArm) {
     scene.curve = &*report.rightingArm;
+  } else if (report.criteria) {
+    evaluated = curveOfSamples(report.criteria->curve);
+    scene.curve = &evaluated;
+  }
+  if (report.criteria)
+    scene.criteria = &*report.criteria;
+  if (report.crossCurves)
+    scene.crossCurves = &*report.crossCurves;
   std::string reason;
   if (writeFileReplacing(options.svgFile, drawFloatingBodySvg(body, scene), reason))
     return true;

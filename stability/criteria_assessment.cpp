@@ -88,6 +88,8 @@ CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& con
   CriteriaAssessment a;
   a.set = set;
   a.displacement = inputs.density * condition.volume;
+  if (set == CriteriaSet::kAreaRatio)
+    a.windHeelingArm = inputs.windHeelingArm;
   CurveCache cache(body, condition.volume, condition.gravity);
   const double equilibrium = heelDegreesOf(condition.waterPlane);
   const bool weather = set == CriteriaSet::kIs2008 && inputs.windage.has_value();
@@ -130,7 +132,18 @@ CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& con
     a.results.push_back(weaker ? minus : plus);
     a.pass = a.pass && a.results.back().pass;
   }
-  for (const auto& point : cache.points())
+  std::vector<double> unbalanced;
+  for (const auto& point : cache.points()) {
     a.curve.emplace_back(point.first, point.second.gz);
+    if (!point.second.trimFound)
+      unbalanced.push_back(point.first);
+  }
+  if (!unbalanced.empty()) {
+    a.notes.push_back("no trim within +-89 degrees balanced the body at " +
+                      std::to_string(unbalanced.size()) + " of the heels evaluated (from " +
+                      std::to_string(unbalanced.front()) + " to " +
+                      std::to_string(unbalanced.back()) +
+                      " degrees): the righting arm there is that of the best trim found");
+  }
   return a;
 }

@@ -75,7 +75,8 @@ struct CriteriaAssessment {
   SideAssessment sides[2];               // towards +y, towards -y
   RollParticulars roll{};                // the weather criterion's particulars, when assessed
   double displacement = 0;               // t
-  std::vector<std::string> notes;        // what was not assessed, and why
+  std::optional<HeelingArmTable> windHeelingArm;  // the area-ratio criterion's wind arm
+  std::vector<std::string> notes;                 // what was not assessed, and why
   // The righting arm of the body's own curve at every heel the assessment evaluated (heel in
   // degrees, GZ), in increasing heel.
   std::vector<std::pair<double, double>> curve;

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "app/report/body_outline.h"
+#include "app/report/svg_panels.h"
+#include "app/report/svg_plot.h"
 #include "app/report/svg_writer.h"
 
 namespace {
@@ -23,7 +25,6 @@ constexpr double kLegendWidth = 260;
 constexpr double kLegendHeight = 150;
 constexpr double kPanelHeight = 340;
 constexpr double kMinPanelWidth = 640;
-constexpr const char* kDegree = "\xc2\xb0";  // UTF-8 degree sign
 
 constexpr const char* kStyle =
     "text{font-family:sans-serif;font-size:12px;fill:#222}"
@@ -40,17 +41,7 @@ constexpr const char* kStyle =
 
 const double kPi = std::acos(-1.0);
 
-// A value for a label: four significant digits, in the C locale whatever the global one.
-std::string shortNumber(double value) {
-  char buffer[32];
-  const auto r =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
-  return r.ec == std::errc() ? std::string(buffer, r.ptr) : std::string("?");
-}
-
-struct Box {
-  double x, y, w, h;
-};
+using namespace svg_plot;
 
 // Extents of the drawing in the water frame, per axis: 0 along ex, 1 along ey, 2 height.
 struct Extents {
@@ -91,11 +82,11 @@ Extents measure(const FloatingBody& body, const WaterFrame& f, const PictureScen
 
 struct Layout {
   double scale;
-  Box profile, section, plan, legend, panel;
+  Box profile, section, plan, legend, panel, crossPanel;
   double width, height;
 };
 
-Layout arrange(const Extents& e, bool withPanel) {
+Layout arrange(const Extents& e, bool withPanel, bool withCrossPanel) {
   Layout l;
   const double lx = e.span(0), ly = e.span(1), lz = e.span(2);
   l.scale = std::fmin(kViewsBudget / (lx + ly), kViewsBudget / (lz + ly));
@@ -116,6 +107,11 @@ Layout arrange(const Extents& e, bool withPanel) {
     l.panel = {kMargin, bottom + kGap + kTitle, l.width - 2 * kMargin, kPanelHeight};
     bottom = l.panel.y + l.panel.h;
   }
+  if (withCrossPanel) {
+    l.width = std::fmax(l.width, kMinPanelWidth + 2 * kMargin);
+    l.crossPanel = {kMargin, bottom + kGap + kTitle, l.width - 2 * kMargin, kPanelHeight};
+    bottom = l.crossPanel.y + l.crossPanel.h;
+  }
   l.height = bottom + kMargin;
   return l;
 }
@@ -132,26 +128,6 @@ ViewPlacement place(View view, const Box& box, const Extents& e, double scale) {
   p.left = box.x + (box.w - scale * e.span(h)) / 2;
   p.top = box.y + (box.h - scale * e.span(v)) / 2;
   return p;
-}
-
-void rect(SvgWriter& svg, const Box& b, const char* cssClass) {
-  svg.start("rect").attribute("x", b.x, 1).attribute("y", b.y, 1);
-  svg.attribute("width", b.w, 1).attribute("height", b.h, 1).attribute("class", cssClass).close();
-}
-
-void line(SvgWriter& svg, double x1, double y1, double x2, double y2, const char* cssClass) {
-  svg.start("line").attribute("x1", x1).attribute("y1", y1).attribute("x2", x2);
-  svg.attribute("y2", y2).attribute("class", cssClass).close();
-}
-
-void circle(SvgWriter& svg, double x, double y, double r, const char* cssClass) {
-  svg.start("circle").attribute("cx", x).attribute("cy", y).attribute("r", r);
-  svg.attribute("class", cssClass).close();
-}
-
-void path(SvgWriter& svg, const SvgPathData& d, const char* cssClass) {
-  if (!d.empty())
-    svg.start("path").attribute("class", cssClass).attribute("d", d.data()).close();
 }
 
 // G as a circle with a cross, B as a filled dot, each with its letter when lettered.
@@ -227,33 +203,6 @@ void drawLegend(SvgWriter& svg, const Box& box) {
   svg.label(x + w + 8, y, "G centre of gravity, B of buoyancy");
 }
 
-// A step of 1, 2 or 5 times a power of ten giving about `target` intervals over the span.
-double niceStep(double span, int target) {
-  const double raw = span / target;
-  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-  const double r = raw / magnitude;
-  return (r < 1.5 ? 1 : r < 3 ? 2 : r < 7 ? 5 : 10) * magnitude;
-}
-
-// Visits the multiples of step within [lo, hi].
-template <typename Visit>
-void forEachTick(double lo, double hi, double step, Visit visit) {
-  const double first = std::ceil(lo / step - 1e-9);
-  for (int k = 0; k < 100; ++k) {
-    const double v = (first + k) * step;
-    if (v > hi + 1e-9 * step)
-      break;
-    visit(v);
-  }
-}
-
-struct Plot {
-  Box area;
-  double h0, h1, g0, g1;
-  double x(double heel) const { return area.x + area.w * (heel - h0) / (h1 - h0); }
-  double y(double gz) const { return area.y + area.h * (g1 - gz) / (g1 - g0); }
-};
-
 Plot plotArea(const RightingArmCurve& curve, const Box& box) {
   Plot p{{box.x + 64, box.y + 16, box.w - 84, box.h - 58}, 0, 0, 0, 0};
   p.h0 = curve.points.front().heelDeg;
@@ -271,29 +220,6 @@ Plot plotArea(const RightingArmCurve& curve, const Box& box) {
   p.g0 -= pad;
   p.g1 += pad;
   return p;
-}
-
-void drawGrid(SvgWriter& svg, const Plot& p) {
-  const Box& a = p.area;
-  forEachTick(p.h0, p.h1, niceStep(p.h1 - p.h0, 8), [&](double h) {
-    line(svg, p.x(h), a.y, p.x(h), a.y + a.h, "grid");
-    svg.label(p.x(h), a.y + a.h + 16, shortNumber(h), "middle");
-  });
-  forEachTick(p.g0, p.g1, niceStep(p.g1 - p.g0, 6), [&](double g) {
-    line(svg, a.x, p.y(g), a.x + a.w, p.y(g), "grid");
-    svg.label(a.x - 6, p.y(g) + 4, shortNumber(std::fabs(g) < 1e-12 ? 0 : g), "end");
-  });
-  line(svg, a.x, a.y, a.x, a.y + a.h, "axis");
-  line(svg, a.x, p.y(0), a.x + a.w, p.y(0), "axis");
-  svg.label(a.x + a.w / 2, a.y + a.h + 36, std::string("heel (") + kDegree + ")", "middle");
-  const double lx = a.x - 48, ly = a.y + a.h / 2;
-  svg.start("text").attribute("x", lx, 1).attribute("y", ly, 1);
-  svg.attribute("text-anchor", "middle");
-  svg.attribute("transform",
-                "rotate(-90 " + SvgWriter::number(lx, 1) + " " + SvgWriter::number(ly, 1) + ")");
-  svg.openBody();
-  svg.text("GZ (length unit of the file)");
-  svg.end("text");
 }
 
 void drawSummary(SvgWriter& svg, const RightingArmSummary& s, const Plot& p) {
@@ -318,13 +244,22 @@ void drawSummary(SvgWriter& svg, const RightingArmSummary& s, const Plot& p) {
     svg.label(p.area.x + p.area.w, p.area.y - 4, areas + " (length x rad)", "end", "small");
 }
 
-void drawCurvePanel(SvgWriter& svg, const RightingArmCurve& curve, const Box& box) {
+void drawCurvePanel(SvgWriter& svg, const RightingArmCurve& curve, const Box& box,
+                    const CriteriaAssessment* criteria) {
   svg.label(box.x, box.y - 7, "Righting arm GZ", "start", "title");
   rect(svg, box, "frame");
   if (curve.points.empty())
     return;
-  const Plot p = plotArea(curve, box);
-  drawGrid(svg, p);
+  Plot p = plotArea(curve, box);
+  if (criteria) {
+    // Room for the heeling arms and the limits above the curve.
+    for (const double v : criteriaOverlayLevels(*criteria)) {
+      const double pad = 0.08 * (p.g1 - p.g0);
+      p.g0 = std::fmin(p.g0, v - pad);
+      p.g1 = std::fmax(p.g1, v + pad);
+    }
+  }
+  drawGrid(svg, p, "GZ (length unit of the file)");
   SvgPathData d;
   for (size_t i = 0; i < curve.points.size(); ++i) {
     const long x = SvgPathData::gridCount(p.x(curve.points[i].heelDeg));
@@ -341,6 +276,8 @@ void drawCurvePanel(SvgWriter& svg, const RightingArmCurve& curve, const Box& bo
       circle(svg, p.x(point.heelDeg), p.y(point.gz), 2.2, "point");
   }
   drawSummary(svg, curve.summary, p);
+  if (criteria)
+    drawCriteriaOverlay(svg, p, *criteria);
 }
 
 std::string attitudeLine(const Plane& w) {
@@ -356,7 +293,8 @@ std::string drawFloatingBodySvg(const FloatingBody& body, const PictureScene& sc
   const WaterFrame frame(scene.waterPlane);
   const Extents extents = measure(body, frame, scene);
   const bool withPanel = scene.curve != nullptr;
-  const Layout l = arrange(extents, withPanel);
+  const bool withCrossPanel = scene.crossCurves != nullptr;
+  const Layout l = arrange(extents, withPanel, withCrossPanel);
   SvgWriter svg(std::ceil(l.width), std::ceil(l.height));
   svg.start("style").attribute("type", "text/css").openBody();
   svg.text(kStyle);
@@ -373,6 +311,8 @@ std::string drawFloatingBodySvg(const FloatingBody& body, const PictureScene& sc
            "Plan: seen from above");
   drawLegend(svg, l.legend);
   if (withPanel)
-    drawCurvePanel(svg, *scene.curve, l.panel);
+    drawCurvePanel(svg, *scene.curve, l.panel, scene.criteria);
+  if (withCrossPanel)
+    drawCrossCurvePanel(svg, *scene.crossCurves, l.crossPanel);
   return svg.finish();
 }

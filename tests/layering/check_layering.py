@@ -23,8 +23,7 @@ ALLOWED = {
     "app/report": {"stability", "solver", "submerged", "app/input", "app/platform", "elements",
                    "geometry"},
     "app": {"app/report", "app/input", "app/mesh", "app/platform", "stability", "solver",
-            "submerged",
-            "elements", "geometry"},
+            "submerged", "elements", "geometry"},
 }
 MAX_LINES = 1000
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
