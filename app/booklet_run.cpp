@@ -69,9 +69,11 @@ bool runCriteria(FloatingBody& body, const RunOptions& options, const Equilibriu
 }
 
 std::string crossCurvesCsvPath(const std::string& csvFile) {
-  const size_t name = csvFile.find_last_of("/\\");
+  // The extension starts at the name's last dot, unless that is its first character.
+  const size_t slash = csvFile.find_last_of("/\\");
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
   const size_t dot = csvFile.rfind('.');
-  const bool extension = dot != std::string::npos && (name == std::string::npos || dot > name + 1);
+  const bool extension = dot != std::string::npos && dot > name;
   return extension ? csvFile.substr(0, dot) + ".kn" + csvFile.substr(dot) : csvFile + ".kn";
 }
 

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "app/booklet_run.h"
 #include "app/command_line.h"
 #include "app/input/draft_marks.h"
+#include "app/report/booklet_csv.h"
 #include "app/report/report_json.h"
 #include "app/report/summary.h"
 
@@ -217,6 +219,109 @@ TEST(CommandLine, OptionsFillRunOptionsAndMistakesAreUsageErrors) {
   const RunOptions none = parseCommandLine(1, argv).options;
   EXPECT_TRUE(none.jsonFile.empty() && !none.summary && none.digits == 6 && !none.quiet);
   EXPECT_EQ(none.language, Language::kChinese);
+}
+
+// The booklet's options fill RunOptions; the combinations that make no sense are usage errors, and
+// the tables alone need no equilibrium, nor, for a mesh, a loading.
+TEST(CommandLine, BookletOptions) {
+  using A = CommandLine::Action;
+  const ArgsCase cases[] = {
+      {{"--hydrostatics", "1:5:0.5", "--csv", "t.csv", "b.txt"}, A::Run},
+      {{"--kn", "0:60:5", "--kn-volumes", "100,200", "--kn-lcg", "3", "b.txt"}, A::Run},
+      {{"--criteria", "is2008", "--opening", "v,1,2,3", "b.txt", "--opening", "w,1,2,4"}, A::Run},
+      {{"--criteria", "area-ratio", "--wind-heeling-arm", "0:1,90:0.5", "b.txt"}, A::Run},
+      {{"--mesh", "h.stl", "--hydrostatics", "1:2:1", "--json", "-"}, A::Run},
+      {{"--mesh", "h.stl", "--hydrostatics", "1:2:1", "--summary"}, A::UsageError},
+      {{"--mesh", "h.stl", "--kn", "0:9:3", "--kn-volumes", "5", "--criteria", "is2008"},
+       A::UsageError},
+      {{"--csv", "t.csv", "b.txt"}, A::UsageError},
+      {{"--kn", "0:60:5", "b.txt"}, A::UsageError},
+      {{"--kn-lcg", "1", "b.txt"}, A::UsageError},
+      {{"--bilge-keel-area", "3", "b.txt"}, A::UsageError},
+      {{"--criteria", "area-ratio", "b.txt"}, A::UsageError},
+      {{"--criteria", "is2009", "b.txt"}, A::UsageError}};
+  for (const ArgsCase& k : cases) {
+    std::vector<const char*> argv{"floatstate"};
+    argv.insert(argv.end(), k.args.begin(), k.args.end());
+    const CommandLine c = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(c.action, k.action) << k.args[0] << " " << k.args[1] << ": " << c.error;
+  }
+  const char* argv[] = {"floatstate",        "--criteria", "is2008",   "--windage", "300,6",
+                        "--opening",         "v,1,2,3",    "body.txt", "--opening", "w,4,5,6",
+                        "--bilge-keel-area", "12"};
+  const RunOptions o = parseCommandLine(12, argv).options;
+  EXPECT_EQ(o.setFile, "body.txt");
+  ASSERT_TRUE(o.criteria.has_value());
+  EXPECT_EQ(*o.criteria, CriteriaSet::kIs2008);
+  ASSERT_EQ(o.criteriaInputs.openings.size(), 2u);
+  EXPECT_EQ(o.criteriaInputs.openings[1].name, "w");
+  EXPECT_EQ(o.criteriaInputs.windage->area, 300);
+  EXPECT_EQ(o.criteriaInputs.bilgeKeelArea, 12);
+  EXPECT_TRUE(o.needsEquilibrium());
+  const char* tables[] = {"floatstate", "--hydrostatics", "1:2:1", "--json", "-", "b.txt"};
+  EXPECT_FALSE(parseCommandLine(6, tables).options.needsEquilibrium());
+  EXPECT_TRUE(parseCommandLine(1, tables).options.needsEquilibrium());  // the bare program
+}
+
+TEST(Booklet, CsvNamesExitCodesAndTheCrossCurvesFile) {
+  EXPECT_EQ(crossCurvesCsvPath("out/booklet.csv"), "out/booklet.kn.csv");
+  EXPECT_EQ(crossCurvesCsvPath("booklet"), "booklet.kn");
+  EXPECT_EQ(crossCurvesCsvPath("a.b/booklet"), "a.b/booklet.kn");
+  EXPECT_EQ(crossCurvesCsvPath(".hidden"), ".hidden.kn");
+  EXPECT_EQ(runExitCode(0, true), 0);
+  EXPECT_EQ(runExitCode(0, false), 5);
+  EXPECT_EQ(runExitCode(3, false), 3);
+  EXPECT_EQ(runExitCode(4, false), 4);
+  HydrostaticRow row{};
+  row.draft = 0.1;
+  row.volume = 2.0 / 3;
+  row.Cb = std::nan("");
+  const std::string csv = hydrostaticTableCsv({row});
+  const std::string head = csv.substr(0, csv.find('\n'));
+  EXPECT_EQ(head,
+            "draft,volume,displacement,LCB,TCB,KB,waterplaneArea,LCF,TCF,TPC,BMt,BMl,KMt,KMl,MCT,"
+            "waterlineLength,waterlineBreadth,Cb,Cwp");
+  // Shortest round-trip numbers; a missing one is an empty field.
+  EXPECT_EQ(csv.substr(head.size() + 1, 26), "0.1,0.6666666666666666,0,0");
+  EXPECT_NE(csv.find(",,0\n"), std::string::npos);
+}
+
+// The tables' keys in the report; a run of the tables alone has no equilibrium's keys.
+TEST(ReportJson, BookletKeysAndARunWithoutEquilibrium) {
+  RunReport r;
+  r.setFile = "b.txt";
+  r.equilibriumSolved = false;
+  HydrostaticRow row{};
+  row.draft = 2;
+  r.hydrostaticTable = std::vector<HydrostaticRow>{row};
+  CrossCurve c;
+  c.displacementVolume = 960;
+  RightingArmPoint p;
+  p.heelDeg = 10;
+  p.gz = 1.5;
+  c.points.push_back(p);
+  r.crossCurves = std::vector<CrossCurve>{c};
+  CriteriaAssessment a;
+  a.results.push_back(judged("gm0", "m", 0.15, 0.1));
+  a.pass = false;
+  r.criteria = a;
+  const nlohmann::json j = nlohmann::json::parse(reportToJson(r, "1"));
+  for (const char* key : {"solver", "waterPlane", "pillars", "hydrostatics", "verdict"})
+    EXPECT_FALSE(j.contains(key)) << key;
+  EXPECT_EQ(j["waterDensity"], 1.025);
+  EXPECT_EQ(j["hydrostaticTable"][0]["draft"], 2);
+  EXPECT_EQ(j["hydrostaticTable"][0].size(), 19u);
+  EXPECT_EQ(j["crossCurves"][0]["displacementVolume"], 960);
+  EXPECT_EQ(j["crossCurves"][0]["points"][0]["kn"], 1.5);
+  EXPECT_EQ(j["crossCurves"][0]["points"][0]["heelDeg"], 10);
+  EXPECT_EQ(j["criteria"]["set"], "is2008");
+  EXPECT_EQ(j["criteria"]["pass"], false);
+  const nlohmann::json& result = j["criteria"]["results"][0];
+  EXPECT_EQ(result["id"], "gm0");
+  EXPECT_EQ(result["required"], 0.15);
+  EXPECT_EQ(result["attained"], 0.1);
+  EXPECT_EQ(result["unit"], "m");
+  EXPECT_EQ(result["pass"], false);
 }
 
 }  // namespace

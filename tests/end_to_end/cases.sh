@@ -727,6 +727,155 @@ assert j["verdict"] == "stable" and j["pillars"] == [] and j["solver"]["method"]
 assert [p["heelDeg"] for p in j["gz"]] == [0, 10, 20, 30], j["gz"]
 '
   ;;
+booklet_tables)
+  # --hydrostatics alone solves no equilibrium: the input lines, then the table; the JSON report
+  # and the CSV file hold the same rows, analytic for the 40 x 12 x 4 box: V = 480 T, KB = T / 2,
+  # BMt = 12^2 / (12 T), BMl = 40^2 / (12 T), TPC = 1.025 x 480 / 100, MCT = 1.025 V BMl / 4000.
+  write_set "$work/body.txt" 960 20 6 3 "$(box_block 40 12 4)"
+  run /dev/null "$work/body.txt" --lang en --hydrostatics 0.5:3.5:0.5 --json "$work/h.json" \
+    --csv "$work/h.csv"
+  expect_rc 0
+  [ ! -s "$work/err" ] || fail "standard error is not empty"
+  expect_line 'Displacement volume=960'
+  grep -aq -e 'Start of the iteration' -e 'Pillar' "$work/out" && fail "an equilibrium was solved"
+  expect_line '  water density (t/m^3): 1.025 (no loading condition: sea water)'
+  check_json "$work/h.json" '
+import csv
+assert "verdict" not in j and "waterPlane" not in j and j["waterDensity"] == 1.025, list(j)
+rows = j["hydrostaticTable"]
+names = ["draft", "volume", "displacement", "LCB", "TCB", "KB", "waterplaneArea", "LCF", "TCF",
+         "TPC", "BMt", "BMl", "KMt", "KMl", "MCT", "waterlineLength", "waterlineBreadth", "Cb",
+         "Cwp"]
+assert [list(r) for r in rows] == [names] * 7, rows[0]
+for r in rows:
+    T = r["draft"]
+    want = {"volume": 480 * T, "displacement": 492 * T, "LCB": 20, "TCB": 6, "KB": T / 2,
+            "waterplaneArea": 480, "LCF": 20, "TCF": 6, "TPC": 4.92, "BMt": 12 / T,
+            "BMl": 400 / (3 * T), "KMt": T / 2 + 12 / T, "KMl": T / 2 + 400 / (3 * T),
+            "MCT": 1.025 * 12 * 1600 / 1200, "waterlineLength": 40, "waterlineBreadth": 12,
+            "Cb": 1, "Cwp": 1}
+    for k, v in want.items():
+        assert abs(r[k] - v) <= 1e-9 * max(1, abs(v)), (T, k, r[k], v)
+table = list(csv.reader(open("'"$work/h.csv"'")))
+assert table[0] == names, table[0]
+assert [[float(x) for x in row] for row in table[1:]] == [[r[n] for n in names] for r in rows]
+lines = out.splitlines()
+head = [l.split() for l in lines if l.split()[:2] == ["draft", "volume"]]
+assert head == [names], head
+'
+  # A mesh needs no loading for the tables alone; the report then has none.
+  box_obj "$work/barge.obj"
+  run /dev/null --mesh "$work/barge.obj" --hydrostatics 1:3:1 --json "$work/m.json"
+  expect_rc 0
+  check_json "$work/m.json" '
+assert j["input"]["displacementVolume"] is None and j["input"]["centreOfGravity"] is None
+assert [abs(r["volume"] - 480 * r["draft"]) < 1e-9 for r in j["hydrostaticTable"]] == [True] * 3
+'
+  # With an output that needs the equilibrium the normal output comes first, unchanged.
+  name=pontoon_barge
+  run /dev/null "$(example_file $name)" --hydrostatics 1:2:1
+  expect_rc 0
+  iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected"
+  head -n "$(wc -l <"$work/expected")" "$work/out" | mask_time | cmp -s - "$work/expected" &&
+    fail "the tables alone solved the equilibrium"
+  run /dev/null "$(example_file $name)" --hydrostatics 1:2:1 --summary
+  expect_rc 0
+  head -n "$(wc -l <"$work/expected")" "$work/out" | mask_time | cmp -s - "$work/expected" ||
+    fail "the default lines differ"
+  for args in "--csv $work/x.csv" "--kn 0:30:10" "--kn-volumes 10" "--kn-lcg 2" \
+    "--hydrostatics 3:1:1" "--hydrostatics 0:1:0" "--hydrostatics 0:100000:1" "--kn 0:30:10 --kn-volumes 0" \
+    "--windage 100,2" "--criteria is2008 --windage 0,2" "--criteria area-ratio" \
+    "--criteria nine" "--criteria area-ratio --wind-heeling-arm 10:1,5:1" "--opening a,1,2"; do
+    # shellcheck disable=SC2086
+    run /dev/null "$(example_file $name)" $args
+    expect_rc 2
+  done
+  run /dev/null --mesh "$work/barge.obj" --hydrostatics 1:3:1 --summary
+  expect_rc 2
+  expect_err "--mesh needs --displacement"
+  ;;
+cross_curves)
+  # KN of the 40 x 12 x 4 box, whose centre line is y = 6: KN = 6 cos(phi) + sin(phi) (T / 2 + BM +
+  # BM tan^2(phi) / 2) while it is wall-sided (to 9.5 degrees at T = 3); the cross curves' CSV beside the table's, the panel
+  # in the picture.
+  write_set "$work/body.txt" 960 20 6 3 "$(box_block 40 12 4)"
+  cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
+  run /dev/null "$work/body.txt" --lang en --kn 0:9:3 --kn-volumes 960,1440 --hydrostatics 2:3:1 \
+    --csv "$work/t.csv" --json "$work/k.json" --svg "$work/k.svg"
+  expect_rc 0
+  expect_line 'Cross curves of stability KN (L is the length unit; the reference point on the baseline z = 0 and the centre line y = 0):'
+  expect_picture "$work/k.svg"
+  grep -q 'Cross curves KN' "$work/k.svg" || fail "no cross-curves panel"
+  check_json "$work/k.json" '
+import csv, math
+curves = j["crossCurves"]
+assert [c["displacementVolume"] for c in curves] == [960, 1440]
+rows = list(csv.reader(open("'"$work/t.kn.csv"'")))
+assert rows[0] == ["displacementVolume", "heelDeg", "trimDeg", "kn"], rows[0]
+flat = []
+for c in curves:
+    T = c["displacementVolume"] / 480
+    BM = 12 / T
+    assert c["referenceX"] == 20 and [p["heelDeg"] for p in c["points"]] == [0, 3, 6, 9]
+    for p in c["points"]:
+        phi = math.radians(p["heelDeg"])
+        want = 6 * math.cos(phi) + math.sin(phi) * (T / 2 + BM + BM * math.tan(phi) ** 2 / 2)
+        assert abs(p["kn"] - want) <= 1e-9 and abs(p["trimDeg"]) <= 1e-9, (p, want)
+        flat.append([c["displacementVolume"], p["heelDeg"], p["trimDeg"], p["kn"]])
+assert [[float(x) for x in r] for r in rows[1:]] == flat
+assert len(list(csv.reader(open("'"$work/t.csv"'")))) == 3
+'
+  ;;
+criteria)
+  # The 60 x 10 x 10 box at T = 5 with GM = 1 passes every criterion of is2008 (exit code 0); a vent
+  # that floods at 32 degrees fails the area between 30 degrees and it (exit code 5, named on
+  # standard error); an unstable equilibrium keeps its exit code 4.
+  box="$(box_block 60 10 10)"
+  write_set "$work/body.txt" 3000 30 5 3.1666666666666667 "$box"
+  cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
+  run /dev/null "$work/body.txt" --lang en --criteria is2008 --windage 300,6 --json "$work/c.json" \
+    --svg "$work/c.svg"
+  expect_rc 0
+  expect_line '  verdict: pass'
+  expect_picture "$work/c.svg"
+  grep -q 'lw2' "$work/c.svg" || fail "no heeling arms in the picture"
+  check_json "$work/c.json" '
+import math
+c = j["criteria"]
+assert c["set"] == "is2008" and c["pass"] is True, c
+ids = [r["id"] for r in c["results"]]
+assert ids == ["area_0_30", "area_0_40", "area_30_40", "gz_30", "angle_max_gz", "gm0", "weather"]
+assert all(set(r) >= {"id", "required", "attained", "unit", "pass"} for r in c["results"])
+area = lambda d: (1 - math.cos(math.radians(d))) + 5 / 6 * (1 / math.cos(math.radians(d)) + math.cos(math.radians(d)) - 2)
+r = {x["id"]: x for x in c["results"]}
+assert abs(r["area_0_30"]["attained"] - area(30)) <= 1e-6 * area(30), r["area_0_30"]
+assert abs(r["area_0_40"]["attained"] - area(40)) <= 1e-6 * area(40), r["area_0_40"]
+assert abs(r["gm0"]["attained"] - 1) <= 1e-9 and r["weather"]["required"] == 1
+'
+  run /dev/null "$work/body.txt" --lang en --criteria is2008 --opening vent,30,10,8.124346759546636 \
+    --json "$work/f.json"
+  expect_rc 5
+  expect_err "floatstate: criterion area_30_40 is not met"
+  expect_err "floatstate: the weather criterion is not assessed"
+  check_json "$work/f.json" '
+c = j["criteria"]
+assert c["pass"] is False and [x["id"] for x in c["results"] if not x["pass"]] == ["area_30_40"]
+assert abs(c["sides"][0]["floodingAngle"]["heelDeg"] - 32) < 1e-6, c["sides"][0]
+'
+  write_set "$work/high.txt" 3000 30 5 9 "$box"
+  run /dev/null "$work/high.txt" --criteria is2008
+  expect_rc 4
+  expect_err "floatstate: criterion gm0 is not met"
+  # The area ratio of a column-stabilised unit against a wind heeling-arm table.
+  run /dev/null "$work/body.txt" --lang en --criteria area-ratio --wind-heeling-arm 0:0.3,90:0.1 \
+    --json "$work/a.json"
+  expect_rc 0
+  check_json "$work/a.json" '
+c = j["criteria"]
+assert c["set"] == "area-ratio" and [x["id"] for x in c["results"]] == ["area_ratio"], c
+assert c["results"][0]["attained"] >= 1.3 and c["results"][0]["required"] == 1.3
+'
+  ;;
 *)
   fail "unknown case"
   ;;
