@@ -123,6 +123,15 @@ CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& con
       s.results.push_back(areaRatioCriterion(*s.areaRatio, side));
     }
   }
+  for (const SideAssessment& s : a.sides) {
+    // Part A 2.3.1.2 guides the steady heel below 16 degrees: said, not judged.
+    if (s.weather && s.weather->phi0Deg && *s.weather->phi0Deg > s.weather->steadyHeelLimitDeg) {
+      a.notes.push_back("the steady wind heels the body to " + std::to_string(*s.weather->phi0Deg) +
+                        " degrees towards " + (s.side > 0 ? "+y" : "-y") +
+                        ", beyond the guide of " + std::to_string(s.weather->steadyHeelLimitDeg) +
+                        " degrees");
+    }
+  }
   for (size_t i = 0; i < a.sides[0].results.size(); ++i) {
     const CriterionResult& plus = a.sides[0].results[i];
     const CriterionResult& minus = a.sides[1].results[i];

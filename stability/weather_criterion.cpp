@@ -75,14 +75,12 @@ double steadyWindArm(const Windage& windage, double displacement) {
 }
 
 WeatherOutcome weatherConstruction(const CurveSide& c, const Windage& windage, double displacement,
-                                   const RollParticulars& ship, std::optional<double> deckEdgeDeg) {
+                                   const RollParticulars& ship) {
   WeatherOutcome w;
   SampledCurve& gz = *c.gz;
   w.lw1 = steadyWindArm(windage, displacement);
   w.lw2 = 1.5 * w.lw1;
   w.roll = rollAngle(ship);
-  if (deckEdgeDeg)
-    w.steadyHeelLimitDeg = std::fmin(16, 0.8 * *deckEdgeDeg);
   // Part A 2.3.1.1 and .2: the steady heel under lw1, then the roll to windward from it.
   w.phi0Deg = firstCrossing(gz, w.lw1, c.equilibriumDeg, kCurveEndDeg);
   if (!w.phi0Deg)

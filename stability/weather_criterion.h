@@ -10,9 +10,10 @@
 // from there the waves roll it to windward by phi1; a gust (lw2 = 1.5 lw1) then strikes. Area a
 // lies between lw2 and the righting-arm curve from phi0 - phi1 to their first intercept, area b
 // between the curve and lw2 from that intercept to phi2 = the least of the flooding angle, 50
-// degrees and the second intercept phic of lw2 with the curve. The criterion asks b >= a; as a
-// guide the steady heel phi0 is kept below 16 degrees (or 80 % of the deck edge's immersion angle
-// when that is less), reported beside it. Metres, tonnes, seconds; angles in degrees.
+// degrees and the second intercept phic of lw2 with the curve. The criterion asks b >= a. The
+// steady heel phi0 should stay below 16 degrees or 80 % of the deck edge's immersion angle; the
+// body has no deck edge the program knows, so phi0 is reported against 16 degrees beside the
+// criterion, not judged. Metres, tonnes, seconds; angles in degrees.
 
 // The wind's lateral projected area above the waterline (A, m^2) and Z: the height of its centre
 // above the centre of the underwater lateral area, or approximately above half the mean draught.
@@ -68,15 +69,13 @@ struct WeatherOutcome {
   std::optional<double> phicDeg;       // the second intercept
   double phi2Deg = 0;
   double areaA = 0, areaB = 0;
-  double ratio = 0;  // b / a
-  double steadyHeelLimitDeg = 16;
+  double ratio = 0;                // b / a
+  double steadyHeelLimitDeg = 16;  // the guide on phi0
 };
 
-// The construction on the curve of one side; deckEdgeDeg: the heel at which the deck edge
-// immerses, when known (it tightens the guide on phi0).
+// The construction on the curve of one side.
 WeatherOutcome weatherConstruction(const CurveSide& c, const Windage& windage, double displacement,
-                                   const RollParticulars& ship,
-                                   std::optional<double> deckEdgeDeg = std::nullopt);
+                                   const RollParticulars& ship);
 
 // Part A 2.3.1: the criterion's result, attained = b / a against 1.
 CriterionResult weatherCriterion(const WeatherOutcome& w, int side);

@@ -183,4 +183,28 @@ TEST(WeatherCriterion, FloatingBoxAgainstTheWallSidedForm) {
   EXPECT_NEAR(a.results.back().attained, wantB / wantA, 1e-5 * wantB / wantA);
 }
 
+// A windage that heels the box beyond 16 degrees under the steady wind: the criterion is still
+// judged on b / a, and a note says the steady heel exceeds the guide (GZ(16) = 0.2945 m < lw1 =
+// 504 x 3000 x 7 / (1000 x 9.81 x 3075) = 0.3506 m).
+TEST(WeatherCriterion, SteadyHeelBeyondTheGuideIsNoted) {
+  FloatingBody body;
+  test_support::makeMeshedBox(body, Vec3(0, -5, 0), Vec3(60, 10, 10), 3, 2, 2);
+  LoadedCondition c;
+  c.volume = 3000;
+  c.gravity = Vec3(30, 0, 2.5 + 5.0 / 3 - 1);
+  c.waterPlane = Plane(0, 0, 1, -5);
+  c.GM0 = 1;
+  CriteriaInputs inputs;
+  inputs.windage = Windage{3000, 7};
+  const CriteriaAssessment a = assessCriteria(body, c, CriteriaSet::kIs2008, inputs);
+  ASSERT_TRUE(a.sides[0].weather && a.sides[0].weather->phi0Deg);
+  EXPECT_GT(*a.sides[0].weather->phi0Deg, 16);
+  EXPECT_LT(*a.sides[0].weather->phi0Deg, 45);  // still wall-sided
+  const double t = std::tan(rad(*a.sides[0].weather->phi0Deg));
+  EXPECT_NEAR(std::sin(rad(*a.sides[0].weather->phi0Deg)) * (1 + 5.0 / 6 * t * t),
+              a.sides[0].weather->lw1, 1e-9);
+  ASSERT_EQ(a.notes.size(), 2u);  // one per side
+  EXPECT_NE(a.notes[0].find("beyond the guide of 16"), std::string::npos) << a.notes[0];
+}
+
 }  // namespace
