@@ -341,6 +341,18 @@ void selectInputFile(std::string& inputFileName, Language language) {
 
 namespace {
 
+// A volume of --kn-volumes that the whole body cannot hold ends the run before any table.
+void checkCrossCurveVolumes(const RunOptions& options, const RunReport& report) {
+  for (const double V : options.crossCurveVolumes) {
+    if (V > report.bodyVolume) {
+      std::ostringstream why;
+      why << "--kn-volumes: the volume " << V << " exceeds the whole body's volume "
+          << report.bodyVolume;
+      failInput(why.str());
+    }
+  }
+}
+
 // A run of the booklet's tables alone: no equilibrium, so the normal output ends after the input
 // lines and the tables follow; exit code 0, or 1 when a file cannot be written.
 int runTablesOnly(FloatingBody& body, const RunOptions& options, RunReport& report) {
@@ -356,6 +368,7 @@ int runTablesOnly(FloatingBody& body, const RunOptions& options, RunReport& repo
   }
   report.equilibriumSolved = false;
   report.bodyVolume = wholeBodyVolume(body);
+  checkCrossCurveVolumes(options, report);
   runBookletTables(body, options, report);
   bool written = options.jsonFile.empty() || writeJsonReport(options, report);
   written = writeBookletCsv(options, report) && written;
@@ -396,6 +409,7 @@ int runOnce(const RunOptions& options) {
               " has findings (above); the body is not floated");
   }
   report.bodyVolume = wholeBodyVolume(body);
+  checkCrossCurveVolumes(options, report);
 
   const std::vector<std::string> notes = solve(body, options, texts, report);
   std::vector<PictureMark> lines = reportDrafts(options, marks, texts, report);

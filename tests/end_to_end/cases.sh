@@ -793,6 +793,9 @@ assert [abs(r["volume"] - 480 * r["draft"]) < 1e-9 for r in j["hydrostaticTable"
   run /dev/null --mesh "$work/barge.obj" --hydrostatics 1:3:1 --summary
   expect_rc 2
   expect_err "--mesh needs --displacement"
+  run /dev/null "$work/body.txt" --kn 0:30:10 --kn-volumes 960,2000
+  expect_rc 1
+  expect_err "floatstate: --kn-volumes: the volume 2000 exceeds the whole body's volume 1920"
   ;;
 cross_curves)
   # KN of the 40 x 12 x 4 box, whose centre line is y = 6: KN = 6 cos(phi) + sin(phi) (T / 2 + BM +
