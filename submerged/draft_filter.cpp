@@ -451,7 +451,7 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
     : fast_(fast),
       passes_(static_cast<std::size_t>(fast.threadCount())),
       lists_(2 * passes_.size()) {
-  const std::size_t elements = fast.elements_.size();
+  const std::size_t elements = flat().elementCount();
   reserveAdvised(active_, elements);
   reserveAdvised(members_, elements);
   // A chunk may hold every active element (its share is of their water tetrahedra).
@@ -462,7 +462,7 @@ DraftFilter::DraftFilter(FastEvaluation& fast)
   auto job = [this, &found](int chunk) {
     found[static_cast<std::size_t>(chunk)] = boundChunk(chunk);
   };
-  fast.pool_.runChunks(job, fast.parallel_);
+  fast.pool().runChunks(job, fast.parallel());
   for (std::size_t chunk = 1; chunk < found.size(); ++chunk)
     found[0].merge(found[chunk]);
   mostTetrahedra_ = found[0].mostTetrahedra;
@@ -486,20 +486,22 @@ void DraftFilter::BodyBounds::merge(const BodyBounds& other) {
 
 // Makes the chunk's part of the lists present, and bounds the chunk's elements.
 DraftFilter::BodyBounds DraftFilter::boundChunk(int chunk) {
-  const std::size_t parts = fast_.parallel_ ? passes_.size() : 1;
+  const std::size_t parts = fast_.parallel() ? passes_.size() : 1;
   populatePart(active_, static_cast<std::size_t>(chunk), parts);
   populatePart(members_, static_cast<std::size_t>(chunk), parts);
   for (std::vector<std::uint32_t>& list : lists_)
     populatePart(list, static_cast<std::size_t>(chunk), parts);
-  const FastEvaluation& fast = fast_;
+  const FlattenedBody& flat = this->flat();
   BodyBounds found;
-  const auto firstPoint = [&fast](std::size_t e) { return fast.elements_[e].firstPoint; };
-  const std::size_t end = fast.preparationBegin(chunk + 1, firstPoint);
-  for (std::size_t e = fast.preparationBegin(chunk, firstPoint); e < end; ++e) {
-    found.mostTetrahedra = std::max(found.mostTetrahedra, fast.elements_[e].tetrahedronCount);
+  const auto firstPoint = [&flat](std::size_t e) { return flat.element(e).firstPoint; };
+  const std::size_t end =
+      flat.chunkByPoints(static_cast<std::size_t>(chunk) + 1, parts, firstPoint);
+  for (std::size_t e = flat.chunkByPoints(static_cast<std::size_t>(chunk), parts, firstPoint);
+       e < end; ++e) {
+    found.mostTetrahedra = std::max(found.mostTetrahedra, flat.element(e).tetrahedronCount);
     Box box;
-    const FastEvaluation::Element& element = fast.elements_[e];
-    for (std::uint32_t p = 0; p < fast.pointEnd_[e] - element.firstPoint; ++p) {
+    const Element& element = flat.element(e);
+    for (std::uint32_t p = 0; p < flat.pointCount(e); ++p) {
       box.add(element.points[p]);
       found.finite = found.finite && isFinite(element.points[p]);
     }
@@ -513,20 +515,20 @@ DraftFilter::BodyBounds DraftFilter::boundChunk(int chunk) {
 }
 
 void DraftFilter::sumCylinders() {
-  const auto& elements = fast_.elements_;
+  const FlattenedBody& flat = this->flat();
   std::size_t e = 0;
-  while (e < elements.size() && elements[e].kind != FastEvaluation::Kind::Cylinder)
+  while (e < flat.elementCount() && flat.element(e).kind != FlattenedBody::Kind::Cylinder)
     ++e;
   firstCylinder_ = e;
   std::size_t end = e;
-  while (end < elements.size() && elements[end].kind == FastEvaluation::Kind::Cylinder)
+  while (end < flat.elementCount() && flat.element(end).kind == FlattenedBody::Kind::Cylinder)
     ++end;
   cylinderSums_.reserve(end - e);
   for (; e < end; ++e) {
-    const Vec3* points = elements[e].points;
-    const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[elements[e].firstTetrahedron];
+    const Vec3* points = flat.element(e).points;
+    const WaterTetrahedron* t = flat.waterTetrahedra(flat.element(e));
     CrossedSums sums;
-    for (std::uint32_t i = 0; i < elements[e].tetrahedronCount; ++i) {
+    for (std::uint32_t i = 0; i < flat.element(e).tetrahedronCount; ++i) {
       const std::uint16_t* v = t[i].vertex;
       sums.add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], 0);
     }
@@ -544,18 +546,18 @@ void DraftFilter::sumCylinders() {
 }
 
 void DraftFilter::boxOf(std::uint32_t e, double (&lo)[3], double (&hi)[3]) const {
-  if (fast_.boxSides_[0].empty()) {
+  if (!flat().hasBoxes()) {
     Box box;
-    const FastEvaluation::Element& element = fast_.elements_[e];
-    for (std::uint32_t p = 0; p < fast_.pointEnd_[e] - element.firstPoint; ++p)
+    const Element& element = flat().element(e);
+    for (std::uint32_t p = 0; p < flat().pointCount(e); ++p)
       box.add(element.points[p]);
     std::copy(box.lo, box.lo + 3, lo);
     std::copy(box.hi, box.hi + 3, hi);
     return;
   }
   for (int a = 0; a < 3; ++a) {
-    lo[a] = fast_.boxSides_[a][e];
-    hi[a] = fast_.boxSides_[3 + a][e];
+    lo[a] = flat().boxSide(a)[e];
+    hi[a] = flat().boxSide(3 + a)[e];
   }
 }
 
@@ -563,9 +565,9 @@ void DraftFilter::boxOf(std::uint32_t e, double (&lo)[3], double (&hi)[3]) const
 // every cut edge at every level; the extents of its water tetrahedra are bounded as a cylinder's
 // or by the element's box.
 double DraftFilter::everyLevelError(std::uint32_t e) const {
-  const FastEvaluation::Element& element = fast_.elements_[e];
+  const Element& element = flat().element(e);
   const double* heights = fast_.heights(e);
-  const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[element.firstTetrahedron];
+  const WaterTetrahedron* t = flat().waterTetrahedra(element);
   double gap = kInfinity;
   for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
     const std::uint16_t* v = t[i].vertex;
@@ -582,8 +584,8 @@ double DraftFilter::everyLevelError(std::uint32_t e) const {
   const double n = element.tetrahedronCount;
   CrossedSums sums;
   sums.count = n;
-  sums.volume = fast_.wholeVolume_[e] * (1 + 2 * roundingBound(n)) * (1 + 2 * kUnit);
-  if (element.kind == FastEvaluation::Kind::Cylinder) {
+  sums.volume = flat().wholeVolume(e) * (1 + 2 * roundingBound(n)) * (1 + 2 * kUnit);
+  if (element.kind == FlattenedBody::Kind::Cylinder) {
     sums.takeExtents(cylinderSums_[e - firstCylinder_]);
   } else {
     double E[3];
@@ -595,13 +597,13 @@ double DraftFilter::everyLevelError(std::uint32_t e) const {
     }
     sums.box = n * E[0] * E[1] * E[2];
   }
-  return crossedError(box, sums, fast_.plane_, gap);
+  return crossedError(box, sums, fast_.normalPlane(), gap);
 }
 
 void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& upperA, double& lowerB,
                                double* scratch) const {
-  const FastEvaluation::Element& element = fast_.elements_[e];
-  const double n = element.tetrahedronCount, whole = fast_.wholeVolume_[e];
+  const Element& element = flat().element(e);
+  const double n = element.tetrahedronCount, whole = flat().wholeVolume(e);
   upperA = levelFactor_ * whole + levelTerm_;
   lowerB = 0;
   // M at a level, formed as valueAt forms it (item 4), and the bound of item 2 at every level.
@@ -622,9 +624,9 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
   const auto polynomialAt = [&](const auto& levels, auto& values) {
     double wetVolume = 0;
     CrossedSums counted;
-    valueCrossed(&fast_.tetrahedra_[element.firstTetrahedron], element.tetrahedronCount,
-                 element.points, fast_.heights(e), reinterpret_cast<const unsigned char*>(scratch),
-                 levels, true, values, wetVolume, counted);
+    valueCrossed(flat().waterTetrahedra(element), element.tetrahedronCount, element.points,
+                 fast_.heights(e), reinterpret_cast<const unsigned char*>(scratch), levels, true,
+                 values, wetVolume, counted);
     for (double& value : values)
       value += wetVolume;
   };
@@ -675,12 +677,12 @@ void DraftFilter::windowChunk(WindowPart& part, std::size_t begin, std::size_t e
   };
   for (std::size_t i = begin; i < end; ++i) {
     const std::size_t ahead = i + FastEvaluation::kPrefetchDistance;
-    if (ahead < end && (crosses(fast_.extents_[ahead], a) || crosses(fast_.extents_[ahead], b)))
+    if (ahead < end && (crosses(fast_.extent(ahead), a) || crosses(fast_.extent(ahead), b)))
       fast_.prefetchElement(ahead);
     const auto e = static_cast<std::uint32_t>(i);
-    const FastEvaluation::Extent& extent = fast_.extents_[e];
+    const FastEvaluation::Extent& extent = fast_.extent(e);
     const double lowest = extent.lowest, highest = extent.highest;
-    const double whole = fast_.wholeVolume_[e];
+    const double whole = flat().wholeVolume(e);
     part.belowB += highest <= b ? whole : 0.0;
     if (highest <= a) {
       const int low = windowBin(lowest), high = windowBin(highest);
@@ -711,17 +713,17 @@ bool DraftFilter::openWindow(double a, double b) {
   window_.binScale = kWindowBins / (a - sLo_);
   if (!std::isfinite(window_.binScale))
     return false;
-  const std::size_t count = fast_.elements_.size();
-  const bool shared = fast_.parallel_ && (fast_.parallelWork_ == 0 || count >= kParallelElements);
+  const std::size_t count = flat().elementCount();
+  const bool shared = fast_.parallel() && (fast_.sharesEverything() || count >= kParallelElements);
   const std::size_t chunks = shared ? passes_.size() : 1;
   windowParts_.assign(chunks, WindowPart{});
   auto job = [this, count, chunks](int chunk) {
     const auto c = static_cast<std::size_t>(chunk);
     if (c < chunks)
       windowChunk(windowParts_[c], count * c / chunks, count * (c + 1) / chunks,
-                  fast_.scratch_[c].values.data());
+                  fast_.scratch(c).values.data());
   };
-  fast_.pool_.runChunks(job, shared);
+  fast_.pool().runChunks(job, shared);
   WindowPart all{};
   for (const WindowPart& part : windowParts_) {
     for (int k = 0; k < kWindowBins; ++k) {
@@ -782,7 +784,7 @@ DraftFilter::Estimate DraftFilter::windowEstimate(double D) const {
 bool DraftFilter::predictLevel(const Vec3& n, double V, double& level, double& reach) {
   predicted_ = false;
   // An evaluation made to share every pass (the tests') also opens every window it can.
-  if (!(windowsPay_ || fast_.parallelWork_ == 0) || !prediction_.predict(n, V, level))
+  if (!(windowsPay_ || fast_.sharesEverything()) || !prediction_.predict(n, V, level))
     return false;
   const double extent = sHi_ - sLo_;
   reach = windowReach_ > 0 ? windowReach_ : kFirstWindowReach * extent;
@@ -808,7 +810,7 @@ void DraftFilter::start(double sLo, double sHi) {
   estimated_ = false;
   searchValued_ = 0;
   firstValued_ = 0;
-  active_.resize(fast_.elements_.size());
+  active_.resize(flat().elementCount());
   members_.clear();
   epochs_.clear();
   settledVolume_ = 0;
@@ -830,21 +832,23 @@ void DraftFilter::binLevels() {
   const bool shared = share(kParallelCoarseElements);
   levelChunks_ = shared ? passes_.size() : 1;
   const FastEvaluation& fast = fast_;
+  const FlattenedBody& flat = this->flat();
   levelsAnswer_ =
-      heightsFree_ && levels_.build(
-                          fast.elements_.size(), sLo_, sHi_, levelChunks_,
-                          [this, shared](auto& job) { fast_.pool_.runChunks(job, shared); },
-                          [&fast](std::size_t e, double& lowest, double& highest, double& whole) {
-                            lowest = fast.extents_[e].lowest;
-                            highest = fast.extents_[e].highest;
-                            whole = fast.wholeVolume_[e];
-                          });
+      heightsFree_ &&
+      levels_.build(
+          flat.elementCount(), sLo_, sHi_, levelChunks_,
+          [this, shared](auto& job) { fast_.pool().runChunks(job, shared); },
+          [&fast, &flat](std::size_t e, double& lowest, double& highest, double& whole) {
+            lowest = fast.extent(e).lowest;
+            highest = fast.extent(e).highest;
+            whole = flat.wholeVolume(e);
+          });
 }
 
 // Item 2 with every tetrahedron's extents and every element's coordinates bounded by the body's
 // largest, and tau by the largest that is vouched for.
 void DraftFilter::prepareCoarseBound() {
-  const Plane& plane = fast_.plane_;
+  const Plane& plane = fast_.normalPlane();
   const double normal[3] = {std::fabs(plane.A), std::fabs(plane.B), std::fabs(plane.C)};
   double B[3], spread = 0, reach = 0;
   for (int c = 0; c < 3; ++c) {
@@ -889,15 +893,15 @@ void DraftFilter::narrow(double sLo, double sHi) {
 }
 
 bool DraftFilter::settlesByExtents(std::uint32_t e) const {
-  const FastEvaluation::Extent& extent = fast_.extents_[e];
+  const FastEvaluation::Extent& extent = fast_.extent(e);
   return static_cast<double>(extent.highest) <= sLo_ || static_cast<double>(extent.lowest) > sHi_;
 }
 
 bool DraftFilter::settleByExtents(std::uint32_t e, Pass& pass) const {
-  const FastEvaluation::Extent& extent = fast_.extents_[e];
+  const FastEvaluation::Extent& extent = fast_.extent(e);
   // The extents are rounded outwards: they bound the heights of the points.
   if (static_cast<double>(extent.highest) <= sLo_) {
-    pass.settledVolume += fast_.wholeVolume_[e];
+    pass.settledVolume += flat().wholeVolume(e);
     ++pass.settledCount;
     pass.maxWet = std::max(pass.maxWet, static_cast<double>(extent.highest));
     return true;
@@ -912,7 +916,7 @@ bool DraftFilter::settleByExtents(std::uint32_t e, Pass& pass) const {
 
 DraftFilter::Sides DraftFilter::sidesAbout(std::uint32_t e, double s, double* scratch) const {
   const double* heights = fast_.heights(e);
-  const std::uint32_t pointCount = fast_.pointEnd_[e] - fast_.elements_[e].firstPoint;
+  const std::uint32_t pointCount = flat().pointCount(e);
   unsigned char* const dryPoint = reinterpret_cast<unsigned char*>(scratch);
   Sides sides{-kInfinity, kInfinity, kInfinity, -kInfinity, true};
   for (std::uint32_t p = 0; p < pointCount; ++p) {
@@ -934,19 +938,19 @@ DraftFilter::Sides DraftFilter::sidesAbout(std::uint32_t e, double s, double* sc
 template <bool constantOnly>
 bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides, double s,
                               const unsigned char* dryPoint) const {
-  const FastEvaluation::Element& element = fast_.elements_[e];
+  const Element& element = flat().element(e);
   const double* heights = fast_.heights(e);
   const double wet = sides.wet, dry = sides.dry;
   double c[4] = {0, 0, 0, 0};
   double error = 0, magnitude = 0;
   if (dry == kInfinity) {  // every point submerged: the precomputed volume, exactly
-    c[0] = fast_.wholeVolume_[e];
-    magnitude = fast_.wholeVolume_[e];
+    c[0] = flat().wholeVolume(e);
+    magnitude = flat().wholeVolume(e);
   } else if (wet != -kInfinity) {
-    const FastEvaluation::WaterTetrahedron* t = &fast_.tetrahedra_[element.firstTetrahedron];
+    const WaterTetrahedron* t = flat().waterTetrahedra(element);
     const Vec3* points = element.points;
     CrossedSums sums;
-    const bool summed = element.kind == FastEvaluation::Kind::Cylinder;
+    const bool summed = element.kind == FlattenedBody::Kind::Cylinder;
     double wetVolume = 0;
     if (constantOnly) {
       const double anchor[1] = {epoch.anchor};
@@ -962,7 +966,7 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
       sums.takeExtents(cylinderSums_[e - firstCylinder_]);
     Box box;
     boxOf(e, box.lo, box.hi);
-    error = crossedError(box, sums, fast_.plane_, dry - wet);
+    error = crossedError(box, sums, fast_.normalPlane(), dry - wet);
     if (error < 0)
       return false;
     c[0] += wetVolume;
@@ -982,7 +986,7 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
   epoch.minDry = std::min(epoch.minDry, dry);
   epoch.lowest = std::min(epoch.lowest, sides.lowest);
   epoch.highest = std::max(epoch.highest, sides.highest);
-  epoch.whole += fast_.wholeVolume_[e];
+  epoch.whole += flat().wholeVolume(e);
   return true;
 }
 
@@ -1035,7 +1039,7 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
     if (i + 2 * ahead < end)
       fast_.prefetchRecord(active_[i + 2 * ahead]);
     // Only an element the level crosses is read beyond its extents, unless the bracket settles it.
-    if (i + ahead < end && fast_.extents_[active_[i + ahead]].crossedAt(plane.D) &&
+    if (i + ahead < end && fast_.extent(active_[i + ahead]).crossedAt(plane.D) &&
         !(pending_ && settlesByExtents(active_[i + ahead])))
       fast_.prefetchElement(active_[i + ahead]);
     const std::uint32_t e = active_[i];
@@ -1043,11 +1047,11 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
       continue;
     // An element wholly on one side of the level costs its extents to evaluate; reading its
     // heights for the bracket's epoch rarely pays.
-    const FastEvaluation::Extent& extent = fast_.extents_[e];
+    const FastEvaluation::Extent& extent = fast_.extent(e);
     if (!extent.crossedAt(plane.D)) {
       // What evaluateElement gives it: wholly submerged, its precomputed volume; dry, nothing.
       active_[kept++] = e;
-      pass.active += extent.submergedAt(plane.D) ? fast_.wholeVolume_[e] : 0.0;
+      pass.active += extent.submergedAt(plane.D) ? flat().wholeVolume(e) : 0.0;
       continue;
     }
     // One sweep over its points tells whether the bracket or the trial's reach settles it and,
@@ -1063,9 +1067,9 @@ void DraftFilter::runPass(Pass& pass, std::size_t begin, std::size_t end, const 
       pass.speculativeMembers->push_back(e);
     } else {
       active_[kept++] = e;
-      const FastEvaluation::Element& element = fast_.elements_[e];
+      const Element& element = flat().element(e);
       pass.valued += crossed ? 1 : 0;
-      if (element.kind == FastEvaluation::Kind::Cylinder && sides.ordered && crossed) {
+      if (element.kind == FlattenedBody::Kind::Cylinder && sides.ordered && crossed) {
         pass.active += valueAt(e, s, plane, sides, scratch, pass);
       } else if (sides.ordered && fast_.queues(element)) {
         fast_.queueCrossed(e, plane, *scratch.queue, sum);
@@ -1101,14 +1105,14 @@ DraftFilter::Estimate DraftFilter::estimate(double D) {
     settleOutsideBracket();
   const double s = -D;
   dissolveEpochsExcluding(s);
-  Plane plane = fast_.plane_;
+  Plane plane = fast_.normalPlane();
   plane.D = D;
   // Elements with no point inside the bracket settle for good; elements with no point within a
   // quarter of its width of this level settle until a trial leaves their range.
   const double reach = (sHi_ - sLo_) / 4;
   const bool speculate = sLo_ + reach < s && s < sHi_ - reach;
   const std::size_t chunks = runPasses(shareFine(), true, s, reach, speculate, [&](std::size_t c) {
-    runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch_[c]);
+    runPass(passes_[c], chunkBegin_[c], chunkBegin_[c + 1], plane, fast_.scratch(c));
   });
   pending_ = false;
   std::size_t valued = 0;
@@ -1144,10 +1148,10 @@ void DraftFilter::settleOutsideBracket() {
         double maxWet = pass.maxWet, minDry = pass.minDry;
         for (std::size_t i = begin; i < end; ++i) {
           const std::uint32_t e = active_[i];
-          const FastEvaluation::Extent& extent = fast_.extents_[e];
+          const FastEvaluation::Extent& extent = fast_.extent(e);
           const double highest = extent.highest, lowest = extent.lowest;
           const bool isBelow = highest <= sLo_, isDry = lowest > sHi_;
-          below += isBelow ? fast_.wholeVolume_[e] : 0.0;
+          below += isBelow ? flat().wholeVolume(e) : 0.0;
           settled += isBelow;
           dry += isDry;
           maxWet = std::max(maxWet, isBelow ? highest : -kInfinity);
@@ -1169,17 +1173,17 @@ void DraftFilter::settleOutsideBracket() {
 // or always on an evaluation made to share every evaluation out (the tests', which thus run the
 // passes' merging on small bodies).
 bool DraftFilter::share(std::size_t parallelElements) const {
-  return fast_.parallel_ && (fast_.parallelWork_ == 0 || active_.size() >= parallelElements);
+  return fast_.parallel() && (fast_.sharesEverything() || active_.size() >= parallelElements);
 }
 
 bool DraftFilter::shareFine() const {
   if (share(kParallelElements))
     return true;
-  if (!fast_.parallel_)
+  if (!fast_.parallel())
     return false;
   std::size_t tetrahedra = 0;
   for (const std::uint32_t e : active_)
-    tetrahedra += fast_.elements_[e].tetrahedronCount;
+    tetrahedra += flat().element(e).tetrahedronCount;
   return tetrahedra >= kParallelTetrahedra;
 }
 
@@ -1206,7 +1210,7 @@ std::size_t DraftFilter::runPasses(bool shared, bool weighted, double s, double 
     if (c < chunks_)
       work(c);
   };
-  fast_.pool_.runChunks(job, chunks_ > 1);
+  fast_.pool().runChunks(job, chunks_ > 1);
   return chunks_;
 }
 
@@ -1227,16 +1231,16 @@ void DraftFilter::splitActive(bool weighted) {
   // Many elements are weighed by a sample, every kWeighStride-th for the ones it stands for: the
   // split is made on one thread before the others start, and weighing all of a search's first
   // passes' thousands of elements kept them waiting. A chunk then ends on a sampled element.
-  const auto& elements = fast_.elements_;
+  const FlattenedBody& flat = this->flat();
   const std::size_t stride = count >= kSampledSplit ? kWeighStride : 1;
   std::size_t total = 0;
   for (std::size_t i = 0; i < count; i += stride)
-    total += elements[active_[i]].tetrahedronCount;
+    total += flat.element(active_[i]).tetrahedronCount;
   std::size_t sum = 0, i = 0;
   for (std::size_t c = 1; c < chunks_; ++c) {
     const std::size_t share = total * c / chunks_;
     for (; i < count && sum < share; i += stride)
-      sum += elements[active_[i]].tetrahedronCount;
+      sum += flat.element(active_[i]).tetrahedronCount;
     chunkBegin_[c] = std::min(i, count);
   }
 }
@@ -1285,11 +1289,11 @@ long double DraftFilter::mergePasses(std::size_t chunks) {
 // Every piece of the exact path is at least 0, and by item 2 the pieces of a crossed water
 // tetrahedron sum to at most its cubic, at most Vt, plus e.
 double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
-  const FastEvaluation::Element& element = fast_.elements_[e];
+  const Element& element = flat().element(e);
   if (heightsFree_)
     return coarseUpper(e, kLargestEdgeRatio);
   const double* heights = fast_.heights(e);
-  const std::uint32_t pointCount = fast_.pointEnd_[e] - element.firstPoint;
+  const std::uint32_t pointCount = flat().pointCount(e);
   double wet = -kInfinity, dry = kInfinity;
   for (std::uint32_t p = 0; p < pointCount; ++p) {
     const double value = heights[p] + D;
@@ -1303,7 +1307,7 @@ double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
   }
   const double n = element.tetrahedronCount;
   // The element's volume sums its water tetrahedra's in order, within gamma(n) of their sum.
-  const double whole = fast_.wholeVolume_[e] * (1 + 2 * roundingBound(n));
+  const double whole = flat().wholeVolume(e) * (1 + 2 * roundingBound(n));
   if (wet == -kInfinity)
     return 0;
   if (dry == kInfinity)
@@ -1317,8 +1321,8 @@ double DraftFilter::crossedUpper(std::uint32_t e, double D) const {
 
 // Item 5's upper value of an element the level crosses, its cut edges within r of their fractions.
 double DraftFilter::coarseUpper(std::uint32_t e, double r) const {
-  const double n = fast_.elements_[e].tetrahedronCount;
-  const double whole = fast_.wholeVolume_[e] * (1 + 2 * roundingBound(n));
+  const double n = flat().element(e).tetrahedronCount;
+  const double whole = flat().wholeVolume(e) * (1 + 2 * roundingBound(n));
   const double tau = (2.0001 * kUnit + r) * (1 + 1.002 * r) * 1.0001;
   const double pieces = (whole + n * coarseBoxRounding_) * (1 + 8 * tau * (1 + tau) * (1 + tau)) +
                         n * coarseTetrahedronError_;
@@ -1351,7 +1355,7 @@ void DraftFilter::coarseEstimates(double D0, double D1, Estimate (&estimates)[2]
 DraftFilter::Estimate DraftFilter::levelEstimate(double D) {
   ++fast_.statistics.levelIntervals;
   const LevelTable::Sums sums = levels_.at(-D);
-  const double elements = static_cast<double>(fast_.elements_.size());
+  const double elements = static_cast<double>(flat().elementCount());
   // The elements' terms below levelTerm_ each, for all elements at once.
   const long double width =
       std::max(levelFactor_ * (static_cast<long double>(sums.reached) - sums.submerged), 0.0L) +
@@ -1413,11 +1417,11 @@ void DraftFilter::runCoarsePass(Pass& pass, std::size_t begin, std::size_t end, 
 
 void DraftFilter::addCoarse(std::uint32_t e, double D, long double& active, long double& width,
                             bool& vouched) const {
-  const FastEvaluation::Extent& extent = fast_.extents_[e];
+  const FastEvaluation::Extent& extent = fast_.extent(e);
   if (!vouched) {
     return;
   } else if (extent.submergedAt(D)) {
-    active += fast_.wholeVolume_[e];  // what the exact path gives, bit for bit
+    active += flat().wholeVolume(e);  // what the exact path gives, bit for bit
   } else if (!extent.dryAt(D)) {
     const double upper = crossedUpper(e, D);
     vouched = upper >= 0;
@@ -1465,7 +1469,7 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active, long doub
   const double own =
       static_cast<double>(roundingBoundLong(static_cast<long double>(terms)) * magnitude);
   const double total = static_cast<double>(std::fabs(value) + width) + error + own;
-  const double elements = static_cast<double>(fast_.elements_.size());
+  const double elements = static_cast<double>(flat().elementCount());
   const double sums = roundingBound(elements - static_cast<double>(dryCount_)) * total *
                       (1 + roundingBound(elements));
   const double bound = 2 * (error + own + sums) * 1.0001 + 1e-300;

@@ -109,6 +109,11 @@ class DraftFilter {
   };
 
  private:
+  using Element = FlattenedBody::Element;
+  using WaterTetrahedron = FlattenedBody::WaterTetrahedron;
+  // The records of the body, which the fast evaluation flattened.
+  const FlattenedBody& flat() const { return fast_.flattened(); }
+
   // What one chunk of the active elements yields in one estimate.
   struct Pass {
     Epoch settled, speculative;
