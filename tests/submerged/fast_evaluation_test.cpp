@@ -335,7 +335,8 @@ bool sameBits(const T* a, const T* b, std::size_t count) {
 
 }  // namespace
 
-// Outside the unnamed namespace: the evaluation and its filter name this test their friend.
+// Outside the unnamed namespace: the evaluation names this test its friend (to read whether it
+// queues).
 // Prepared on three threads, each filling its chunk of the arrays in place, an evaluation holds
 // what one thread prepares: every point, water tetrahedron, element record and box, and what the
 // chunks find together (the reach of the boxes, the largest elements, the filter's bounds).
@@ -378,10 +379,10 @@ TEST(FastEvaluation, PreparedOnThreeThreadsAsOnOne) {
     EXPECT_EQ(one.queueing_, three.queueing_);
     EXPECT_EQ(one.scratch(0).values.size(), three.scratch(2).values.size());
     EXPECT_EQ(one.scratch(0).volume.size(), three.scratch(2).volume.size());
-    const DraftFilter &f1 = *one.filter_, &f3 = *three.filter_;
-    EXPECT_TRUE(sameBits(f1.largestExtent_, f3.largestExtent_, 3));
-    EXPECT_TRUE(sameBits(f1.largestCoordinate_, f3.largestCoordinate_, 3));
-    EXPECT_EQ(f1.mostTetrahedra_, f3.mostTetrahedra_);
-    EXPECT_EQ(f1.finite_, f3.finite_);
+    const BodyBounds &f1 = one.draftFilter().bodyBounds(), &f3 = three.draftFilter().bodyBounds();
+    EXPECT_TRUE(sameBits(f1.largestExtent, f3.largestExtent, 3));
+    EXPECT_TRUE(sameBits(f1.largestCoordinate, f3.largestCoordinate, 3));
+    EXPECT_EQ(f1.mostTetrahedra, f3.mostTetrahedra);
+    EXPECT_EQ(f1.finite, f3.finite);
   }
 }
