@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -146,7 +147,8 @@ struct CoarseBound {
   double levelFactor = 0, levelTerm = 0;
 
   CoarseBound() = default;
-  CoarseBound(const Plane& normal, const BodyBounds& body);
+  // For the normal of the plane (its offset does not enter).
+  CoarseBound(const Plane& plane, const BodyBounds& body);
   // Item 5's upper value of an element of n water tetrahedra and whole volume W that the level
   // crosses, its cut edges within r of their fractions.
   double upper(double n, double wholeVolume, double r) const {
