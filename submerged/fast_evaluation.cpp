@@ -1,3 +1,9 @@
+// Evaluating planes over the flattened body: the heights of its points along a normal (from the
+// elements' boxes where it has them, the points' own heights only when an element is read), each
+// element's result for a plane (its precomputed whole result, nothing, or its crossed water
+// tetrahedra cut one by one, side by side in groups, or queued across elements), the sums of all
+// elements in order from chunks evaluated in parallel, and the elements' own cut results written
+// back. Flattening the body, once, is in flattened_body.cpp.
 #include "submerged/fast_evaluation.h"
 
 #include <algorithm>
@@ -21,24 +27,6 @@
 #include "submerged/tetrahedron_cut.h"
 
 namespace {
-
-// Index tables of the fixed splits, as callables split(t, k).
-template <int Rows>
-struct FixedSplit {
-  const int (&table)[Rows][4];
-  int operator()(std::uint32_t t, int k) const { return table[t][k]; }
-};
-
-// A cylinder's points are laid out as [axisStart, axisEnd, C0 .. Cn, C0 + H .. Cn + H]. Sector i is
-// the prism (axisStart, Ci, Ci+1, axisEnd, Ci + H, Ci+1 + H), split like every triangle prism.
-struct CylinderSplit {
-  int n;
-  int operator()(std::uint32_t t, int k) const {
-    const int i = static_cast<int>(t / 3);
-    const int prism[6] = {0, 2 + i, 3 + i, 1, 3 + n + i, 4 + n + i};
-    return prism[TrianglePrism::kSplit[t % 3][k]];
-  }
-};
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr std::size_t kParallelBoxes = 16384;
@@ -72,71 +60,17 @@ bool FloatingBody::prepareFastEvaluation(int threadCount) {
   return true;
 }
 
-// Where each element's points and water tetrahedra begin, from the elements' counts alone:
-// tetrahedra, hexahedra and prisms have fixed numbers of them, and the cylinders' runs are summed
-// once. A thread can then write any element in its place without waiting for those before it.
-struct FastEvaluation::Layout {
-  std::size_t first[5];          // the first element of each kind, in evaluation order; the end
-  Start base[4];                 // the first point and water tetrahedron of each kind
-  std::vector<Start> cylinders;  // of each cylinder, and one past the last one's
-  explicit Layout(const FloatingBody& body);
-  Start start(std::size_t e) const;
-  Start end() const { return start(first[4]); }
-};
-
-namespace {
-
-// An element's points and water tetrahedra, by kind, where the kind fixes them.
-constexpr std::size_t kTetrahedronPoints = 4;
-constexpr std::size_t kHexahedronPoints = Hexahedron::kVertexCount;
-constexpr std::size_t kHexahedronTetrahedra = Hexahedron::kTetrahedronCount;
-constexpr std::size_t kPrismPoints = TrianglePrism::kVertexCount;
-constexpr std::size_t kPrismTetrahedra = TrianglePrism::kTetrahedronCount;
-
-}  // namespace
-
-FastEvaluation::Layout::Layout(const FloatingBody& body)
-    : cylinders(static_cast<std::size_t>(body.cylinderCount) + 1) {
-  const std::size_t counts[4] = {
-      static_cast<std::size_t>(body.tetrahedronCount), static_cast<std::size_t>(body.cylinderCount),
-      static_cast<std::size_t>(body.hexahedronCount), static_cast<std::size_t>(body.prismCount)};
-  first[0] = 0;
-  for (int k = 0; k < 4; ++k)
-    first[k + 1] = first[k] + counts[k];
-  base[0] = Start{0, 0};
-  base[1] = Start{kTetrahedronPoints * counts[0], counts[0]};
-  cylinders[0] = base[1];
-  for (std::size_t i = 0; i < counts[1]; ++i) {
-    const std::size_t n = static_cast<std::size_t>(body.cylinders[i].segmentCount);
-    cylinders[i + 1] = Start{cylinders[i].point + 2 * n + 4, cylinders[i].tetrahedron + 3 * n};
-  }
-  base[2] = cylinders.back();
-  base[3] = Start{base[2].point + kHexahedronPoints * counts[2],
-                  base[2].tetrahedron + kHexahedronTetrahedra * counts[2]};
-}
-
-FastEvaluation::Start FastEvaluation::Layout::start(std::size_t e) const {
-  static constexpr Start kEach[4] = {{kTetrahedronPoints, 1},
-                                     {0, 0},
-                                     {kHexahedronPoints, kHexahedronTetrahedra},
-                                     {kPrismPoints, kPrismTetrahedra}};
-  if (e >= first[1] && e < first[2])
-    return cylinders[e - first[1]];
-  const int kind = e < first[1] ? 0 : e < first[3] ? 2 : 3;
-  const std::size_t i = e - first[kind];
-  return Start{base[kind].point + kEach[kind].point * i,
-               base[kind].tetrahedron + kEach[kind].tetrahedron * i};
-}
-
-// The arrays are laid out and sized first; then each thread makes the pages of its part present
-// and fills the elements of its chunk, which on a large body takes most of the preparation. A body
-// below the parallel threshold starts no thread at all and is prepared on this thread alone.
+// The flattened body's arrays and this evaluation's are laid out and sized first; then each
+// thread makes the pages of its part present and fills the elements of its chunk, which on a large
+// body takes most of the preparation. A body below the parallel threshold starts no thread at all
+// and is prepared on this thread alone.
 FastEvaluation::FastEvaluation(FloatingBody& body, int threadCount, std::size_t parallelThreshold)
-    : FastEvaluation(body, Layout(body), threadCount, parallelThreshold) {}
+    : FastEvaluation(body, FlattenedBody::Layout(body), threadCount, parallelThreshold) {}
 
-FastEvaluation::FastEvaluation(FloatingBody& body, const Layout& layout, int threadCount,
-                               std::size_t parallelThreshold)
+FastEvaluation::FastEvaluation(FloatingBody& body, const FlattenedBody::Layout& layout,
+                               int threadCount, std::size_t parallelThreshold)
     : body_(body),
+      flat_(body, layout),
       pool_(layout.end().tetrahedron >= parallelThreshold ? threadCount : 1),
       parallelWork_(parallelThreshold > 0 ? kParallelWork : 0) {
   sizeArrays(layout);
@@ -150,8 +84,7 @@ FastEvaluation::FastEvaluation(FloatingBody& body, const Layout& layout, int thr
   pool_.runChunks(job, parallel_);
   for (std::size_t chunk = 1; chunk < found.size(); ++chunk)
     found[0].merge(found[chunk]);
-  dryCentroidsFinite_ = found[0].dryCentroidsFinite;
-  std::copy(found[0].boxReach, found[0].boxReach + 3, boxReach_);
+  flat_.takeFound(found[0].flat);
   setUpScratch(found[0]);
   bounds_.assign(static_cast<std::size_t>(pool_.threadCount()) + 1, 0);
   filter_ = std::make_unique<DraftFilter>(*this);
@@ -165,79 +98,53 @@ DraftFilter& FastEvaluation::draftFilter() {
 }
 
 void FastEvaluation::Found::merge(const Found& other) {
-  dryCentroidsFinite = dryCentroidsFinite && other.dryCentroidsFinite;
-  for (int c = 0; c < 3; ++c)
-    boxReach[c] = std::max(boxReach[c], other.boxReach[c]);
+  flat.merge(other.flat);
   largest = std::max(largest, other.largest);
   mostGrouped = std::max(mostGrouped, other.mostGrouped);
   smallElements += other.smallElements;
 }
 
-// Sizes every array exactly, so that a large body holds no spare capacity; nothing is written yet.
-void FastEvaluation::sizeArrays(const Layout& layout) {
-  const Start end = layout.end();
+// Sizes the per-point and per-element arrays of the evaluations exactly, as the flattened body
+// sizes its own; nothing is written yet.
+void FastEvaluation::sizeArrays(const FlattenedBody::Layout& layout) {
   const std::size_t elements = layout.first[4];
-  pointCount_ = end.point;
-  sizeLarge(cylinderPoints_, layout.base[2].point - layout.base[1].point);
-  sizeLarge(tetrahedra_, end.tetrahedron);
-  sizeLarge(elements_, elements);
-  sizeLarge(pointEnd_, elements);
-  sizeLarge(wholeVolume_, elements);
-  sizeLarge(wholeMoment_, elements);
-  sizeLarge(heights_, end.point);
+  sizeLarge(heights_, layout.end().point);
   sizeLarge(extents_, elements);
   // Tetrahedra alone have few points per element: their heights are computed with the normal.
-  if (layout.first[4] > layout.first[1]) {
-    for (LargeVector<float>& side : boxSides_)
-      sizeLarge(side, elements);
+  if (flat_.hasBoxes())
     sizeLarge(heightsFor_, elements);
-  }
   sizeLarge(volumes_, elements);
   sizeLarge(centroids_, elements);
 }
 
-FastEvaluation::Found FastEvaluation::prepareChunk(int chunk, const Layout& layout) {
-  populateArrays(static_cast<std::size_t>(chunk), parallel_ ? threadCount() : 1);
-  const auto firstPoint = [&layout](std::size_t e) { return layout.start(e).point; };
-  const std::size_t begin = preparationBegin(chunk, firstPoint);
-  const std::size_t end = preparationBegin(chunk + 1, firstPoint);
-  const bool boxed = !boxSides_[0].empty();
+FastEvaluation::Found FastEvaluation::prepareChunk(int chunk, const FlattenedBody::Layout& layout) {
+  const std::size_t part = static_cast<std::size_t>(chunk), parts = parallel_ ? threadCount() : 1;
+  populateArrays(part, parts);
   Found found;
-  for (std::size_t e = begin; e < end; ++e) {
-    const bool finite = prepareElement(e, layout);
-    found.dryCentroidsFinite = found.dryCentroidsFinite && finite;
-    if (boxed)
-      addBox(e, found.boxReach);
-    const Element& element = elements_[e];
-    found.largest = std::max<std::size_t>(found.largest, pointEnd_[e] - element.firstPoint);
+  found.flat = flat_.prepareChunk(layout, part, parts, [this, &found](std::size_t e) {
+    const Element& element = flat_.element(e);
+    found.largest = std::max<std::size_t>(found.largest, flat_.pointCount(e));
     if (grouped(element))
       found.mostGrouped = std::max<std::size_t>(found.mostGrouped, element.tetrahedronCount);
     found.smallElements += element.tetrahedronCount < kGroupedTetrahedra ? 1 : 0;
-  }
-  clearResults(layout, begin, end);
+  });
+  clearResults(layout, found.flat.begin, found.flat.end);
   return found;
 }
 
 // Each thread makes its part of every array present at once, instead of a fault per page as the
 // elements are written: on a large body the most variable part of the preparation.
 void FastEvaluation::populateArrays(std::size_t part, std::size_t parts) {
-  populatePart(cylinderPoints_, part, parts);
-  populatePart(tetrahedra_, part, parts);
-  populatePart(elements_, part, parts);
-  populatePart(pointEnd_, part, parts);
-  populatePart(wholeVolume_, part, parts);
-  populatePart(wholeMoment_, part, parts);
   populatePart(heights_, part, parts);
   populatePart(extents_, part, parts);
-  for (LargeVector<float>& side : boxSides_)
-    populatePart(side, part, parts);
   populatePart(heightsFor_, part, parts);
   populatePart(volumes_, part, parts);
   populatePart(centroids_, part, parts);
 }
 
 // The per-point and per-element results start as zeros, as if sized with them.
-void FastEvaluation::clearResults(const Layout& layout, std::size_t begin, std::size_t end) {
+void FastEvaluation::clearResults(const FlattenedBody::Layout& layout, std::size_t begin,
+                                  std::size_t end) {
   std::fill(heights_.begin() + static_cast<std::ptrdiff_t>(layout.start(begin).point),
             heights_.begin() + static_cast<std::ptrdiff_t>(layout.start(end).point), 0.0);
   const auto from = static_cast<std::ptrdiff_t>(begin), to = static_cast<std::ptrdiff_t>(end);
@@ -266,93 +173,9 @@ void FastEvaluation::setUpScratch(const Found& found) {
   }
 }
 
-bool FastEvaluation::prepareElement(std::size_t e, const Layout& layout) {
-  const Start start = layout.start(e);
-  if (e < layout.first[1]) {
-    static constexpr int kWhole[1][4] = {{0, 1, 2, 3}};
-    return addElement(e, Kind::Tetrahedron, static_cast<std::uint32_t>(e), start,
-                      body_.tetrahedra[e].vertices, 4, FixedSplit<1>{kWhole}, 1);
-  }
-  if (e < layout.first[2]) {
-    Vec3* points = cylinderPoints_.data() + (start.point - layout.base[1].point);
-    return addCylinder(e, static_cast<std::uint32_t>(e - layout.first[1]), start, points);
-  }
-  if (e < layout.first[3]) {
-    const std::size_t i = e - layout.first[2];
-    return addSolid(e, Kind::Hexahedron, static_cast<std::uint32_t>(i), body_.hexahedra[i], start);
-  }
-  const std::size_t i = e - layout.first[3];
-  return addSolid(e, Kind::Prism, static_cast<std::uint32_t>(i), body_.prisms[i], start);
-}
-
-template <class Solid>
-bool FastEvaluation::addSolid(std::size_t e, Kind kind, std::uint32_t index, const Solid& solid,
-                              const Start& start) {
-  return addElement(e, kind, index, start, solid.vertices, Solid::kVertexCount,
-                    FixedSplit<Solid::kTetrahedronCount>{Solid::kSplit}, Solid::kTetrahedronCount);
-}
-
-bool FastEvaluation::addCylinder(std::size_t e, std::uint32_t index, const Start& start,
-                                 Vec3* points) {
-  const Cylinder& c = body_.cylinders[index];
-  const int n = c.segmentCount;
-  // The same points, computed by the same code, as the cylinder's own split, written in place.
-  points[0] = c.axisStart;
-  points[1] = c.axisEnd;
-  for (int i = 0; i <= n; ++i)
-    points[2 + i] = c.circlePoint(i);
-  const Vec3 h = c.axisEnd - c.axisStart;
-  for (int i = 0; i <= n; ++i)
-    points[3 + n + i] = points[2 + i] + h;
-  return addElement(e, Kind::Cylinder, index, start, points, static_cast<std::uint32_t>(2 * n + 4),
-                    CylinderSplit{n}, static_cast<std::uint32_t>(3 * n));
-}
-
-template <typename Split>
-bool FastEvaluation::addElement(std::size_t e, Kind kind, std::uint32_t index, const Start& start,
-                                const Vec3* points, std::uint32_t pointCount, Split split,
-                                std::uint32_t tetrahedronCount) {
-  Element element;
-  element.points = points;
-  element.firstPoint = static_cast<std::uint32_t>(start.point);
-  element.firstTetrahedron = static_cast<std::uint32_t>(start.tetrahedron);
-  element.tetrahedronCount = tetrahedronCount;
-  element.index = index;
-  element.kind = kind;
-  pointEnd_[e] = static_cast<std::uint32_t>(start.point + pointCount);
-  WaterTetrahedron* tetrahedra = tetrahedra_.data() + start.tetrahedron;
-  // Whole-element result: the cut of every water tetrahedron is the tetrahedron itself, summed
-  // exactly as the element's own cut sums it.
-  CutSum whole;
-  for (std::uint32_t t = 0; t < tetrahedronCount; ++t) {
-    WaterTetrahedron w;
-    for (int k = 0; k < 4; ++k) {
-      assert(split(t, k) >= 0 && split(t, k) <= UINT16_MAX && "vertex index must fit 16 bits");
-      w.vertex[k] = static_cast<std::uint16_t>(split(t, k));
-    }
-    const Tetrahedron solid(points[w.vertex[0]], points[w.vertex[1]], points[w.vertex[2]],
-                            points[w.vertex[3]]);
-    w.volume = solid.volume();
-    tetrahedra[t] = w;
-    whole.add(w.volume, solid.centroid());
-  }
-  if (kind == Kind::Tetrahedron) {
-    // A tetrahedron element is cut directly: its own volume and centroid.
-    wholeVolume_[e] = tetrahedra[0].volume;
-    element.wholeCentroid = Tetrahedron::centroidOf(points[0], points[1], points[2], points[3]);
-  } else {
-    wholeVolume_[e] = whole.volume;
-    element.wholeCentroid = whole.elementCentroid(points[0]);
-  }
-  element.dryCentroidFinite = isFinite(dryCentroid(element));
-  wholeMoment_[e] = element.wholeCentroid * wholeVolume_[e];
-  elements_[e] = element;
-  return element.dryCentroidFinite;
-}
-
 std::size_t FastEvaluation::chunkBegin(int chunk) const {
   const std::size_t chunks = parallel_ ? static_cast<std::size_t>(pool_.threadCount()) : 1;
-  return elements_.size() * static_cast<std::size_t>(chunk) / chunks;
+  return flat_.elementCount() * static_cast<std::size_t>(chunk) / chunks;
 }
 
 void FastEvaluation::setNormal(double A, double B, double C) {
@@ -360,7 +183,7 @@ void FastEvaluation::setNormal(double A, double B, double C) {
   const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
   buoyancyKnown_ = buoyancyKnown_ && same(A, plane_.A) && same(B, plane_.B) && same(C, plane_.C);
   plane_.set(A, B, C, 0);
-  if (!boxSides_[0].empty()) {
+  if (flat_.hasBoxes()) {
     setNormalFromBoxes();
     return;
   }
@@ -368,9 +191,9 @@ void FastEvaluation::setNormal(double A, double B, double C) {
     const Plane plane = plane_;  // a local copy: the stores below cannot alias it
     const std::size_t end = chunkBegin(chunk + 1);
     for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
-      const Element& element = elements_[e];
+      const Element& element = flat_.element(e);
       double* heights = heights_.data() + element.firstPoint;
-      const std::uint32_t pointCount = pointEnd_[e] - element.firstPoint;
+      const std::uint32_t pointCount = flat_.pointCount(e);
       double low = kInfinity;
       double high = -kInfinity;
       bool unordered = false;
@@ -399,16 +222,16 @@ void FastEvaluation::setNormalFromBoxes() {
     normalCount_ = 1;
   }
   const Plane& n = plane_;
-  const double size =
-      std::fabs(n.A) * boxReach_[0] + std::fabs(n.B) * boxReach_[1] + std::fabs(n.C) * boxReach_[2];
+  const double size = std::fabs(n.A) * flat_.boxReach()[0] + std::fabs(n.B) * flat_.boxReach()[1] +
+                      std::fabs(n.C) * flat_.boxReach()[2];
   const double margin = kEightRoundings * size;
   const auto range = [this, margin](std::size_t begin, std::size_t end) {
     boxExtents(begin, end, margin);
   };
   // A box's extents cost a few nanoseconds: below some ten thousand elements, waking the other
   // threads costs more than they save.
-  if (elements_.size() < kParallelBoxes) {
-    range(0, elements_.size());
+  if (flat_.elementCount() < kParallelBoxes) {
+    range(0, flat_.elementCount());
     return;
   }
   auto job = [this, &range](int chunk) { range(chunkBegin(chunk), chunkBegin(chunk + 1)); };
@@ -483,8 +306,8 @@ std::size_t FastEvaluation::boxExtentsInPairs(const float* const (&low)[3],
 // |N_c| max(|lo_c|, |hi_c|), a computed height A x + B y + C z lies within gamma(3) S of the exact
 // one, and so does the computed sum over the lowest (highest) corner; the subtraction of the
 // margin rounds once more: gamma(8) S covers the three. The margin takes S over the whole body
-// (boxReach_), once per normal. A box that is not finite, or a normal that is not, gives no
-// extents, as a point without a height does.
+// (the flattened body's box reach), once per normal. A box that is not finite, or a normal that is
+// not, gives no extents, as a point without a height does.
 //
 // The lowest corner takes lo along an axis where the normal's component is >= 0 and hi where it
 // is negative: N_c lo_c <= N_c hi_c then, so that is the smaller product, whatever its zero's sign
@@ -494,8 +317,8 @@ void FastEvaluation::boxExtents(std::size_t begin, std::size_t end, double margi
   const float *low[3], *high[3];
   for (int c = 0; c < 3; ++c) {
     const bool rising = normal[c] >= 0;
-    low[c] = boxSides_[rising ? c : 3 + c].data();
-    high[c] = boxSides_[rising ? 3 + c : c].data();
+    low[c] = flat_.boxSide(rising ? c : 3 + c);
+    high[c] = flat_.boxSide(rising ? 3 + c : c);
   }
   const double a = normal[0], b = normal[1], c = normal[2];
   constexpr double kLargest = std::numeric_limits<double>::max();  // NaN compares false
@@ -523,11 +346,11 @@ void FastEvaluation::boxExtents(std::size_t begin, std::size_t end, double margi
 const double* FastEvaluation::heights(std::size_t e) const {
   if (!heightsFor_.empty() && heightsFor_[e] != normalCount_)
     computeHeights(e);
-  return &heights_[elements_[e].firstPoint];
+  return &heights_[flat_.element(e).firstPoint];
 }
 
 void FastEvaluation::prefetchElement(std::size_t e) const {
-  const Element& element = elements_[e];
+  const Element& element = flat_.element(e);
   if (!heightsFor_.empty())
     __builtin_prefetch(&heightsFor_[e]);
   // A few lines of each array: the hardware follows a longer run (a cylinder's) by itself.
@@ -538,46 +361,18 @@ void FastEvaluation::prefetchElement(std::size_t e) const {
     for (std::size_t offset = 0; offset < end; offset += kLine)
       __builtin_prefetch(begin + offset);
   };
-  const std::size_t points = pointEnd_[e] - element.firstPoint;
+  const std::size_t points = flat_.pointCount(e);
   lines(heights_.data() + element.firstPoint, points * sizeof(double));
   lines(element.points, points * sizeof(Vec3));
-  lines(tetrahedra_.data() + element.firstTetrahedron,
-        element.tetrahedronCount * sizeof(WaterTetrahedron));
+  lines(flat_.waterTetrahedra(element), element.tetrahedronCount * sizeof(WaterTetrahedron));
 }
 
 void FastEvaluation::computeHeights(std::size_t e) const {
   const Plane plane = plane_;
-  const Element& element = elements_[e];
-  for (std::uint32_t p = element.firstPoint; p < pointEnd_[e]; ++p)
+  const Element& element = flat_.element(e);
+  for (std::uint32_t p = element.firstPoint; p < flat_.pointEnd(e); ++p)
     heights_[p] = plane.height(element.points[p - element.firstPoint]);
   heightsFor_[e] = normalCount_;
-}
-
-void FastEvaluation::addBox(std::size_t e, double (&reach)[3]) {
-  const Vec3* points = elements_[e].points;
-  const std::uint32_t pointCount = pointEnd_[e] - elements_[e].firstPoint;
-  // The rounding outwards is monotonic, so the floats bounding the extreme doubles bound them all.
-  double lo[3] = {kInfinity, kInfinity, kInfinity}, hi[3] = {-kInfinity, -kInfinity, -kInfinity};
-  bool finite = true;
-  for (std::uint32_t p = 0; p < pointCount; ++p) {
-    const double x[3] = {points[p].x, points[p].y, points[p].z};
-    for (int c = 0; c < 3; ++c) {
-      finite = finite && std::isfinite(x[c]);
-      lo[c] = std::min(lo[c], x[c]);
-      hi[c] = std::max(hi[c], x[c]);
-    }
-  }
-  Box box{{-kInfinityF, -kInfinityF, -kInfinityF}, {kInfinityF, kInfinityF, kInfinityF}};
-  for (int c = 0; c < 3 && finite; ++c) {
-    box.lo[c] = roundedDown(lo[c]);
-    box.hi[c] = roundedUp(hi[c]);
-    reach[c] = std::max({reach[c], std::fabs(static_cast<double>(box.lo[c])),
-                         std::fabs(static_cast<double>(box.hi[c]))});
-  }
-  for (int c = 0; c < 3; ++c) {
-    boxSides_[c][e] = box.lo[c];
-    boxSides_[3 + c][e] = box.hi[c];
-  }
 }
 
 template <bool withCentroid>
@@ -611,20 +406,20 @@ template <bool withCentroid>
 FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plane& plane,
                                                        Scratch& scratch) const {
   double* values = scratch.values.data();
-  const Element& element = elements_[e];
+  const Element& element = flat_.element(e);
   const double D = plane.D;
   if (extents_[e].submergedAt(D)) {
-    return Result{wholeVolume_[e], withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
+    return Result{flat_.wholeVolume(e), withCentroid ? element.wholeCentroid : Vec3(0, 0, 0)};
   }
   if (extents_[e].dryAt(D))
-    return Result{0, withCentroid ? dryCentroid(element) : Vec3(0, 0, 0)};
+    return Result{0, withCentroid ? element.dryCentroid() : Vec3(0, 0, 0)};
   // The plane crosses the element: every point's plane value, height + D, once.
   const Vec3* points = element.points;
   const double* height = heights(e);
-  const std::uint32_t pointCount = pointEnd_[e] - element.firstPoint;
+  const std::uint32_t pointCount = flat_.pointCount(e);
   for (std::uint32_t p = 0; p < pointCount; ++p)
     values[p] = height[p] + D;
-  const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  const WaterTetrahedron* t = flat_.waterTetrahedra(element);
   if (element.kind == Kind::Tetrahedron) {
     return cutWaterTetrahedron<withCentroid>(*t, points, values, plane);
   }
@@ -636,19 +431,19 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
     sum.add<withCentroid>(part.volume, part.centroid);
   }
   return Result{sum.volume,
-                withCentroid ? sum.elementCentroid(dryCentroid(element)) : Vec3(0, 0, 0)};
+                withCentroid ? sum.elementCentroid(element.dryCentroid()) : Vec3(0, 0, 0)};
 }
 
 template <typename Sink>
 void FastEvaluation::queueCrossed(std::size_t e, const Plane& plane, CrossedQueue& queue,
                                   Sink& sink) const {
-  const Element& element = elements_[e];
+  const Element& element = flat_.element(e);
   const std::size_t n = element.tetrahedronCount;
   if (queue.staged + n > CrossedQueue::kCrossed || queue.slots + n > CrossedQueue::kSlots)
     flushCrossed(plane, queue, sink);
   const Vec3* points = element.points;
   const double* height = heights(e);
-  const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  const WaterTetrahedron* t = flat_.waterTetrahedra(element);
   const std::size_t first = queue.slots;
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint16_t* v = t[i].vertex;
@@ -686,7 +481,7 @@ void FastEvaluation::flushCrossed(const Plane& plane, CrossedQueue& queue, Sink&
   for (std::size_t q = 0; q < queue.queued; ++q) {
     const CrossedQueue::Queued& queued = queue.elements[q];
     // A tetrahedron's volume is its cut's own; the others sum their water tetrahedra in order.
-    if (elements_[queued.element].kind == Kind::Tetrahedron) {
+    if (flat_.element(queued.element).kind == Kind::Tetrahedron) {
       sink(queued.element, queue.volume[queued.firstSlot]);
       continue;
     }
@@ -707,7 +502,7 @@ FastEvaluation::Result FastEvaluation::evaluateInGroups(const Element& element, 
                                                         Scratch& scratch) const {
   const Vec3* points = element.points;
   const double* values = scratch.values.data();
-  const WaterTetrahedron* t = &tetrahedra_[element.firstTetrahedron];
+  const WaterTetrahedron* t = flat_.waterTetrahedra(element);
   double* volume = scratch.volume.data();
   Vec3* centroid = scratch.centroid.data();
   std::size_t count[3] = {0, 0, 0};
@@ -736,7 +531,7 @@ FastEvaluation::Result FastEvaluation::evaluateInGroups(const Element& element, 
   for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i)
     sum.add<withCentroid>(volume[i], withCentroid ? centroid[i] : Vec3(0, 0, 0));
   return Result{sum.volume,
-                withCentroid ? sum.elementCentroid(dryCentroid(element)) : Vec3(0, 0, 0)};
+                withCentroid ? sum.elementCentroid(element.dryCentroid()) : Vec3(0, 0, 0)};
 }
 
 // The draft filter evaluates its active elements one by one.
@@ -756,7 +551,7 @@ template FastEvaluation::Result FastEvaluation::evaluateElement<false>(std::size
 // threads start. A chunk's end then lies on a sampled element; which elements a chunk holds
 // changes no result.
 bool FastEvaluation::balanceChunks(double D) {
-  const std::size_t count = elements_.size();
+  const std::size_t count = flat_.elementCount();
   if (!parallel_) {
     std::fill(bounds_.begin() + 1, bounds_.end(), count);
     return false;
@@ -768,7 +563,7 @@ bool FastEvaluation::balanceChunks(double D) {
   const auto cost = [this, level, stride](std::size_t e) -> std::size_t {
     const Extent& x = extents_[e];
     return stride * (x.lowest < level && level < x.highest
-                         ? 20 * static_cast<std::size_t>(elements_[e].tetrahedronCount)
+                         ? 20 * static_cast<std::size_t>(flat_.element(e).tetrahedronCount)
                          : 1);
   };
   std::size_t total = 0;
@@ -804,7 +599,8 @@ CutSum FastEvaluation::evaluateAll(double D) {
   // elements' results are not kept, it is skipped, by its extents alone where every element's dry
   // centroid is finite (its record is then not read at all).
   const auto skipped = [this, keep, D](std::size_t e) {
-    return !keep && extents_[e].dryAt(D) && (dryCentroidsFinite_ || elements_[e].dryCentroidFinite);
+    return !keep && extents_[e].dryAt(D) &&
+           (flat_.dryCentroidsFinite() || flat_.element(e).dryCentroidFinite);
   };
   // An element wholly below the plane adds its whole volume and moment, read from their own
   // arrays: where the results are not kept, no thread stores them, and the sum after the threads
@@ -814,9 +610,9 @@ CutSum FastEvaluation::evaluateAll(double D) {
   };
   const auto addWhole = [this](CutSum& sum, std::size_t e) {
     if (withCentroid)
-      sum.addMoment(wholeVolume_[e], wholeMoment_[e]);
+      sum.addMoment(flat_.wholeVolume(e), flat_.wholeMoment(e));
     else
-      sum.addVolume(wholeVolume_[e]);
+      sum.addVolume(flat_.wholeVolume(e));
   };
   auto job = [this, &plane, &firstChunk, keep, &store, &skipped, &wholly, &addWhole](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
@@ -848,7 +644,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
   };
   pool_.runChunks(job, threads);
   CutSum sum = firstChunk;
-  for (std::size_t e = bounds_[1]; e < elements_.size(); ++e) {
+  for (std::size_t e = bounds_[1]; e < flat_.elementCount(); ++e) {
     if (skipped(e))
       continue;
     if (wholly(e))
@@ -917,8 +713,8 @@ void FastEvaluation::writeElementResults(const Plane& plane) {
   auto job = [this, &plane](int chunk) {
     const std::size_t end = chunkBegin(chunk + 1);
     for (std::size_t e = chunkBegin(chunk); e < end; ++e) {
-      const std::uint32_t i = elements_[e].index;
-      switch (elements_[e].kind) {
+      const std::uint32_t i = flat_.element(e).index;
+      switch (flat_.element(e).kind) {
         case Kind::Tetrahedron:
           storeCut(body_.tetrahedra[i], plane, volumes_[e], centroids_[e]);
           break;
@@ -946,13 +742,8 @@ std::size_t FastEvaluation::Scratch::bytes() const {
 }
 
 std::size_t FastEvaluation::memoryBytes() const {
-  return cylinderPoints_.capacity() * sizeof(Vec3) +
-         tetrahedra_.capacity() * sizeof(WaterTetrahedron) +
-         elements_.capacity() * sizeof(Element) + pointEnd_.capacity() * sizeof(std::uint32_t) +
-         wholeVolume_.capacity() * sizeof(double) + wholeMoment_.capacity() * sizeof(Vec3) +
-         heights_.capacity() * sizeof(double) + extents_.capacity() * sizeof(Extent) +
-         volumes_.capacity() * sizeof(double) +
-         kBoxSides * boxSides_[0].capacity() * sizeof(float) +
+  return flat_.memoryBytes() + heights_.capacity() * sizeof(double) +
+         extents_.capacity() * sizeof(Extent) + volumes_.capacity() * sizeof(double) +
          heightsFor_.capacity() * sizeof(std::uint32_t) + centroids_.capacity() * sizeof(Vec3) +
          scratch_.size() * (scratch_.empty() ? 0 : scratch_.front().bytes()) +
          filter_->memoryBytes();

@@ -1,3 +1,8 @@
+// The fast body evaluations of the solver: the submerged volume and the buoyancy of a plane,
+// evaluated over the body flattened once (flattened_body.h), in parallel, and bit for bit equal to
+// the body's own computeSubmergedVolume and computeBuoyancy (the reference). The draft filter
+// (draft_filter.h), which decides most trials of a draft search without evaluating them, is built
+// with it and evaluates the elements it cannot bound through the element evaluation below.
 #pragma once
 
 #include <cstddef>
@@ -10,19 +15,16 @@
 #include "geometry/vec3.h"
 #include "submerged/batched_cut.h"
 #include "submerged/cut_sum.h"
+#include "submerged/flattened_body.h"
 #include "submerged/worker_pool.h"
 
 class FloatingBody;
 class DraftFilter;
 
-// The body evaluations of the solver, computed fast and bit for bit equal to the body's own
-// computeSubmergedVolume and computeBuoyancy (the reference).
-//
-// Built once for a body whose elements no longer change: every element becomes a run of points
-// and a run of water tetrahedra in flat arrays, in the order the body evaluations visit them
-// (tetrahedra, cylinders, hexahedra, prisms), with each water tetrahedron's volume and centroid and
-// each element's whole-element result precomputed. A cylinder's circle points are computed once,
-// so a trial needs no sine, cosine or allocation.
+// Built once for a body whose elements no longer change: the flattened body holds every element
+// as a run of points and a run of water tetrahedra in flat arrays, with each water tetrahedron's
+// volume and each element's whole-element result precomputed. A cylinder's circle points are
+// computed once, so a trial needs no sine, cosine or allocation.
 //
 // Per normal (once per draft search) every point gets its height A*x + B*y + C*z, summed in the
 // order of the plane value, so height + D has the same bits as the plane value the cut tests.
@@ -94,30 +96,19 @@ class FastEvaluation {
   void endDeferral();
 
   int threadCount() const { return pool_.threadCount(); }
-  std::size_t waterTetrahedronCount() const { return tetrahedra_.size(); }
+  std::size_t waterTetrahedronCount() const { return flat_.waterTetrahedronCount(); }
   // Heap memory held by this evaluation, in bytes.
   std::size_t memoryBytes() const;
 
- private:
-  enum class Kind : std::uint8_t { Tetrahedron, Cylinder, Hexahedron, Prism };
-  // The centroid of a water tetrahedron is not stored: (p0 + p1 + p2 + p3) * 0.25 from its points
-  // gives the same bits whenever it is needed.
-  struct WaterTetrahedron {
-    std::uint16_t vertex[4];  // among the points of its element
-    double volume;
-  };
-  struct Element {
-    // Its points: a hexahedron's, prism's or tetrahedron's are the body's own element's vertices,
-    // read where the body keeps them; a cylinder's are computed once, into cylinderPoints_.
-    const Vec3* points;
-    // firstPoint numbers its points among all the body's (the index of its first height).
-    std::uint32_t firstPoint, firstTetrahedron, tetrahedronCount, index;
-    Kind kind;
-    // Its dry centroid is a finite point: the element, when dry, adds nothing to the sums (0 to
-    // the volume, 0 c to the moment), and an evaluation that keeps no element results skips it.
-    bool dryCentroidFinite;
-    Vec3 wholeCentroid;  // centroid when every vertex is submerged
-  };
+  // What the draft filter's passes (draft_filter*.cpp) read and call: the flattened body, the
+  // heights and extents of the current normal, the threads with their scratch, and the
+  // evaluation of one element as an evaluation of the whole body evaluates it.
+  using Kind = FlattenedBody::Kind;
+  using Element = FlattenedBody::Element;
+  using WaterTetrahedron = FlattenedBody::WaterTetrahedron;
+  const FlattenedBody& flattened() const { return flat_; }
+  // The plane of the current normal through the origin (D = 0).
+  const Plane& normalPlane() const { return plane_; }
   // Lowest and highest height of an element's points for the current normal.
   struct Extent {
     float lowest, highest;  // rounded outwards, so they still bound the doubles
@@ -127,83 +118,18 @@ class FastEvaluation {
     bool dryAt(double D) const { return isDry(static_cast<double>(lowest) + D); }
     bool crossedAt(double D) const { return !submergedAt(D) && !dryAt(D); }
   };
+  const Extent& extent(std::size_t e) const { return extents_[e]; }
+  // The heights of element e's points for the current normal.
+  const double* heights(std::size_t e) const;
+  WorkerPool& pool() { return pool_; }
+  // Whether the evaluation has threads to share its work out to, and whether it was made to share
+  // every evaluation out (a parallel threshold of 0, the tests').
+  bool parallel() const { return parallel_; }
+  bool sharesEverything() const { return parallelWork_ == 0; }
   struct Result {
     double volume;
     Vec3 centroid;
   };
-  // The box of an element's points, rounded outwards to floats; infinite where a coordinate is
-  // not a finite number.
-  struct Box {
-    float lo[3], hi[3];
-  };
-  // The elements' boxes, one array per side and axis: lo x, lo y, lo z, hi x, hi y, hi z. A
-  // normal picks, per axis, the side that lies lowest along it, once: a box's extents then take
-  // one product per axis and end, and no comparison.
-  static constexpr int kBoxSides = 6;
-
-  // Where each element's points and water tetrahedra begin in the flat arrays, known before any
-  // of them is written (see fast_evaluation.cpp).
-  struct Start {
-    std::size_t point, tetrahedron;
-  };
-  struct Layout;
-  // The constructor's work, with the layout that also decides whether threads are started.
-  FastEvaluation(FloatingBody& body, const Layout& layout, int threadCount,
-                 std::size_t parallelThreshold);
-  // What one chunk of the preparation finds over its elements. The chunks' findings are combined
-  // by maxima, sums of counts and a logical and, which give the same bits in any order.
-  struct Found {
-    bool dryCentroidsFinite = true;
-    double boxReach[3] = {0, 0, 0};
-    std::size_t largest = 0, mostGrouped = 0, smallElements = 0;
-    void merge(const Found& other);
-  };
-  void sizeArrays(const Layout& layout);
-  // Fills the arrays' part of the elements of one chunk, on the thread that runs it.
-  Found prepareChunk(int chunk, const Layout& layout);
-  void populateArrays(std::size_t part, std::size_t parts);
-  void clearResults(const Layout& layout, std::size_t begin, std::size_t end);
-  void setUpScratch(const Found& found);
-  // Writes element e (its points, water tetrahedra, record and whole volume) at its place; returns
-  // whether its dry centroid is finite.
-  bool prepareElement(std::size_t e, const Layout& layout);
-  // The same for an element whose points are those at `points`. split(t, k): index, among the
-  // element's points, of vertex k of water tetrahedron t.
-  template <typename Split>
-  bool addElement(std::size_t e, Kind kind, std::uint32_t index, const Start& start,
-                  const Vec3* points, std::uint32_t pointCount, Split split,
-                  std::uint32_t tetrahedronCount);
-  // A cylinder: its points computed into `points`.
-  bool addCylinder(std::size_t e, std::uint32_t index, const Start& start, Vec3* points);
-  // A hexahedron or prism: its own vertices, split by its fixed table.
-  template <class Solid>
-  bool addSolid(std::size_t e, Kind kind, std::uint32_t index, const Solid& solid,
-                const Start& start);
-  // The first element of chunk `chunk` of a preparation pass, whose chunks hold about equal
-  // numbers of points: firstPoint(e) is where element e's points begin.
-  template <typename FirstPoint>
-  std::size_t preparationBegin(int chunk, FirstPoint firstPoint) const {
-    const std::size_t chunks = parallel_ ? static_cast<std::size_t>(pool_.threadCount()) : 1;
-    if (static_cast<std::size_t>(chunk) >= chunks)
-      return elements_.size();
-    const std::size_t target = pointCount_ * static_cast<std::size_t>(chunk) / chunks;
-    std::size_t begin = 0, end = elements_.size();
-    while (begin < end) {
-      const std::size_t middle = begin + (end - begin) / 2;
-      if (firstPoint(middle) < target) {
-        begin = middle + 1;
-      } else {
-        end = middle;
-      }
-    }
-    return begin;
-  }
-  // The centroid an element reports when every vertex is dry (its volume is then 0): a
-  // tetrahedron its own centroid, the others their fallback point, which is their first point
-  // (p0 of a hexahedron or prism, axisStart of a cylinder).
-  const Vec3& dryCentroid(const Element& e) const {
-    return e.kind == Kind::Tetrahedron ? e.wholeCentroid : e.points[0];
-  }
   // Small elements the plane crosses (a tetrahedron, a hexahedron's five) waiting for their
   // crossed water tetrahedra to be cut four side by side, across elements: the points of each
   // crossed one copied in its cut's order, the results of all in the elements' order.
@@ -232,19 +158,11 @@ class FastEvaluation {
     std::unique_ptr<CrossedQueue> queue;         // where elements are queued (see queues)
     std::size_t bytes() const;
   };
+  // The scratch of chunk `chunk` of a pass, one per thread.
+  Scratch& scratch(std::size_t chunk) { return scratch_[chunk]; }
+  // Element e's result for the plane, as an evaluation of the whole body gives it.
   template <bool withCentroid>
   Result evaluateElement(std::size_t e, const Plane& plane, Scratch& scratch) const;
-  // The same for an element of many water tetrahedra: those the plane crosses are cut side by
-  // side, their results summed in order afterwards.
-  template <bool withCentroid>
-  Result evaluateInGroups(const Element& element, const Plane& plane, Scratch& scratch) const;
-  // Elements of at least this many water tetrahedra (a cylinder's dozens, not a hexahedron's
-  // five) are evaluated in groups.
-  static constexpr std::uint32_t kGroupedTetrahedra = 12;
-  bool grouped(const Element& element) const {
-    return groupedCuts_ && element.tetrahedronCount >= kGroupedTetrahedra &&
-           element.tetrahedronCount <= 65536;  // the results' indices are 16-bit
-  }
   // Whether queueCrossed takes the element: one of few water tetrahedra, where the threads have
   // their queues (see reserve).
   bool queues(const Element& element) const {
@@ -263,6 +181,48 @@ class FastEvaluation {
     long double& sum;
     void operator()(std::size_t, double volume) { sum += volume; }
   };
+  // Asks the memory for what evaluating element e reads: its record and extents (record), or its
+  // heights, points and water tetrahedra (the rest; its record must have arrived). A pass over
+  // scattered elements issues both some elements ahead, beyond the reach of the hardware's own
+  // prefetching, which follows only steady strides. Changes no result.
+  void prefetchRecord(std::size_t e) const {
+    flat_.prefetchRecord(e);
+    __builtin_prefetch(&extents_[e]);
+  }
+  void prefetchElement(std::size_t e) const;
+  // How many elements ahead a pass asks for them: an element's evaluation takes long enough that
+  // a few suffice to hide the memory's latency.
+  static constexpr std::size_t kPrefetchDistance = 4;
+
+ private:
+  // The constructor's work, with the layout that also decides whether threads are started.
+  FastEvaluation(FloatingBody& body, const FlattenedBody::Layout& layout, int threadCount,
+                 std::size_t parallelThreshold);
+  // What one chunk of the preparation finds over its elements: the flattened body's findings, and
+  // the sizes the scratch must have. Combined by maxima and sums of counts, in any order.
+  struct Found {
+    FlattenedBody::Found flat;
+    std::size_t largest = 0, mostGrouped = 0, smallElements = 0;
+    void merge(const Found& other);
+  };
+  void sizeArrays(const FlattenedBody::Layout& layout);
+  // Prepares one chunk of the flattened body and of this evaluation's own per-element arrays, on
+  // the thread that runs it.
+  Found prepareChunk(int chunk, const FlattenedBody::Layout& layout);
+  void populateArrays(std::size_t part, std::size_t parts);
+  void clearResults(const FlattenedBody::Layout& layout, std::size_t begin, std::size_t end);
+  void setUpScratch(const Found& found);
+  // The same for an element of many water tetrahedra: those the plane crosses are cut side by
+  // side, their results summed in order afterwards.
+  template <bool withCentroid>
+  Result evaluateInGroups(const Element& element, const Plane& plane, Scratch& scratch) const;
+  // Elements of at least this many water tetrahedra (a cylinder's dozens, not a hexahedron's
+  // five) are evaluated in groups.
+  static constexpr std::uint32_t kGroupedTetrahedra = 12;
+  bool grouped(const Element& element) const {
+    return groupedCuts_ && element.tetrahedronCount >= kGroupedTetrahedra &&
+           element.tetrahedronCount <= 65536;  // the results' indices are 16-bit
+  }
   // Evaluates every element for the plane value offset D and returns the body's sums.
   template <bool withCentroid>
   CutSum evaluateAll(double D);
@@ -274,57 +234,26 @@ class FastEvaluation {
   template <bool withCentroid>
   static Result cutWaterTetrahedron(const WaterTetrahedron& t, const Vec3* points,
                                     const double* values, const Plane& plane);
-  friend class DraftFilter;
-  friend class FastEvaluation_QueuedElementsHaveTheirOwnCutsBits_Test;
   friend class FastEvaluation_PreparedOnThreeThreadsAsOnOne_Test;
   void writeElementResults(const Plane& plane);
-  // The heights of element e's points for the current normal.
-  const double* heights(std::size_t e) const;
-  // Asks the memory for what evaluating element e reads: its record and extents (record), or its
-  // heights, points and water tetrahedra (the rest; its record must have arrived). A pass over
-  // scattered elements issues both some elements ahead, beyond the reach of the hardware's own
-  // prefetching, which follows only steady strides. Changes no result.
-  void prefetchRecord(std::size_t e) const {
-    __builtin_prefetch(&elements_[e]);
-    __builtin_prefetch(&extents_[e]);
-    __builtin_prefetch(&pointEnd_[e]);
-    __builtin_prefetch(&wholeVolume_[e]);
-  }
-  void prefetchElement(std::size_t e) const;
-  // How many elements ahead a pass asks for them: an element's evaluation takes long enough that
-  // a few suffice to hide the memory's latency.
-  static constexpr std::size_t kPrefetchDistance = 4;
   void computeHeights(std::size_t e) const;
   void setNormalFromBoxes();
   void boxExtents(std::size_t begin, std::size_t end, double margin);
   std::size_t boxExtentsInPairs(const float* const (&low)[3], const float* const (&high)[3],
                                 std::size_t begin, std::size_t end, double margin);
-  // Writes element e's box and raises reach to its largest |coordinates|.
-  void addBox(std::size_t e, double (&reach)[3]);
   std::size_t chunkBegin(int chunk) const;
   bool balanceChunks(double D);
 
   FloatingBody& body_;
+  FlattenedBody flat_;
   WorkerPool pool_;
   Plane plane_{0, 0, 1, 0};
-  // The arrays are sized at once and filled by the worker threads, each its chunk of elements.
-  LargeVector<Vec3> cylinderPoints_;  // the cylinders' points, in order
-  std::size_t pointCount_ = 0;        // of all elements
-  LargeVector<WaterTetrahedron> tetrahedra_;
-  LargeVector<Element> elements_;
-  LargeVector<std::uint32_t> pointEnd_;  // per element, one past its last point
-  LargeVector<double> wholeVolume_;      // per element, its volume when wholly submerged
-  // Per element, its centroid times its volume when wholly submerged: the moment a buoyancy sum
-  // adds for it, read without its record.
-  LargeVector<Vec3> wholeMoment_;
   // Per point. A body of tetrahedra alone has every height computed by setNormal. Otherwise
   // setNormal takes the elements' extents from their boxes, and an element's heights are
   // computed when they are first asked for; heightsFor_ holds the normal they belong to, counted
   // by normalCount_.
   mutable LargeVector<double> heights_;
   mutable LargeVector<std::uint32_t> heightsFor_;
-  LargeVector<float> boxSides_[kBoxSides];
-  double boxReach_[3] = {0, 0, 0};  // the largest |coordinate| of any finite box, along each axis
   std::uint32_t normalCount_ = 0;
   LargeVector<Extent> extents_;   // per element, for the current normal
   LargeVector<double> volumes_;   // per element, of the last evaluation
@@ -333,7 +262,6 @@ class FastEvaluation {
   bool groupedCuts_ = groupedCutsSupported();
   bool queueing_ = false;            // every scratch has its queue
   std::size_t parallelWork_;         // see balanceChunks
-  bool dryCentroidsFinite_ = true;   // of every element
   std::vector<std::size_t> bounds_;  // an evaluation's chunks: [bounds_[c], bounds_[c + 1])
   bool parallel_ = false;
   bool deferring_ = false, deferred_ = false;  // deferred_: a buoyancy's results are unwritten

@@ -279,7 +279,6 @@ TEST(FastEvaluation, DryElementWithOverflowingCentroidFollowsTheReference) {
 
 }  // namespace
 
-// Outside the unnamed namespace: the evaluation names this test its friend.
 // The draft filter's queue of crossed small elements gives each the volume of its own cut: queued
 // alone, and all together, so that the queue fills and empties on the way and the volumes come
 // out in order after other elements' (their sum in long double shows a change of one unit in the
@@ -292,7 +291,7 @@ TEST(FastEvaluation, QueuedElementsHaveTheirOwnCutsBits) {
   Random shapes(test_support::kSeed * 7);
   test_support::fillRandomBody(body, shapes, 40, 30, 30, 2);
   FastEvaluation evaluation(body, 1, 0);  // a threshold of 0 queues on any body
-  FastEvaluation::Scratch& scratch = evaluation.scratch_.front();
+  FastEvaluation::Scratch& scratch = evaluation.scratch(0);
   ASSERT_TRUE(scratch.queue);
   long queued = 0;
   for (int trial = 0; trial < 40; ++trial) {
@@ -301,8 +300,9 @@ TEST(FastEvaluation, QueuedElementsHaveTheirOwnCutsBits) {
     evaluation.setNormal(plane.A, plane.B, plane.C);
     long double together = 0, expected = 0;
     FastEvaluation::VolumeSum all{together};
-    for (std::size_t e = 0; e < evaluation.elements_.size(); ++e) {
-      if (!evaluation.extents_[e].crossedAt(plane.D) || !evaluation.queues(evaluation.elements_[e]))
+    const FlattenedBody& flat = evaluation.flattened();
+    for (std::size_t e = 0; e < flat.elementCount(); ++e) {
+      if (!evaluation.extent(e).crossedAt(plane.D) || !evaluation.queues(flat.element(e)))
         continue;
       const double cut = evaluation.evaluateElement<false>(e, plane, scratch).volume;
       long double alone = 0;
@@ -313,8 +313,8 @@ TEST(FastEvaluation, QueuedElementsHaveTheirOwnCutsBits) {
       expected += cut;
       ++queued;
     }
-    for (std::size_t e = 0; e < evaluation.elements_.size(); ++e) {
-      if (evaluation.extents_[e].crossedAt(plane.D) && evaluation.queues(evaluation.elements_[e]))
+    for (std::size_t e = 0; e < flat.elementCount(); ++e) {
+      if (evaluation.extent(e).crossedAt(plane.D) && evaluation.queues(flat.element(e)))
         evaluation.queueCrossed(e, plane, *scratch.queue, all);
     }
     evaluation.flushCrossed(plane, *scratch.queue, all);
@@ -335,7 +335,8 @@ bool sameBits(const T* a, const T* b, std::size_t count) {
 
 }  // namespace
 
-// Outside the unnamed namespace: the evaluation and its filter name this test their friend.
+// Outside the unnamed namespace: the evaluation names this test its friend (to read whether it
+// queues).
 // Prepared on three threads, each filling its chunk of the arrays in place, an evaluation holds
 // what one thread prepares: every point, water tetrahedron, element record and box, and what the
 // chunks find together (the reach of the boxes, the largest elements, the filter's bounds).
@@ -346,39 +347,42 @@ TEST(FastEvaluation, PreparedOnThreeThreadsAsOnOne) {
     FloatingBody body;
     test_support::fillRandomBody(body, shapes, mix[0], mix[1], mix[2], mix[3]);
     body.boundingBox();
-    const FastEvaluation one(body, 1, 0), three(body, 3, 0);
+    FastEvaluation one(body, 1, 0), three(body, 3, 0);
     ASSERT_EQ(three.threadCount(), 3);
-    const std::size_t elements = one.elements_.size(), points = one.cylinderPoints_.size();
-    ASSERT_EQ(three.elements_.size(), elements);
-    ASSERT_EQ(three.cylinderPoints_.size(), points);
-    ASSERT_EQ(three.tetrahedra_.size(), one.tetrahedra_.size());
-    EXPECT_TRUE(sameBits(one.cylinderPoints_.data(), three.cylinderPoints_.data(), points));
-    EXPECT_TRUE(sameBits(one.tetrahedra_.data(), three.tetrahedra_.data(), one.tetrahedra_.size()));
-    EXPECT_TRUE(sameBits(one.pointEnd_.data(), three.pointEnd_.data(), elements));
-    EXPECT_TRUE(sameBits(one.wholeVolume_.data(), three.wholeVolume_.data(), elements));
+    const FlattenedBody &a = one.flattened(), &b = three.flattened();
+    const std::size_t elements = a.elementCount();
+    ASSERT_EQ(b.elementCount(), elements);
+    ASSERT_EQ(b.totalPointCount(), a.totalPointCount());
+    ASSERT_EQ(b.waterTetrahedronCount(), a.waterTetrahedronCount());
     for (std::size_t e = 0; e < elements; ++e) {
-      const auto &a = one.elements_[e], &b = three.elements_[e];
-      EXPECT_TRUE(a.firstPoint == b.firstPoint && a.firstTetrahedron == b.firstTetrahedron &&
-                  a.tetrahedronCount == b.tetrahedronCount && a.index == b.index &&
-                  a.kind == b.kind && a.dryCentroidFinite == b.dryCentroidFinite &&
-                  (a.kind == FastEvaluation::Kind::Cylinder || a.points == b.points) &&
-                  sameBits(&a.wholeCentroid, &b.wholeCentroid, 1))
+      const FlattenedBody::Element &x = a.element(e), &y = b.element(e);
+      ASSERT_TRUE(x.firstPoint == y.firstPoint && x.firstTetrahedron == y.firstTetrahedron &&
+                  x.tetrahedronCount == y.tetrahedronCount && x.index == y.index &&
+                  x.kind == y.kind && x.dryCentroidFinite == y.dryCentroidFinite &&
+                  a.pointEnd(e) == b.pointEnd(e))
           << "element " << e;
+      // A solid's points are the body's own; a cylinder's each evaluation computed.
+      EXPECT_TRUE((x.kind == FlattenedBody::Kind::Cylinder || x.points == y.points) &&
+                  sameBits(x.points, y.points, a.pointCount(e)) &&
+                  sameBits(a.waterTetrahedra(x), b.waterTetrahedra(y), x.tetrahedronCount) &&
+                  sameBits(&x.wholeCentroid, &y.wholeCentroid, 1) &&
+                  sameBits(&a.wholeMoment(e), &b.wholeMoment(e), 1))
+          << "element " << e;
+      const double wa = a.wholeVolume(e), wb = b.wholeVolume(e);
+      EXPECT_TRUE(sameBits(&wa, &wb, 1)) << "element " << e;
     }
-    for (int side = 0; side < FastEvaluation::kBoxSides; ++side) {
-      ASSERT_EQ(three.boxSides_[side].size(), one.boxSides_[side].size());
-      EXPECT_TRUE(sameBits(one.boxSides_[side].data(), three.boxSides_[side].data(),
-                           one.boxSides_[side].size()));
-    }
-    EXPECT_TRUE(sameBits(one.boxReach_, three.boxReach_, 3));
-    EXPECT_EQ(one.dryCentroidsFinite_, three.dryCentroidsFinite_);
+    ASSERT_EQ(a.hasBoxes(), b.hasBoxes());
+    for (int side = 0; side < FlattenedBody::kBoxSides && a.hasBoxes(); ++side)
+      EXPECT_TRUE(sameBits(a.boxSide(side), b.boxSide(side), elements));
+    EXPECT_TRUE(sameBits(a.boxReach(), b.boxReach(), 3));
+    EXPECT_EQ(a.dryCentroidsFinite(), b.dryCentroidsFinite());
     EXPECT_EQ(one.queueing_, three.queueing_);
-    EXPECT_EQ(one.scratch_[0].values.size(), three.scratch_[2].values.size());
-    EXPECT_EQ(one.scratch_[0].volume.size(), three.scratch_[2].volume.size());
-    const DraftFilter &f1 = *one.filter_, &f3 = *three.filter_;
-    EXPECT_TRUE(sameBits(f1.largestExtent_, f3.largestExtent_, 3));
-    EXPECT_TRUE(sameBits(f1.largestCoordinate_, f3.largestCoordinate_, 3));
-    EXPECT_EQ(f1.mostTetrahedra_, f3.mostTetrahedra_);
-    EXPECT_EQ(f1.finite_, f3.finite_);
+    EXPECT_EQ(one.scratch(0).values.size(), three.scratch(2).values.size());
+    EXPECT_EQ(one.scratch(0).volume.size(), three.scratch(2).volume.size());
+    const BodyBounds &f1 = one.draftFilter().bodyBounds(), &f3 = three.draftFilter().bodyBounds();
+    EXPECT_TRUE(sameBits(f1.largestExtent, f3.largestExtent, 3));
+    EXPECT_TRUE(sameBits(f1.largestCoordinate, f3.largestCoordinate, 3));
+    EXPECT_EQ(f1.mostTetrahedra, f3.mostTetrahedra);
+    EXPECT_EQ(f1.finite, f3.finite);
   }
 }
