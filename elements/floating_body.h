@@ -20,15 +20,16 @@ class SurfaceEvaluation;
 // equilibrium. After reading, only the elements' cut results change.
 //
 // The member functions are defined by the subsystem that owns them; each folder is a library
-// that links only the folders below it (app -> solver -> submerged -> elements -> geometry), so a
-// member is callable only from its own folder and those above:
+// that links only the folders below it (solver -> submerged -> elements -> geometry, and
+// app/input -> app/platform -> elements), so a member is callable only from its own folder and
+// those above:
 //   elements/floating_body.cpp      boundingBox, getCentreOfGravity (inline)
 //   submerged/body_evaluation.cpp   computeSubmergedVolume, computeBuoyancy
 //   submerged/fast_evaluation.cpp   prepareFastEvaluation
 //   solver/draft_search.cpp         findWaterPlane
 //   solver/attitude_iteration.cpp   solveFloatingAttitude
 //   solver/attitude_rotation.cpp    tiltAxis, actionLineDistance
-//   app/set_file_reader.cpp         readSetFile
+//   app/input/set_file_reader.cpp   readSetFile
 class FloatingBody {
  public:
   int tetrahedronCount = 0;
