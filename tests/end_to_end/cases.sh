@@ -468,14 +468,19 @@ assert all(abs(p["draft"] - g) < 1e-3 for p, g in zip(j["pillars"], greedy)), (j
   [ "$(grep -ac '^Step' "$work/out")" -eq 4 ] || fail "not four step lines"
   check_json "$work/g.json" 'assert j["solver"]["method"] == "greedy" and j["solver"]["steps"] == 3'
   # G far above the deck: the restoring matrix is not positive definite and no tilt helps; the
-  # matrix's own rotation reaches the heeled equilibrium nearby, which is unstable.
+  # matrix's own rotation reaches the heeled equilibrium nearby, which is unstable. The solver
+  # leaves it down the potential to the side G leans to, and the box capsizes: upside down, G lies
+  # 5 below its new keel, a stable equilibrium.
   corner_pillars
   write_set "$work/body.txt" 10000 50 11 15 "$(box_block 100 20 10)"
-  run /dev/null "$work/body.txt" --method newton
-  expect_rc 4
+  run /dev/null "$work/body.txt" --method newton --json "$work/c.json"
+  expect_rc 0
   expect_err 'floatstate: newton: the restoring matrix was not positive definite'
   expect_err 'followed the Newton rotation of the indefinite restoring matrix'
-  expect_err 'floatstate: unstable equilibrium: metacentric height'
+  expect_err 'floatstate: newton: passed 1 unstable equilibrium and went on down the potential'
+  check_json "$work/c.json" '
+assert j["verdict"] == "stable" and j["waterPlane"]["C"] < -0.99, j["waterPlane"]
+'
   for bad in '--method fast' '--max-steps 0' '--max-steps x'; do
     run /dev/null "$(example_file $name)" $bad
     expect_rc 2
@@ -499,6 +504,138 @@ g = json.load(open("'"$work/g.json"'"))
 assert g["solver"]["steps"] > 10000 and j["solver"]["steps"] < 50
 assert all(abs(a["draft"] - b["draft"]) < 1e-3 for a, b in zip(j["pillars"], g["pillars"]))
 '
+  ;;
+pillars_optional)
+  # A finished run is never thrown away: without its pillar file a SET file run writes every report
+  # it was asked for, then ends as it always has (the console's last line, exit code 1); the
+  # pillars of another file, none at all, or a mesh run without a pillar file end normally.
+  write_box "$work" 5 2
+  mv "$work/FourPillars.txt" "$work/other_pillars.txt"
+  run /dev/null "$work/box.txt" --summary --json "$work/r.json" --svg "$work/p.svg" --gz 0:10:5 --lang en
+  expect_rc 1
+  [ "$(tail -n 1 "$work/out")" = 'Pillar file read error! ' ] || fail "last line is not the pillar error"
+  grep -q '^  verdict  *stable equilibrium$' "$work/out" || fail "no summary before the error"
+  expect_err "floatstate: cannot open pillar file '$work/FourPillars.txt': No such file or directory"
+  expect_picture "$work/p.svg"
+  check_json "$work/r.json" '
+assert j["pillars"] is None and j["input"]["pillarFile"] is None, j
+assert "cannot open pillar file" in j["input"]["pillarFileError"], j["input"]
+assert j["verdict"] == "stable" and [p["heelDeg"] for p in j["gz"]] == [0, 5, 10]
+'
+  # A pillar file that cannot be read: the same, its fault named by file and line.
+  printf '#1:\n0,0,0\n0,0,2\n#2:\n10,0\n' >"$work/FourPillars.txt"
+  run /dev/null "$work/box.txt" --json "$work/r.json"
+  expect_rc 1
+  expect_err "floatstate: $work/FourPillars.txt: Pillar file line 5: expected the first point (x,y,z) of pillar 2"
+  check_json "$work/r.json" 'assert j["pillars"] is None and j["verdict"] == "stable"'
+  # --pillars FILE reads the other file; --no-pillars reads none.
+  run /dev/null "$work/box.txt" --pillars "$work/other_pillars.txt" --json "$work/r.json"
+  expect_rc 0
+  expect_line '3号立柱吃水=1'
+  check_json "$work/r.json" '
+assert j["input"]["pillarFile"] == "'"$work/other_pillars.txt"'" and len(j["pillars"]) == 4
+'
+  run /dev/null "$work/box.txt" --no-pillars --json "$work/r.json"
+  expect_rc 0
+  iconv -f GBK -t UTF-8 "$work/out" | grep -q '立柱吃水' && fail "pillar drafts with --no-pillars"
+  check_json "$work/r.json" 'assert j["pillars"] == [] and j["input"]["pillarFile"] is None'
+  # A pillar file named on the command line is read before the run: a fault ends it at once.
+  run /dev/null "$work/box.txt" --pillars "$work/missing.txt" --json "$work/r.json.2"
+  expect_rc 1
+  expect_err "floatstate: cannot open pillar file '$work/missing.txt': No such file or directory"
+  grep -aq '^Step' "$work/out" && fail "the body was floated"
+  [ ! -e "$work/r.json.2" ] || fail "a report of a run that did not take place"
+  run /dev/null "$work/box.txt" --pillars "$work/a" --no-pillars
+  expect_rc 2
+  # A mesh run without a pillar file: no draft lines, exit code 0.
+  box_obj "$work/barge.obj"
+  rm -f "$work/FourPillars.txt"
+  run /dev/null --mesh "$work/barge.obj" --displacement 960 --gravity 20,6,3 --svg "$work/m.svg"
+  expect_rc 0
+  [ ! -s "$work/err" ] || fail "standard error is not empty"
+  iconv -f GBK -t UTF-8 "$work/out" | grep -q '立柱吃水' && fail "pillar drafts without a pillar file"
+  grep -q 'surface edges under water' "$work/m.svg" || fail "the legend does not name the surface"
+  grep -q -e 'element edges' -e '>pillar' "$work/m.svg" && fail "the legend names elements or pillars"
+  ;;
+answer_unattended)
+  # --answer: the question is shown with its answer and nothing reads standard input, so a pipe
+  # that never closes cannot hold the run; without a SET file nothing is asked either.
+  write_set "$work/high.txt" 40 5 2.1 3 "$(box_block 10 4 2)"
+  corner_pillars
+  for answer in no yes; do
+    start=$SECONDS
+    timeout 10 env LANG=C "$program" "$work/high.txt" --answer "$answer" --lang en < <(sleep 30) \
+      >"$work/out" 2>"$work/err"
+    rc=$?
+    [ $((SECONDS - start)) -lt 5 ] || fail "--answer $answer took $((SECONDS - start)) s"
+    [ "$rc" -ne 124 ] || fail "--answer $answer timed out"
+    grep -A1 "otherwise enter 'n'" "$work/out" | tail -n 1 | grep -qx "${answer:0:1}" ||
+      fail "the answer ${answer:0:1} does not follow the question"
+  done
+  # The prompt for a file: without --answer an empty line or the end of the input chooses no
+  # file; with --answer there is no prompt.
+  printf '\n' >"$work/in"
+  run "$work/in"
+  expect_rc 1
+  expect_err 'floatstate: no SET file was chosen'
+  timeout 10 env LANG=C "$program" --answer no < <(sleep 30) >"$work/out" 2>"$work/err"
+  rc=$?
+  expect_rc 1
+  expect_err 'floatstate: no SET file given: with --answer nothing is asked on the console'
+  grep -q 'File name' "$work/err" && fail "a file prompt with --answer"
+  run /dev/null "$work/high.txt" --answer maybe
+  expect_rc 2
+  run /dev/null --help
+  grep -q 'Unattended runs' "$work/out" || fail "--help does not say how to run unattended"
+  ;;
+loll)
+  # A box 60 x 10 x 8 at draft 4: KB = 2, BM = 10^2 / (12 * 4) = 2.0833, KG = 4.5, so GM = -0.4167.
+  # With G 0.001 off the centre line it lolls to its side: wall-sided, GZ(phi) =
+  # sin(phi) (GM + BM tan^2(phi) / 2) - 0.001 cos(phi) = 0 at 32.36 degrees. The tilt iteration gets
+  # there when told to go on at each question; the Newton solver passes the unstable equilibrium
+  # a fraction of a degree to the other side and goes on down to the loll, and says so.
+  hull='Hexahedron
+0,-5,0
+60,-5,0
+60,5,0
+0,5,0
+0,-5,8
+60,-5,8
+60,5,8
+0,5,8
+'
+  write_set "$work/loll.txt" 2400 30 0.001 4.5 "$hull"
+  printf '#1:\n0,-5,-1\n0,-5,9\n#2:\n60,-5,-1\n60,-5,9\n#3:\n60,5,-1\n60,5,9\n#4:\n0,5,-1\n0,5,9\n' >"$work/FourPillars.txt"
+  run /dev/null "$work/loll.txt" --answer yes --json "$work/g.json" --summary
+  expect_rc 0
+  [ "$(grep -c '^y$' "$work/out")" -gt 10 ] || fail "the question was not answered yes"
+  expect_line '  纵倾角(+x端下沉为正)  0 度'
+  run /dev/null "$work/loll.txt" --method newton --json "$work/n.json"
+  expect_rc 0
+  expect_err 'floatstate: newton: passed 1 unstable equilibrium and went on down the potential to the side the body leans'
+  check_json "$work/n.json" '
+import math
+g = json.load(open("'"$work/g.json"'"))
+GM, BM = 2 + 100 / 48 - 4.5, 100 / 48
+lo, hi = math.radians(1), math.radians(60)
+arm = lambda phi: math.sin(phi) * (GM + BM * math.tan(phi) ** 2 / 2) - 0.001 * math.cos(phi)
+for _ in range(100):
+    mid = (lo + hi) / 2
+    lo, hi = (mid, hi) if arm(mid) < 0 else (lo, mid)
+loll = math.degrees(lo)
+assert abs(loll - 32.36) < 0.01, loll
+for r in (g, j):
+    assert r["verdict"] == "stable" and abs(r["heelDeg"] - loll) < 0.01 and r["trimDeg"] == 0, r
+    assert r["hydrostatics"]["GMt"] > 0
+'
+  # G on the centre line: the body leans to neither side, and the unstable upright equilibrium is
+  # the result of both solvers.
+  write_set "$work/loll.txt" 2400 30 0 4.5 "$hull"
+  for method in greedy newton; do
+    run /dev/null "$work/loll.txt" --method $method
+    expect_rc 4
+    expect_err 'floatstate: unstable equilibrium: metacentric height -0.416667 about the x axis (heel)'
+  done
   ;;
 help)
   run /dev/null --help

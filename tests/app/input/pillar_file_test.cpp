@@ -129,7 +129,8 @@ TEST(PillarFileDeathTest, AFileThatCannotBeOpenedOrReadEndsTheRun) {
   const reader_test::TempFile file("FourPillars.txt", threeEntries.text);
   EXPECT_EXIT(readInChild(file.path()), ::testing::ExitedWithCode(1),
               reader_test::exactly(reader_test::faultExitReport(
-                  {"Pillar file read error! ", threeEntries.message})));
+                  {"Pillar file read error! ", threeEntries.message},
+                  std::string(file.path()) + ": " + threeEntries.message)));
 }
 
 }  // namespace
