@@ -136,8 +136,15 @@ EOF
 
 # expect_picture SVG: the file is well-formed XML and renders to a PNG of the size the SVG
 # declares, with no temporary file left beside it.
+# expect_no_temporary FILE: no temporary file of a report is left beside FILE.
+expect_no_temporary() {
+  local left
+  left=$(find "$(dirname "$1")" -maxdepth 1 -name "$(basename "$1").floatstate-tmp*" | head -n 1)
+  [ -z "$left" ] || fail "temporary file $left left beside $1"
+}
+
 expect_picture() {
-  [ ! -e "$1.floatstate-tmp" ] || fail "temporary file left beside $1"
+  expect_no_temporary "$1"
   xmllint --noout "$1" 2>"$work/xml" || fail "$1 is not well-formed XML: $(head -3 "$work/xml")"
   rsvg-convert "$1" -o "$work/picture.png" || fail "$1 does not render"
   [ -s "$work/picture.png" ] || fail "the rendered picture is empty"
@@ -278,7 +285,7 @@ json_report)
   name=semi_submersible
   run /dev/null "$(example_file $name)" --summary --digits 17 --json "$work/r.json"
   expect_rc 0
-  [ ! -e "$work/r.json.floatstate-tmp" ] || fail "temporary file left behind"
+  expect_no_temporary "$work/r.json"
   iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected"
   head -n "$(wc -l <"$work/expected")" "$work/out" | mask_time | cmp -s - "$work/expected" ||
     fail "the fixed lines differ from the default output"
@@ -635,6 +642,26 @@ for r in (g, j):
     run /dev/null "$work/loll.txt" --method $method
     expect_rc 4
     expect_err 'floatstate: unstable equilibrium: metacentric height -0.416667 about the x axis (heel)'
+  done
+  ;;
+concurrent_writers)
+  # Runs that write the same report and picture at once: each writes a temporary file of its own
+  # and renames it over the report, so the report is always one run's whole file, and nothing is
+  # left beside it.
+  write_box "$work" 5 2.2
+  for round in 1 2 3; do
+    pids=()
+    for k in 1 2 3 4; do
+      env LANG=C "$program" "$work/box.txt" --json "$work/r.json" --svg "$work/p.svg" --gz 0:40:5 \
+        </dev/null >"$work/out.$k" 2>"$work/err.$k" &
+      pids+=($!)
+    done
+    for pid in "${pids[@]}"; do
+      wait "$pid" || fail "a concurrent run failed in round $round: $(cat "$work"/err.*)"
+    done
+    python3 -m json.tool "$work/r.json" >/dev/null || fail "the report is not one whole JSON document"
+    expect_picture "$work/p.svg"
+    expect_no_temporary "$work/r.json"
   done
   ;;
 help)
