@@ -664,6 +664,80 @@ concurrent_writers)
     expect_no_temporary "$work/r.json"
   done
   ;;
+letters_memory)
+  # A file of 20 MB of the letter H behind a unit cube: the letters are no blocks and cost no
+  # memory. The run floats the cube under an address-space limit of three times the file, and
+  # its largest resident set stays within the file's size and a few megabytes.
+  skip_if_sanitized
+  { printf 'Volume of Displacement=0.5\nGra_Pt.x=0.5\nGra_Pt.y=0.5\nGra_Pt.z=0.3\n%s' "$unit_cube"
+    head -c 20000000 /dev/zero | tr '\0' 'H'
+    echo; } >"$work/body.txt"
+  cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
+  run_limited 60000
+  expect_rc 0
+  expect_line '4号立柱吃水=0.5'
+  python3 - "$program" "$work/body.txt" <<'EOF' || fail "the run's memory is not bounded by the file"
+import os, resource, subprocess, sys
+size = os.path.getsize(sys.argv[2])
+subprocess.run([sys.argv[1], sys.argv[2]], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+               stderr=subprocess.DEVNULL, check=True)
+peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss * 1024
+assert peak < size + 16 * 2**20, (peak, size)
+EOF
+  ;;
+input_messages)
+  # Each fault of a SET file is named on standard error with the file's path, at the line where it
+  # stands and with what was found there; the console keeps its line. FILE TEXT | MESSAGE.
+  corner_pillars
+  while IFS='|' read -r text message; do
+    printf "$text" >"$work/bad.txt"
+    run /dev/null "$work/bad.txt"
+    expect_rc 1
+    expect_err "floatstate: $work/bad.txt: $message"
+    [ "$(tail -n 1 "$work/out")" = "$message" ] || fail "the console's last line is not '$message'"
+  done <<'EOF'
+Volume of Displacement=3600,5\nGra_Pt.x=1\n|SET file line 1: unexpected ",5" after the number (Volume of Displacement)
+Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.y=0\nGra_Pt.z=0\nTetrahedron\n0,0,0,\n1,0,0\n|SET file line 6: unexpected "," after the number (vertex 1 of the Tetrahedron that starts at line 5)
+Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.y=0\nGra_Pt.z=0\nHexahedron\n0,0,0\n1;0,0\n|SET file line 7: expected vertex 2 (x,y,z) of the Hexahedron that starts at line 5, found "1;0,0"
+Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.z=0\n|SET file line 3: expected "Gra_Pt.y=" followed by a number, found "Gra_Pt.z=0"
+EOF
+  # A byte-order mark is passed over: the same run as without it.
+  write_set "$work/plain.txt" 0.5 0.5 0.5 0.3 "$unit_cube"
+  printf '\xEF\xBB\xBF' | cat - "$work/plain.txt" >"$work/marked.txt"
+  run /dev/null "$work/plain.txt"
+  mask_time <"$work/out" >"$work/plain.out"
+  run /dev/null "$work/marked.txt"
+  expect_rc 0
+  mask_time <"$work/out" | cmp -s - "$work/plain.out" || fail "a byte-order mark changes the run"
+  # A cone alone is named; a negative radius is named with the radius used.
+  write_set "$work/cone.txt" 10 0 0 1 'Cylinder
+0,0,0
+2
+0,0,5
+1
+'
+  run /dev/null "$work/cone.txt"
+  expect_err "floatstate: warning: SET file line 5: the cylinder's second radius 1 differs from its first, 2"
+  [ "$(grep -c warning: "$work/err")" -eq 1 ] || fail "not one warning for the cone"
+  for radius in 2 -2; do
+    write_set "$work/r.txt" 10 0 0 1 "Cylinder
+0,0,0
+$radius
+0,0,5
+$radius
+"
+    run /dev/null "$work/r.txt" --json "$work/r$radius.json"
+  done
+  expect_err "floatstate: warning: SET file line 5: the cylinder's radius -2 is negative: its absolute value, 2, is used"
+  check_json "$work/r-2.json" '
+p = json.load(open("'"$work/r2.json"'"))
+assert abs(j["input"]["bodyVolume"] - p["input"]["bodyVolume"]) < 1e-9 * p["input"]["bodyVolume"]
+assert abs(j["centreOfBuoyancy"][2] - p["centreOfBuoyancy"][2]) < 1e-9, (j, p)
+'
+  run /dev/null "$work/plain.txt" --max-steps 0
+  expect_rc 2
+  expect_err 'floatstate: --max-steps: the number of steps must be at least 1, not 0'
+  ;;
 help)
   run /dev/null --help
   expect_rc 0
@@ -781,7 +855,7 @@ Tetrahedron
     'SET file line 14: "Hexahedron:" is not read as a keyword' \
     'SET file line 23: the hexahedron'"'"'s volume depends on how it is split' \
     'SET file line 33: the cylinder'"'"'s second radius 3 differs from its first, 5' \
-    'SET file line 38: the cylinder'"'"'s radius -1 is not positive' \
+    'SET file line 38: the cylinder'"'"'s radius -1 is negative: its absolute value, 1, is used' \
     'SET file line 43: the tetrahedron has volume 0'; do
     grep -qF -- "floatstate: warning: $line" "$work/err" || fail "no warning '$line'"
   done
