@@ -201,11 +201,20 @@ std::wstring widePath(const std::string& path) {
 
 bool replaceFile(const std::string& from, const std::string& to) {
   // rename() of the C runtime refuses an existing target; removing the old file first would
-  // leave a moment without one. MoveFileExW replaces it in one step.
-  if (MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  const DWORD error = GetLastError();
+  // leave a moment without one. MoveFileExW replaces it in one step. The system refuses while
+  // another program (or another run writing the same report) has the old file open: such a
+  // reader holds it for moments only, so the move is tried again for up to two seconds.
+  const std::wstring source = widePath(from), target = widePath(to);
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    if (MoveFileExW(source.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+      break;
+    Sleep(10);
+  }
   errno = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
           : error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ? ENOENT
           : error == ERROR_DISK_FULL                                       ? ENOSPC

@@ -493,9 +493,11 @@ TEST(SetFileReaderDeathTest, AMalformedFileEndsTheRunWithItsMessage) {
     SCOPED_TRACE(m.name);
     const reader_test::TempFile file("malformed.txt", m.text);
     // The message on the console, and with the file's path on standard error.
-    EXPECT_EXIT(readInChild(file.path()), ::testing::ExitedWithCode(1),
-                reader_test::exactly(reader_test::faultExitReport(
-                    {m.message}, std::string(file.path()) + ": " + m.message)));
+    EXPECT_EXIT(
+        readInChild(file.path()), ::testing::ExitedWithCode(1),
+        reader_test::exactlyNaming(
+            reader_test::faultExitReport({m.message}, std::string(file.path()) + ": " + m.message),
+            file, "malformed.txt"));
   }
 }
 
