@@ -367,7 +367,9 @@ void chooseSetFile(const RunOptions& options, RunReport& report) {
   }
   selectInputFile(report.setFile, options.language);
   if (report.setFile.empty())
-    throwReadFault({readError}, "no SET file was chosen (an empty name or the end of the input)");
+    throwReadFault({readError},
+                   "no file was chosen (an empty name, the end of the input or a cancelled "
+                   "dialog): there is no SET file to read");
 }
 
 int runOnce(const RunOptions& options) {

@@ -584,7 +584,7 @@ answer_unattended)
   printf '\n' >"$work/in"
   run "$work/in"
   expect_rc 1
-  expect_err 'floatstate: no SET file was chosen'
+  expect_err 'floatstate: no file was chosen (an empty name, the end of the input or a cancelled dialog): there is no SET file to read'
   timeout 10 env LANG=C "$program" --answer no < <(sleep 30) >"$work/out" 2>"$work/err"
   rc=$?
   expect_rc 1
