@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <map>
 #include <ostream>
 
@@ -26,7 +29,10 @@ constexpr const char* kDescription =
     "With --mesh the body is the solid inside the closed triangle surface of FILE (STL, ASCII\n"
     "or binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
     "(or M / RHO) with its centre of gravity at X,Y,Z; FourPillars.txt is read from the mesh\n"
-    "file's folder. `--` ends the options.\n";
+    "file's folder. `--` ends the options.\n"
+    "Unattended runs (scripts, a pipe that never closes): name the SET file (or --mesh) and\n"
+    "give --answer yes|no. Nothing is then read from standard input and nothing waits for a\n"
+    "key; without --answer, standard input is read as typed, one answer per line.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
@@ -65,6 +71,16 @@ HeelRange heelRangeOf(const std::string& text) {
   return range;
 }
 
+// Why a --max-steps value is not a number of steps; empty when it is one.
+std::string stepCountProblem(std::string& text) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || value > INT_MAX || value < INT_MIN)
+    return "'" + text + "' is not a whole number";
+  return value >= 1 ? std::string() : "the number of steps must be at least 1, not " + text;
+}
+
 // One line per option: a new option is one more line here and one more field in RunOptions.
 void describeOptions(CLI::App& app, RunOptions& o) {
   const std::map<std::string, Language> languages{{"zh", Language::kChinese},
@@ -99,7 +115,16 @@ void describeOptions(CLI::App& app, RunOptions& o) {
       ->transform(CLI::IsMember(names(methods)));
   app.add_option("--max-steps", o.maxSteps, "End the iteration unconverged after N steps")
       ->option_text("N (default: none for greedy, 50 for newton)")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Validator(stepCountProblem, "N"));
+  app.add_option("--pillars", o.pillarFile,
+                 "Read the pillars from FILE, not from FourPillars.txt beside the body")
+      ->option_text("FILE");
+  app.add_flag("--no-pillars", o.noPillars, "Report no pillar drafts and read no pillar file");
+  app.add_option_function<std::string>(
+         "--answer", [&o](const std::string& text) { o.answer = text == "yes"; },
+         "Answer the iteration's question so, without reading standard input")
+      ->option_text("yes|no")
+      ->check(CLI::IsMember({"yes", "no"}));
 }
 
 // Why a number or a point given to a mesh option is not one; empty when it is.
@@ -287,6 +312,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     problem = "a SET file and --mesh cannot be given together";
   if (problem.empty())
     problem = bookletOptionsProblem(result.options);
+  if (problem.empty() && result.options.noPillars && !result.options.pillarFile.empty())
+    problem = "--pillars and --no-pillars cannot be given together";
   if (result.action == CommandLine::Action::Run && !problem.empty()) {
     result.action = CommandLine::Action::UsageError;
     result.error = problem;

@@ -1,9 +1,11 @@
 #include "app/console_driver.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "app/booklet_run.h"
@@ -60,13 +62,13 @@ struct RunRefused {
 }
 
 int reportRefusal(const RunRefused& refused) {
-  if (!refused.consoleLine.empty()) {
+  if (!refused.consoleLine.empty())
     console::out() << refused.consoleLine << std::endl;
-    console::waitForUser();
-  } else {
-    console::out() << std::flush;
+  console::out() << std::flush;
+  if (!refused.detail.empty())
     writeUnconverted(std::cerr, "floatstate: " + refused.detail + "\n");
-  }
+  if (!refused.consoleLine.empty())
+    console::waitForUser();
   return 1;
 }
 
@@ -77,20 +79,24 @@ void writeElapsed(const char* format, double seconds) {
 }
 
 // The console as the options set it for one run: the language of every layer's texts, the step
-// lines shown or not, and, while the JSON report goes to standard output, the console texts on
-// standard error, so that standard output holds nothing but the JSON. Put back at the end.
+// lines shown or not, no wait for the user when the answers are given (--answer), and, while the
+// JSON report goes to standard output, the console texts on standard error, so that standard
+// output holds nothing but the JSON. Put back at the end.
 class ConsoleForRun {
  public:
   explicit ConsoleForRun(const RunOptions& options)
-      : jsonOnStandardOutput_(options.jsonFile == "-") {
+      : jsonOnStandardOutput_(options.jsonFile == "-"), waiting_(console::waitingAllowed()) {
     console::setLanguage(options.language);
     console::showProgress(!options.quiet);
+    if (options.answer)
+      console::allowWaiting(false);
     if (jsonOnStandardOutput_)
       console::redirect(&std::cerr, nullptr);
   }
   ~ConsoleForRun() {
     console::setLanguage(Language::kChinese);
     console::showProgress(true);
+    console::allowWaiting(waiting_);
     if (jsonOnStandardOutput_)
       console::redirect(nullptr, nullptr);
   }
@@ -99,6 +105,7 @@ class ConsoleForRun {
 
  private:
   bool jsonOnStandardOutput_;
+  bool waiting_;
 };
 
 bool fileCanBeOpened(const std::string& path) {
@@ -170,6 +177,7 @@ std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options
   if (options.method == SolverMethod::kNewton) {
     NewtonSettings settings;
     settings.maxSteps = limit = limit > 0 ? limit : kDefaultNewtonMaxSteps;
+    settings.leaveUnstableEquilibria = true;
     const NewtonOutcome outcome = solveNewtonAttitude(body, plane, buoyancyCentre, V, G, settings);
     report.solver.method = "newton";
     report.solver.steps = outcome.steps;
@@ -180,6 +188,7 @@ std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options
     AttitudeIterationSettings settings;
     settings.maxSteps = limit;
     settings.onLongRun = writeLongRunNote;
+    settings.answer = options.answer;
     setAttitudeIterationSettings(settings);
     AttitudeCounts counts;
     solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
@@ -188,6 +197,10 @@ std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options
     report.solver.steps = counts.steps;
     report.solver.draftSearches = counts.draftSearches;
     limited = counts.stepLimitReached;
+    if (counts.givenYesExhausted) {
+      notes.push_back("floatstate: --answer yes: the question was answered yes " +
+                      std::to_string(kMostGivenYes) + " times, then no: the body does not settle");
+    }
   }
   if (limited) {
     notes.push_back("floatstate: the iteration stopped at its limit of " + std::to_string(limit) +
@@ -223,20 +236,49 @@ std::vector<std::string> solve(FloatingBody& body, const RunOptions& options, co
   return notes;
 }
 
-// The pillar drafts, and the marks' when asked for. With marks, the pillar file may be absent.
-// Returns the lines of the pillars and marks, for the picture.
+// The pillars that --pillars names, read before the run: a fault there ends the run at once, on
+// standard error, as a fault of the marks file does. None without --pillars.
+std::optional<std::array<LineSegment, 4>> readNamedPillars(const RunOptions& options) {
+  if (options.pillarFile.empty() || options.noPillars)
+    return std::nullopt;
+  std::array<LineSegment, 4> pillars;
+  try {
+    readPillarFile(options.pillarFile.c_str(), pillars.data());
+  } catch (const ReadFault& fault) {
+    failInput(fault.detail());
+  }
+  return pillars;
+}
+
+// The pillar drafts, and the marks' when asked for. The pillars are those --pillars named, or
+// those of FourPillars.txt beside the body, which a run may go without (pillarFileOptional) when
+// the file cannot be opened; none with --no-pillars. A pillar file that cannot be read leaves its
+// fault in `pillarFault`, for the end of the run, after every report. Returns the lines of the
+// pillars and marks, for the picture.
 std::vector<PictureMark> reportDrafts(const RunOptions& options,
+                                      const std::optional<std::array<LineSegment, 4>>& named,
                                       const std::vector<DraftMark>& marks, const DriverTexts& t,
-                                      RunReport& report) {
+                                      RunReport& report, std::optional<ReadFault>& pillarFault) {
   std::vector<PictureMark> lines;
-  const std::string pillarFile = pathInSameFolder(bodyFile(report), "FourPillars.txt");
-  if (options.marksFile.empty() || fileCanBeOpened(pillarFile)) {
-    LineSegment pillars[4];
-    readPillarFile(pillarFile.c_str(), pillars);
+  const std::string pillarFile =
+      named ? options.pillarFile : pathInSameFolder(bodyFile(report), "FourPillars.txt");
+  std::optional<std::array<LineSegment, 4>> pillars = named;
+  if (!pillars && !options.noPillars &&
+      (!pillarFileOptional(options) || fileCanBeOpened(pillarFile))) {
+    try {
+      pillars.emplace();
+      readPillarFile(pillarFile.c_str(), pillars->data());
+    } catch (const ReadFault& fault) {
+      pillars.reset();
+      pillarFault = fault;
+      report.pillarFileError = fault.detail();
+    }
+  }
+  if (pillars) {
     report.pillarFile = pillarFile;
-    for (const LineSegment& pillar : pillars) {
+    for (const LineSegment& pillar : *pillars) {
       report.pillarDrafts.push_back(draftOnLine(report.waterPlane, pillar));
-      lines.push_back({std::to_string(lines.size() + 1), pillar});
+      lines.push_back({std::to_string(lines.size() + 1), pillar, true});
     }
     for (std::size_t k = 0; k < report.pillarDrafts.size(); ++k) {
       if (report.pillarDrafts[k])
@@ -247,7 +289,7 @@ std::vector<PictureMark> reportDrafts(const RunOptions& options,
   report.marksGiven = !options.marksFile.empty();
   for (const DraftMark& mark : marks) {
     report.marks.push_back({mark.name, draftOnLine(report.waterPlane, mark.line)});
-    lines.push_back({mark.name, mark.line});
+    lines.push_back({mark.name, mark.line, false});
   }
   return lines;
 }
@@ -372,8 +414,26 @@ int runTablesOnly(FloatingBody& body, const RunOptions& options, RunReport& repo
   runBookletTables(body, options, report);
   bool written = options.jsonFile.empty() || writeJsonReport(options, report);
   written = writeBookletCsv(options, report) && written;
-  pauseBeforeExit();
+  if (!options.answer)
+    pauseBeforeExit();
   return written ? 0 : 1;
+}
+
+// The SET file of the run: the one given, or the one chosen on the console. With the answers
+// given (--answer) nothing is asked; no file is then a fault of the run, as a cancelled choice is.
+void chooseSetFile(const RunOptions& options, RunReport& report) {
+  const char* const readError = " SET file(Format2) read error! ";
+  report.setFile = options.setFile;
+  if (report.setFile.empty() && options.answer) {
+    throwReadFault({readError},
+                   "no SET file given: with --answer nothing is asked on the console; name the "
+                   "SET file (or --mesh) on the command line");
+  }
+  selectInputFile(report.setFile, options.language);
+  if (report.setFile.empty())
+    throwReadFault({readError},
+                   "no file was chosen (an empty name, the end of the input or a cancelled "
+                   "dialog): there is no SET file to read");
 }
 
 int runOnce(const RunOptions& options) {
@@ -382,8 +442,7 @@ int runOnce(const RunOptions& options) {
   RunReport report;
   console::out() << texts.banner << std::endl;
   if (options.mesh.meshFile.empty()) {
-    report.setFile = options.setFile;
-    selectInputFile(report.setFile, options.language);
+    chooseSetFile(options, report);
     report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body);
   } else {
     report.warnings = readMeshBody(options.mesh, body, report);
@@ -402,8 +461,9 @@ int runOnce(const RunOptions& options) {
     problem = whyBodyCannotFloat(body, report.displacementVolume, report.centreOfGravity);
   }
   if (!problem.empty())
-    failRun(problem);
+    throw RunRefused{problem, bodyFile(report) + ": " + problem};
   const std::vector<DraftMark> marks = readMarks(options);
+  const std::optional<std::array<LineSegment, 4>> namedPillars = readNamedPillars(options);
   if (options.strict && !report.warnings.empty()) {
     failInput(std::string("--strict: the ") + (report.meshFile.empty() ? "SET file" : "mesh") +
               " has findings (above); the body is not floated");
@@ -412,7 +472,9 @@ int runOnce(const RunOptions& options) {
   checkCrossCurveVolumes(options, report);
 
   const std::vector<std::string> notes = solve(body, options, texts, report);
-  std::vector<PictureMark> lines = reportDrafts(options, marks, texts, report);
+  std::optional<ReadFault> pillarFault;
+  std::vector<PictureMark> lines =
+      reportDrafts(options, namedPillars, marks, texts, report, pillarFault);
   const EquilibriumCheck check = judge(body, report);
   for (const std::string& line : verdictLines(check, options.digits))
     std::cerr << line << std::endl;
@@ -431,7 +493,12 @@ int runOnce(const RunOptions& options) {
   written = writeBookletCsv(options, report) && written;
   if (!options.svgFile.empty())
     written = writePicture(options, body, report, std::move(lines)) && written;
-  pauseBeforeExit();
+  // A pillar file that could not be read ends the run as it always has, once nothing of the
+  // finished run is left unwritten.
+  if (pillarFault)
+    return reportReadFault(*pillarFault);
+  if (!options.answer)
+    pauseBeforeExit();
   return written ? runExitCode(verdictExitCode(check), criteriaMet) : 1;
 }
 

@@ -30,7 +30,11 @@ struct RunOptions {
   SolverMethod method = SolverMethod::kGreedy;
   int maxSteps =
       0;  // the solver's step limit; 0: the method's own (none for greedy, 50 for newton)
-  MeshRunInput mesh;  // the body as a closed surface mesh with its loading; no mesh file: none
+  MeshRunInput mesh;       // the body as a closed surface mesh with its loading; no mesh file: none
+  std::string pillarFile;  // --pillars: the pillar file; empty: FourPillars.txt beside the body
+  bool noPillars = false;  // --no-pillars: no pillar drafts, and no pillar file read
+  std::optional<bool> answer;  // --answer: the iteration's question answered so (true: yes),
+                               // and nothing read from standard input; none: read as typed
 
   // The stability booklet.
   std::optional<DraftRange> hydrostatics;    // the upright hydrostatic table over these drafts
@@ -50,3 +54,10 @@ struct RunOptions {
            !svgFile.empty() || criteria;
   }
 };
+
+// Whether the run goes on without pillar drafts when FourPillars.txt beside its body cannot be
+// opened: a body that is not a SET file (a mesh), or drafts asked for at marks. A SET file run
+// without marks needs its pillars (a missing file ends it with exit code 1, after its reports).
+inline bool pillarFileOptional(const RunOptions& options) {
+  return !options.mesh.meshFile.empty() || !options.marksFile.empty();
+}

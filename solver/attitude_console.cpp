@@ -110,6 +110,10 @@ void writeAttitudePrompt() {
   console::out() << texts().prompt << std::endl;
 }
 
+void writeAttitudeAnswer(bool yes) {
+  console::out() << (yes ? 'y' : 'n') << std::endl;
+}
+
 void writePointsTooCloseMessage() {
   console::out() << texts().pointsTooClose << std::endl;
 }

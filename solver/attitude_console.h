@@ -19,6 +19,8 @@ void writeAttitudeStepLine(int step, double detAn, double d, const Vec3& normal)
 
 // The question asked when even the smallest angle step cannot reduce the distance.
 void writeAttitudePrompt();
+// An answer to it given without the user, on a line of its own as if typed: "y" or "n".
+void writeAttitudeAnswer(bool yes);
 
 // The note that the two points whose lines of action are measured lie closer than 1e-10.
 void writePointsTooCloseMessage();

@@ -56,9 +56,19 @@ bool tryTilts(FloatingBody& body, Attitude& current, const Vec3& axis, double& d
 }
 
 // Asks whether to go on although no tilt helps. Only the character 'y' continues; any other
-// character, the end of input or a failed stream ends the iteration.
-bool userWantsToContinue() {
+// character, the end of input or a failed stream ends the iteration. A given answer is written
+// after the question instead of being read; a given "yes" turns into "no" after kMostGivenYes.
+bool userWantsToContinue(int& givenYes, AttitudeCounts& counts) {
   writeAttitudePrompt();
+  if (settings.answer) {
+    bool yes = *settings.answer;
+    if (yes && ++givenYes > kMostGivenYes) {
+      yes = false;
+      counts.givenYesExhausted = true;
+    }
+    writeAttitudeAnswer(yes);
+    return yes;
+  }
   char answer;
   return static_cast<bool>(console::in() >> answer) && answer == 'y';
 }
@@ -78,6 +88,7 @@ void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentr
   settle(body, current, V, G, counts);
   double detAn = startStep();
   int step = 0;
+  int givenYes = 0;
   writeAttitudeHeader(kAngleFloor, kRelativeDistanceError, dError);
   writeAttitudeStepLine(step, detAn, current.distance, current.normal);
 
@@ -89,7 +100,7 @@ void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentr
     ++step;
     const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G, current.normal);
     if (!tryTilts(body, current, axis, detAn, V, G, counts)) {
-      if (!userWantsToContinue())
+      if (!userWantsToContinue(givenYes, counts))
         break;
       // Forced step: one degree about the same axis, taken whatever the distance becomes.
       detAn = startStep();

@@ -5,6 +5,7 @@
 // line.
 
 #include <functional>
+#include <optional>
 
 #include "elements/floating_body.h"
 #include "geometry/bounding_box.h"
@@ -21,13 +22,19 @@ constexpr double kRelativeDistanceError = 1e-6;
 double distanceTolerance(const BoundingBox& bounds);
 
 // What one attitude iteration did: the step lines it wrote after step 0 (steps taken, forced ones
-// included), how often it placed the water plane (draft searches), and whether it ended at the
-// step limit of the settings.
+// included), how often it placed the water plane (draft searches), whether it ended at the step
+// limit of the settings, and whether it ended because the given answers "yes" ran out.
 struct AttitudeCounts {
   int steps = 0;
   int draftSearches = 0;
   bool stepLimitReached = false;
+  bool givenYesExhausted = false;
 };
+
+// A given answer "yes" (see AttitudeIterationSettings::answer) is given this many times at most:
+// each forced step turns the plane by a degree, so by then the forced steps could have turned it
+// all the way round, and a body that never settles would otherwise be tilted for ever.
+constexpr int kMostGivenYes = 360;
 
 // The iteration counts as long after this many steps: its angle step never grows after a success,
 // so a step that shrank at a facet kink stays that small.
@@ -41,6 +48,10 @@ struct AttitudeIterationSettings {
   // Called once when the iteration has taken longRunSteps steps, with the angle step then.
   int longRunSteps = kLongRunSteps;
   std::function<void(int steps, double angleStep)> onLongRun;
+  // The answer to the question asked where no tilt helps, given in place of the user's: the
+  // question and the answer ("y" or "n") are written to the console, and nothing is read from its
+  // input. None: the answer is read from the console's input.
+  std::optional<bool> answer;
 };
 void setAttitudeIterationSettings(const AttitudeIterationSettings& settings);
 

@@ -67,6 +67,19 @@
 // start has crossed a valley: it is not taken, even where d is shorter there, and it is shortened
 // as a turn that lengthens d is. Shorter turns are judged as the tilt iteration judges its steps.
 //
+// Unstable equilibria. Newton steps run into any equilibrium, and so does the rotation of an
+// indefinite K where no tilt helps. At an equilibrium where K is not positive definite the
+// potential has a maximum or a saddle: it falls along the eigenvector of K's negative curvature,
+// on both sides. A body that leans, at upright, to one side of that direction falls to that side
+// (a box of negative GM with G a little off the centre line lolls to G's side, although the
+// Newton steps find the unstable equilibrium a fraction of a degree to the other side first). So
+// where asked, the solver turns from such an equilibrium along that direction, to the side of the
+// lean, by the first step's reach or less, until the potential is lower; from then on the
+// potential judges every turn, as after a downhill Newton step, and the solve ends at a stable
+// equilibrium below (or at the next unstable one, which is left the same way). Where the body
+// leans to neither side (G exactly over the centre line of a symmetric body), or no turn down to
+// the angle floor lowers the potential, the unstable equilibrium stays the result.
+//
 // Creases. Where the plane passes a vertex or an edge of the body the waterplane changes at once,
 // and with it the restoring matrix: the potential has a crease there, smooth on either side. A
 // body of a small displacement often rests on one (its sliver of water sits against an edge), and
@@ -197,9 +210,66 @@ class NewtonRun {
     return true;
   }
 
+  // At an equilibrium, or where the steps stalled: where K is not positive definite and the body
+  // leans (`lean`, the descent axis at upright) to one side of a direction of negative curvature,
+  // turns down the potential to that side (see the top of the file). False where there is nothing
+  // to leave (canLeave) or no such turn (noStepDown is then set); angle is the angle of the turn
+  // taken.
+  bool canLeave(const Attitude& current, const Vec3& lean, double dError) const {
+    Vec3 axis;
+    return fallAxis(current, lean, dError, axis);
+  }
+
+  bool leaveUnstable(Attitude& current, const Vec3& lean, double dError, double& angle) {
+    Vec3 axis;
+    if (!fallAxis(current, lean, dError, axis))
+      return false;
+    model_.valid = false;
+    reach_ = kFirstReach;
+    if (!turnWithin(current, axis, HUGE_VAL, angle, TurnKind::kDescent)) {
+      outcome.noStepDown = true;
+      return false;
+    }
+    ++outcome.unstablePassed;
+    return true;
+  }
+
   NewtonOutcome outcome;
 
  private:
+  // The unit axis of the turn that leaves an unstable equilibrium: of the eigenvectors of K's
+  // symmetric part with a negative eigenvalue, the one along which the lean is largest, signed
+  // towards the lean. False where K is positive definite (or not finite), or the lean along each
+  // such eigenvector is within the distance tolerance.
+  bool fallAxis(const Attitude& current, const Vec3& lean, double dError, Vec3& axis) const {
+    const WaterplaneProperties wp = computeWaterplane(body_, current.plane);
+    const RestoringMatrix K = restoringMatrix(wp, V_, (current.buoyancyCentre - G_).dot(wp.normal));
+    if (isPositiveDefinite(K))
+      return false;
+    const double a = K.k[0][0], c = K.k[1][1], b = (K.k[0][1] + K.k[1][0]) / 2;
+    const double mean = (a + c) / 2, radius = std::hypot((a - c) / 2, b);
+    if (!std::isfinite(mean) || !std::isfinite(radius))
+      return false;
+    double best = dError;
+    for (const double lambda : {mean - radius, mean + radius}) {
+      if (!(lambda < 0))
+        continue;
+      // (K - lambda Id) e = 0: of the two forms of e, the one away from the diagonal's
+      // cancellation.
+      const Vec3 e = std::fabs(a - lambda) >= std::fabs(c - lambda)
+                         ? wp.axisU * -b + wp.axisV * (a - lambda)
+                         : wp.axisU * (c - lambda) + wp.axisV * -b;
+      const double length = e.length();
+      const Vec3 unit = length > 0 ? e / length : wp.axisU;  // K = lambda Id: any in-plane axis
+      const double along = unit.dot(lean);
+      if (std::fabs(along) > best) {
+        best = std::fabs(along);
+        axis = along > 0 ? unit : unit * -1;
+      }
+    }
+    return best > dError;
+  }
+
   // Turns the normal about the axis by the full angle or the reach, whichever is smaller,
   // shortening the angle until the turn is better. The reach doubles after a step that it cut short
   // and that succeeded at once, and becomes the angle taken after a step that needed shortening or
@@ -377,17 +447,27 @@ NewtonOutcome solveNewtonAttitude(FloatingBody& body, Plane& plane, Vec3& buoyan
   Attitude current;
   current.normal = Vec3(0, 0, 1);
   run.settle(current);
+  // The side the body leans to at upright: the axis of the turn down the potential there.
+  const Vec3 lean = (G - current.buoyancyCentre).cross(current.normal);
   writeAttitudeHeader(kAngleFloor, kRelativeDistanceError, dError);
   writeAttitudeStepLine(0, 0, current.distance, current.normal);
 
-  while (dError < current.distance) {
+  const bool leave = settings.leaveUnstableEquilibria;
+  for (;;) {
+    const bool equilibrium = !(dError < current.distance);
+    if (equilibrium && !(leave && run.canLeave(current, lean, dError)))
+      break;
     if (settings.maxSteps > 0 && outcome.steps >= settings.maxSteps) {
       outcome.stepLimitReached = true;
       break;
     }
     double angle;
-    if (!run.step(current, angle)) {
-      outcome.stalled = true;
+    // A stall where K is not positive definite lies near an unstable equilibrium, which is left
+    // as one that was reached.
+    if (equilibrium ? !run.leaveUnstable(current, lean, dError, angle)
+                    : !run.step(current, angle) &&
+                          !(leave && run.leaveUnstable(current, lean, dError, angle))) {
+      outcome.stalled = !equilibrium;
       break;
     }
     ++outcome.steps;
@@ -423,6 +503,18 @@ std::vector<std::string> newtonNotes(const NewtonOutcome& outcome) {
          << " steps followed the Newton rotation of the indefinite restoring matrix, towards the "
             "equilibrium nearby, stable or not";
     lines.push_back(text.str());
+  }
+  if (outcome.unstablePassed > 0) {
+    std::ostringstream text;
+    text << "floatstate: newton: passed " << outcome.unstablePassed
+         << (outcome.unstablePassed == 1 ? " unstable equilibrium" : " unstable equilibria")
+         << " and went on down the potential to the side the body leans";
+    lines.push_back(text.str());
+  }
+  if (outcome.noStepDown) {
+    lines.push_back(
+        "floatstate: newton: no turn to the side the body leans lowers the potential at the "
+        "unstable equilibrium reached: it stays the result");
   }
   if (outcome.stalled) {
     std::ostringstream text;

@@ -17,6 +17,11 @@ constexpr int kDefaultNewtonMaxSteps = 50;
 
 struct NewtonSettings {
   int maxSteps = kDefaultNewtonMaxSteps;  // 0: no limit
+  // At an equilibrium whose restoring matrix is not positive definite (an unstable one), go on
+  // down the potential along a direction of negative curvature, to the side the body leans at
+  // upright, towards a stable equilibrium. Off: the solve ends at the first equilibrium it
+  // reaches, stable or not.
+  bool leaveUnstableEquilibria = false;
 };
 
 // How the solve went. A step is one printed step line after step 0.
@@ -34,6 +39,12 @@ struct NewtonOutcome {
   int indefiniteSteps = 0;
   // Steps that went to the minimum of the crease model after a turn overshot a valley.
   int creaseSteps = 0;
+  // Unstable equilibria that the solve reached and left down the potential (with
+  // leaveUnstableEquilibria).
+  int unstablePassed = 0;
+  // The solve ended at an unstable equilibrium from which no turn to the side the body leans
+  // lowers the potential (with leaveUnstableEquilibria; not where the body leans to no side).
+  bool noStepDown = false;
   bool converged = false;         // the lines of action end at most d_error apart
   bool stalled = false;           // no rotation down to the angle floor shortened the distance
   bool stepLimitReached = false;  // ended at maxSteps with the distance above d_error

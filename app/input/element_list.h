@@ -35,6 +35,21 @@ class ElementList {
     count_ = capacity_ = present_ = 0;
     return std::move(elements_);
   }
+  // Moves the elements of `other` behind this list's, in order, and leaves `other` empty: into
+  // the room this array has, or into one array of exactly the total.
+  void append(ElementList& other) {
+    const std::size_t total = count_ + other.count_;
+    if (total > capacity_)
+      resize(total);
+    if (total > present_) {
+      populatePages(elements_.get() + present_, (total - present_) * sizeof(Element));
+      present_ = total;
+    }
+    std::copy(other.elements_.get(), other.elements_.get() + other.count_,
+              elements_.get() + count_);
+    count_ = total;
+    other.release();
+  }
 
  private:
   // The array's pages are made present a step ahead of the elements, in one request per step
@@ -46,17 +61,19 @@ class ElementList {
     populatePages(array + from, (present_ - from) * sizeof(Element));
   }
   void grow(std::size_t expected) {
-    std::size_t capacity = std::max<std::size_t>(64, 2 * capacity_);
-    std::unique_ptr<Element[]> larger;
-    if (expected > capacity) {
+    const std::size_t doubled = std::max<std::size_t>(64, 2 * capacity_);
+    if (expected > doubled) {
       try {
-        larger = makeLargeArray<Element>(expected);
-        capacity = expected;
+        resize(expected);
+        return;
       } catch (const std::bad_alloc&) {
       }
     }
-    if (!larger)
-      larger = makeLargeArray<Element>(capacity);
+    resize(doubled);
+  }
+  // Moves the elements into a new array of the capacity.
+  void resize(std::size_t capacity) {
+    std::unique_ptr<Element[]> larger = makeLargeArray<Element>(capacity);
     capacity_ = capacity;
     makePresent(larger.get(), 0);
     std::copy(elements_.get(), elements_.get() + count_, larger.get());

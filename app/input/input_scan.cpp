@@ -18,7 +18,7 @@ void walkLines(std::FILE* file, const std::vector<long>& offsets, const std::vec
   size_t next = 0;
   while (next < order.size() && offsets[order[next]] < 0)
     ++next;  // unknown offsets stay 0
-  LinePosition here{1, 0};
+  LinePosition here{1, 0, 0};
   long offset = 0;
   char chunk[4096];
   size_t got = 0;
@@ -28,8 +28,10 @@ void walkLines(std::FILE* file, const std::vector<long>& offsets, const std::vec
         positions[order[next++]] = here;
       if (!isScanBlank(chunk[i]))
         here.lastTextLine = here.line;
-      if (chunk[i] == '\n')
+      if (chunk[i] == '\n') {
         ++here.line;
+        here.lineStart = offset + 1;
+      }
     }
   }
   // Offsets at or behind the end of what could be read.
@@ -77,6 +79,16 @@ std::vector<LinePosition> locateOffsets(std::FILE* file, const std::vector<long>
                    [&offsets](size_t a, size_t b) { return offsets[a] < offsets[b]; });
   walkLines(file, offsets, order, positions);
   return positions;
+}
+
+std::string bytesAt(std::FILE* file, long from, long to) {
+  std::string bytes;
+  std::clearerr(file);
+  if (from < 0 || to <= from || std::fseek(file, from, SEEK_SET) != 0)
+    return bytes;
+  bytes.resize(static_cast<std::size_t>(to - from));
+  bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file));
+  return bytes;
 }
 
 std::string faultPlace(const char* fileKind, ScanStop stop, bool notFinite,

@@ -44,12 +44,17 @@ ScanStop scanStopOf(std::FILE* file);
 struct LinePosition {
   long line = 0;
   long lastTextLine = 0;
+  long lineStart = -1;  // the offset where the byte's line starts; -1 when unknown
 };
 
 // Reads the stream again from its start to locate each offset (any order; negative offsets stay
 // unknown). Works on any seekable stream; a stream that cannot seek leaves every line unknown. The
 // stream is left wherever the second reading stopped.
 std::vector<LinePosition> locateOffsets(std::FILE* file, const std::vector<long>& offsets);
+
+// The bytes [from, to) of a seekable stream, fewer where the file ends first; the stream is left
+// wherever the reading stopped.
+std::string bytesAt(std::FILE* file, long from, long to);
 
 // The opening of a fault message, naming the place where the reading stopped and setting `line` to
 // the line it names (0 when it names none). With fileKind "SET file":

@@ -196,7 +196,12 @@ void BodyChecks::checkCylinders() {
       add(line, text.str());
       text.str("");
     }
-    if (!(c.radius > 0)) {
+    if (c.radius < 0) {
+      // Its circle points lie opposite the axis from where they would lie: the same circle.
+      text << place << "the cylinder's radius " << c.radius << " is negative: its absolute value, "
+           << -c.radius << ", is used";
+      add(line, text.str());
+    } else if (!(c.radius > 0)) {
       text << place << "the cylinder's radius " << c.radius << " is not positive";
       add(line, text.str());
     }

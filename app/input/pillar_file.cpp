@@ -118,7 +118,8 @@ void readPillarFile(const char* fileName, LineSegment pillars[4]) {
   std::fclose(file);
   if (!ok) {
     throwReadFault({openError, error.message},
-                   readError ? fileFailure("cannot read pillar file", fileName, readError) : "");
+                   readError ? fileFailure("cannot read pillar file", fileName, readError)
+                             : std::string(fileName) + ": " + error.message);
   }
 }
 

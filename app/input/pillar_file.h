@@ -31,9 +31,10 @@ struct PillarFileError {
 // before it are then set, the others unchanged. Never prints, waits or exits.
 bool parsePillarFile(std::FILE* file, LineSegment pillars[4], PillarFileError& error);
 
-// Opens the file by name and reads it. When the file cannot be opened writes "Pillar file read
-// error! " to standard output; when it cannot be read, that line and the error's message. Either
-// way then waits for one character from standard input and ends the process with exit code 1.
+// Opens the file by name and reads it. A fault throws a ReadFault (input_scan.h) whose console
+// lines are "Pillar file read error! " (and the error's message when the file was read) and whose
+// detail names the file: the system's reason when it cannot be opened or read, otherwise
+// "FILE: " and the error's message.
 void readPillarFile(const char* fileName, LineSegment pillars[4]);
 
 // Whether the whole line through the segment's two points crosses the water plane in one point

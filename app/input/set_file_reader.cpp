@@ -33,6 +33,8 @@ const HeaderLine kHeader[4] = {{"Volume of Displacement=%lf\n", "Volume of Displ
                                {"Gra_Pt.z=%lf\n", "Gra_Pt.z"}};
 
 const char* const kKeywords[4] = {"Tetrahedron", "Hexahedron", "TrianglePrism", "Cylinder"};
+// The UTF-8 byte-order mark, U+FEFF.
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // How a fault message names a line that could not be read.
 struct ItemName {
@@ -174,6 +176,9 @@ std::string quoted(std::string_view line) {
       text += "\\0";
     } else if (control != nullptr) {
       text += std::string("\\") + kEscapes[control - kControls];
+    } else if ((c > 0 && c < ' ') || c == '\x7f') {
+      static const char kHex[] = "0123456789ABCDEF";
+      text += std::string("\\x") + kHex[(c >> 4) & 0xF] + kHex[c & 0xF];
     } else {
       text += c;
     }
@@ -187,6 +192,7 @@ struct Fault {
   ScanStop stop = ScanStop::kMismatch;
   bool notFinite = false;
   ItemName item;
+  int index = 0;                  // the item's place among the header's or the block's lines
   const char* keyword = nullptr;  // the block's keyword; null for the header
   long keywordOffset = -1;        // the line break of the block's keyword line
   std::string message;            // a complete message that names no line
@@ -207,9 +213,11 @@ class SetFileParser {
       : file_(file), noteBlockStarts_(noteBlockStarts) {}
   bool read(FloatingBody& body) {
     fileSize_ = sizeOf(file_);
+    skipByteOrderMark();
     return readHeader(body) && readElements() && store(body);
   }
   bool faultInBlock() const { return fault_.keyword != nullptr; }
+  bool coneSeen() const { return coneSeen_; }
   // Takes the block start from a second reading that stopped at the same place.
   void takeBlockStart(const SetFileParser& again) {
     if (again.fault_.offset == fault_.offset)
@@ -220,16 +228,18 @@ class SetFileParser {
   void report(bool failed, SetFileError& error, std::vector<SetFileWarning>& warnings);
 
  private:
+  void skipByteOrderMark();
   bool readHeader(FloatingBody& body);
   bool readElements();
   bool readBlockAfter(const char* line, long length);
-  template <class Element>
-  bool readBlock(const char* keyword, bool (*readElement)(std::FILE*, Element&, BlockReadFailure&),
-                 ElementList<Element>& list);
+  template <class Element, class Read>
+  bool readBlock(const char* keyword, Read readElement, ElementList<Element>& list);
   void noteSuspectLine(const char* line, long length);
-  bool fail(bool notFinite, ItemName item, const char* keyword, long keywordOffset);
+  bool fail(bool notFinite, ItemName item, int index, const char* keyword, long keywordOffset);
+  long itemStart();
+  std::string foundText(const LinePosition& where);
   bool store(FloatingBody& body);
-  std::string faultMessage(const LinePosition& where, const LinePosition& block, long& line) const;
+  std::string faultMessage(const LinePosition& where, const LinePosition& block, long& line);
 
   std::size_t expectedCount(std::size_t count) const;
 
@@ -242,8 +252,25 @@ class SetFileParser {
   ElementList<Cylinder> cylinders_;
   std::vector<PendingWarning> warnings_;
   bool inSuspectRun_ = false;  // the lines skipped last were a suspect keyword line or points
+  bool coneSeen_ = false;      // a cylinder's second radius differs from its first
   Fault fault_;
 };
+
+// An editor that saves UTF-8 may put a byte-order mark before the first line: it is passed over.
+// A start that only begins like one is read again from its first byte, which the header's fault
+// then names (where the stream can seek, as every file can).
+void SetFileParser::skipByteOrderMark() {
+  for (int i = 0; i < 3; ++i) {
+    const int c = std::getc(file_);
+    if (c != static_cast<unsigned char>(kByteOrderMark[i])) {
+      if (i > 0)
+        std::fseek(file_, 0, SEEK_SET);
+      else if (c != EOF)
+        std::ungetc(c, file_);
+      return;
+    }
+  }
+}
 
 bool SetFileParser::readHeader(FloatingBody& body) {
   double* const values[4] = {&body.displacementVolume, &body.centreOfGravity.x,
@@ -251,7 +278,7 @@ bool SetFileParser::readHeader(FloatingBody& body) {
   for (int i = 0; i < 4; ++i) {
     const ScanResult result = scanNumber(file_, kHeader[i].format, *values[i]);
     if (result != ScanResult::kRead) {
-      return fail(result == ScanResult::kNotFinite, headerItem(i), nullptr, -1);
+      return fail(result == ScanResult::kNotFinite, headerItem(i), i, nullptr, -1);
     }
   }
   return true;
@@ -270,7 +297,7 @@ bool SetFileParser::readElements() {
       break;
   }
   if (std::ferror(file_))
-    return fail(false, ItemName{}, nullptr, -1);
+    return fail(false, ItemName{}, 0, nullptr, -1);
   return true;
 }
 
@@ -281,21 +308,27 @@ bool SetFileParser::readBlockAfter(const char* line, long length) {
     return readBlock("Hexahedron", readHexahedron, hexahedra_);
   if (std::strcmp(line, "TrianglePrism\n") == 0)
     return readBlock("TrianglePrism", readTrianglePrism, prisms_);
-  if (std::strcmp(line, "Cylinder\n") == 0)
-    return readBlock("Cylinder", readCylinder, cylinders_);
+  if (std::strcmp(line, "Cylinder\n") == 0) {
+    const auto read = [this](std::FILE* file, Cylinder& element, BlockReadFailure& failure) {
+      double secondRadius = 0;
+      if (!readCylinder(file, element, failure, &secondRadius))
+        return false;
+      coneSeen_ = coneSeen_ || !(secondRadius == element.radius);
+      return true;
+    };
+    return readBlock("Cylinder", read, cylinders_);
+  }
   noteSuspectLine(line, length);
   return true;
 }
 
-template <class Element>
-bool SetFileParser::readBlock(const char* keyword,
-                              bool (*readElement)(std::FILE*, Element&, BlockReadFailure&),
-                              ElementList<Element>& list) {
+template <class Element, class Read>
+bool SetFileParser::readBlock(const char* keyword, Read readElement, ElementList<Element>& list) {
   const long keywordEnd = noteBlockStarts_ ? std::ftell(file_) : -1;
   BlockReadFailure failure;
   Element& element = list.next([&] { return expectedCount(list.count()); });
   if (!readElement(file_, element, failure)) {
-    return fail(failure.notFinite, blockItem(keyword, failure.item), keyword,
+    return fail(failure.notFinite, blockItem(keyword, failure.item), failure.item, keyword,
                 keywordEnd > 0 ? keywordEnd - 1 : -1);
   }
   list.keep();
@@ -342,11 +375,13 @@ void SetFileParser::noteSuspectLine(const char* text, long length) {
   warnings_.push_back({end > 0 ? end - 1 : -1, quoted(line), keyword});
 }
 
-bool SetFileParser::fail(bool notFinite, ItemName item, const char* keyword, long keywordOffset) {
+bool SetFileParser::fail(bool notFinite, ItemName item, int index, const char* keyword,
+                         long keywordOffset) {
   fault_.offset = std::ftell(file_);
   fault_.stop = scanStopOf(file_);
   fault_.notFinite = notFinite;
   fault_.item = std::move(item);
+  fault_.index = index;
   fault_.keyword = keyword;
   fault_.keywordOffset = keywordOffset;
   return false;
@@ -410,7 +445,7 @@ void SetFileParser::report(bool failed, SetFileError& error,
 }
 
 std::string SetFileParser::faultMessage(const LinePosition& where, const LinePosition& block,
-                                        long& line) const {
+                                        long& line) {
   if (!fault_.message.empty()) {
     line = 0;
     return fault_.message;
@@ -424,11 +459,82 @@ std::string SetFileParser::faultMessage(const LinePosition& where, const LinePos
     if (block.line > 0)
       of += " that starts at line " + std::to_string(block.line);
   }
-  if (!fault_.notFinite)
+  if (fault_.notFinite) {
+    return place + ": " + fault_.item.subject + of +
+           (fault_.item.isPoint ? " has a coordinate that is not a finite number"
+                                : " is not a finite number");
+  }
+  if (fault_.stop != ScanStop::kMismatch)
     return place + ": expected " + fault_.item.expected + of;
-  return place + ": " + fault_.item.subject + of +
-         (fault_.item.isPoint ? " has a coordinate that is not a finite number"
-                              : " is not a finite number");
+  const std::string found = foundText(where);
+  if (!found.empty() && found.front() == '+') {
+    // The text stands right behind the number of the item before, on its line.
+    const ItemName previous = fault_.keyword == nullptr
+                                  ? headerItem(fault_.index - 1)
+                                  : blockItem(fault_.keyword, fault_.index - 1);
+    return place + ": unexpected " + found.substr(1) + " after the number (" + previous.subject +
+           of + ")";
+  }
+  return place + ": expected " + fault_.item.expected + of +
+         (found.empty() ? "" : ", found " + found);
+}
+
+// Where the scan of the failed item began: the header, or the block from its keyword line, read
+// again up to it. -1 when that cannot be found.
+long SetFileParser::itemStart() {
+  std::clearerr(file_);
+  if (fault_.keyword == nullptr) {
+    if (std::fseek(file_, 0, SEEK_SET) != 0)
+      return -1;
+    skipByteOrderMark();
+    for (int i = 0; i < fault_.index; ++i) {
+      double value;
+      if (scanNumber(file_, kHeader[i].format, value) != ScanResult::kRead)
+        return -1;
+    }
+    return std::ftell(file_);
+  }
+  if (fault_.keywordOffset < 0 || std::fseek(file_, fault_.keywordOffset + 1, SEEK_SET) != 0)
+    return -1;
+  const bool cylinder = std::strcmp(fault_.keyword, "Cylinder") == 0;
+  for (int i = 0; i < fault_.index; ++i) {
+    Vec3 point;
+    double value;
+    const ScanResult result =
+        cylinder && i % 2 == 1 ? scanNumber(file_, "%lf\n", value) : scanPoint(file_, point);
+    if (result != ScanResult::kRead)
+      return -1;
+  }
+  return std::ftell(file_);
+}
+
+// What the line of a mismatch holds, quoted: the text behind the number of the item before, with
+// a leading '+', where it stands on that number's line and the failed item read nothing of its own
+// (a comma after "3600" in "Volume of Displacement=3600,5", a trailing comma of a vertex line);
+// otherwise the whole line. Long texts are cut. Empty when the line cannot be read.
+std::string SetFileParser::foundText(const LinePosition& where) {
+  constexpr long kShown = 60;
+  if (where.lineStart < 0 || fault_.offset < where.lineStart)
+    return "";
+  const long start = fault_.index > 0 ? itemStart() : -1;
+  const long from = std::max(where.lineStart, fault_.offset - kShown);
+  std::string text = bytesAt(file_, from, fault_.offset + kShown);
+  const std::size_t lineEnd = text.find('\n');
+  const bool cutBack = lineEnd == std::string::npos &&
+                       text.size() == static_cast<std::size_t>(fault_.offset + kShown - from);
+  text = text.substr(0, std::min(lineEnd, text.size()));
+  const std::size_t at = static_cast<std::size_t>(fault_.offset - from);
+  if (start >= from && start <= fault_.offset) {
+    const std::size_t begin = static_cast<std::size_t>(start - from);
+    std::size_t before = begin;
+    while (before > 0 && isScanBlank(text[before - 1]))
+      --before;
+    const bool blanksOnly = text.find_first_not_of(" \t\v\f\r", begin) >= std::min(at, text.size());
+    const char last = before > 0 ? text[before - 1] : '\0';
+    if (blanksOnly && ((last >= '0' && last <= '9') || last == '.'))
+      return "+" + quoted(text.substr(std::min(at, text.size())));
+  }
+  return (from > where.lineStart ? "..." : "") + quoted(text) + (cutBack ? "..." : "");
 }
 
 }  // namespace
@@ -457,7 +563,8 @@ bool readTrianglePrism(std::FILE* file, TrianglePrism& element, BlockReadFailure
   return true;
 }
 
-bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure) {
+bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure,
+                  double* secondRadius) {
   // A point, a radius, a point, a radius; the second radius is read to pass over its line and
   // has no effect.
   Vec3 points[2];
@@ -472,24 +579,34 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure)
   element.axisEnd = points[1];
   element.radius = radii[0];
   element.segmentCount = Cylinder::kDefaultSegmentCount;
+  if (secondRadius != nullptr)
+    *secondRadius = radii[1];
   return true;
 }
 
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
-                  std::vector<SetFileWarning>& warnings) {
+                  std::vector<SetFileWarning>& warnings, bool* coneSeen) {
   {
     const MappedFile mapped(file);
-    if (mapped.data() != nullptr && readUsualSetFile(mapped.data(), mapped.size(), body))
+    const char* text = mapped.data();
+    std::size_t size = mapped.size();
+    if (text != nullptr && size >= 3 && std::memcmp(text, kByteOrderMark, 3) == 0) {
+      text += 3;
+      size -= 3;
+    }
+    if (text != nullptr && readUsualSetFile(text, size, body, coneSeen))
       return true;
   }
-  return parseSetFileByStream(file, body, error, warnings);
+  return parseSetFileByStream(file, body, error, warnings, coneSeen);
 }
 
 bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileError& error,
-                          std::vector<SetFileWarning>& warnings) {
+                          std::vector<SetFileWarning>& warnings, bool* coneSeen) {
   const StreamLock lock(file);
   SetFileParser parser(file, false);
   const bool ok = parser.read(body);
+  if (coneSeen != nullptr)
+    *coneSeen = parser.coneSeen();
   if (!ok && parser.faultInBlock()) {
     // Read the file once more from its start, this time noting where each block starts.
     SetFileParser again(file, true);
@@ -518,24 +635,27 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
   std::setvbuf(file, buffer.get(), _IOFBF, kBufferSize);
   SetFileError error;
   std::vector<SetFileWarning> readerWarnings;
-  const bool ok = parseSetFile(file, body, error, readerWarnings);
+  bool coneSeen = false;
+  const bool ok = parseSetFile(file, body, error, readerWarnings, &coneSeen);
   const int readError = std::ferror(file) ? errno : 0;
   std::vector<InputWarning> warnings;
   for (SetFileWarning& w : readerWarnings)
     warnings.push_back({w.line, std::move(w.message)});
   if (ok) {
-    // The checks name lines only when they find something: the file is read again only then.
+    // The checks name lines only when they find something: the file is read again only then. A
+    // cone shows only in the second radii, which the body does not keep: the reader noted it.
     std::vector<InputWarning> found = checkBody(body, ElementLines{});
     std::clearerr(file);
-    if (!found.empty() && std::fseek(file, 0, SEEK_SET) == 0)
+    if ((!found.empty() || coneSeen) && std::fseek(file, 0, SEEK_SET) == 0)
       found = checkBody(body, scanElementLines(file));
     warnings.insert(warnings.end(), found.begin(), found.end());
   }
   std::fclose(file);
   if (!ok) {
     writeWarnings(std::cerr, warnings);
-    throwReadFault({error.message},
-                   readError ? fileFailure("cannot read SET file", fileName, readError) : "");
+    throwReadFault({error.message}, readError
+                                        ? fileFailure("cannot read SET file", fileName, readError)
+                                        : std::string(fileName) + ": " + error.message);
   }
   return warnings;
 }

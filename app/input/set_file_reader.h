@@ -54,20 +54,31 @@ struct BlockReadFailure {
 bool readTetrahedron(std::FILE* file, Tetrahedron& element, BlockReadFailure& failure);
 bool readHexahedron(std::FILE* file, Hexahedron& element, BlockReadFailure& failure);
 bool readTrianglePrism(std::FILE* file, TrianglePrism& element, BlockReadFailure& failure);
-bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure);
+bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure,
+                  double* secondRadius = nullptr);
 
 // Reads a whole SET file from an open stream (positioned at its start) into a freshly constructed
 // body (counts zero). On success fills the body (elements of each kind in file order, bounds
 // computed) and returns true. On a fault returns false with the error set; the body then holds no
 // elements, though header values already read may have been stored. Warnings are appended in
-// either case. Never prints, waits or exits.
+// either case. Where coneSeen is given, it tells whether some cylinder's second radius differs
+// from its first (the checks of input_warnings.h name such a cylinder). A UTF-8 byte-order mark
+// at the start of the file is passed over. Never prints, waits or exits.
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
-                  std::vector<SetFileWarning>& warnings);
+                  std::vector<SetFileWarning>& warnings, bool* coneSeen);
+inline bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
+                         std::vector<SetFileWarning>& warnings) {
+  return parseSetFile(file, body, error, warnings, nullptr);
+}
 // The same, always by the stream's formatted reading. parseSetFile reads a regular file written
 // the usual way from its bytes in memory instead (see set_file_text.h), which gives the same body
 // sooner; the tests compare the two.
 bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileError& error,
-                          std::vector<SetFileWarning>& warnings);
+                          std::vector<SetFileWarning>& warnings, bool* coneSeen);
+inline bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileError& error,
+                                 std::vector<SetFileWarning>& warnings) {
+  return parseSetFileByStream(file, body, error, warnings, nullptr);
+}
 
 // Reads the SET file as FloatingBody::readSetFile does (a fault ends the process with exit code 1,
 // after the fixed console text and, on standard error, the system's reason), and returns the

@@ -7,9 +7,9 @@
 #include <memory>
 #include <new>
 
+#include "app/input/element_list.h"
 #include "app/input/formatted_input.h"
 #include "app/platform/side_by_side.h"
-#include "elements/large_pages.h"
 
 namespace {
 
@@ -185,46 +185,32 @@ bool Cursor::exponent(Decimal& decimal) {
   return p_ != start;
 }
 
-struct Counts {
-  std::size_t of[kKinds] = {0, 0, 0, 0};
-};
-
-// The first c in [p, end), or end.
-const char* find(const char* p, const char* end, char c) {
-  const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p));
-  return found != nullptr ? static_cast<const char*>(found) : end;
-}
-
-// The blocks of each kind in [begin, end), if the stretch is written the usual way: a number
-// holds no capital letter, so each keyword's capital is a block ("TrianglePrism" by its 'T').
-// The reading checks what it reads against these counts, so another file can at worst be
-// counted wrong and then go to the stream's reading.
-Counts countBlocks(const char* begin, const char* end) {
-  Counts counts;
-  for (const char* p = find(begin, end, 'H'); p != end; p = find(p + 1, end, 'H'))
-    ++counts.of[kHexahedron];
-  for (const char* p = find(begin, end, 'C'); p != end; p = find(p + 1, end, 'C'))
-    ++counts.of[kCylinder];
-  for (const char* p = find(begin, end, 'T'); p != end; p = find(p + 1, end, 'T')) {
-    const char next = end - p > 1 ? p[1] : '\0';
-    counts.of[next == 'e' ? kTetrahedron : kPrism] += next == 'e' || next == 'r' ? 1 : 0;
-  }
-  return counts;
-}
-
-// The body's arrays, and where one stretch of the file writes its elements.
-struct Arrays {
-  std::unique_ptr<Tetrahedron[]> tetrahedra;
-  std::unique_ptr<Hexahedron[]> hexahedra;
-  std::unique_ptr<TrianglePrism[]> prisms;
-  std::unique_ptr<Cylinder[]> cylinders;
+// The elements read from a stretch of the file, of each kind in file order. Each list grows as
+// its blocks are read, to the size the stretch would hold if its rest held them as densely as the
+// bytes read so far: the memory follows what the file spells out, never more than the blocks its
+// bytes can hold (each block takes some bytes), whatever letters a hostile file repeats.
+struct Lists {
+  ElementList<Tetrahedron> tetrahedra;
+  ElementList<Hexahedron> hexahedra;
+  ElementList<TrianglePrism> prisms;
+  ElementList<Cylinder> cylinders;
+  bool coneSeen = false;  // a cylinder's second radius differs from its first
 };
 struct Stretch {
   const char* begin;
   const char* end;
-  Counts first;  // the index of its first element of each kind
-  Counts count;  // its elements of each kind
+  const char* reach;  // the end of the text whose elements the lists' room is guessed for
 };
+
+// The size a list of `count` elements read from [s.begin, at) grows to: its kind as dense over
+// [s.begin, s.reach), and a sixteenth more.
+std::size_t expectedCount(std::size_t count, const Stretch& s, const char* at) {
+  if (count == 0 || at <= s.begin)
+    return 0;
+  const double expected = static_cast<double>(count) * static_cast<double>(s.reach - s.begin) /
+                          static_cast<double>(at - s.begin);
+  return static_cast<std::size_t>(expected + expected / 16) + 64;
+}
 
 template <class Element, int kVertices>
 bool readSolid(Cursor& in, Element& element) {
@@ -233,7 +219,6 @@ bool readSolid(Cursor& in, Element& element) {
     if (!in.point(p))
       return false;
   }
-  element = Element{};
   element.setVertices(points, kVertices);
   return true;
 }
@@ -242,66 +227,64 @@ bool readTetrahedron(Cursor& in, Tetrahedron& element) {
   Vec3 p[4];
   if (!(in.point(p[0]) && in.point(p[1]) && in.point(p[2]) && in.point(p[3])))
     return false;
-  element = Tetrahedron{};
   element.setVertices(p[0], p[1], p[2], p[3]);
   return true;
 }
 
-// A point, a radius, a point, a radius: the second radius is read past, as the stream does.
-bool readCylinder(Cursor& in, Cylinder& element) {
+// A point, a radius, a point, a radius: the second radius is read past, as the stream does, and
+// noted when it differs from the first (a cone, which the checks warn about).
+bool readCylinder(Cursor& in, Cylinder& element, bool& coneSeen) {
   Vec3 start, end;
   double radius = 0, secondRadius = 0;
   if (!(in.point(start) && in.numberLine(radius) && in.point(end) && in.numberLine(secondRadius)))
     return false;
-  element = Cylinder{};
   element.axisStart = start;
   element.axisEnd = end;
   element.radius = radius;
   element.segmentCount = Cylinder::kDefaultSegmentCount;
+  coneSeen = coneSeen || !(secondRadius == radius);
   return true;
 }
 
-// Makes the stretch's part of an array present before its writes (see large_pages.h).
-template <class Element>
-void populate(const std::unique_ptr<Element[]>& array, std::size_t first, std::size_t count) {
-  if (count > 0)
-    populatePages(array.get() + first, count * sizeof(Element));
+// Reads one block into the next element of the list; the element joins the list when it is read.
+template <class Element, class Read>
+bool readInto(ElementList<Element>& list, const Stretch& s, const char* at, Read read) {
+  Element& element = list.next([&] { return expectedCount(list.count(), s, at); });
+  if (!read(element))
+    return false;
+  list.keep();
+  return true;
 }
 
-// Reads the blocks of a stretch into its places in the arrays; false at anything unusual, or
-// when the stretch holds other blocks than it was counted to hold.
-bool readStretch(const Stretch& s, Arrays& arrays) {
-  populate(arrays.tetrahedra, s.first.of[kTetrahedron], s.count.of[kTetrahedron]);
-  populate(arrays.hexahedra, s.first.of[kHexahedron], s.count.of[kHexahedron]);
-  populate(arrays.prisms, s.first.of[kPrism], s.count.of[kPrism]);
-  populate(arrays.cylinders, s.first.of[kCylinder], s.count.of[kCylinder]);
+// Reads the blocks of a stretch into the lists; false at anything unusual.
+bool readStretch(const Stretch& s, Lists& lists) {
   Cursor in(s.begin, s.end);
-  Counts read;
   while (!in.atEnd()) {
-    const int kind = in.keyword();
-    if (kind == kKinds || read.of[kind] == s.count.of[kind])
-      return false;
-    const std::size_t i = s.first.of[kind] + read.of[kind]++;
+    const char* at = in.position();
     bool ok = false;
-    switch (kind) {
+    switch (in.keyword()) {
       case kTetrahedron:
-        ok = readTetrahedron(in, arrays.tetrahedra[i]);
+        ok = readInto(lists.tetrahedra, s, at,
+                      [&](Tetrahedron& e) { return readTetrahedron(in, e); });
         break;
       case kHexahedron:
-        ok = readSolid<Hexahedron, Hexahedron::kVertexCount>(in, arrays.hexahedra[i]);
+        ok = readInto(lists.hexahedra, s, at, [&](Hexahedron& e) {
+          return readSolid<Hexahedron, Hexahedron::kVertexCount>(in, e);
+        });
         break;
       case kPrism:
-        ok = readSolid<TrianglePrism, TrianglePrism::kVertexCount>(in, arrays.prisms[i]);
+        ok = readInto(lists.prisms, s, at, [&](TrianglePrism& e) {
+          return readSolid<TrianglePrism, TrianglePrism::kVertexCount>(in, e);
+        });
+        break;
+      case kCylinder:
+        ok = readInto(lists.cylinders, s, at,
+                      [&](Cylinder& e) { return readCylinder(in, e, lists.coneSeen); });
         break;
       default:
-        ok = readCylinder(in, arrays.cylinders[i]);
-        break;
+        return false;
     }
     if (!ok)
-      return false;
-  }
-  for (int kind = 0; kind < kKinds; ++kind) {
-    if (read.of[kind] != s.count.of[kind])
       return false;
   }
   return true;
@@ -322,61 +305,69 @@ const char* splitPoint(const char* begin, const char* end) {
   return end;
 }
 
-template <class Element>
-void allocate(std::unique_ptr<Element[]>& array, std::size_t count) {
-  if (count > 0)
-    array = makeLargeArray<Element>(count);
-}
-
-// The blocks between begin and end into the arrays, counted and read in two stretches.
-bool readBlocks(const char* begin, const char* end, Arrays& arrays, Counts& total) {
+// The blocks between begin and end into the lists, read in two stretches side by side. The first
+// stretch guesses its lists' room for the whole text, so that the second's elements mostly join
+// them without a new array. False at anything unusual, and where the memory runs out (the
+// stream's reading then says so).
+bool readBlocks(const char* begin, const char* end, Lists& lists) {
   const char* split = splitPoint(begin, end);
-  Stretch halves[2] = {{begin, split, {}, {}}, {split, end, {}, {}}};
-  runSideBySide([&] { halves[0].count = countBlocks(begin, split); },
-                [&] { halves[1].count = countBlocks(split, end); }, split != end);
-  for (int kind = 0; kind < kKinds; ++kind) {
-    halves[1].first.of[kind] = halves[0].count.of[kind];
-    total.of[kind] = halves[0].count.of[kind] + halves[1].count.of[kind];
-    if (total.of[kind] > static_cast<std::size_t>(INT_MAX))
-      return false;  // the stream's reading says so
-  }
+  Lists second;
+  bool read[2] = {false, false};
   try {
-    allocate(arrays.tetrahedra, total.of[kTetrahedron]);
-    allocate(arrays.hexahedra, total.of[kHexahedron]);
-    allocate(arrays.prisms, total.of[kPrism]);
-    allocate(arrays.cylinders, total.of[kCylinder]);
+    runSideBySide(
+        [&] {
+          read[0] = readStretch({begin, split, end}, lists);
+        },
+        [&] {
+          read[1] = readStretch({split, end, end}, second);
+        },
+        split != end);
+    if (!(read[0] && read[1]))
+      return false;
+    lists.tetrahedra.append(second.tetrahedra);
+    lists.hexahedra.append(second.hexahedra);
+    lists.prisms.append(second.prisms);
+    lists.cylinders.append(second.cylinders);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  bool read[2] = {false, false};
-  runSideBySide([&] { read[0] = readStretch(halves[0], arrays); },
-                [&] { read[1] = readStretch(halves[1], arrays); }, split != end);
-  return read[0] && read[1];
+  lists.coneSeen = lists.coneSeen || second.coneSeen;
+  const std::size_t counts[] = {lists.tetrahedra.count(), lists.hexahedra.count(),
+                                lists.prisms.count(), lists.cylinders.count()};
+  for (const std::size_t count : counts) {
+    if (count > static_cast<std::size_t>(INT_MAX))
+      return false;  // the stream's reading says so
+  }
+  return true;
+}
+
+// Moves a list into the body's array of its kind.
+template <class Element>
+void moveInto(ElementList<Element>& list, int& count, std::unique_ptr<Element[]>& array) {
+  count = static_cast<int>(list.count());
+  array = count > 0 ? list.release() : nullptr;
 }
 
 }  // namespace
 
-bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body) {
+bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bool* coneSeen) {
   Cursor in(text, text + size);
   double header[4];
   for (int i = 0; i < 4; ++i) {
     if (!(in.literal(kHeader[i]) && in.numberLine(header[i])))
       return false;
   }
-  Arrays arrays;
-  Counts total;
-  if (!readBlocks(in.position(), text + size, arrays, total))
+  Lists lists;
+  if (!readBlocks(in.position(), text + size, lists))
     return false;
   body.displacementVolume = header[0];
   body.centreOfGravity = Vec3(header[1], header[2], header[3]);
-  body.tetrahedronCount = static_cast<int>(total.of[kTetrahedron]);
-  body.hexahedronCount = static_cast<int>(total.of[kHexahedron]);
-  body.prismCount = static_cast<int>(total.of[kPrism]);
-  body.cylinderCount = static_cast<int>(total.of[kCylinder]);
-  body.tetrahedra = std::move(arrays.tetrahedra);
-  body.hexahedra = std::move(arrays.hexahedra);
-  body.prisms = std::move(arrays.prisms);
-  body.cylinders = std::move(arrays.cylinders);
+  moveInto(lists.tetrahedra, body.tetrahedronCount, body.tetrahedra);
+  moveInto(lists.hexahedra, body.hexahedronCount, body.hexahedra);
+  moveInto(lists.prisms, body.prismCount, body.prisms);
+  moveInto(lists.cylinders, body.cylinderCount, body.cylinders);
   body.boundingBox();
+  if (coneSeen != nullptr)
+    *coneSeen = lists.coneSeen;
   return true;
 }

@@ -12,5 +12,8 @@
 // or warn about, a fault, a number written otherwise, such as "inf" or in hexadecimal) gives
 // false and leaves the body as it was, for the stream's reading to take with its messages.
 //
-// A large file is read in two halves side by side, split at a keyword line.
-bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body);
+// A large file is read in two halves side by side, split at a keyword line. The arrays grow as
+// the blocks are read, so that the memory follows the elements the file holds. Where coneSeen is
+// given, it tells whether some cylinder's second radius differs from its first.
+bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body,
+                      bool* coneSeen = nullptr);

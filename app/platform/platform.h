@@ -72,6 +72,15 @@ std::string directoryOf(const std::string& path);
 // `filePath` was chosen.
 std::string pathInSameFolder(const std::string& filePath, const std::string& name);
 
+// Creates the file `path` and opens it for writing bytes, only where no file of that name exists,
+// in one step: two processes never both get it. Null otherwise, with errno set (EEXIST where the
+// name is taken).
+std::FILE* createNewFile(const std::string& path);
+
+// Renames the file `from` to `to`, replacing a file `to` in one step: a reader of `to` finds the
+// old file or the new one, never none. False with errno set when the system refuses.
+bool replaceFile(const std::string& from, const std::string& to);
+
 // A whole open file mapped read-only into memory by the system: its bytes without a copy and
 // without heap memory. Empty (data() null) unless the stream is a regular file that is not
 // empty, positioned at its start, and the system maps it. The file must not shrink while it is

@@ -4,6 +4,7 @@
 
 #include "app/platform/platform.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -177,6 +178,24 @@ std::string pathInSameFolder(const std::string& filePath, const std::string& nam
     return name;
   }
   return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+std::FILE* createNewFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) {
+    const int error = errno;
+    close(fd);
+    unlink(path.c_str());
+    errno = error;
+  }
+  return file;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 MappedFile::MappedFile(std::FILE* file) {

@@ -7,8 +7,11 @@
 
 #include <commdlg.h>
 
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <iostream>
 
@@ -165,6 +168,58 @@ std::string directoryOf(const std::string& path) {
 
 std::string pathInSameFolder(const std::string& filePath, const std::string& name) {
   return pathInSameFolderInCodePage(filePath, name, CP_ACP);
+}
+
+std::FILE* createNewFile(const std::string& path) {
+  const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                       _S_IREAD | _S_IWRITE);
+  if (fd < 0)
+    return nullptr;
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) {
+    const int error = errno;
+    _close(fd);
+    _unlink(path.c_str());
+    errno = error;
+  }
+  return file;
+}
+
+namespace {
+
+// The path, given in the ANSI code page as every path of the program, in UTF-16.
+std::wstring widePath(const std::string& path) {
+  const int size = static_cast<int>(path.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (length > 0)
+    MultiByteToWideChar(CP_ACP, 0, path.data(), size, &wide[0], length);
+  return wide;
+}
+
+}  // namespace
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  // rename() of the C runtime refuses an existing target; removing the old file first would
+  // leave a moment without one. MoveFileExW replaces it in one step. The system refuses while
+  // another program (or another run writing the same report) has the old file open: such a
+  // reader holds it for moments only, so the move is tried again for up to two seconds.
+  const std::wstring source = widePath(from), target = widePath(to);
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    if (MoveFileExW(source.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+      break;
+    Sleep(10);
+  }
+  errno = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
+          : error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ? ENOENT
+          : error == ERROR_DISK_FULL                                       ? ENOSPC
+                                                                           : EIO;
+  return false;
 }
 
 MappedFile::MappedFile(std::FILE* file) {

@@ -24,6 +24,8 @@ ordered_json input(const RunReport& r) {
   ordered_json j = r.meshFile.empty() ? ordered_json{{"setFile", r.setFile}}
                                       : ordered_json{{"mesh", r.meshFile}};
   j["pillarFile"] = r.pillarFile ? ordered_json(*r.pillarFile) : ordered_json(nullptr);
+  if (r.pillarFileError)
+    j["pillarFileError"] = *r.pillarFileError;
   j["displacementVolume"] = r.hasLoading ? ordered_json(r.displacementVolume) : nullptr;
   j["centreOfGravity"] = r.hasLoading ? point(r.centreOfGravity) : nullptr;
   j["bodyVolume"] = r.bodyVolume;
@@ -58,7 +60,11 @@ ordered_json hydrostatics(const Hydrostatics& h) {
           {"BMl", h.BMl}};
 }
 
+// The pillars' drafts: none (an empty list) when the run wants no pillar file or goes without
+// it; null when the pillar file it needed could not be read.
 ordered_json drafts(const RunReport& r) {
+  if (r.pillarFileError)
+    return nullptr;
   ordered_json pillars = ordered_json::array();
   for (std::size_t k = 0; k < r.pillarDrafts.size(); ++k)
     pillars.push_back({{"index", k + 1}, {"draft", optionalNumber(r.pillarDrafts[k])}});
@@ -82,7 +88,8 @@ ordered_json warnings(const RunReport& r) {
 ordered_json rightingArm(const RightingArmCurve& curve) {
   ordered_json points = ordered_json::array();
   for (const RightingArmPoint& p : curve.points)
-    points.push_back({{"heelDeg", p.heelDeg}, {"trimDeg", p.trimDeg}, {"gz", p.gz}});
+    points.push_back(
+        {{"heelDeg", p.heelDeg}, {"trimDeg", resolvedDegrees(p.trimDeg)}, {"gz", p.gz}});
   return points;
 }
 

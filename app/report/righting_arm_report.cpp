@@ -28,7 +28,7 @@ void writeRows(std::ostream& out, const RightingArmCurve& curve, const DriverTex
   for (const RightingArmPoint& p : curve.points) {
     const char* marker = !unbalanced ? "" : p.trimFound ? " " : "*";
     rows.push_back({formatNumber(p.heelDeg, digits, t.noValue),
-                    formatNumber(p.trimDeg, digits, t.noValue),
+                    formatNumber(resolvedDegrees(p.trimDeg), digits, t.noValue),
                     formatNumber(p.gz, digits, t.noValue) + marker});
   }
   size_t widths[3] = {0, 0, 0};

@@ -2,11 +2,20 @@
 
 #include <cmath>
 
+#include "solver/attitude_iteration.h"
+
 namespace {
 
-// Adding +0 turns an angle of -0 (a normal with B or A = -0) into 0, which prints without a sign.
 double degrees(double radians) {
-  return radians * (180 / std::acos(-1.0)) + 0.0;
+  return radians * (180 / std::acos(-1.0));
+}
+
+// The angle of the normal (side, up) from the upright, in degrees. A side component within the
+// solver's angle floor of the normal's length counts as none, so that the angle is exactly 0 (or
+// 180), never -0 or a rounding error such as -1.2e-15.
+double tiltDegrees(double side, double up) {
+  const bool level = std::fabs(side) <= kAngleFloor * std::hypot(side, up);
+  return degrees(std::atan2(level ? 0.0 : side, up));
 }
 
 }  // namespace
@@ -14,11 +23,15 @@ double degrees(double radians) {
 // The body is fixed and the water plane tilts, so a side lies deeper when the plane's normal,
 // which points out of the water, leans away from it: a +y side under water turns N towards -y.
 double heelDegrees(const Plane& waterPlane) {
-  return degrees(std::atan2(-waterPlane.B, waterPlane.C));
+  return tiltDegrees(-waterPlane.B, waterPlane.C);
 }
 
 double trimDegrees(const Plane& waterPlane) {
-  return degrees(std::atan2(-waterPlane.A, waterPlane.C));
+  return tiltDegrees(-waterPlane.A, waterPlane.C);
+}
+
+double resolvedDegrees(double angle) {
+  return std::fabs(angle) <= degrees(kAngleFloor) ? 0.0 : angle;
 }
 
 double meanDraft(const RunReport& report) {

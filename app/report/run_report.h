@@ -63,7 +63,10 @@ struct RunReport {
   std::string setFile;
   std::string meshFile;
   long long triangles = 0;
-  std::optional<std::string> pillarFile;  // none when only draft marks were asked for
+  std::optional<std::string> pillarFile;  // none when no pillar file was read
+  // Why the pillar file could not be read (the run then has no pillar drafts); none when it was
+  // read or not wanted.
+  std::optional<std::string> pillarFileError;
   double displacementVolume = 0;
   Vec3 centreOfGravity{0, 0, 0};
   double bodyVolume = 0;
@@ -92,8 +95,11 @@ struct RunReport {
 
 // The angles of the water plane's unit normal N = (A, B, C), in degrees: heel atan2(-B, C),
 // positive when the +y side lies deeper; trim atan2(-A, C), positive when the +x end lies deeper.
+// An angle below the solver's resolution (its angle floor, 1e-10 rad) is exactly 0.
 double heelDegrees(const Plane& waterPlane);
 double trimDegrees(const Plane& waterPlane);
+// An angle in degrees as the reports give it: 0 within the solver's angle floor, else itself.
+double resolvedDegrees(double angle);
 
 // The file the body was read from, whose folder holds FourPillars.txt.
 inline const std::string& bodyFile(const RunReport& report) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/report/body_outline.h"
+#include "app/report/run_report.h"
 #include "app/report/svg_panels.h"
 #include "app/report/svg_plot.h"
 #include "app/report/svg_writer.h"
@@ -186,19 +187,31 @@ void drawView(SvgWriter& svg, const FloatingBody& body, const SurfaceFaces& surf
   centreMarks(svg, p.x(g), p.y(g), p.x(b), p.y(b), true);
 }
 
-void drawLegend(SvgWriter& svg, const Box& box) {
+// The legend names what the picture holds: the edges of the elements or of the surface's
+// triangles, and the lines of the drafts as pillars, draft marks or both (no entry without any).
+void drawLegend(SvgWriter& svg, const Box& box, const FloatingBody& body,
+                const PictureScene& scene) {
   const double x = box.x + 10, w = 26;
   double y = box.y + 14;
-  const auto entry = [&](const char* cssClass, const char* text) {
+  const auto entry = [&](const char* cssClass, const std::string& text) {
     line(svg, x, y - 4, x + w, y - 4, cssClass);
     svg.label(x + w + 8, y, text);
     y += 20;
   };
-  entry("dry", "element edges above water");
-  entry("wet", "element edges under water");
+  const std::string edges = body.surface.triangles.empty() ? "element edges" : "surface edges";
+  entry("dry", edges + " above water");
+  entry("wet", edges + " under water");
   entry("waterline", "water plane");
   entry("action", "lines of action");
-  entry("mark", "pillar; in plan its draft (body z)");
+  const auto pillar = [](const PictureMark& m) { return m.pillar; };
+  const bool pillars = std::any_of(scene.marks.begin(), scene.marks.end(), pillar);
+  const bool marks = !std::all_of(scene.marks.begin(), scene.marks.end(), pillar);
+  if (pillars || marks) {
+    entry("mark", std::string(pillars && marks ? "pillar or draft mark"
+                              : pillars        ? "pillar"
+                                               : "draft mark") +
+                      "; in plan its draft (body z)");
+  }
   centreMarks(svg, x + 6, y - 4, x + 20, y - 4, false);
   svg.label(x + w + 8, y, "G centre of gravity, B of buoyancy");
 }
@@ -281,8 +294,8 @@ void drawCurvePanel(SvgWriter& svg, const RightingArmCurve& curve, const Box& bo
 }
 
 std::string attitudeLine(const Plane& w) {
-  const double heel = std::atan2(-w.B, w.C) * 180 / kPi;
-  const double trim = std::atan2(-w.A, w.C) * 180 / kPi;
+  const double heel = heelDegrees(w);
+  const double trim = trimDegrees(w);
   return "Floating attitude: heel " + shortNumber(heel) + kDegree + " (+y side deeper), trim " +
          shortNumber(trim) + kDegree + " (+x end deeper)";
 }
@@ -309,7 +322,7 @@ std::string drawFloatingBodySvg(const FloatingBody& body, const PictureScene& sc
            place(View::Section, l.section, extents, l.scale), "Section: seen from +x");
   drawView(svg, body, surface, scene, frame, l.plan, place(View::Plan, l.plan, extents, l.scale),
            "Plan: seen from above");
-  drawLegend(svg, l.legend);
+  drawLegend(svg, l.legend, body, scene);
   if (withPanel)
     drawCurvePanel(svg, *scene.curve, l.panel, scene.criteria);
   if (withCrossPanel)

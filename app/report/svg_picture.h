@@ -11,11 +11,12 @@
 #include "stability/criteria_assessment.h"
 #include "stability/cross_curves.h"
 
-// A line on which a draft is read (a pillar of the pillar file), drawn with its draft: the z of
-// its crossing with the water plane in body coordinates.
+// A line on which a draft is read (a pillar of the pillar file, or a draft mark), drawn with its
+// draft: the z of its crossing with the water plane in body coordinates.
 struct PictureMark {
   std::string label;
   LineSegment line;
+  bool pillar = false;  // a pillar, not a draft mark
 };
 
 // What the picture shows besides the body's elements.

@@ -312,7 +312,9 @@ TEST(MalformedInput, HugeLinesAndNulBytesGiveAResultOrAClearMessage) {
   }
   const Outcome nulInHeader = runOn(std::string("Volume of Displacement=0.5\nGra\0_Pt.x=1\n", 40));
   EXPECT_FALSE(nulInHeader.read);
-  EXPECT_EQ(nulInHeader.readError, "SET file line 2: expected \"Gra_Pt.x=\" followed by a number");
+  EXPECT_EQ(
+      nulInHeader.readError,
+      "SET file line 2: expected \"Gra_Pt.x=\" followed by a number, found \"Gra\\0_Pt.x=1\"");
   const Outcome megaDigits = runOn(header("1" + mega, "0", "0", "0") + kCube);
   EXPECT_FALSE(megaDigits.read);
   EXPECT_EQ(megaDigits.readError, "SET file line 1: Volume of Displacement is not a finite number");
@@ -410,14 +412,18 @@ TEST_F(DriverOnFiles, AnUnreadableFileEndsWithExitCode1) {
 #endif
 }
 
+// The message on the console, and after the file's path on standard error; what the line holds
+// is quoted with its bytes spelled out.
 TEST_F(DriverOnFiles, AnEmptyFileOrGarbageEndsWithExitCode1AndTheLine) {
+  const std::string empty =
+      "SET file is empty: expected \"Volume of Displacement=\" followed by a number";
   EXPECT_EXIT(runDriverInChild(write("empty.txt", "")), ::testing::ExitedWithCode(1),
-              outputEndingWith("SET file is empty: expected \"Volume of Displacement=\" followed "
-                               "by a number\n"));
+              outputEndingWith(empty + "\n", empty));
+  const std::string garbage =
+      "SET file line 1: expected \"Volume of Displacement=\" followed by a number, found "
+      "\"\\\\x7FELF\\\\0\\\\x01\"";
   EXPECT_EXIT(runDriverInChild(write("garbage.txt", std::string("\x7f\x45\x4c\x46\0\x01", 6))),
-              ::testing::ExitedWithCode(1),
-              outputEndingWith("SET file line 1: expected \"Volume of Displacement=\" followed by "
-                               "a number\n"));
+              ::testing::ExitedWithCode(1), outputEndingWith(garbage + "\n", garbage));
 }
 
 // A megabyte comment line and NUL bytes between the blocks are skipped: the run completes with

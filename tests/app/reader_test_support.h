@@ -90,15 +90,35 @@ void runWithChildConsole(Reader reader) {
   reader();
 }
 
-// A pattern that matches exactly `text`, for EXPECT_EXIT.
-inline std::string exactly(const std::string& text) {
-  std::string pattern = "^";
+// `text` as a pattern that matches it literally.
+inline std::string escaped(const std::string& text) {
+  std::string pattern;
   for (char c : text) {
     if (std::string(".[]{}()\\*+?^$|").find(c) != std::string::npos)
       pattern += '\\';
     pattern += c;
   }
-  return pattern + "$";
+  return pattern;
+}
+
+// A pattern that matches exactly `text`, for EXPECT_EXIT.
+inline std::string exactly(const std::string& text) {
+  return "^" + escaped(text) + "$";
+}
+
+// The same, where the text names the temporary file: any path to a temporary file of its name
+// matches. On Windows the child of a death test runs the test again, and its temporary file is
+// named after its own process.
+inline std::string exactlyNaming(const std::string& text, const TempFile& file,
+                                 const std::string& name) {
+  std::string pattern = exactly(text);
+  const std::string path = escaped(file.path());
+  for (std::size_t at = pattern.find(path); at != std::string::npos; at = pattern.find(path, at)) {
+    const std::string any = ".*_" + escaped(name);  // Windows' simple patterns know no "[^...]"
+    pattern.replace(at, path.size(), any);
+    at += any.size();
+  }
+  return pattern;
 }
 
 // What the child reports after writing `lines` (each with a line end and a flush), then `detail`

@@ -136,8 +136,15 @@ EOF
 
 # expect_picture SVG: the file is well-formed XML and renders to a PNG of the size the SVG
 # declares, with no temporary file left beside it.
+# expect_no_temporary FILE: no temporary file of a report is left beside FILE.
+expect_no_temporary() {
+  local left
+  left=$(find "$(dirname "$1")" -maxdepth 1 -name "$(basename "$1").floatstate-tmp*" | head -n 1)
+  [ -z "$left" ] || fail "temporary file $left left beside $1"
+}
+
 expect_picture() {
-  [ ! -e "$1.floatstate-tmp" ] || fail "temporary file left beside $1"
+  expect_no_temporary "$1"
   xmllint --noout "$1" 2>"$work/xml" || fail "$1 is not well-formed XML: $(head -3 "$work/xml")"
   rsvg-convert "$1" -o "$work/picture.png" || fail "$1 does not render"
   [ -s "$work/picture.png" ] || fail "the rendered picture is empty"
@@ -278,7 +285,7 @@ json_report)
   name=semi_submersible
   run /dev/null "$(example_file $name)" --summary --digits 17 --json "$work/r.json"
   expect_rc 0
-  [ ! -e "$work/r.json.floatstate-tmp" ] || fail "temporary file left behind"
+  expect_no_temporary "$work/r.json"
   iconv -f UTF-8 -t GBK "$examples/$name/expected_output.txt" >"$work/expected"
   head -n "$(wc -l <"$work/expected")" "$work/out" | mask_time | cmp -s - "$work/expected" ||
     fail "the fixed lines differ from the default output"
@@ -468,14 +475,19 @@ assert all(abs(p["draft"] - g) < 1e-3 for p, g in zip(j["pillars"], greedy)), (j
   [ "$(grep -ac '^Step' "$work/out")" -eq 4 ] || fail "not four step lines"
   check_json "$work/g.json" 'assert j["solver"]["method"] == "greedy" and j["solver"]["steps"] == 3'
   # G far above the deck: the restoring matrix is not positive definite and no tilt helps; the
-  # matrix's own rotation reaches the heeled equilibrium nearby, which is unstable.
+  # matrix's own rotation reaches the heeled equilibrium nearby, which is unstable. The solver
+  # leaves it down the potential to the side G leans to, and the box capsizes: upside down, G lies
+  # 5 below its new keel, a stable equilibrium.
   corner_pillars
   write_set "$work/body.txt" 10000 50 11 15 "$(box_block 100 20 10)"
-  run /dev/null "$work/body.txt" --method newton
-  expect_rc 4
+  run /dev/null "$work/body.txt" --method newton --json "$work/c.json"
+  expect_rc 0
   expect_err 'floatstate: newton: the restoring matrix was not positive definite'
   expect_err 'followed the Newton rotation of the indefinite restoring matrix'
-  expect_err 'floatstate: unstable equilibrium: metacentric height'
+  expect_err 'floatstate: newton: passed 1 unstable equilibrium and went on down the potential'
+  check_json "$work/c.json" '
+assert j["verdict"] == "stable" and j["waterPlane"]["C"] < -0.99, j["waterPlane"]
+'
   for bad in '--method fast' '--max-steps 0' '--max-steps x'; do
     run /dev/null "$(example_file $name)" $bad
     expect_rc 2
@@ -499,6 +511,232 @@ g = json.load(open("'"$work/g.json"'"))
 assert g["solver"]["steps"] > 10000 and j["solver"]["steps"] < 50
 assert all(abs(a["draft"] - b["draft"]) < 1e-3 for a, b in zip(j["pillars"], g["pillars"]))
 '
+  ;;
+pillars_optional)
+  # A finished run is never thrown away: without its pillar file a SET file run writes every report
+  # it was asked for, then ends as it always has (the console's last line, exit code 1); the
+  # pillars of another file, none at all, or a mesh run without a pillar file end normally.
+  write_box "$work" 5 2
+  mv "$work/FourPillars.txt" "$work/other_pillars.txt"
+  run /dev/null "$work/box.txt" --summary --json "$work/r.json" --svg "$work/p.svg" --gz 0:10:5 --lang en
+  expect_rc 1
+  [ "$(tail -n 1 "$work/out")" = 'Pillar file read error! ' ] || fail "last line is not the pillar error"
+  grep -q '^  verdict  *stable equilibrium$' "$work/out" || fail "no summary before the error"
+  expect_err "floatstate: cannot open pillar file '$work/FourPillars.txt': No such file or directory"
+  expect_picture "$work/p.svg"
+  check_json "$work/r.json" '
+assert j["pillars"] is None and j["input"]["pillarFile"] is None, j
+assert "cannot open pillar file" in j["input"]["pillarFileError"], j["input"]
+assert j["verdict"] == "stable" and [p["heelDeg"] for p in j["gz"]] == [0, 5, 10]
+'
+  # A pillar file that cannot be read: the same, its fault named by file and line.
+  printf '#1:\n0,0,0\n0,0,2\n#2:\n10,0\n' >"$work/FourPillars.txt"
+  run /dev/null "$work/box.txt" --json "$work/r.json"
+  expect_rc 1
+  expect_err "floatstate: $work/FourPillars.txt: Pillar file line 5: expected the first point (x,y,z) of pillar 2"
+  check_json "$work/r.json" 'assert j["pillars"] is None and j["verdict"] == "stable"'
+  # --pillars FILE reads the other file; --no-pillars reads none.
+  run /dev/null "$work/box.txt" --pillars "$work/other_pillars.txt" --json "$work/r.json"
+  expect_rc 0
+  expect_line '3号立柱吃水=1'
+  check_json "$work/r.json" '
+assert j["input"]["pillarFile"] == "'"$work/other_pillars.txt"'" and len(j["pillars"]) == 4
+'
+  run /dev/null "$work/box.txt" --no-pillars --json "$work/r.json"
+  expect_rc 0
+  iconv -f GBK -t UTF-8 "$work/out" | grep -q '立柱吃水' && fail "pillar drafts with --no-pillars"
+  check_json "$work/r.json" 'assert j["pillars"] == [] and j["input"]["pillarFile"] is None'
+  # A pillar file named on the command line is read before the run: a fault ends it at once.
+  run /dev/null "$work/box.txt" --pillars "$work/missing.txt" --json "$work/r.json.2"
+  expect_rc 1
+  expect_err "floatstate: cannot open pillar file '$work/missing.txt': No such file or directory"
+  grep -aq '^Step' "$work/out" && fail "the body was floated"
+  [ ! -e "$work/r.json.2" ] || fail "a report of a run that did not take place"
+  run /dev/null "$work/box.txt" --pillars "$work/a" --no-pillars
+  expect_rc 2
+  # A mesh run without a pillar file: no draft lines, exit code 0.
+  box_obj "$work/barge.obj"
+  rm -f "$work/FourPillars.txt"
+  run /dev/null --mesh "$work/barge.obj" --displacement 960 --gravity 20,6,3 --svg "$work/m.svg"
+  expect_rc 0
+  [ ! -s "$work/err" ] || fail "standard error is not empty"
+  iconv -f GBK -t UTF-8 "$work/out" | grep -q '立柱吃水' && fail "pillar drafts without a pillar file"
+  grep -q 'surface edges under water' "$work/m.svg" || fail "the legend does not name the surface"
+  grep -q -e 'element edges' -e '>pillar' "$work/m.svg" && fail "the legend names elements or pillars"
+  ;;
+answer_unattended)
+  # --answer: the question is shown with its answer and nothing reads standard input, so a pipe
+  # that never closes cannot hold the run; without a SET file nothing is asked either.
+  write_set "$work/high.txt" 40 5 2.1 3 "$(box_block 10 4 2)"
+  corner_pillars
+  for answer in no yes; do
+    start=$SECONDS
+    timeout 10 env LANG=C "$program" "$work/high.txt" --answer "$answer" --lang en < <(sleep 30) \
+      >"$work/out" 2>"$work/err"
+    rc=$?
+    [ $((SECONDS - start)) -lt 5 ] || fail "--answer $answer took $((SECONDS - start)) s"
+    [ "$rc" -ne 124 ] || fail "--answer $answer timed out"
+    grep -A1 "otherwise enter 'n'" "$work/out" | tail -n 1 | grep -qx "${answer:0:1}" ||
+      fail "the answer ${answer:0:1} does not follow the question"
+  done
+  # The prompt for a file: without --answer an empty line or the end of the input chooses no
+  # file; with --answer there is no prompt.
+  printf '\n' >"$work/in"
+  run "$work/in"
+  expect_rc 1
+  expect_err 'floatstate: no file was chosen (an empty name, the end of the input or a cancelled dialog): there is no SET file to read'
+  timeout 10 env LANG=C "$program" --answer no < <(sleep 30) >"$work/out" 2>"$work/err"
+  rc=$?
+  expect_rc 1
+  expect_err 'floatstate: no SET file given: with --answer nothing is asked on the console'
+  grep -q 'File name' "$work/err" && fail "a file prompt with --answer"
+  run /dev/null "$work/high.txt" --answer maybe
+  expect_rc 2
+  run /dev/null --help
+  grep -q 'Unattended runs' "$work/out" || fail "--help does not say how to run unattended"
+  ;;
+loll)
+  # A box 60 x 10 x 8 at draft 4: KB = 2, BM = 10^2 / (12 * 4) = 2.0833, KG = 4.5, so GM = -0.4167.
+  # With G 0.001 off the centre line it lolls to its side: wall-sided, GZ(phi) =
+  # sin(phi) (GM + BM tan^2(phi) / 2) - 0.001 cos(phi) = 0 at 32.36 degrees. The tilt iteration gets
+  # there when told to go on at each question; the Newton solver passes the unstable equilibrium
+  # a fraction of a degree to the other side and goes on down to the loll, and says so.
+  hull='Hexahedron
+0,-5,0
+60,-5,0
+60,5,0
+0,5,0
+0,-5,8
+60,-5,8
+60,5,8
+0,5,8
+'
+  write_set "$work/loll.txt" 2400 30 0.001 4.5 "$hull"
+  printf '#1:\n0,-5,-1\n0,-5,9\n#2:\n60,-5,-1\n60,-5,9\n#3:\n60,5,-1\n60,5,9\n#4:\n0,5,-1\n0,5,9\n' >"$work/FourPillars.txt"
+  run /dev/null "$work/loll.txt" --answer yes --json "$work/g.json" --summary
+  expect_rc 0
+  [ "$(grep -c '^y$' "$work/out")" -gt 10 ] || fail "the question was not answered yes"
+  expect_line '  纵倾角(+x端下沉为正)  0 度'
+  run /dev/null "$work/loll.txt" --method newton --json "$work/n.json"
+  expect_rc 0
+  expect_err 'floatstate: newton: passed 1 unstable equilibrium and went on down the potential to the side the body leans'
+  check_json "$work/n.json" '
+import math
+g = json.load(open("'"$work/g.json"'"))
+GM, BM = 2 + 100 / 48 - 4.5, 100 / 48
+lo, hi = math.radians(1), math.radians(60)
+arm = lambda phi: math.sin(phi) * (GM + BM * math.tan(phi) ** 2 / 2) - 0.001 * math.cos(phi)
+for _ in range(100):
+    mid = (lo + hi) / 2
+    lo, hi = (mid, hi) if arm(mid) < 0 else (lo, mid)
+loll = math.degrees(lo)
+assert abs(loll - 32.36) < 0.01, loll
+for r in (g, j):
+    assert r["verdict"] == "stable" and abs(r["heelDeg"] - loll) < 0.01 and r["trimDeg"] == 0, r
+    assert r["hydrostatics"]["GMt"] > 0
+'
+  # G on the centre line: the body leans to neither side, and the unstable upright equilibrium is
+  # the result of both solvers.
+  write_set "$work/loll.txt" 2400 30 0 4.5 "$hull"
+  for method in greedy newton; do
+    run /dev/null "$work/loll.txt" --method $method
+    expect_rc 4
+    expect_err 'floatstate: unstable equilibrium: metacentric height -0.416667 about the x axis (heel)'
+  done
+  ;;
+concurrent_writers)
+  # Runs that write the same report and picture at once: each writes a temporary file of its own
+  # and renames it over the report, so the report is always one run's whole file, and nothing is
+  # left beside it.
+  write_box "$work" 5 2.2
+  for round in 1 2 3; do
+    pids=()
+    for k in 1 2 3 4; do
+      env LANG=C "$program" "$work/box.txt" --json "$work/r.json" --svg "$work/p.svg" --gz 0:40:5 \
+        </dev/null >"$work/out.$k" 2>"$work/err.$k" &
+      pids+=($!)
+    done
+    for pid in "${pids[@]}"; do
+      wait "$pid" || fail "a concurrent run failed in round $round: $(cat "$work"/err.*)"
+    done
+    python3 -m json.tool "$work/r.json" >/dev/null || fail "the report is not one whole JSON document"
+    expect_picture "$work/p.svg"
+    expect_no_temporary "$work/r.json"
+  done
+  ;;
+letters_memory)
+  # A file of 20 MB of the letter H behind a unit cube: the letters are no blocks and cost no
+  # memory. The run floats the cube under an address-space limit of three times the file, and
+  # its largest resident set stays within the file's size and a few megabytes.
+  skip_if_sanitized
+  { printf 'Volume of Displacement=0.5\nGra_Pt.x=0.5\nGra_Pt.y=0.5\nGra_Pt.z=0.3\n%s' "$unit_cube"
+    head -c 20000000 /dev/zero | tr '\0' 'H'
+    echo; } >"$work/body.txt"
+  cp "$examples/pontoon_barge/FourPillars.txt" "$work/"
+  run_limited 60000
+  expect_rc 0
+  expect_line '4号立柱吃水=0.5'
+  python3 - "$program" "$work/body.txt" <<'EOF' || fail "the run's memory is not bounded by the file"
+import os, resource, subprocess, sys
+size = os.path.getsize(sys.argv[2])
+subprocess.run([sys.argv[1], sys.argv[2]], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+               stderr=subprocess.DEVNULL, check=True)
+peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss * 1024
+assert peak < size + 16 * 2**20, (peak, size)
+EOF
+  ;;
+input_messages)
+  # Each fault of a SET file is named on standard error with the file's path, at the line where it
+  # stands and with what was found there; the console keeps its line. FILE TEXT | MESSAGE.
+  corner_pillars
+  while IFS='|' read -r text message; do
+    printf "$text" >"$work/bad.txt"
+    run /dev/null "$work/bad.txt"
+    expect_rc 1
+    expect_err "floatstate: $work/bad.txt: $message"
+    [ "$(tail -n 1 "$work/out")" = "$message" ] || fail "the console's last line is not '$message'"
+  done <<'EOF'
+Volume of Displacement=3600,5\nGra_Pt.x=1\n|SET file line 1: unexpected ",5" after the number (Volume of Displacement)
+Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.y=0\nGra_Pt.z=0\nTetrahedron\n0,0,0,\n1,0,0\n|SET file line 6: unexpected "," after the number (vertex 1 of the Tetrahedron that starts at line 5)
+Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.y=0\nGra_Pt.z=0\nHexahedron\n0,0,0\n1;0,0\n|SET file line 7: expected vertex 2 (x,y,z) of the Hexahedron that starts at line 5, found "1;0,0"
+Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.z=0\n|SET file line 3: expected "Gra_Pt.y=" followed by a number, found "Gra_Pt.z=0"
+EOF
+  # A byte-order mark is passed over: the same run as without it.
+  write_set "$work/plain.txt" 0.5 0.5 0.5 0.3 "$unit_cube"
+  printf '\xEF\xBB\xBF' | cat - "$work/plain.txt" >"$work/marked.txt"
+  run /dev/null "$work/plain.txt"
+  mask_time <"$work/out" >"$work/plain.out"
+  run /dev/null "$work/marked.txt"
+  expect_rc 0
+  mask_time <"$work/out" | cmp -s - "$work/plain.out" || fail "a byte-order mark changes the run"
+  # A cone alone is named; a negative radius is named with the radius used.
+  write_set "$work/cone.txt" 10 0 0 1 'Cylinder
+0,0,0
+2
+0,0,5
+1
+'
+  run /dev/null "$work/cone.txt"
+  expect_err "floatstate: warning: SET file line 5: the cylinder's second radius 1 differs from its first, 2"
+  [ "$(grep -c warning: "$work/err")" -eq 1 ] || fail "not one warning for the cone"
+  for radius in 2 -2; do
+    write_set "$work/r.txt" 10 0 0 1 "Cylinder
+0,0,0
+$radius
+0,0,5
+$radius
+"
+    run /dev/null "$work/r.txt" --json "$work/r$radius.json"
+  done
+  expect_err "floatstate: warning: SET file line 5: the cylinder's radius -2 is negative: its absolute value, 2, is used"
+  check_json "$work/r-2.json" '
+p = json.load(open("'"$work/r2.json"'"))
+assert abs(j["input"]["bodyVolume"] - p["input"]["bodyVolume"]) < 1e-9 * p["input"]["bodyVolume"]
+assert abs(j["centreOfBuoyancy"][2] - p["centreOfBuoyancy"][2]) < 1e-9, (j, p)
+'
+  run /dev/null "$work/plain.txt" --max-steps 0
+  expect_rc 2
+  expect_err 'floatstate: --max-steps: the number of steps must be at least 1, not 0'
   ;;
 help)
   run /dev/null --help
@@ -617,7 +855,7 @@ Tetrahedron
     'SET file line 14: "Hexahedron:" is not read as a keyword' \
     'SET file line 23: the hexahedron'"'"'s volume depends on how it is split' \
     'SET file line 33: the cylinder'"'"'s second radius 3 differs from its first, 5' \
-    'SET file line 38: the cylinder'"'"'s radius -1 is not positive' \
+    'SET file line 38: the cylinder'"'"'s radius -1 is negative: its absolute value, 1, is used' \
     'SET file line 43: the tetrahedron has volume 0'; do
     grep -qF -- "floatstate: warning: $line" "$work/err" || fail "no warning '$line'"
   done

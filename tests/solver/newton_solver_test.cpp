@@ -99,6 +99,54 @@ TEST(NewtonSolver, TopHeavyBoxFallsBackToTheUnstableEquilibriumAndSaysSo) {
   EXPECT_NE(notes[1].find("indefinite restoring matrix"), std::string::npos) << notes[1];
 }
 
+// KG = 0.47: GM = 0.125 + 1/3 - 0.47 < 0 across the beam, small enough that the box stays
+// wall-sided up to its loll, tan^2(phi) = -2 GM / BM when G is on the centre line. With G a little
+// off it, the rotation of the indefinite matrix takes the box to the unstable equilibrium a few
+// degrees to the other side, where the steps stall just short of the tolerance. Told to leave
+// unstable equilibria, the solver turns from there down the potential to G's side and ends at the
+// loll, and says so; not told, it ends where it stalled. With G on the centre line the box leans
+// to neither side: the unstable upright equilibrium stays.
+TEST(NewtonSolver, LeavesAnUnstableEquilibriumForTheLollToTheSideTheBodyLeans) {
+  const double KG = 0.47, BM = 1.0 / 3, GM = 0.125 + BM - KG;
+  const auto solve = [&](const Vec3& G, bool leave, Plane& plane) {
+    FloatingBody body;
+    test_support::makeBox(body, Vec3(-1, -0.5, 0), Vec3(1, 0.5, 1));
+    test_support::ConsoleCapture console("");
+    NewtonSettings settings;
+    settings.leaveUnstableEquilibria = leave;
+    Vec3 B;
+    return solveNewtonAttitude(body, plane, B, 0.5, G, settings);
+  };
+  for (const double offset : {0.001, -0.0005}) {
+    SCOPED_TRACE(offset);
+    const WallSidedBox loll{GM, BM, offset, std::copysign(std::sqrt(-2 * GM / BM), offset)};
+    const double t = std::tan(loll.equilibrium());
+    ASSERT_GT(t * offset, 0) << "the loll lies to G's side";
+    Plane plane;
+    NewtonOutcome outcome = solve(Vec3(0, offset, KG), true, plane);
+    EXPECT_TRUE(outcome.converged && !outcome.noStepDown);
+    EXPECT_EQ(outcome.unstablePassed, 1);
+    EXPECT_LE(angleBetween(normalOf(plane), Vec3(0, -t, 1)), loll.angleTolerance(kDError));
+    const std::vector<std::string> notes = newtonNotes(outcome);
+    ASSERT_FALSE(notes.empty());
+    EXPECT_NE(notes.back().find("passed 1 unstable equilibrium"), std::string::npos);
+
+    outcome = solve(Vec3(0, offset, KG), false, plane);
+    EXPECT_EQ(outcome.unstablePassed, 0);
+    const WallSidedBox unstable{GM, BM, offset};
+    const double u = std::tan(unstable.equilibrium());
+    EXPECT_LT(u * offset, 0) << "the unstable equilibrium lies to the other side";
+    EXPECT_GT(normalOf(plane).y * offset, 0) << "the solve ends to the other side";
+    EXPECT_LE(angleBetween(normalOf(plane), Vec3(0, -u, 1)), 0.03);
+  }
+  Plane plane;
+  const NewtonOutcome outcome = solve(Vec3(0, 0, KG), true, plane);
+  EXPECT_TRUE(outcome.converged);
+  EXPECT_EQ(outcome.steps, 0);
+  EXPECT_EQ(outcome.unstablePassed, 0);
+  EXPECT_EQ(normalOf(plane).y, 0);
+}
+
 // KG = 0.6: GM < 0 across the beam, GM = 0.125 + 4/3 - 0.6 along the length. G ahead of the
 // centre trims the box; K stays indefinite all the way, so every step is a tilt, and the tilts
 // reach the trimmed (heel-unstable) equilibrium.

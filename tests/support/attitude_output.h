@@ -78,13 +78,14 @@ inline double angleBetween(const Vec3& a, const Vec3& b) {
 // GM = KB + BM - KG. Equilibrium is GZ = 0, i.e. tan(phi) (GM + BM tan^2(phi) / 2) = g.
 struct WallSidedBox {
   double GM, BM, g;
+  double start = 0;  // tan(phi) that Newton starts from; 0: g / GM, the root nearest upright
   double gz(double phi) const {
     const double t = std::tan(phi);
     return std::sin(phi) * (GM + 0.5 * BM * t * t) - g * std::cos(phi);
   }
-  // Newton on the cubic in tan(phi), from tan(phi) = g / GM.
+  // Newton on the cubic in tan(phi), from tan(phi) = start.
   double equilibrium() const {
-    double t = g / GM;
+    double t = start != 0 ? start : g / GM;
     for (int i = 0; i < 50; ++i)
       t -= (t * (GM + 0.5 * BM * t * t) - g) / (GM + 1.5 * BM * t * t);
     return std::atan(t);

@@ -167,4 +167,22 @@ TEST(AllocationBound, HugeLinesAndNumbersCostNoMemory) {
     EXPECT_LT(peakOfReading(text, true), 256 * 1024);
 }
 
+// The capital letters of the keywords, repeated without the blocks they would begin, cost no
+// memory: the arrays grow with the blocks read, never with letters counted ahead. A valid block
+// before or after them costs its own room alone.
+TEST(AllocationBound, KeywordLettersWithoutBlocksCostNoMemory) {
+  const std::string block = "Hexahedron\n0,0,0\n1,0,0\n1,1,0\n0,1,0\n0,0,1\n1,0,1\n1,1,1\n0,1,1\n";
+  std::string letters;
+  for (const char* piece : {"H", "Ce", "Te", "Tr"})
+    letters += std::string(std::size_t{4} << 20, piece[0]) + piece + "\n";
+  const std::string texts[] = {
+      kHeader + std::string(std::size_t{16} << 20, 'H'),
+      kHeader + letters,
+      kHeader + block + letters + block,
+      kHeader + letters + "Cylinder\n0,0,0\n1\n0,0,1\n1\n",
+  };
+  for (const std::string& text : texts)
+    EXPECT_LT(peakOfReading(text, false), 256 * 1024);
+}
+
 }  // namespace

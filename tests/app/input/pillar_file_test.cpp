@@ -127,9 +127,12 @@ TEST(PillarFileDeathTest, AFileThatCannotBeOpenedOrReadEndsTheRun) {
                   "cannot open pillar file '" + missing + "': No such file or directory")));
   const Malformed threeEntries = malformedFiles().front();
   const reader_test::TempFile file("FourPillars.txt", threeEntries.text);
-  EXPECT_EXIT(readInChild(file.path()), ::testing::ExitedWithCode(1),
-              reader_test::exactly(reader_test::faultExitReport(
-                  {"Pillar file read error! ", threeEntries.message})));
+  EXPECT_EXIT(
+      readInChild(file.path()), ::testing::ExitedWithCode(1),
+      reader_test::exactlyNaming(
+          reader_test::faultExitReport({"Pillar file read error! ", threeEntries.message},
+                                       std::string(file.path()) + ": " + threeEntries.message),
+          file, "FourPillars.txt"));
 }
 
 }  // namespace

@@ -224,9 +224,22 @@ const std::string kAtLine5 = " of the Hexahedron that starts at line 5";
 std::vector<Malformed> malformedFiles() {
   return {
       {"blank before a comma", kHeader + cubeWithVertex(1, "1 ,0,0"), 7,
-       "SET file line 7: expected vertex 2 (x,y,z)" + kAtLine5},
+       "SET file line 7: expected vertex 2 (x,y,z)" + kAtLine5 + ", found \"1 ,0,0\""},
       {"letter", kHeader + cubeWithVertex(5, "1,0,z"), 11,
-       "SET file line 11: expected vertex 6 (x,y,z)" + kAtLine5},
+       "SET file line 11: expected vertex 6 (x,y,z)" + kAtLine5 + ", found \"1,0,z\""},
+      {"a keyword for a vertex", kHeader + "Hexahedron\n0,0,0\nTetrahedron\n", 7,
+       "SET file line 7: expected vertex 2 (x,y,z)" + kAtLine5 + ", found \"Tetrahedron\""},
+      {"a long line, cut", kHeader + cubeWithVertex(2, "1,1," + std::string(100, 'x')), 8,
+       "SET file line 8: expected vertex 3 (x,y,z)" + kAtLine5 + ", found \"1,1," +
+           std::string(60, 'x') + "\"..."},
+      // The text right behind a number, on its line, is a fault of that line and that number.
+      {"comma in the volume", "Volume of Displacement=3600,5\n" + kHeader.substr(27), 1,
+       "SET file line 1: unexpected \",5\" after the number (Volume of Displacement)"},
+      {"trailing comma of a vertex", kHeader + cubeWithVertex(0, "0,0,0,"), 6,
+       "SET file line 6: unexpected \",\" after the number (vertex 1" + kAtLine5 + ")"},
+      {"text behind a radius", kHeader + "Cylinder\n0,0,0\n1 mm\n0,0,1\n1\n", 7,
+       "SET file line 7: unexpected \"mm\" after the number (the first radius of the Cylinder "
+       "that starts at line 5)"},
       {"cut short", kHeader + kCubeBlock.substr(0, kCubeBlock.find("1,0,1")) + "\n\n", 10,
        "SET file ends after line 10: expected vertex 6 (x,y,z)" + kAtLine5},
       {"nan at the very end", kHeader + cubeWithVertex(7, "0,1,nan"), 13,
@@ -238,9 +251,10 @@ std::vector<Malformed> malformedFiles() {
        "SET file ends after line 8: expected the second radius of the Cylinder that starts at "
        "line 5"},
       {"blank before equals", "Volume of Displacement=1\nGra_Pt.x =1.5\nGra_Pt.y=0\nGra_Pt.z=0\n",
-       2, "SET file line 2: expected \"Gra_Pt.x=\" followed by a number"},
-      {"byte-order mark", "\xEF\xBB\xBF" + kHeader, 1,
-       "SET file line 1: expected \"Volume of Displacement=\" followed by a number"},
+       2, "SET file line 2: expected \"Gra_Pt.x=\" followed by a number, found \"Gra_Pt.x =1.5\""},
+      {"half a byte-order mark", "\xEF\xBB" + kHeader, 1,
+       "SET file line 1: expected \"Volume of Displacement=\" followed by a number, found "
+       "\"\xEF\xBBVolume of Displacement=0.5\""},
       {"infinite gravity", "Volume of Displacement=1\nGra_Pt.x=0\nGra_Pt.y=inf\nGra_Pt.z=0\n", 3,
        "SET file line 3: Gra_Pt.y is not a finite number"},
       {"header cut short", "Volume of Displacement=1\nGra_Pt.x=0\n", 2,
@@ -295,7 +309,7 @@ TEST(SetFileReader, FindsTheLineInAMemoryStreamToo) {
   EXPECT_FALSE(p.ok);
   EXPECT_EQ(p.error.message,
             "SET file line 14: expected vertex 8 (x,y,z) of the Hexahedron that "
-            "starts at line 6");
+            "starts at line 6, found \"0,1,x\"");
 #endif
 }
 
@@ -478,9 +492,57 @@ TEST(SetFileReaderDeathTest, AMalformedFileEndsTheRunWithItsMessage) {
   for (const Malformed& m : malformedFiles()) {
     SCOPED_TRACE(m.name);
     const reader_test::TempFile file("malformed.txt", m.text);
-    EXPECT_EXIT(readInChild(file.path()), ::testing::ExitedWithCode(1),
-                reader_test::exactly(reader_test::faultExitReport({m.message})));
+    // The message on the console, and with the file's path on standard error.
+    EXPECT_EXIT(
+        readInChild(file.path()), ::testing::ExitedWithCode(1),
+        reader_test::exactlyNaming(
+            reader_test::faultExitReport({m.message}, std::string(file.path()) + ": " + m.message),
+            file, "malformed.txt"));
   }
+}
+
+// A UTF-8 byte-order mark before the header is passed over, by the reading in memory and by the
+// stream's: the body is the one without it.
+TEST(SetFileReader, AByteOrderMarkIsPassedOver) {
+  for (const std::string& text :
+       {kHeader + kCubeBlock, withCrLf(kHeader + "# hull\n" + kCubeBlock)}) {
+    const std::string plain = input_checks::setFileText(*parse(text).body);
+    const std::string marked = "\xEF\xBB\xBF" + text;
+    const Parsed p = parse(marked);
+    ASSERT_TRUE(p.ok) << p.error.message;
+    EXPECT_EQ(input_checks::setFileText(*p.body), plain);
+    Parsed streamed;
+    streamed.ok = parseSetFileByStream(streamOf(marked).get(), *streamed.body, streamed.error,
+                                       streamed.warnings);
+    ASSERT_TRUE(streamed.ok) << streamed.error.message;
+    EXPECT_EQ(input_checks::setFileText(*streamed.body), plain);
+  }
+}
+
+// A cylinder whose second radius differs (a cone) is named although nothing else is found, read
+// in memory or by the stream (a comment line sends the file there); a negative radius is named
+// with the value that is used.
+TEST(SetFileReader, AConeAloneAndANegativeRadiusAreNamed) {
+  const std::string cone = "Cylinder\n0,0,0\n1\n0,0,2\n0.5\n";
+  for (const std::string& head : {kHeader, kHeader + "# comment\n"}) {
+    const reader_test::TempFile file("cone.txt", head + cone);
+    FloatingBody body;
+    const std::vector<InputWarning> warnings = readSetFileWithWarnings(file.path(), body);
+    ASSERT_EQ(warnings.size(), 1u);
+    const long line = head == kHeader ? 5 : 6;
+    EXPECT_EQ(warnings[0].line, line);
+    EXPECT_EQ(warnings[0].message,
+              "SET file line " + std::to_string(line) +
+                  ": the cylinder's second radius 0.5 differs from its first, 1; it is measured as "
+                  "a cylinder of the first radius (a cone is not supported)");
+  }
+  const reader_test::TempFile file("negative.txt", kHeader + "Cylinder\n0,0,0\n-2\n0,0,2\n-2\n");
+  FloatingBody body;
+  const std::vector<InputWarning> warnings = readSetFileWithWarnings(file.path(), body);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(
+      warnings[0].message,
+      "SET file line 5: the cylinder's radius -2 is negative: its absolute value, 2, is used");
 }
 
 TEST(SetFileReader, WarningsGoToStandardErrorAndTheReadGoesOn) {
