@@ -26,7 +26,8 @@ constexpr const char* kDescription =
     "With --mesh the body is the solid inside the closed triangle surface of FILE (STL, ASCII\n"
     "or binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
     "(or M / RHO) with its centre of gravity at X,Y,Z; FourPillars.txt is read from the mesh\n"
-    "file's folder. `--` ends the options.\n";
+    "file's folder. A surface open above the water (a deck) floats while the water stays below\n"
+    "its opening. `--` ends the options.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
@@ -113,7 +114,7 @@ std::string pointProblem(std::string& text) {
 
 // The options of a body given as a surface mesh. Numbers are read with '.' whatever the locale.
 void describeMeshOptions(CLI::App& app, MeshRunInput& m) {
-  app.add_option("--mesh", m.meshFile, "The body as the closed triangle surface in FILE")
+  app.add_option("--mesh", m.meshFile, "The body as the triangle surface in FILE")
       ->option_text("FILE (STL, OBJ, OFF)");
   const auto number = [&app](const char* name, double& value, bool& given, const char* text) {
     app.add_option_function<std::string>(
@@ -133,6 +134,15 @@ void describeMeshOptions(CLI::App& app, MeshRunInput& m) {
       ->check(CLI::Validator(pointProblem, "X,Y,Z"));
 }
 
+void describeBaseline(CLI::App& app, RunOptions& o) {
+  app.add_option_function<std::string>(
+         "--baseline",
+         [&o](const std::string& t) { o.baselineGiven = parseNumberOption(t, o.baseline); },
+         "Drafts, KB, KG and KM are heights above the baseline z = Z")
+      ->option_text("Z (default 0)")
+      ->check(CLI::Validator(numberProblem, "NUMBER"));
+}
+
 void configure(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpFormatter>());
   app.get_formatter()->column_width(32);
@@ -142,6 +152,7 @@ void configure(CLI::App& app, RunOptions& options) {
   app.allow_windows_style_options(false);
   describeOptions(app, options);
   describeMeshOptions(app, options.mesh);
+  describeBaseline(app, options);
 }
 
 }  // namespace

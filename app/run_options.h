@@ -28,4 +28,7 @@ struct RunOptions {
   int maxSteps =
       0;  // the solver's step limit; 0: the method's own (none for greedy, 50 for newton)
   MeshRunInput mesh;  // the body as a closed surface mesh with its loading; no mesh file: none
+  // The z of the baseline that the drafts, KB, KG and KM are heights above (--baseline).
+  double baseline = 0;
+  bool baselineGiven = false;
 };

@@ -396,7 +396,14 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
     RightingArmPoint p;
     p.heelDeg = range.angleDeg(i);
     TrimSearch search(water, G, radians(p.heelDeg), tolerance, curve.draftSearches);
-    const Sample s = search.solve(trimGuess(taus), slope, p.trimFound);
+    Sample s{};
+    try {
+      s = search.solve(trimGuess(taus), slope, p.trimFound);
+    } catch (const WaterReachesOpening& reached) {
+      curve.openingHeelDeg = p.heelDeg;
+      curve.openingPoint = reached.point;
+      break;
+    }
     // The balanced sample still has an arm within the tolerance; the secant's estimate of the
     // root keeps that remainder out of the next heels' extrapolation, where it would grow.
     const bool sloped = std::isfinite(slope) && slope != 0;

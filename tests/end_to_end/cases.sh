@@ -681,12 +681,22 @@ mesh_formats)
     fail "the result differs from the hexahedron's"
   ;;
 mesh_faults)
-  # An open surface and a file that is not a mesh: exit 1, the file and the reason on standard
+  # A surface open at its bottom (the water reaches the opening at once), a doubled facet, edges of
+  # four triangles and a file that is not a mesh: exit 1, the file and the reason on standard
   # error. An inside-out surface: turned around with a warning, the run goes on.
   box_obj "$work/open.obj" "${box_faces[@]:1}"
   run_mesh "$work/open.obj" --displacement 960 --gravity 20,6,3
   expect_rc 1
-  expect_err "floatstate: $work/open.obj: the surface does not bound a solid: 4 edges belong to one triangle only"
+  expect_err "floatstate: note: $work/open.obj: the surface is open: 4 edges belong to one triangle only, in 1 loop; the lowest point of the opening is (0, 0, 0)"
+  expect_err "floatstate: $work/open.obj: the water reaches the open edge of the surface at (0, 0, 0)"
+  box_obj "$work/doubled.obj" "${box_faces[@]}" "1 4 3"
+  run_mesh "$work/doubled.obj" --displacement 960 --gravity 20,6,3
+  expect_rc 1
+  expect_err "floatstate: $work/doubled.obj: 1 triangle lies on another one with the same orientation (a doubled facet), e.g. the triangles from line 9 and line 15"
+  box_obj "$work/crowded.obj" "${box_faces[@]}" "1 3 7" "1 7 5"
+  run_mesh "$work/crowded.obj" --displacement 960 --gravity 20,6,3
+  expect_rc 1
+  expect_err "floatstate: $work/crowded.obj: the surface does not bound a solid: 4 edges belong to more than two triangles (the surface is not manifold)"
   printf 'solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0\n' >"$work/broken.stl"
   run_mesh "$work/broken.stl" --displacement 960 --gravity 20,6,3
   expect_rc 1
@@ -726,6 +736,88 @@ assert [m["name"] for m in j["marks"]] == ["bow"] and abs(j["marks"][0]["draft"]
 assert j["verdict"] == "stable" and j["pillars"] == [] and j["solver"]["method"] == "newton"
 assert [p["heelDeg"] for p in j["gz"]] == [0, 10, 20, 30], j["gz"]
 '
+  ;;
+mesh_open_deck)
+  # The barge open at its deck floats as the closed one (the same lines on standard output) with a
+  # note naming the opening's lowest point; its righting-arm curve ends where the deck edge meets
+  # the water, at atan(2 / 6) = 18.4 degrees; the picture draws the open edges.
+  box_obj "$work/closed.obj"
+  run_mesh "$work/closed.obj" --displacement 960 --gravity 20,6,3 --lang en
+  mask_time <"$work/out" >"$work/closed_out"
+  box_obj "$work/open.obj" "1 4 3 2" "${box_faces[@]:2}"
+  run_mesh "$work/open.obj" --displacement 960 --gravity 20,6,3 --lang en
+  expect_rc 0
+  mask_time <"$work/out" | cmp -s - "$work/closed_out" || fail "the open barge floats otherwise"
+  expect_err "floatstate: note: $work/open.obj: the surface is open: 4 edges belong to one triangle only, in 1 loop; the lowest point of the opening is (0, 0, 4), and the water must stay below it"
+  run_mesh "$work/open.obj" --displacement 960 --gravity 20,6,3 --lang en --gz 0:30:2 \
+    --json "$work/r.json" --svg "$work/p.svg"
+  expect_rc 0
+  expect_line '  the curve ends at a heel of 20 deg, where the water reaches the open edge of the surface at (0, 12, 4)'
+  check_json "$work/r.json" '
+assert j["input"]["lowestOpenPoint"] == [0, 0, 4] and abs(j["input"]["bodyVolume"] - 1920) < 1e-9
+assert [p["heelDeg"] for p in j["gz"]] == list(range(0, 19, 2)), j["gz"]
+s = j["gzSummary"]
+assert s["openingReachedHeelDeg"] == 20 and s["openingReachedAt"] == [0, 12, 4], s
+assert s["areaTo30Deg"] is None and s["maxGzHeelDeg"] == 18, s
+'
+  expect_picture "$work/p.svg"
+  ;;
+mesh_open_deck_flooded)
+  # Loads that bring the water over the open deck: more than the barge holds up to its deck, and a
+  # centre of gravity so far off the centre line that it heels past the deck edge, by both
+  # solvers. Exit 1, the point of the deck edge the water reaches on standard error.
+  box_obj "$work/open.obj" "1 4 3 2" "${box_faces[@]:2}"
+  for args in "--displacement 1930 --gravity 20,6,1:(0, 0, 4)" \
+    "--displacement 1440 --gravity 20,8,3:(0, 12, 4)" \
+    "--displacement 1440 --gravity 20,8,3 --method newton:(0, 12, 4)"; do
+    # shellcheck disable=SC2086
+    run_mesh "$work/open.obj" ${args%%:*}
+    expect_rc 1
+    expect_err "floatstate: $work/open.obj: the water reaches the open edge of the surface at ${args#*:}"
+  done
+  ;;
+mesh_fins)
+  # A fin of no thickness under the keel (one triangle both ways round) is left out with a note:
+  # the barge floats as without it.
+  box_obj "$work/plain.obj"
+  run_mesh "$work/plain.obj" --displacement 960 --gravity 20,6,3
+  mask_time <"$work/out" >"$work/plain_out"
+  { for c in "${box_corners[@]}" "20 0 -1" "20 -1 0"; do echo "v $c"; done
+    for f in "${box_faces[@]}" "1 2 9" "1 9 2" "1 10 2" "1 2 10"; do echo "f $f"; done; } >"$work/fin.obj"
+  run_mesh "$work/fin.obj" --displacement 960 --gravity 20,6,3
+  expect_rc 0
+  expect_err "floatstate: note: $work/fin.obj: 2 pairs of coincident triangles of opposite orientation (a fin of no thickness) left out, e.g. the triangles from line 17 and line 18"
+  mask_time <"$work/out" | cmp -s - "$work/plain_out" || fail "the barge with fins floats otherwise"
+  ;;
+baseline)
+  # KB, KG, KM and the drafts above the baseline: a SET file run names it only when it is given
+  # (its summary stays as it was), a mesh run always. The barge (draft 2, KB 1, KG 3, GMt 4) above
+  # z = 1.5.
+  run /dev/null "$(example_file pontoon_barge)" --summary --lang en --json "$work/plain.json"
+  expect_rc 0
+  expect_line 'Summary (L is the length unit of the SET file):'
+  check_json "$work/plain.json" 'assert "baseline" not in j'
+  run /dev/null "$(example_file pontoon_barge)" --summary --lang en --baseline 1.5 --json "$work/r.json"
+  expect_rc 0
+  expect_line 'Summary (L is the length unit of the SET file; KB and drafts above the baseline z = 1.5):'
+  expect_line 'Pillar 1 draft=0.5'
+  expect_line '  KB                     -0.5 L'
+  check_json "$work/r.json" '
+b = j["baseline"]
+assert b["z"] == 1.5 and b["KB"] == -0.5 and b["KG"] == 1.5, b
+assert abs(b["KMt"] - 5.5) < 1e-9 and abs(b["KMl"] - (1.5 + j["hydrostatics"]["GMl"])) < 1e-12, b
+assert [p["draft"] for p in j["pillars"]] == [0.5] * 4, j["pillars"]
+'
+  box_obj "$work/barge.obj"
+  run_mesh "$work/barge.obj" --displacement 960 --gravity 20,6,3 --summary --lang en --gz 0:10:10
+  expect_rc 0
+  expect_line 'Summary (L is the length unit of the mesh file; KB and drafts above the baseline z = 0):'
+  expect_line 'Righting-arm curve (L is the length unit of the mesh file):'
+  expect_line '  KB                     1 L'
+  for value in x 1,2 inf; do
+    run /dev/null "$(example_file pontoon_barge)" --baseline "$value"
+    expect_rc 2
+  done
   ;;
 *)
   fail "unknown case"
