@@ -123,7 +123,8 @@ void reportInput(FloatingBody& body, const DriverTexts& t, RunReport& report) {
 // "(x, y, z)" with ten significant digits, as the mesh checks write points.
 std::string pointText(const Vec3& p) {
   char text[96];
-  std::snprintf(text, sizeof text, "(%.10g, %.10g, %.10g)", p.x, p.y, p.z);
+  // + 0.0 writes a coordinate of -0 as 0.
+  std::snprintf(text, sizeof text, "(%.10g, %.10g, %.10g)", p.x + 0.0, p.y + 0.0, p.z + 0.0);
   return text;
 }
 

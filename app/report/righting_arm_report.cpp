@@ -73,9 +73,9 @@ void writeSummaryLines(std::ostream& out, const RightingArmSummary& s, const Dri
 std::string openingLine(const RightingArmCurve& curve, const DriverTexts& t, int digits) {
   const Vec3& p = curve.openingPoint;
   const std::string heel = formatNumber(*curve.openingHeelDeg, digits, t.noValue);
-  const std::string point = "(" + formatNumber(p.x, digits, t.noValue) + ", " +
-                            formatNumber(p.y, digits, t.noValue) + ", " +
-                            formatNumber(p.z, digits, t.noValue) + ")";
+  const auto coordinate = [&](double c) { return formatNumber(c + 0.0, digits, t.noValue); };
+  const std::string point =
+      "(" + coordinate(p.x) + ", " + coordinate(p.y) + ", " + coordinate(p.z) + ")";
   std::vector<char> line(std::strlen(t.gzOpening) + heel.size() + point.size() + 1);
   std::snprintf(line.data(), line.size(), t.gzOpening, heel.c_str(), point.c_str());
   return line.data();
