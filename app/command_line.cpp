@@ -23,11 +23,11 @@ constexpr const char* kDescription =
     "Finds the floating equilibrium of the body described in SETFILE (asked for on the\n"
     "console when not given) and reports the water plane, the centre of buoyancy and the\n"
     "draft at the four pillars of FourPillars.txt, read from the SET file's folder.\n"
-    "With --mesh the body is the solid inside the closed triangle surface of FILE (STL, ASCII\n"
-    "or binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
+    "With --mesh the body is the solid inside the triangle surface of FILE (STL, ASCII or\n"
+    "binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
     "(or M / RHO) with its centre of gravity at X,Y,Z; FourPillars.txt is read from the mesh\n"
-    "file's folder. A surface open above the water (a deck) floats while the water stays below\n"
-    "its opening. `--` ends the options.\n";
+    "file's folder. A surface open above the water (at its deck) floats while the water stays\n"
+    "below its opening. `--` ends the options.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
