@@ -36,6 +36,12 @@ bool TriangleSurface::lowestOpenPoint(const Vec3& n, Vec3& point) const {
   return found;
 }
 
+void requireWaterBelowOpenings(const TriangleSurface& surface, const Plane& plane) {
+  Vec3 point;
+  if (surface.lowestOpenPoint(Vec3(plane.A, plane.B, plane.C), point) && plane.value(point) <= 0)
+    throw WaterReachesOpening{point};
+}
+
 namespace {
 
 double tetrahedronTerm(const Vec3& o, const Vec3& a, const Vec3& b, const Vec3& c) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "geometry/bounding_box.h"
+#include "geometry/plane.h"
 #include "geometry/vec3.h"
 
 // A surface of triangles that bounds the body's solid: the body as an engineer's hull mesh rather
@@ -53,3 +54,9 @@ struct TriangleSurface {
 struct WaterReachesOpening {
   Vec3 point;  // the opening's lowest point along the plane's normal
 };
+
+// For an evaluation at a plane given as it is (a table at fixed drafts, say): throws
+// WaterReachesOpening when the plane reaches the surface's opening, its lowest point along the
+// plane's normal lying on or below the plane. Nothing for a closed surface or a plane that is not
+// a number.
+void requireWaterBelowOpenings(const TriangleSurface& surface, const Plane& plane);

@@ -385,8 +385,7 @@ void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, 
   }
   if (filtered)
     evaluate.fast()->draftFilter().recordLevel(n, V, -trial.D);
-  if (open && trial.value(opening) <= 0)
-    throw WaterReachesOpening{opening};
+  requireWaterBelowOpenings(surface, trial);
   plane = trial;
   double volume;  // equals the last trial's volume; not needed
   if (!finalKnown)

@@ -147,8 +147,8 @@ std::string describeEdge(const MeshFile& mesh, const std::vector<EdgeUse>& uses,
   return text;
 }
 
-// Coincident triangles, found by their sorted corners. Within a group, a triangle whose corners
-// run as a rotation of the sorted ones has one orientation, the others the opposite one.
+// Coincident triangles, found by their sorted corners. Started at its smallest corner, a triangle
+// runs either through its sorted corners (even: one orientation) or against them (the other).
 struct CornerKey {
   std::uint32_t v[3];
   bool operator==(const CornerKey& o) const {
@@ -162,7 +162,6 @@ struct CornerKey {
 CornerKey sortedCorners(const Triangle& t, bool& even) {
   CornerKey k{{t.v[0], t.v[1], t.v[2]}};
   std::sort(k.v, k.v + 3);
-  // The rotations of (a, b, c) with a smallest are (a, b, c); (a, b, c) sorted is even.
   const int first = t.v[0] == k.v[0] ? 0 : t.v[1] == k.v[0] ? 1 : 2;
   even = t.v[(first + 1) % 3] == k.v[1];
   return k;
@@ -189,9 +188,13 @@ bool dropCancellingPairs(MeshFile& mesh, SurfaceFindings& findings, std::string&
   std::size_t doubled = 0;
   std::uint32_t pairExample[2] = {0, 0}, doubledExample[2] = {0, 0};
   for (std::size_t begin = 0, end = 0; begin < entries.size(); begin = end) {
+    for (end = begin + 1; end < entries.size() && entries[end].key == entries[begin].key; ++end) {
+    }
+    if (end - begin == 1)
+      continue;                          // no other triangle on these corners: the common case
     std::vector<std::uint32_t> side[2];  // the group's triangles by orientation
-    for (end = begin; end < entries.size() && entries[end].key == entries[begin].key; ++end)
-      side[entries[end].even ? 0 : 1].push_back(entries[end].triangle);
+    for (std::size_t e = begin; e < end; ++e)
+      side[entries[e].even ? 0 : 1].push_back(entries[e].triangle);
     const std::size_t pairs = std::min(side[0].size(), side[1].size());
     for (std::size_t k = 0; k < pairs; ++k) {
       if (findings.cancelledPairs++ == 0) {

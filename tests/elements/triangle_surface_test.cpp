@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -38,6 +39,32 @@ TEST(TriangleSurface, TheLowestOpenPointIsTheFirstOfTheLowestAlongTheNormal) {
   closed.openings.clear();
   Vec3 point;
   EXPECT_FALSE(closed.lowestOpenPoint(Vec3(0, 0, 1), point));
+}
+
+// A plane given as it is must lie below the opening: on or above its lowest point along the
+// plane's normal it throws with that point.
+TEST(TriangleSurface, APlaneThatReachesTheOpeningThrowsWithItsPoint) {
+  const TriangleSurface s = openCube();
+  const double c = std::sqrt(0.5);
+  EXPECT_NO_THROW(requireWaterBelowOpenings(s, Plane(0, 0, 1, -0.999)));
+  EXPECT_NO_THROW(requireWaterBelowOpenings(s, Plane(0, -c, c, 0.01)));  // 45 deg, +y down
+  const struct {
+    Plane plane;
+    Vec3 point;
+  } reaching[] = {{Plane(0, 0, 1, -1), Vec3(0, 0, 1)},
+                  {Plane(0, -c, c, 0), Vec3(0, 1, 1)},
+                  {Plane(-c, 0, c, -0.5), Vec3(1, 1, 1)}};
+  for (const auto& r : reaching) {
+    try {
+      requireWaterBelowOpenings(s, r.plane);
+      ADD_FAILURE() << "no throw at D = " << r.plane.D;
+    } catch (const WaterReachesOpening& reached) {
+      EXPECT_EQ(reached.point, r.point);
+    }
+  }
+  TriangleSurface closed = s;
+  closed.openings.clear();
+  EXPECT_NO_THROW(requireWaterBelowOpenings(closed, Plane(0, 0, 1, -5)));
 }
 
 TEST(TriangleSurface, TheEnclosedVolumeClosesTheOpeningsByFans) {
