@@ -26,10 +26,11 @@ constexpr const char* kDescription =
     "Finds the floating equilibrium of the body described in SETFILE (asked for on the\n"
     "console when not given) and reports the water plane, the centre of buoyancy and the\n"
     "draft at the four pillars of FourPillars.txt, read from the SET file's folder.\n"
-    "With --mesh the body is the solid inside the closed triangle surface of FILE (STL, ASCII\n"
-    "or binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
+    "With --mesh the body is the solid inside the triangle surface of FILE (STL, ASCII or\n"
+    "binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
     "(or M / RHO) with its centre of gravity at X,Y,Z; FourPillars.txt is read from the mesh\n"
-    "file's folder. `--` ends the options.\n"
+    "file's folder. A surface open above the water (at its deck) floats while the water stays\n"
+    "below its opening. `--` ends the options.\n"
     "Unattended runs (scripts, a pipe that never closes): name the SET file (or --mesh) and\n"
     "give --answer yes|no. Nothing is then read from standard input and nothing waits for a\n"
     "key; without --answer, standard input is read as typed, one answer per line.\n";
@@ -139,7 +140,7 @@ std::string pointProblem(std::string& text) {
 
 // The options of a body given as a surface mesh. Numbers are read with '.' whatever the locale.
 void describeMeshOptions(CLI::App& app, MeshRunInput& m) {
-  app.add_option("--mesh", m.meshFile, "The body as the closed triangle surface in FILE")
+  app.add_option("--mesh", m.meshFile, "The body as the triangle surface in FILE")
       ->option_text("FILE (STL, OBJ, OFF)");
   const auto number = [&app](const char* name, double& value, bool& given, const char* text) {
     app.add_option_function<std::string>(
@@ -274,6 +275,15 @@ std::string bookletOptionsProblem(const RunOptions& o) {
   return "";
 }
 
+void describeBaseline(CLI::App& app, RunOptions& o) {
+  app.add_option_function<std::string>(
+         "--baseline",
+         [&o](const std::string& t) { o.baselineGiven = parseNumberOption(t, o.baseline); },
+         "Drafts, KB, KG and KM are heights above the baseline z = Z")
+      ->option_text("Z (default 0)")
+      ->check(CLI::Validator(numberProblem, "NUMBER"));
+}
+
 void configure(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpFormatter>());
   app.get_formatter()->column_width(32);
@@ -284,6 +294,7 @@ void configure(CLI::App& app, RunOptions& options) {
   describeOptions(app, options);
   describeMeshOptions(app, options.mesh);
   describeBookletOptions(app, options);
+  describeBaseline(app, options);
 }
 
 }  // namespace

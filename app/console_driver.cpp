@@ -130,13 +130,25 @@ void reportInput(FloatingBody& body, const DriverTexts& t, RunReport& report) {
                      body.cylinderCount};
 }
 
+// "(x, y, z)" with ten significant digits, as the mesh checks write points.
+std::string pointText(const Vec3& p) {
+  char text[96];
+  // + 0.0 writes a coordinate of -0 as 0.
+  std::snprintf(text, sizeof text, "(%.10g, %.10g, %.10g)", p.x + 0.0, p.y + 0.0, p.z + 0.0);
+  return text;
+}
+
 // Reads and checks the surface mesh of a --mesh run into the body. Its findings become warnings
-// without a line; a mesh that cannot be read or bound a solid ends the run (exit code 1).
+// without a line, its notes lines on standard error; a mesh that cannot be read or bound a solid
+// ends the run (exit code 1).
 std::vector<InputWarning> readMeshBody(const MeshRunInput& input, FloatingBody& body,
                                        RunReport& report) {
   std::string error;
-  std::vector<std::string> findings;
-  const bool loaded = loadMeshBody(input, body, error, findings);
+  std::vector<std::string> findings, notes;
+  const bool loaded = loadMeshBody(input, body, error, findings, notes);
+  console::out() << std::flush;
+  for (const std::string& note : notes)
+    writeUnconverted(std::cerr, "floatstate: note: " + note + "\n");
   std::vector<InputWarning> warnings;
   for (const std::string& finding : findings)
     warnings.push_back(InputWarning{0, finding});
@@ -146,6 +158,9 @@ std::vector<InputWarning> readMeshBody(const MeshRunInput& input, FloatingBody& 
   }
   report.meshFile = input.meshFile;
   report.triangles = static_cast<long long>(body.surface.triangles.size());
+  Vec3 lowest;
+  if (body.surface.lowestOpenPoint(Vec3(0, 0, 1), lowest))
+    report.lowestOpenPoint = lowest;
   return warnings;
 }
 
@@ -164,6 +179,17 @@ void writeLongRunNote(int steps, double angleStep) {
             << " steps and its angle step has stalled at " << angleStep
             << " rad (it never grows again); --method newton converges faster" << std::endl;
 }
+
+// Puts the tilt iteration's settings back when the solve ends, also by an exception (the water
+// reaching an open surface's opening).
+struct AttitudeSettingsForRun {
+  explicit AttitudeSettingsForRun(const AttitudeIterationSettings& settings) {
+    setAttitudeIterationSettings(settings);
+  }
+  ~AttitudeSettingsForRun() { setAttitudeIterationSettings(AttitudeIterationSettings()); }
+  AttitudeSettingsForRun(const AttitudeSettingsForRun&) = delete;
+  AttitudeSettingsForRun& operator=(const AttitudeSettingsForRun&) = delete;
+};
 
 // Runs the chosen solver, records its method and counts, and returns its lines for standard error:
 // where the Newton solver left its Newton steps, and the step limit when the run ended there.
@@ -189,10 +215,11 @@ std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options
     settings.maxSteps = limit;
     settings.onLongRun = writeLongRunNote;
     settings.answer = options.answer;
-    setAttitudeIterationSettings(settings);
     AttitudeCounts counts;
-    solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
-    setAttitudeIterationSettings(AttitudeIterationSettings());
+    {
+      const AttitudeSettingsForRun forRun(settings);
+      solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
+    }
     report.solver.method = "greedy";
     report.solver.steps = counts.steps;
     report.solver.draftSearches = counts.draftSearches;
@@ -250,6 +277,13 @@ std::optional<std::array<LineSegment, 4>> readNamedPillars(const RunOptions& opt
   return pillars;
 }
 
+// The height above the baseline where the line crosses the water plane.
+std::optional<double> draftAbove(double baseline, const Plane& waterPlane,
+                                 const LineSegment& line) {
+  const std::optional<double> z = draftOnLine(waterPlane, line);
+  return z ? std::optional<double>(*z - baseline) : std::nullopt;
+}
+
 // The pillar drafts, and the marks' when asked for. The pillars are those --pillars named, or
 // those of FourPillars.txt beside the body, which a run may go without (pillarFileOptional) when
 // the file cannot be opened; none with --no-pillars. A pillar file that cannot be read leaves its
@@ -277,7 +311,7 @@ std::vector<PictureMark> reportDrafts(const RunOptions& options,
   if (pillars) {
     report.pillarFile = pillarFile;
     for (const LineSegment& pillar : *pillars) {
-      report.pillarDrafts.push_back(draftOnLine(report.waterPlane, pillar));
+      report.pillarDrafts.push_back(draftAbove(report.baseline, report.waterPlane, pillar));
       lines.push_back({std::to_string(lines.size() + 1), pillar, true});
     }
     for (std::size_t k = 0; k < report.pillarDrafts.size(); ++k) {
@@ -288,7 +322,7 @@ std::vector<PictureMark> reportDrafts(const RunOptions& options,
   }
   report.marksGiven = !options.marksFile.empty();
   for (const DraftMark& mark : marks) {
-    report.marks.push_back({mark.name, draftOnLine(report.waterPlane, mark.line)});
+    report.marks.push_back({mark.name, draftAbove(report.baseline, report.waterPlane, mark.line)});
     lines.push_back({mark.name, mark.line, false});
   }
   return lines;
@@ -447,6 +481,8 @@ int runOnce(const RunOptions& options) {
   } else {
     report.warnings = readMeshBody(options.mesh, body, report);
   }
+  report.baseline = options.baseline;
+  report.namesBaseline = options.baselineGiven || !report.meshFile.empty();
   writeWarnings(std::cerr, report.warnings);
   report.hasLoading = options.mesh.meshFile.empty() || options.mesh.hasLoading();
   reportInput(body, texts, report);
@@ -485,7 +521,8 @@ int runOnce(const RunOptions& options) {
   if (options.gz) {
     report.rightingArm = computeRightingArmCurve(body, report.displacementVolume,
                                                  report.centreOfGravity, *options.gz);
-    writeRightingArmTable(console::out(), *report.rightingArm, texts, options.digits);
+    writeRightingArmTable(console::out(), *report.rightingArm, !report.meshFile.empty(), texts,
+                          options.digits);
   }
   runBookletTables(body, options, report);
   const bool criteriaMet = !options.criteria || runCriteria(body, options, check, report);
@@ -512,5 +549,10 @@ int runConsoleDriver(const RunOptions& options) {
     return reportReadFault(fault);
   } catch (const RunRefused& refused) {
     return reportRefusal(refused);
+  } catch (const WaterReachesOpening& reached) {
+    // A solver needed a water plane at or above the lowest point of the mesh's opening.
+    return reportRefusal(RunRefused{"", options.mesh.meshFile +
+                                            ": the water reaches the open edge of the surface at " +
+                                            pointText(reached.point)});
   }
 }

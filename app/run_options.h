@@ -35,6 +35,9 @@ struct RunOptions {
   bool noPillars = false;  // --no-pillars: no pillar drafts, and no pillar file read
   std::optional<bool> answer;  // --answer: the iteration's question answered so (true: yes),
                                // and nothing read from standard input; none: read as typed
+  // The z of the baseline that the drafts, KB, KG and KM are heights above (--baseline).
+  double baseline = 0;
+  bool baselineGiven = false;
 
   // The stability booklet.
   std::optional<DraftRange> hydrostatics;    // the upright hydrostatic table over these drafts

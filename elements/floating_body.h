@@ -47,8 +47,9 @@ class FloatingBody {
   // computeBuoyancy, with bit-identical results. Made by prepareFastEvaluation once the elements
   // are final; the plain evaluations stay as the reference.
   std::shared_ptr<FastEvaluation> fastEvaluation;
-  // The closed surface that bounds the body when it is given as a mesh instead of elements (it
-  // then has no elements): the body is the solid inside it. Empty for a body of elements.
+  // The surface that bounds the body when it is given as a mesh instead of elements (it then has
+  // no elements): the body is the solid inside it, or, for an open surface, inside it and below
+  // its openings. Empty for a body of elements.
   TriangleSurface surface;
   // The evaluation of the surface's submerged part, made by prepareFastEvaluation or by the first
   // body evaluation of a surface body; only the surface evaluation exists for such a body.
@@ -91,6 +92,9 @@ class FloatingBody {
   // highest corner (nearly all submerged), V = 0 (or NaN) a plane just above the lowest corner
   // (next to nothing submerged), and a negative V the first trial, the plane through the midpoint
   // of the two corners (its relative error is negative and so passes the test).
+  // A surface with openings is searched only below the lowest point of its openings along the
+  // normal; when the body does not hold V below that point, the search throws
+  // WaterReachesOpening with that point (elements/triangle_surface.h).
   void findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 normal);
   // Attitude iteration: tilts the water-plane normal from (0, 0, 1) until the lines of action of
   // gravity (through G) and buoyancy are no more than 1e-6 times the bounds' diagonal apart,

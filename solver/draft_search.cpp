@@ -351,6 +351,12 @@ bool bisectFiltered(FastEvaluation& fast, Bisection& bisection, const Vec3& n, c
 // evaluated again) or after kMaxTrials trial planes, and the last trial plane is the result. A
 // target above the whole volume drives the plane up to just below H, a zero target down towards
 // L. A negative target makes the relative error negative, so the first trial is taken at once.
+//
+// An open surface holds water-tight only below the lowest point of its openings along the normal
+// (elements/triangle_surface.h): the plane through that point takes the highest corner's place,
+// and when even that plane does not hold more than V, the water reaches the opening before the
+// body holds V. So does a result that lies on or above the point (a V within the volume test of
+// that plane's volume): both end the search with WaterReachesOpening.
 void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 normal) {
   const Vec3 n =
       normal / std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
@@ -358,6 +364,13 @@ void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, 
   extremeCorners(bounds, n, low, high);
 
   PlaneEvaluations evaluate(*this, n);
+  Vec3 opening;
+  const bool open = surface.lowestOpenPoint(n, opening);
+  if (open) {
+    if (evaluate.volume(planeThrough(n, opening)) <= V)
+      throw WaterReachesOpening{opening};
+    high = opening;
+  }
   Bisection bisection(n, low, high);
   Plane trial;
   const bool filtered =
@@ -372,6 +385,7 @@ void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, 
   }
   if (filtered)
     evaluate.fast()->draftFilter().recordLevel(n, V, -trial.D);
+  requireWaterBelowOpenings(surface, trial);
   plane = trial;
   double volume;  // equals the last trial's volume; not needed
   if (!finalKnown)

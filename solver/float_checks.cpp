@@ -23,8 +23,14 @@ double volumeBelow(FloatingBody& body, const Plane& plane) {
 }
 
 // A plane above the body's top submerges every element completely, and every tetrahedron then
-// contributes its own volume, whatever the plane.
+// contributes its own volume, whatever the plane. An open surface holds no water above its
+// openings: its volume is the one it encloses with the openings closed.
 double wholeBodyVolume(FloatingBody& body) {
+  if (body.surface.isOpen()) {
+    double sixTimes, magnitude;
+    body.surface.enclosedVolume(sixTimes, magnitude);
+    return sixTimes / 6;
+  }
   return volumeBelow(body, Plane(0, 0, 1, -body.bounds.zMax));
 }
 
@@ -54,7 +60,8 @@ std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G) {
   if (!std::isfinite(whole)) {
     why << "The volume of the body is not finite: an element is degenerate (for example a "
            "cylinder whose end points coincide).";
-  } else if (V > whole) {
+  } else if (V > whole && !body.surface.isOpen()) {
+    // An open surface's water reaches its opening first: the draft search says where.
     why << "Volume of Displacement=" << V << " exceeds the volume of the whole body (" << whole
         << "): the body cannot float.";
   }

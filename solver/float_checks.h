@@ -14,7 +14,8 @@
 // The volume below the plane: by the fast evaluation where the body has one (the same bits,
 // without cutting the elements wholly below or above the plane), else the plain evaluation.
 double volumeBelow(FloatingBody& body, const Plane& plane);
-// The volume of the whole body.
+// The volume of the whole body; of an open surface, the volume it encloses with its openings
+// closed (TriangleSurface::enclosedVolume).
 double wholeBodyVolume(FloatingBody& body);
 
 // Why the body as read cannot be floated, or an empty string when it can: no elements (nor a
@@ -22,7 +23,9 @@ double wholeBodyVolume(FloatingBody& body);
 // bounding-box diagonal that is not finite. Evaluates nothing.
 std::string whyInputCannotFloat(const FloatingBody& body, double V, const Vec3& G);
 // The same, and a whole body's volume that is not finite or is smaller than the displacement
-// volume. Cuts every element once, by the fast evaluation where the body has one.
+// volume (an open surface's is left to the draft search, which names the point of its opening
+// that the water reaches). Cuts every element once, by the fast evaluation where the body has
+// one.
 std::string whyBodyCannotFloat(FloatingBody& body, double V, const Vec3& G);
 
 // Why the solver's result must not be reported as the body's floating attitude, or an empty string

@@ -416,8 +416,16 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
   WaterPlacer water(body, V);
   for (int i = 0; i < n; ++i) {
     double tau;
-    const RightingArmPoint p = balanceHeel(water, G, range.angleDeg(i), tolerance, trimGuess(taus),
-                                           slope, curve.draftSearches, tau);
+    RightingArmPoint p;
+    try {
+      p = balanceHeel(water, G, range.angleDeg(i), tolerance, trimGuess(taus), slope,
+                      curve.draftSearches, tau);
+    } catch (const WaterReachesOpening& reached) {
+      // The hull floods through its open deck at this heel: the curve ends here.
+      curve.openingHeelDeg = range.angleDeg(i);
+      curve.openingPoint = reached.point;
+      break;
+    }
     taus.push_back(tau);
     if (!p.trimFound) {
       // Nothing to extrapolate from: the next heel starts level, its first step unsized.

@@ -66,12 +66,18 @@ struct RightingArmCurve {
   std::vector<RightingArmPoint> points;
   RightingArmSummary summary;
   int draftSearches = 0;  // findWaterPlane calls made for the whole curve
+  // For an open surface: the heel of the range at which a water plane reached the lowest point of
+  // its openings (the body fills through it there), where the curve ends, and that point. Absent
+  // while the water stays below the openings over the whole range.
+  std::optional<double> openingHeelDeg;
+  Vec3 openingPoint{0, 0, 0};
 };
 
 // Computes the curve for the body with displacement volume V and centre of gravity G over the
 // range, in the order of the range. Uses the body's fast evaluation, preparing it first when the
 // body has none. Each point costs a few draft searches: a secant search on the trim, started
-// from the trims of the points before it.
+// from the trims of the points before it. The curve ends before the first heel at which a plane
+// of its search reaches an open surface's opening (see RightingArmCurve::openingHeelDeg).
 RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec3& G,
                                          const HeelRange& range);
 

@@ -59,7 +59,7 @@ void checkGravity(const FloatingBody& body, const std::string& path,
 }  // namespace
 
 bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& error,
-                  std::vector<std::string>& warnings) {
+                  std::vector<std::string>& warnings, std::vector<std::string>& notes) {
   MeshFile mesh;
   MeshFileError readError;
   if (!readMeshFile(input.meshFile, mesh, readError)) {
@@ -67,7 +67,9 @@ bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& er
     return false;
   }
   SurfaceFindings findings;
-  if (!checkSurface(mesh, findings, error, warnings))
+  const bool sound = checkSurface(mesh, findings, error, warnings);
+  notes.insert(notes.end(), findings.notes.begin(), findings.notes.end());
+  if (!sound)
     return false;
   body.surface = std::move(mesh.surface);
   body.displacementVolume =

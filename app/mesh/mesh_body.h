@@ -38,7 +38,8 @@ bool parseNumberOption(const std::string& text, double& value);
 // surface, the displacement volume and the centre of gravity, and its bounds. On a fault returns
 // false with a one-line message that names the file. Findings that do not stop the run (the
 // surface turned around, degenerate triangles, a centre of gravity outside the surface's box) are
-// appended to warnings, one line each. Without loading options the body's displacement volume is
-// NaN and its centre of gravity the origin, unchecked. Prints nothing.
+// appended to warnings, one line each; what was accepted as it is meant (an open surface, fins
+// left out) to notes. Without loading options the body's displacement volume is NaN and its centre
+// of gravity the origin, unchecked. Prints nothing.
 bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& error,
-                  std::vector<std::string>& warnings);
+                  std::vector<std::string>& warnings, std::vector<std::string>& notes);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -18,7 +19,8 @@ using Triangle = TriangleSurface::Triangle;
 
 std::string pointText(const Vec3& p) {
   char text[96];
-  std::snprintf(text, sizeof text, "(%.10g, %.10g, %.10g)", p.x, p.y, p.z);
+  // + 0.0 writes a coordinate of -0 as 0.
+  std::snprintf(text, sizeof text, "(%.10g, %.10g, %.10g)", p.x + 0.0, p.y + 0.0, p.z + 0.0);
   return text;
 }
 
@@ -145,27 +147,153 @@ std::string describeEdge(const MeshFile& mesh, const std::vector<EdgeUse>& uses,
   return text;
 }
 
-bool checkEdges(const MeshFile& mesh, std::string& error) {
+// Coincident triangles, found by their sorted corners. Started at its smallest corner, a triangle
+// runs either through its sorted corners (even: one orientation) or against them (the other).
+struct CornerKey {
+  std::uint32_t v[3];
+  bool operator==(const CornerKey& o) const {
+    return v[0] == o.v[0] && v[1] == o.v[1] && v[2] == o.v[2];
+  }
+  bool operator<(const CornerKey& o) const {
+    return std::lexicographical_compare(v, v + 3, o.v, o.v + 3);
+  }
+};
+
+CornerKey sortedCorners(const Triangle& t, bool& even) {
+  CornerKey k{{t.v[0], t.v[1], t.v[2]}};
+  std::sort(k.v, k.v + 3);
+  const int first = t.v[0] == k.v[0] ? 0 : t.v[1] == k.v[0] ? 1 : 2;
+  even = t.v[(first + 1) % 3] == k.v[1];
+  return k;
+}
+
+// Leaves out the coincident triangles of opposite orientation in pairs (their origins with them);
+// false with the error set when two coincident triangles of the same orientation remain.
+bool dropCancellingPairs(MeshFile& mesh, SurfaceFindings& findings, std::string& error) {
+  std::vector<Triangle>& triangles = mesh.surface.triangles;
+  struct Entry {
+    CornerKey key;
+    bool even;
+    std::uint32_t triangle;
+  };
+  std::vector<Entry> entries(triangles.size());
+  for (std::size_t t = 0; t < triangles.size(); ++t) {
+    entries[t].key = sortedCorners(triangles[t], entries[t].even);
+    entries[t].triangle = static_cast<std::uint32_t>(t);
+  }
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    return a.key < b.key || (a.key == b.key && a.triangle < b.triangle);
+  });
+  std::vector<bool> dropped(triangles.size(), false);
+  std::size_t doubled = 0;
+  std::uint32_t pairExample[2] = {0, 0}, doubledExample[2] = {0, 0};
+  for (std::size_t begin = 0, end = 0; begin < entries.size(); begin = end) {
+    for (end = begin + 1; end < entries.size() && entries[end].key == entries[begin].key; ++end) {
+    }
+    if (end - begin == 1)
+      continue;                          // no other triangle on these corners: the common case
+    std::vector<std::uint32_t> side[2];  // the group's triangles by orientation
+    for (std::size_t e = begin; e < end; ++e)
+      side[entries[e].even ? 0 : 1].push_back(entries[e].triangle);
+    const std::size_t pairs = std::min(side[0].size(), side[1].size());
+    for (std::size_t k = 0; k < pairs; ++k) {
+      if (findings.cancelledPairs++ == 0) {
+        pairExample[0] = std::min(side[0][k], side[1][k]);
+        pairExample[1] = std::max(side[0][k], side[1][k]);
+      }
+      dropped[side[0][k]] = dropped[side[1][k]] = true;
+    }
+    const std::vector<std::uint32_t>& rest = side[side[0].size() > pairs ? 0 : 1];
+    if (rest.size() - pairs > 1) {
+      if (doubled == 0) {
+        doubledExample[0] = rest[pairs];
+        doubledExample[1] = rest[pairs + 1];
+      }
+      doubled += rest.size() - pairs - 1;
+    }
+  }
+  if (doubled > 0) {
+    error = mesh.path + ": " + std::to_string(doubled) +
+            (doubled == 1 ? " triangle lies" : " triangles lie") +
+            " on another one with the same orientation (a doubled facet), e.g. the triangles "
+            "from " +
+            mesh.placeOf(doubledExample[0]) + " and " + mesh.placeOf(doubledExample[1]);
+    return false;
+  }
+  if (findings.cancelledPairs == 0)
+    return true;
+  findings.notes.push_back(
+      mesh.path + ": " + std::to_string(findings.cancelledPairs) +
+      (findings.cancelledPairs == 1 ? " pair" : " pairs") +
+      " of coincident triangles of opposite orientation (a fin of no thickness) left out, e.g. "
+      "the triangles from " +
+      mesh.placeOf(pairExample[0]) + " and " + mesh.placeOf(pairExample[1]));
+  std::size_t kept = 0;
+  for (std::size_t t = 0; t < triangles.size(); ++t) {
+    if (!dropped[t]) {
+      triangles[kept] = triangles[t];
+      mesh.origins[kept] = mesh.origins[t];
+      ++kept;
+    }
+  }
+  triangles.resize(kept);
+  mesh.origins.resize(kept);
+  return true;
+}
+
+// The open edges, each from the vertex its triangle leaves to the one it reaches, chained into
+// loops. As many open edges leave each vertex as arrive at it (see surface_check.h), so a chain
+// started anywhere can only stop where it started; a vertex where two loops touch is passed
+// twice.
+std::vector<std::vector<std::uint32_t>> chainOpenEdges(std::vector<std::uint64_t> edges) {
+  std::sort(edges.begin(), edges.end());  // by the vertex each edge leaves
+  std::vector<bool> used(edges.size(), false);
+  const auto leaving = [&edges, &used](std::uint32_t v) {
+    auto it = std::lower_bound(edges.begin(), edges.end(), std::uint64_t{v} << 32);
+    for (; it != edges.end() && *it >> 32 == v; ++it) {
+      const auto k = static_cast<std::size_t>(it - edges.begin());
+      if (!used[k])
+        return k;
+    }
+    return edges.size();
+  };
+  std::vector<std::vector<std::uint32_t>> loops;
+  for (std::size_t first = 0; first < edges.size(); ++first) {
+    if (used[first])
+      continue;
+    std::vector<std::uint32_t> loop;
+    const auto start = static_cast<std::uint32_t>(edges[first] >> 32);
+    for (std::size_t k = first; k < edges.size();) {
+      used[k] = true;
+      loop.push_back(static_cast<std::uint32_t>(edges[k] >> 32));
+      const auto to = static_cast<std::uint32_t>(edges[k] & 0xffffffffu);
+      k = to == start ? edges.size() : leaving(to);
+    }
+    loops.push_back(std::move(loop));
+  }
+  return loops;
+}
+
+bool checkEdges(MeshFile& mesh, SurfaceFindings& findings, std::string& error) {
   const std::vector<EdgeUse> uses = edgeUses(mesh.surface);
   EdgeFault open, crowded, misoriented;
+  std::vector<std::uint64_t> openEdges;  // from << 32 | to
   for (std::size_t begin = 0, end = 0; begin < uses.size(); begin = end) {
     end = begin + 1;
     while (end < uses.size() && uses[end].key == uses[begin].key)
       ++end;
     if (end - begin == 1) {
       open.note(begin, end);
+      const std::uint64_t lo = uses[begin].key >> 32, hi = uses[begin].key & 0xffffffffu;
+      openEdges.push_back(uses[begin].forward ? lo << 32 | hi : hi << 32 | lo);
     } else if (end - begin > 2) {
       crowded.note(begin, end);
     } else if (uses[begin].forward == uses[begin + 1].forward) {
       misoriented.note(begin, end);
     }
   }
+  findings.openEdges = open.count;
   std::vector<std::string> faults;
-  if (open.count > 0) {
-    faults.push_back(edgeCount(open.count, "belongs", "belong") +
-                     " to one triangle only (the surface is open), " +
-                     describeEdge(mesh, uses, open));
-  }
   if (crowded.count > 0) {
     faults.push_back(edgeCount(crowded.count, "belongs", "belong") +
                      " to more than two triangles (the surface is not manifold), " +
@@ -178,52 +306,56 @@ bool checkEdges(const MeshFile& mesh, std::string& error) {
                      " triangles (the triangles are not oriented consistently), " +
                      describeEdge(mesh, uses, misoriented));
   }
-  if (faults.empty())
-    return true;
-  error = mesh.path + ": the surface does not bound a solid: ";
-  for (std::size_t i = 0; i < faults.size(); ++i)
-    error += (i > 0 ? "; " : "") + faults[i];
-  return false;
-}
-
-// Six times the enclosed volume, as tetrahedra from the box centre o, and the sum of their
-// magnitudes. The sum does not depend on o for a closed surface; the centre keeps the terms small
-// for a body far from the origin.
-void enclosedVolume(const TriangleSurface& s, double& sixTimes, double& magnitude) {
-  const BoundingBox box = s.boundingBox();
-  const Vec3 o((box.xMin + box.xMax) * 0.5, (box.yMin + box.yMax) * 0.5,
-               (box.zMin + box.zMax) * 0.5);
-  sixTimes = 0;
-  magnitude = 0;
-  for (const Triangle& t : s.triangles) {
-    const double term =
-        (s.vertices[t.v[0]] - o).dot((s.vertices[t.v[1]] - o).cross(s.vertices[t.v[2]] - o));
-    sixTimes = sixTimes + term;
-    magnitude = magnitude + std::fabs(term);
+  if (!faults.empty()) {
+    error = mesh.path + ": the surface does not bound a solid: ";
+    for (std::size_t i = 0; i < faults.size(); ++i)
+      error += (i > 0 ? "; " : "") + faults[i];
+    return false;
   }
+  mesh.surface.openings = chainOpenEdges(std::move(openEdges));
+  return true;
 }
 
+// The note on an open surface: its open edges and the lowest point of the openings, once the
+// surface faces the way it is meant to.
+void noteOpenings(const MeshFile& mesh, SurfaceFindings& findings) {
+  Vec3 lowest;
+  if (!mesh.surface.lowestOpenPoint(Vec3(0, 0, 1), lowest))
+    return;
+  const std::size_t loops = mesh.surface.openings.size();
+  findings.notes.push_back(
+      mesh.path + ": the surface is open: " + edgeCount(findings.openEdges, "belongs", "belong") +
+      " to one triangle only, in " + std::to_string(loops) + (loops == 1 ? " loop" : " loops") +
+      "; the lowest point of the opening is " + pointText(lowest) +
+      ", and the water must stay below it");
+}
+
+// Six times the enclosed volume and the sum of its terms' magnitudes, the openings closed by fans
+// (TriangleSurface::enclosedVolume): a closed surface's sum does not depend on the box centre
+// the tetrahedra start from, which keeps the terms small for a body far from the origin.
 bool checkVolume(MeshFile& mesh, SurfaceFindings& findings, std::string& error,
                  std::vector<std::string>& warnings) {
   double sixTimes = 0, magnitude = 0;
-  enclosedVolume(mesh.surface, sixTimes, magnitude);
+  mesh.surface.enclosedVolume(sixTimes, magnitude);
   if (!std::isfinite(sixTimes) || !std::isfinite(magnitude)) {
     error = mesh.path + ": the coordinates are too large to compute the enclosed volume with";
     return false;
   }
+  const char* closed = mesh.surface.isOpen() ? ", its openings closed," : "";
   if (sixTimes < 0) {
     mesh.surface.turnInsideOut();
     findings.turnedAround = true;
-    warnings.push_back(mesh.path + ": the triangles face inwards (the surface encloses " +
-                       number(sixTimes / 6) + " as given); they are turned around");
+    warnings.push_back(mesh.path + ": the triangles face inwards (the surface" + closed +
+                       " encloses " + number(sixTimes / 6) + " as given); they are turned around");
     sixTimes = -sixTimes;
   }
   findings.volume = sixTimes / 6;
   if (sixTimes <= kVanishingVolume * magnitude) {
-    error = mesh.path + ": the surface encloses no volume (" + number(sixTimes / 6) + " against " +
-            number(magnitude / 6) + " for the sum of its parts' magnitudes)";
+    error = mesh.path + ": the surface" + closed + " encloses no volume (" + number(sixTimes / 6) +
+            " against " + number(magnitude / 6) + " for the sum of its parts' magnitudes)";
     return false;
   }
+  noteOpenings(mesh, findings);
   return true;
 }
 
@@ -232,6 +364,7 @@ bool checkVolume(MeshFile& mesh, SurfaceFindings& findings, std::string& error,
 bool checkSurface(MeshFile& mesh, SurfaceFindings& findings, std::string& error,
                   std::vector<std::string>& warnings) {
   findings = SurfaceFindings();
-  return checkDegenerate(mesh, findings, error, warnings) && checkEdges(mesh, error) &&
+  return checkDegenerate(mesh, findings, error, warnings) &&
+         dropCancellingPairs(mesh, findings, error) && checkEdges(mesh, findings, error) &&
          checkVolume(mesh, findings, error, warnings);
 }

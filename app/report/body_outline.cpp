@@ -282,9 +282,9 @@ void BodyOutline::addCylinder(const Cylinder& c, unsigned surfaceMask, Element& 
 }
 
 // A surface mesh shows its shape, not its triangles: of its edges only those where the surface
-// bends by more than kFeatureAngle (chines, the deck edge, stems) and those on the outline of this
-// view, where one of the two triangles faces the viewer and the other away. In plan the waterline
-// runs across its triangles.
+// bends by more than kFeatureAngle (chines, the deck edge, stems), its open edges and those on the
+// outline of this view, where one of the two triangles faces the viewer and the other away. In plan
+// the waterline runs across its triangles.
 void BodyOutline::addMesh(const TriangleSurface& mesh,
                           const std::vector<SurfaceFaces::MeshEdge>& edges, Element& e) {
   static const double kCosFeatureAngle = std::cos(30 * std::acos(-1.0) / 180);
@@ -302,6 +302,13 @@ void BodyOutline::addMesh(const TriangleSurface& mesh,
     const bool outline = n1.dot(along) * n2.dot(along) <= 0;
     if (feature || outline)
       addEdge(frame_.toWater(mesh.vertices[edge.a]), frame_.toWater(mesh.vertices[edge.b]));
+  }
+  // The open edges of an open surface (a deck's edge) end the surface in every view.
+  for (const std::vector<std::uint32_t>& loop : mesh.openings) {
+    for (std::size_t i = 0; i < loop.size(); ++i) {
+      addEdge(frame_.toWater(mesh.vertices[loop[i]]),
+              frame_.toWater(mesh.vertices[loop[(i + 1) % loop.size()]]));
+    }
   }
   if (place_.view != View::Plan)
     return;

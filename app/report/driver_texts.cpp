@@ -27,9 +27,8 @@ constexpr DriverTexts kChinese{
     "\xce\xc4\xb1\xbe\xce\xc4\xbc\xfe(*.txt)",
     // allFilesFilter: 所有文件(*.*)
     "\xcb\xf9\xd3\xd0\xce\xc4\xbc\xfe(*.*)",
-    // summaryTitle: 浮态汇总(L为SET文件的长度单位):
-    "\xb8\xa1\xcc\xac\xbb\xe3\xd7\xdc("
-    "L\xce\xaaSET\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb):",
+    // summaryTitle: 浮态汇总(
+    "\xb8\xa1\xcc\xac\xbb\xe3\xd7\xdc(",
     // heel: 横倾角(+y侧下沉为正)
     "\xba\xe1\xc7\xe3\xbd\xc7(+y\xb2\xe0\xcf\xc2\xb3\xc1\xce\xaa\xd5\xfd)",
     // trim: 纵倾角(+x端下沉为正)
@@ -66,9 +65,8 @@ constexpr DriverTexts kChinese{
     "\xb2\xbb\xce\xc8\xb6\xa8\xc6\xbd\xba\xe2",
     // notConverged: 未收敛
     "\xce\xb4\xca\xd5\xc1\xb2",
-    // gzTitle: 复原力臂曲线(L为SET文件的长度单位):
-    "\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb\xc7\xfa\xcf\xdf("
-    "L\xce\xaaSET\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb):",
+    // gzTitle: 复原力臂曲线(
+    "\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb\xc7\xfa\xcf\xdf(",
     // gzHeel: 横倾角(度)
     "\xba\xe1\xc7\xe3\xbd\xc7(\xb6\xc8)",
     // gzTrim: 纵倾角(度)
@@ -90,6 +88,18 @@ constexpr DriverTexts kChinese{
     // gzTrimNotFound: *: 该横倾角下纵倾在正负89度内未能平衡
     "*: \xb8\xc3\xba\xe1\xc7\xe3\xbd\xc7\xcf\xc2\xd7\xdd\xc7\xe3\xd4\xda\xd5\xfd\xb8\xba"
     "89\xb6\xc8\xc4\xda\xce\xb4\xc4\xdc\xc6\xbd\xba\xe2",
+    // gzOpening: 横倾%s度时水到达曲面的开口边缘%s, 曲线止于此
+    "\xba\xe1\xc7\xe3%s\xb6\xc8\xca\xb1\xcb\xae\xb5\xbd\xb4\xef\xc7\xfa\xc3\xe6\xb5\xc4"
+    "\xbf\xaa\xbf\xda\xb1\xdf\xd4\xb5%s, \xc7\xfa\xcf\xdf\xd6\xb9\xd3\xda\xb4\xcb",
+    // unitOfSetFile: L为SET文件的长度单位
+    "L\xce\xaaSET\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb",
+    // unitOfMeshFile: L为网格文件的长度单位
+    "L\xce\xaa\xcd\xf8\xb8\xf1\xce\xc4\xbc\xfe\xb5\xc4\xb3\xa4\xb6\xc8\xb5\xa5\xce\xbb",
+    // baselineBefore: ; KB和吃水自基线z =
+    "; KB\xba\xcd\xb3\xd4\xcb\xae\xd7\xd4\xbb\xf9\xcf\xdfz = ",
+    // baselineAfter: 起算
+    "\xc6\xf0\xcb\xe3",
+    /* titleEnd */ "):",
 };
 
 // English.
@@ -106,7 +116,7 @@ constexpr DriverTexts kEnglish{
     /* openFailed */ "File open failed!",
     /* textFilesFilter */ "Text files(*.txt)",
     /* allFilesFilter */ "All files(*.*)",
-    /* summaryTitle */ "Summary (L is the length unit of the SET file):",
+    /* summaryTitle */ "Summary (",
     /* heel */ "heel (+y side deeper)",
     /* trim */ "trim (+x end deeper)",
     /* meanDraft */ "mean draft",
@@ -124,7 +134,7 @@ constexpr DriverTexts kEnglish{
     /* stable */ "stable equilibrium",
     /* unstable */ "unstable equilibrium",
     /* notConverged */ "not converged",
-    /* gzTitle */ "Righting-arm curve (L is the length unit of the SET file):",
+    /* gzTitle */ "Righting-arm curve (",
     /* gzHeel */ "heel (deg)",
     /* gzTrim */ "trim (deg)",
     /* gzArm */ "GZ (L)",
@@ -134,6 +144,14 @@ constexpr DriverTexts kEnglish{
     /* gzArea30 */ "area under the curve, 0 to 30 deg",
     /* gzArea40 */ "area under the curve, 0 to 40 deg",
     /* gzTrimNotFound */ "*: no trim within +-89 deg balances the body at this heel",
+    /* gzOpening */
+    "the curve ends at a heel of %s deg, where the water reaches the open edge of the surface "
+    "at %s",
+    /* unitOfSetFile */ "L is the length unit of the SET file",
+    /* unitOfMeshFile */ "L is the length unit of the mesh file",
+    /* baselineBefore */ "; KB and drafts above the baseline z = ",
+    /* baselineAfter */ "",
+    /* titleEnd */ "):",
 };
 
 }  // namespace

@@ -23,7 +23,10 @@ struct DriverTexts {
   const char* textFilesFilter;  // the file choice's two filters
   const char* allFilesFilter;
 
-  // The summary block: its title, then one label per line, padded to one width by the writer.
+  // The summary block: its title, then one label per line, padded to one width by the writer. The
+  // titles of the summary and of the righting-arm table are the head (summaryTitle, gzTitle), the
+  // unit's note for the body's file and, when the baseline is named, baselineBefore, its z and
+  // baselineAfter; then titleEnd.
   const char* summaryTitle;
   const char* heel;
   const char* trim;
@@ -55,6 +58,14 @@ struct DriverTexts {
   const char* gzArea30;
   const char* gzArea40;
   const char* gzTrimNotFound;
+  // The line after the rows of a curve that reached an open surface's opening: a printf format
+  // taking the heel and the point "(x, y, z)", both as text.
+  const char* gzOpening;
+  const char* unitOfSetFile;
+  const char* unitOfMeshFile;
+  const char* baselineBefore;
+  const char* baselineAfter;
+  const char* titleEnd;
 };
 
 const DriverTexts& driverTexts(Language language);

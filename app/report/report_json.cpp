@@ -36,6 +36,8 @@ ordered_json input(const RunReport& r) {
                      {"cylinders", e.cylinders}};
   } else {
     j["triangles"] = r.triangles;
+    if (r.lowestOpenPoint)
+      j["lowestOpenPoint"] = point(*r.lowestOpenPoint);
   }
   return j;
 }
@@ -93,6 +95,13 @@ ordered_json rightingArm(const RightingArmCurve& curve) {
   return points;
 }
 
+// The heights above the baseline: KM = KG + GM, so that GM = KM - KG holds in the numbers.
+ordered_json baseline(const RunReport& r) {
+  const double KB = r.centreOfBuoyancy.z - r.baseline, KG = r.centreOfGravity.z - r.baseline;
+  const Hydrostatics& h = r.hydrostatics;
+  return {{"z", r.baseline}, {"KB", KB}, {"KG", KG}, {"KMt", KG + h.GMt}, {"KMl", KG + h.GMl}};
+}
+
 ordered_json rightingArmSummary(const RightingArmCurve& curve) {
   const RightingArmSummary& s = curve.summary;
   ordered_json unbalanced = ordered_json::array();
@@ -100,12 +109,17 @@ ordered_json rightingArmSummary(const RightingArmCurve& curve) {
     if (!p.trimFound)
       unbalanced.push_back(p.heelDeg);
   }
-  return {{"maxGz", optionalNumber(s.maxGz)},
-          {"maxGzHeelDeg", optionalNumber(s.maxHeelDeg)},
-          {"vanishingHeelDeg", optionalNumber(s.vanishingHeelDeg)},
-          {"areaTo30Deg", optionalNumber(s.area30)},
-          {"areaTo40Deg", optionalNumber(s.area40)},
-          {"unbalancedTrimHeelsDeg", unbalanced}};
+  ordered_json j = {{"maxGz", optionalNumber(s.maxGz)},
+                    {"maxGzHeelDeg", optionalNumber(s.maxHeelDeg)},
+                    {"vanishingHeelDeg", optionalNumber(s.vanishingHeelDeg)},
+                    {"areaTo30Deg", optionalNumber(s.area30)},
+                    {"areaTo40Deg", optionalNumber(s.area40)},
+                    {"unbalancedTrimHeelsDeg", unbalanced}};
+  if (curve.openingHeelDeg) {
+    j["openingReachedHeelDeg"] = *curve.openingHeelDeg;
+    j["openingReachedAt"] = point(curve.openingPoint);
+  }
+  return j;
 }
 
 ordered_json hydrostaticTable(const std::vector<HydrostaticRow>& rows) {
@@ -221,6 +235,8 @@ std::string reportToJson(const RunReport& r, const std::string& programVersion) 
       j["marks"] = marks(r);
     j["hydrostatics"] = hydrostatics(r.hydrostatics);
   }
+  if (r.namesBaseline)
+    j["baseline"] = baseline(r);
   if (r.rightingArm) {
     j["gz"] = rightingArm(*r.rightingArm);
     j["gzSummary"] = rightingArmSummary(*r.rightingArm);

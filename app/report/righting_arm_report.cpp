@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "app/report/summary.h"
@@ -67,15 +69,29 @@ void writeSummaryLines(std::ostream& out, const RightingArmSummary& s, const Dri
   }
 }
 
+// The line on the heel where the curve reached the opening: the format with the heel and the point.
+std::string openingLine(const RightingArmCurve& curve, const DriverTexts& t, int digits) {
+  const Vec3& p = curve.openingPoint;
+  const std::string heel = formatNumber(*curve.openingHeelDeg, digits, t.noValue);
+  const auto coordinate = [&](double c) { return formatNumber(c + 0.0, digits, t.noValue); };
+  const std::string point =
+      "(" + coordinate(p.x) + ", " + coordinate(p.y) + ", " + coordinate(p.z) + ")";
+  std::vector<char> line(std::strlen(t.gzOpening) + heel.size() + point.size() + 1);
+  std::snprintf(line.data(), line.size(), t.gzOpening, heel.c_str(), point.c_str());
+  return line.data();
+}
+
 }  // namespace
 
-void writeRightingArmTable(std::ostream& out, const RightingArmCurve& curve,
+void writeRightingArmTable(std::ostream& out, const RightingArmCurve& curve, bool meshFile,
                            const DriverTexts& texts, int digits) {
   const bool unbalanced = std::any_of(curve.points.begin(), curve.points.end(),
                                       [](const RightingArmPoint& p) { return !p.trimFound; });
-  out << texts.gzTitle << std::endl;
+  out << blockTitle(texts.gzTitle, meshFile, "", texts) << std::endl;
   writeRows(out, curve, texts, digits, unbalanced);
   if (unbalanced)
     out << kIndent << texts.gzTrimNotFound << std::endl;
+  if (curve.openingHeelDeg)
+    out << kIndent << openingLine(curve, texts, digits) << std::endl;
   writeSummaryLines(out, curve.summary, texts, digits);
 }

@@ -16,8 +16,9 @@
 
 // Everything one run found out, as the driver fills it in: what was read, how the iteration went,
 // where the body floats and how stable it is there. The console summary and the JSON report are
-// both written from it. All lengths are in the SET file's length unit, all coordinates in the
-// body's coordinate system. A quantity that was not computed (no water plane, for instance) is NaN.
+// both written from it. All lengths are in the length unit of the SET or mesh file, all
+// coordinates in the body's coordinate system; the drafts, KB, KG and KM are heights above the
+// baseline z = baseline. A quantity that was not computed (no water plane, for instance) is NaN.
 
 struct ElementCounts {
   int tetrahedra = 0;
@@ -52,7 +53,8 @@ struct Hydrostatics {
   double BMl = kNone;
 };
 
-// A draft: the z coordinate where a line crosses the water plane, or nothing when it does not.
+// A draft: the height above the baseline where a line crosses the water plane, or nothing when it
+// does not.
 struct NamedDraft {
   std::string name;
   std::optional<double> draft;
@@ -63,6 +65,7 @@ struct RunReport {
   std::string setFile;
   std::string meshFile;
   long long triangles = 0;
+  std::optional<Vec3> lowestOpenPoint;    // of an open surface's openings (the mesh's note)
   std::optional<std::string> pillarFile;  // none when no pillar file was read
   // Why the pillar file could not be read (the run then has no pillar drafts); none when it was
   // read or not wanted.
@@ -72,6 +75,10 @@ struct RunReport {
   double bodyVolume = 0;
   ElementCounts elements;
   std::vector<InputWarning> warnings;
+  double baseline = 0;
+  // The summary and the JSON name the baseline: in a mesh run (a mesh's z = 0 lies anywhere) or
+  // when it was given. A SET file run without it reports as it always has.
+  bool namesBaseline = false;
   // Result.
   SolverRecord solver;
   Plane waterPlane{0, 0, 1, 0};

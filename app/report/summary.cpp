@@ -47,7 +47,7 @@ std::vector<Row> rows(const RunReport& r, const DriverTexts& t, int digits) {
     rows.push_back({t.mark, mark.name, draft(mark.draft), kLength});
   const std::vector<Row> rest = {{t.waterplaneArea, "", number(h.waterplaneArea), kArea},
                                  {t.centreOfFlotation, "", flotation, kLength},
-                                 {t.kb, "", number(r.centreOfBuoyancy.z), kLength},
+                                 {t.kb, "", number(r.centreOfBuoyancy.z - r.baseline), kLength},
                                  {t.bmt, "", number(h.BMt), kLength},
                                  {t.bml, "", number(h.BMl), kLength},
                                  {t.gmt, "", number(h.GMt), kLength},
@@ -79,6 +79,14 @@ std::string formatNumber(double value, int digits, const char* noValue) {
   return text.str();
 }
 
+std::string blockTitle(const char* head, bool meshFile, const std::string& baseline,
+                       const DriverTexts& texts) {
+  std::string title = std::string(head) + (meshFile ? texts.unitOfMeshFile : texts.unitOfSetFile);
+  if (!baseline.empty())
+    title += texts.baselineBefore + baseline + texts.baselineAfter;
+  return title + texts.titleEnd;
+}
+
 void writeSummary(std::ostream& out, const RunReport& report, const DriverTexts& texts,
                   int digits) {
   std::vector<Row> all = rows(report, texts, digits);
@@ -86,7 +94,9 @@ void writeSummary(std::ostream& out, const RunReport& report, const DriverTexts&
   std::size_t width = 0;
   for (const Row& row : all)
     width = std::max(width, labelWidth(row));
-  out << texts.summaryTitle << std::endl;
+  const std::string baseline =
+      report.namesBaseline ? formatNumber(report.baseline, digits, texts.noValue) : "";
+  out << blockTitle(texts.summaryTitle, !report.meshFile.empty(), baseline, texts) << std::endl;
   for (const Row& row : all) {
     out << kIndent << row.label;
     writeUnconverted(out, row.name);

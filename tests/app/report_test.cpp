@@ -199,7 +199,10 @@ TEST(CommandLine, OptionsFillRunOptionsAndMistakesAreUsageErrors) {
                             {{"--digits", "0"}, A::UsageError},
                             {{"--digits", "18"}, A::UsageError},
                             {{"--lang", "1"}, A::UsageError},
-                            {{"--json"}, A::UsageError}};
+                            {{"--json"}, A::UsageError},
+                            {{"--baseline", "-0.0625"}, A::Run},
+                            {{"--baseline", "1,5"}, A::UsageError},
+                            {{"--baseline", "nan"}, A::UsageError}};
   for (const ArgsCase& k : cases) {
     std::vector<const char*> argv{"floatstate"};
     argv.insert(argv.end(), k.args.begin(), k.args.end());
@@ -218,6 +221,10 @@ TEST(CommandLine, OptionsFillRunOptionsAndMistakesAreUsageErrors) {
   EXPECT_EQ(o.language, Language::kEnglish);
   const RunOptions none = parseCommandLine(1, argv).options;
   EXPECT_TRUE(none.jsonFile.empty() && !none.summary && none.digits == 6 && !none.quiet);
+  EXPECT_TRUE(none.baseline == 0 && !none.baselineGiven);
+  const char* baseline[] = {"floatstate", "--baseline=-0.0625"};
+  const RunOptions b = parseCommandLine(2, baseline).options;
+  EXPECT_TRUE(b.baseline == -0.0625 && b.baselineGiven);
   EXPECT_EQ(none.language, Language::kChinese);
 }
 

@@ -113,10 +113,76 @@ inline double prismMagnitude(const TriangleSurface& s, const Vec3& n) {
   return squares * (high - low);
 }
 
+// The surface with each opening closed by the fan of triangles from the mean of its points, as
+// TriangleSurface::enclosedVolume closes it: a closed surface.
+inline TriangleSurface closedByFans(const TriangleSurface& s) {
+  TriangleSurface closed = s;
+  closed.openings.clear();
+  const BoundingBox box = s.boundingBox();
+  const Vec3 o((box.xMin + box.xMax) * 0.5, (box.yMin + box.yMax) * 0.5,
+               (box.zMin + box.zMax) * 0.5);
+  for (const std::vector<std::uint32_t>& loop : s.openings) {
+    Vec3 sum(0, 0, 0);
+    for (std::uint32_t v : loop)
+      sum = sum + (s.vertices[v] - o);
+    const auto apex = static_cast<std::uint32_t>(closed.vertices.size());
+    closed.vertices.push_back(o + sum / static_cast<double>(loop.size()));
+    for (std::size_t i = 0; i < loop.size(); ++i)
+      closed.triangles.push_back({{apex, loop[(i + 1) % loop.size()], loop[i]}});
+  }
+  return closed;
+}
+
+// Below its openings an open surface holds what the surface closed by fans holds: for planes
+// halfway between its lowest vertex and its openings' lowest point, the volume, the centre of
+// buoyancy and the waterplane agree within the rounding of the sums.
+inline std::string checkBelowOpenings(const TriangleSurface& open, const TriangleSurface& closed) {
+  const Vec3 normals[2] = {Vec3(0.6, 0.48, 0.64), Vec3(0, 0, 1)};
+  SurfaceEvaluation a(open, 1), b(closed, 1);
+  for (const Vec3& n : normals) {
+    Vec3 opening;
+    open.lowestOpenPoint(n, opening);
+    double low = INFINITY;
+    for (const auto& t : open.triangles) {
+      for (std::uint32_t v : t.v)
+        low = std::min(low, n.dot(open.vertices[v]));
+    }
+    if (!(n.dot(opening) > low))
+      continue;  // the opening is the lowest point: no plane lies below it
+    const Plane plane(n.x, n.y, n.z, -(low + 0.5 * (n.dot(opening) - low)));
+    double va, vb;
+    Vec3 ca, cb;
+    a.setNormal(n.x, n.y, n.z);
+    b.setNormal(n.x, n.y, n.z);
+    a.buoyancy(va, ca, plane);
+    b.buoyancy(vb, cb, plane);
+    // The moments' rounding grows with the prisms times the body's size, and the centre's with
+    // its distance from the origin, where the frame's centre is added back.
+    const double scale = prismMagnitude(closed, n);
+    const double moments = 1e-9 * scale * closed.boundingBox().diagonal() +
+                           1e-15 * (ca.length() + cb.length()) * std::fabs(vb);
+    const WaterplaneProperties wa = a.waterplane(plane), wb = b.waterplane(plane);
+    if (!(std::fabs(va - vb) <= 1e-9 * scale) || !((ca - cb).length() * std::fabs(vb) <= moments))
+      return "below its openings the surface holds another volume than closed by fans";
+    if (!(std::fabs(wa.area - wb.area) <= 1e-9 * (std::fabs(wb.area) + scale)))
+      return "below its openings the surface has another waterplane than closed by fans";
+  }
+  return "";
+}
+
 // A surface that passed the checks, evaluated: the whole volume is the one the checks found, a
 // plane and its flip share the volume out, and the evaluations are finite, all within the rounding
-// of the sums. Coordinates so large that the moments overflow are left out.
+// of the sums. Coordinates so large that the moments overflow are left out. An open surface is
+// checked closed by fans, and below its openings against that closed surface.
 inline std::string checkSurfaceEvaluation(const TriangleSurface& s, double volume) {
+  if (s.isOpen()) {
+    const TriangleSurface closed = closedByFans(s);
+    const std::string problem = checkSurfaceEvaluation(closed, volume);
+    if (!problem.empty())
+      return "closed by fans: " + problem;
+    const BoundingBox box = s.boundingBox();
+    return box.diagonal() < 1e60 ? checkBelowOpenings(s, closed) : "";
+  }
   const BoundingBox box = s.boundingBox();
   if (!(box.diagonal() < 1e60))
     return "";
@@ -196,6 +262,11 @@ inline std::string checkMeshFile(const std::uint8_t* data, std::size_t size) {
     const bool passed = checkSurface(mesh, findings, refusal, warnings);
     for (const std::string& warning : warnings) {
       problem = checkMessage("a warning", warning, path);
+      if (!problem.empty())
+        return problem;
+    }
+    for (const std::string& note : findings.notes) {
+      problem = checkMessage("a note", note, path);
       if (!problem.empty())
         return problem;
     }

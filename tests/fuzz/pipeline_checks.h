@@ -90,6 +90,9 @@ struct Solve {
   long lines = 0;         // console lines the solver wrote
   Plane plane{0, 0, 0, 0};
   Vec3 buoyancyCentre{0, 0, 0};
+  // The solve ended because a water plane reached an open surface's opening at this point.
+  bool reachedOpening = false;
+  Vec3 openingPoint{0, 0, 0};
 };
 
 // The attitude solvers.
@@ -109,6 +112,10 @@ inline Solve solveBounded(FloatingBody& body, double V, const Vec3& G, long line
     solve.finished = true;
   } catch (const BoundedConsole::LimitReached&) {
     solve.finished = false;
+  } catch (const WaterReachesOpening& reached) {
+    solve.finished = true;
+    solve.reachedOpening = true;
+    solve.openingPoint = reached.point;
   }
   solve.lines = console.lines();
   return solve;
@@ -139,12 +146,27 @@ struct RunOutcome {
   std::string problem;  // a broken property; empty when all is well
 };
 
+// Where the water reached an open surface: a point of one of its openings.
+inline std::string checkOpeningReached(const FloatingBody& body, const Vec3& point) {
+  for (const std::vector<std::uint32_t>& loop : body.surface.openings) {
+    for (std::uint32_t v : loop) {
+      const Vec3& q = body.surface.vertices[v];
+      if (q.x == point.x && q.y == point.y && q.z == point.z)
+        return "";
+    }
+  }
+  return "the water is said to reach an opening at a point that is not on one";
+}
+
 // A reported result: finite, a unit normal, the body holding V below the plane, and the same
-// volume from the fast and the reference evaluation.
+// volume from the fast and the reference evaluation. An open surface's openings lie above it.
 inline std::string checkReportedResult(FloatingBody& body, double V, const Solve& solve) {
   if (!isFinite(solve.plane) || !isFinite(solve.buoyancyCentre))
     return "a result that is not finite is reported";
   const Plane& p = solve.plane;
+  Vec3 opening;
+  if (body.surface.lowestOpenPoint(Vec3(p.A, p.B, p.C), opening) && !(p.value(opening) > 0))
+    return "the reported plane reaches the surface's opening";
   const double length = std::sqrt(p.A * p.A + p.B * p.B + p.C * p.C);
   if (std::fabs(length - 1) > 1e-12)
     return "the water plane's normal is not of unit length";
@@ -186,6 +208,11 @@ inline RunOutcome runAfterReading(FloatingBody& body, long lineLimit,
     run.solve = solveBounded(body, V, G, lineLimit, budget, method);
     if (!run.solve.finished)
       return run;
+    if (run.solve.reachedOpening) {
+      run.refusal = "the water reaches the open edge of the surface";
+      run.problem = checkOpeningReached(body, run.solve.openingPoint);
+      return run;
+    }
     run.refusal = whyResultIsUnsound(body, V, run.solve.plane, run.solve.buoyancyCentre);
     if (run.refusal.empty()) {
       run.problem = checkReportedResult(body, V, run.solve);

@@ -23,7 +23,7 @@ TEST(RightingArmTable, AlignedRowsStarredTrimsAndMissingValues) {
   curve.points = {point(0, 0.5, -0.25, true), point(10, 12.125, 1.5, false)};
   curve.summary = summarizeRightingArm(curve.points);
   std::ostringstream out;
-  writeRightingArmTable(out, curve, driverTexts(Language::kEnglish), 6);
+  writeRightingArmTable(out, curve, false, driverTexts(Language::kEnglish), 6);
   EXPECT_EQ(out.str(),
             "Righting-arm curve (L is the length unit of the SET file):\n"
             "  heel (deg)  trim (deg)  GZ (L) \n"
