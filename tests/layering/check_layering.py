@@ -16,12 +16,14 @@ ALLOWED = {
     "elements": {"geometry"},
     "submerged": {"elements", "geometry"},
     "solver": {"submerged", "elements", "geometry"},
+    "loading": {"solver", "submerged", "elements", "geometry"},
     "app/platform": {"elements", "geometry"},
     "app/input": {"app/platform", "elements", "geometry"},
     "app/mesh": {"elements", "geometry"},
-    "app/report": {"solver", "submerged", "app/input", "app/platform", "elements", "geometry"},
-    "app": {"app/report", "app/input", "app/mesh", "app/platform", "solver", "submerged",
-            "elements", "geometry"},
+    "app/report": {"loading", "solver", "submerged", "app/input", "app/platform", "elements",
+                   "geometry"},
+    "app": {"app/report", "app/input", "app/mesh", "app/platform", "loading", "solver",
+            "submerged", "elements", "geometry"},
 }
 MAX_LINES = 1000
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
