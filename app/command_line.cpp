@@ -16,6 +16,7 @@ constexpr const char* kUsageLines =
     "Usage: floatstate [OPTIONS] [SETFILE]\n"
     "       floatstate [OPTIONS] --mesh FILE (--displacement V | --mass M --density RHO)\n"
     "                  --gravity X,Y,Z\n"
+    "       floatstate [OPTIONS] --case CASE.yaml\n"
     "       floatstate --help | --version\n";
 
 constexpr const char* kDescription =
@@ -26,7 +27,11 @@ constexpr const char* kDescription =
     "With --mesh the body is the solid inside the closed triangle surface of FILE (STL, ASCII\n"
     "or binary, OBJ or OFF) in the file's coordinates and unit, loaded to the displacement V\n"
     "(or M / RHO) with its centre of gravity at X,Y,Z; FourPillars.txt is read from the mesh\n"
-    "file's folder. `--` ends the options.\n";
+    "file's folder. `--` ends the options.\n"
+    "With --case the case file (YAML, or JSON) names the body and its loading condition:\n"
+    "weights, tanks with liquid, flooded compartments, heeling moments and the water's\n"
+    "density, in metres, tonnes, t/m^3, t*m (angles in degrees); the solver is then newton\n"
+    "unless --method says otherwise, and a \"Loading condition\" block follows the drafts.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
@@ -99,6 +104,8 @@ void describeOptions(CLI::App& app, RunOptions& o) {
   app.add_option("--max-steps", o.maxSteps, "End the iteration unconverged after N steps")
       ->option_text("N (default: none for greedy, 50 for newton)")
       ->check(CLI::PositiveNumber);
+  app.add_option("--case", o.caseFile, "Float the body of the case file with its loading condition")
+      ->option_text("CASE.yaml (m, t, t/m^3, t*m)");
 }
 
 // Why a number or a point given to a mesh option is not one; empty when it is.
@@ -161,10 +168,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     result.error = e.what();
     return result;
   }
+  const bool methodGiven = app.count("--method") > 0;
   const MeshRunInput& mesh = result.options.mesh;
   std::string problem = meshOptionsProblem(mesh);
   if (problem.empty() && !mesh.meshFile.empty() && !result.options.setFile.empty())
     problem = "a SET file and --mesh cannot be given together";
+  const bool withCase = !result.options.caseFile.empty();
+  if (problem.empty() && withCase && !result.options.setFile.empty())
+    problem = "a SET file and --case cannot be given together: the case file names the body";
+  if (problem.empty() && withCase && !mesh.meshFile.empty())
+    problem = "--mesh and --case cannot be given together: the case file names the body";
+  // A loaded body's centre of gravity moves with its liquids: Newton steps take it in stride.
+  if (withCase && !methodGiven)
+    result.options.method = SolverMethod::kNewton;
   if (result.action == CommandLine::Action::Run && !problem.empty()) {
     result.action = CommandLine::Action::UsageError;
     result.error = problem;

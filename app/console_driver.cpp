@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/case_driver.h"
 #include "app/command_line.h"
 #include "app/input/draft_marks.h"
 #include "app/input/input_scan.h"
@@ -318,6 +319,8 @@ int runOnce(const RunOptions& options) {
   FloatingBody body;
   RunReport report;
   console::out() << texts.banner << std::endl;
+  if (!options.caseFile.empty())
+    return runCaseFile(options, texts);
   if (options.mesh.meshFile.empty()) {
     report.setFile = options.setFile;
     selectInputFile(report.setFile, options.language);

@@ -27,5 +27,6 @@ struct RunOptions {
   SolverMethod method = SolverMethod::kGreedy;
   int maxSteps =
       0;  // the solver's step limit; 0: the method's own (none for greedy, 50 for newton)
-  MeshRunInput mesh;  // the body as a closed surface mesh with its loading; no mesh file: none
+  MeshRunInput mesh;     // the body as a closed surface mesh with its loading; no mesh file: none
+  std::string caseFile;  // the body and its loading condition (YAML or JSON); empty: none
 };
