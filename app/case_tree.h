@@ -20,3 +20,5 @@ struct CaseNode {
 // error, with the line (0: none) and the reader's reason. A build without the YAML library
 // parses nothing and says so.
 bool parseCaseText(const std::string& text, CaseNode& root, long& errorLine, std::string& error);
+// Whether this build reads case files (it has the YAML library).
+bool caseFilesSupported();

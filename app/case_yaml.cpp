@@ -53,7 +53,15 @@ bool parseCaseText(const std::string& text, CaseNode& root, long& errorLine, std
   }
 }
 
+bool caseFilesSupported() {
+  return true;
+}
+
 #else
+
+bool caseFilesSupported() {
+  return false;
+}
 
 bool parseCaseText(const std::string&, CaseNode&, long& errorLine, std::string& error) {
   errorLine = 0;
