@@ -81,7 +81,7 @@ void writeLoadingBlock(std::ostream& out, const CaseReport& r, const DriverTexts
     rows.add(t.compartmentLabel, c.name,
              words(t.permeabilityWord, rows.number(c.permeability)) + ", " +
                  words(t.floodedWord, rows.quantity(c.floodedVolume, "m^3")) + ", " +
-                 words(t.centreWord, rows.point(c.centre)));
+                 words(t.centroidWord, rows.point(c.centre)));
   }
   for (const CaseReport::Moment& m : r.heelingMoments) {
     rows.add(t.momentLabel, m.name,

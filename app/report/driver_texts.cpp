@@ -110,6 +110,8 @@ constexpr DriverTexts kChinese{
     "\xd6\xca\xc1\xbf",
     // centreWord: 重心
     "\xd6\xd8\xd0\xc4",
+    // centroidWord: 形心
+    "\xd0\xce\xd0\xc4",
     // freeSurfaceWord: 自由液面力矩
     "\xd7\xd4\xd3\xc9\xd2\xba\xc3\xe6\xc1\xa6\xbe\xd8",
     // permeabilityWord: 渗透率
@@ -204,6 +206,7 @@ constexpr DriverTexts kEnglish{
     /* volumeWord */ "volume",
     /* massWord */ "mass",
     /* centreWord */ "centre",
+    /* centroidWord */ "centre",
     /* freeSurfaceWord */ "free-surface moment",
     /* permeabilityWord */ "permeability",
     /* floodedWord */ "flooded volume",

@@ -69,6 +69,7 @@ struct DriverTexts {
   const char* volumeWord;
   const char* massWord;
   const char* centreWord;
+  const char* centroidWord;  // of a flooded volume
   const char* freeSurfaceWord;
   const char* permeabilityWord;
   const char* floodedWord;

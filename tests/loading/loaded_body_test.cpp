@@ -9,6 +9,7 @@
 #include "loading/loaded_check.h"
 #include "solver/attitude_iteration.h"
 #include "solver/newton_solver.h"
+#include "solver/righting_arm.h"
 #include "support/shapes.h"
 #include "support/test_support.h"
 
@@ -130,6 +131,52 @@ TEST(LoadedBody, HeelingMomentBalancesTheFluidRightingArm) {
       EXPECT_TRUE(e.check.converged);
     }
   }
+}
+
+// A constant trim moment on the same body balances the fluid righting arm in trim, with the
+// tank's longitudinal free surface b l^3 / 12 in place of the transverse one; the heel stays 0.
+TEST(LoadedBody, TrimMomentBalancesTheLongitudinalFluidArm) {
+  for (const Method method : kMethods) {
+    SCOPED_TRACE(name(method));
+    TankCase c(0);
+    c.condition.heelingMoments.push_back({"winch", -900, MomentDirection::kTrim});
+    LoadedBody load(c.hull, c.condition);
+    const Solved s = solve(c.hull, load, method);
+    const double V = 472 / 1.025, T = V / 200, KG = (400 * 3 + 72 * 1.5) / 472.0;
+    const double BMl = 400 / (12 * T), fsc = 1.0 * 0.9 * 4 * 1000 / 12 / 472;
+    const double expected = wallSidedHeel(T / 2 + BMl - KG - fsc, BMl - fsc, -900 / 472.0);
+    const double dError = 1e-6 * std::sqrt(20 * 20 + 10 * 10 + 6 * 6);
+    EXPECT_NEAR(trimOf(s.plane), expected, 2 * dError / 10);
+    EXPECT_LT(trimOf(s.plane), -0.01);  // the -x end pushed down
+    EXPECT_NEAR(heelOf(s.plane), 0, 1e-7);
+  }
+}
+
+// The righting-arm curve of the loaded body lets the liquid run at every heel: it follows the
+// wall-sided fluid GZ, and the heeling arm meets it near the solved equilibrium.
+TEST(LoadedBody, CurveFollowsTheFluidArmAndMeetsTheHeelingArm) {
+  TankCase c(240);
+  LoadedBody load(c.hull, c.condition);
+  HeelRange range;
+  range.fromDeg = 0;
+  range.toDeg = 20;
+  range.stepDeg = 2;
+  const RightingArmCurve curve = computeRightingArmCurve(c.hull, load, range);
+  const double V = 472 / 1.025, T = V / 200, KG = (400 * 3 + 72 * 1.5) / 472.0;
+  const double BM = 100 / (12 * T), fsc = 1.0 * 0.9 * 10 * 64 / 12 / 472;
+  const double GMf = T / 2 + BM - KG - fsc;
+  ASSERT_EQ(curve.points.size(), 11u);
+  for (const RightingArmPoint& p : curve.points) {
+    const double phi = p.heelDeg * std::acos(-1.0) / 180, t = std::tan(phi);
+    EXPECT_NEAR(p.gz, std::sin(phi) * (GMf + (BM - fsc) * t * t / 2), 1e-7) << p.heelDeg;
+    EXPECT_NEAR(p.trimDeg, 0, 1e-6);
+  }
+  ASSERT_TRUE(curve.heeling.has_value());
+  EXPECT_DOUBLE_EQ(curve.heeling->arm, 240 / 472.0);
+  ASSERT_TRUE(curve.heeling->crossingHeelDeg.has_value());
+  const double heel = wallSidedHeel(GMf, BM - fsc, 240 / 472.0) * 180 / std::acos(-1.0);
+  EXPECT_NEAR(*curve.heeling->crossingHeelDeg, heel, 0.01);
+  EXPECT_TRUE(curve.heeling->residualToEndOfRange);
 }
 
 // Weights alone are the plain body: V = M / rho and G the weights' centre give the same solve,
