@@ -17,8 +17,8 @@ struct CaseNode {
 };
 
 // Parses a case file's text, YAML (of which JSON is a part), into the tree. False on a syntax
-// error, with the line (0: none) and the reader's reason. A build without the YAML library
-// parses nothing and says so.
+// error, with the line (0: none) and the reader's reason. A build without the YAML library reads
+// JSON only (case_json.h), and says so when the text is not JSON.
 bool parseCaseText(const std::string& text, CaseNode& root, long& errorLine, std::string& error);
-// Whether this build reads case files (it has the YAML library).
-bool caseFilesSupported();
+// Whether this build reads YAML case files (it has the YAML library), or JSON ones only.
+bool yamlCaseFilesSupported();

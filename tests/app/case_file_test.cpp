@@ -19,7 +19,7 @@ std::string errorOf(const std::string& text) {
 }
 
 TEST(CaseFile, ErrorsNameTheLineAndTheKey) {
-  if (!caseFilesSupported())
+  if (!yamlCaseFilesSupported())
     GTEST_SKIP() << "built without the YAML library";
   const struct {
     const char* what;
@@ -38,8 +38,10 @@ TEST(CaseFile, ErrorsNameTheLineAndTheKey) {
       {"quoted number", "body: h.set\nweights:\n  - {name: a, mass: '100', x: 1, y: 2, z: 3}\n",
        "dir/ship.yaml: line 3: weights[0].mass: expected a finite number, found \"100\""},
       {"infinite number",
-       "body: h.set\n" + kWeights + "heeling_moments:\n  - {name: m, moment: .inf, direction: heel}\n",
-       "dir/ship.yaml: line 5: heeling_moments[0].moment: expected a finite number, found \".inf\""},
+       "body: h.set\n" + kWeights +
+           "heeling_moments:\n  - {name: m, moment: .inf, direction: heel}\n",
+       "dir/ship.yaml: line 5: heeling_moments[0].moment: expected a finite number, found "
+       "\".inf\""},
       {"list for a number", "body: h.set\nweights:\n  - {name: a, mass: [1], x: 1, y: 2, z: 3}\n",
        "dir/ship.yaml: line 3: weights[0].mass: expected a number, found a list"},
       {"negative mass", "body: h.set\nweights:\n  - {name: a, mass: -5, x: 1, y: 2, z: 3}\n",
@@ -90,7 +92,8 @@ TEST(CaseFile, ErrorsNameTheLineAndTheKey) {
        "1)"},
       {"unknown direction",
        "body: h.set\n" + kWeights + "heeling_moments:\n  - {name: m, moment: 5, direction: roll}\n",
-       "dir/ship.yaml: line 5: heeling_moments[0].direction: expected heel or trim, found \"roll\""},
+       "dir/ship.yaml: line 5: heeling_moments[0].direction: expected heel or trim, found "
+       "\"roll\""},
       {"key given twice", "body: h.set\n" + kWeights + "body: g.set\n",
        "dir/ship.yaml: line 4: body: given twice (first at line 1)"},
       {"missing tank file",
@@ -98,8 +101,9 @@ TEST(CaseFile, ErrorsNameTheLineAndTheKey) {
            "tanks:\n  - {name: T, set: no-such-tank.set, density: 1, fill: 0.5}\n",
        "dir/ship.yaml: line 5: tanks[0].set: cannot open SET file 'dir/no-such-tank.set': No "
        "such file or directory"},
-      {"empty file", "", "dir/ship.yaml: line 1: the case file is empty: it needs at least body "
-                         "and weights"},
+      {"empty file", "",
+       "dir/ship.yaml: line 1: the case file is empty: it needs at least body "
+       "and weights"},
       {"not a mapping", "- a\n- b\n",
        "dir/ship.yaml: line 1: expected a mapping of keys, found a list"},
       {"JSON with a bad value",
@@ -114,7 +118,7 @@ TEST(CaseFile, ErrorsNameTheLineAndTheKey) {
 }
 
 TEST(CaseFile, SyntaxErrorsNameTheirLine) {
-  if (!caseFilesSupported())
+  if (!yamlCaseFilesSupported())
     GTEST_SKIP() << "built without the YAML library";
   const std::string message = errorOf("body: h.set\nweights:\n  - {name: a, mass: 1\n");
   EXPECT_EQ(message.rfind("dir/ship.yaml: line 4: ", 0), 0u) << message;
@@ -123,14 +127,14 @@ TEST(CaseFile, SyntaxErrorsNameTheirLine) {
 }
 
 TEST(CaseFile, ReadsTheConditionWithItsDefaultsAndPaths) {
-  if (!caseFilesSupported())
+  if (!yamlCaseFilesSupported())
     GTEST_SKIP() << "built without the YAML library";
-  const CaseInput in = readCaseText(
-      "dir/ship.yaml",
-      "body: {mesh: hull.stl}\nmarks: /abs/marks.csv\n" + kWeights +
-          "tanks:\n  - {name: T, box: [0, 2, 0, 1, 0, 1], density: 0.8, mass: 0.4}\n"
-          "compartments:\n  - {name: C, box: [0, 1, 0, 1, 0, 1]}\n"
-          "heeling_moments:\n  - {name: m, moment: -3.5, direction: trim}\n");
+  const CaseInput in =
+      readCaseText("dir/ship.yaml",
+                   "body: {mesh: hull.stl}\nmarks: /abs/marks.csv\n" + kWeights +
+                       "tanks:\n  - {name: T, box: [0, 2, 0, 1, 0, 1], density: 0.8, mass: 0.4}\n"
+                       "compartments:\n  - {name: C, box: [0, 1, 0, 1, 0, 1]}\n"
+                       "heeling_moments:\n  - {name: m, moment: -3.5, direction: trim}\n");
   EXPECT_TRUE(in.bodyIsMesh);
   EXPECT_EQ(in.bodyFile, "dir/hull.stl");
   EXPECT_EQ(in.marksFile, "/abs/marks.csv");

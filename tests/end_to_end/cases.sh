@@ -739,6 +739,16 @@ case_gbk:*)
     fail "output differs from $name/expected_case_output.txt (compared as GBK bytes)"
   [ ! -s "$work/err" ] || fail "standard error is not empty"
   ;;
+case_json:*)
+  # The same case as JSON (what the Windows build reads) gives the same output.
+  name=${case_name#case_json:}
+  run /dev/null --case "$examples/$name/case.json"
+  expect_rc 0
+  iconv -f UTF-8 -t GBK "$examples/$name/expected_case_output.txt" >"$work/expected" ||
+    fail "expected output is not convertible to GBK"
+  mask_time <"$work/out" | cmp -s - "$work/expected" ||
+    fail "output of case.json differs from $name/expected_case_output.txt (compared as GBK bytes)"
+  ;;
 case_utf8:*)
   name=${case_name#case_utf8:}
   LC_ALL=C.UTF-8 "$program" --case "$examples/$name/case.yaml" </dev/null >"$work/out" 2>"$work/err"
