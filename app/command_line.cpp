@@ -98,7 +98,7 @@ void describeOptions(CLI::App& app, RunOptions& o) {
   const std::map<std::string, SolverMethod> methods{{"greedy", SolverMethod::kGreedy},
                                                     {"newton", SolverMethod::kNewton}};
   app.add_option("--method", o.method, "The solver: the tilt iteration or Newton steps")
-      ->option_text("greedy|newton (default greedy)")
+      ->option_text("greedy|newton (default greedy; newton with --case)")
       ->transform(CLI::CheckedTransformer(methods))
       ->transform(CLI::IsMember(names(methods)));
   app.add_option("--max-steps", o.maxSteps, "End the iteration unconverged after N steps")
