@@ -2,6 +2,7 @@
 
 #ifdef FLOATSTATE_HAVE_YAML
 
+#include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/yaml.h>
 
 namespace {
@@ -46,6 +47,11 @@ bool parseCaseText(const std::string& text, CaseNode& root, long& errorLine, std
   try {
     root = toTree(YAML::Load(text), 1);
     return true;
+  } catch (const YAML::DeepRecursion& e) {
+    // The library stops descending at a depth no case file comes near.
+    errorLine = e.mark.line >= 0 ? e.mark.line + 1 : 0;
+    error = "nested too deeply";
+    return false;
   } catch (const YAML::Exception& e) {
     errorLine = e.mark.line >= 0 ? e.mark.line + 1 : 0;
     error = e.msg;

@@ -253,9 +253,9 @@ void drawLegend(SvgWriter& svg, const Box& box, const PictureScene& scene) {
                        [&](const PictureSolid& s) { return s.liquid == liquid; });
   };
   if (has(true))
-    entry("liquid", "tank liquid (its surface in plan)");
+    entry("liquid", "tank liquid");
   if (has(false))
-    entry("flood", "flooded compartment, below the water");
+    entry("flood", "flooded compartment");
   centreMarks(svg, x + 6, y - 4, x + 20, y - 4, false);
   svg.label(x + w + 8, y, "G centre of gravity, B of buoyancy");
 }
