@@ -19,6 +19,7 @@ constexpr const char* kUsageLines =
     "Usage: floatstate [OPTIONS] [SETFILE]\n"
     "       floatstate [OPTIONS] --mesh FILE (--displacement V | --mass M --density RHO)\n"
     "                  --gravity X,Y,Z\n"
+    "       floatstate [OPTIONS] --case CASE.yaml\n"
     "       floatstate --help | --version\n";
 
 constexpr const char* kDescription =
@@ -33,7 +34,11 @@ constexpr const char* kDescription =
     "below its opening. `--` ends the options.\n"
     "Unattended runs (scripts, a pipe that never closes): name the SET file (or --mesh) and\n"
     "give --answer yes|no. Nothing is then read from standard input and nothing waits for a\n"
-    "key; without --answer, standard input is read as typed, one answer per line.\n";
+    "key; without --answer, standard input is read as typed, one answer per line.\n"
+    "With --case the case file (YAML, or JSON) names the body and its loading condition:\n"
+    "weights, tanks with liquid, flooded compartments, heeling moments and the water's\n"
+    "density, in metres, tonnes, t/m^3, t*m (angles in degrees); the solver is then newton\n"
+    "unless --method says otherwise, and a \"Loading condition\" block follows the drafts.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
@@ -111,7 +116,7 @@ void describeOptions(CLI::App& app, RunOptions& o) {
   const std::map<std::string, SolverMethod> methods{{"greedy", SolverMethod::kGreedy},
                                                     {"newton", SolverMethod::kNewton}};
   app.add_option("--method", o.method, "The solver: the tilt iteration or Newton steps")
-      ->option_text("greedy|newton (default greedy)")
+      ->option_text("greedy|newton (default greedy; newton with --case)")
       ->transform(CLI::CheckedTransformer(methods))
       ->transform(CLI::IsMember(names(methods)));
   app.add_option("--max-steps", o.maxSteps, "End the iteration unconverged after N steps")
@@ -126,6 +131,8 @@ void describeOptions(CLI::App& app, RunOptions& o) {
          "Answer the iteration's question so, without reading standard input")
       ->option_text("yes|no")
       ->check(CLI::IsMember({"yes", "no"}));
+  app.add_option("--case", o.caseFile, "Float the body of the case file with its loading condition")
+      ->option_text("CASE.yaml (m, t, t/m^3, t*m)");
 }
 
 // Why a number or a point given to a mesh option is not one; empty when it is.
@@ -314,6 +321,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     result.error = e.what();
     return result;
   }
+  const bool methodGiven = app.count("--method") > 0;
   const MeshRunInput& mesh = result.options.mesh;
   std::string problem = meshOptionsProblem(mesh);
   // The tables alone need no loading: a mesh may come without one.
@@ -325,6 +333,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     problem = bookletOptionsProblem(result.options);
   if (problem.empty() && result.options.noPillars && !result.options.pillarFile.empty())
     problem = "--pillars and --no-pillars cannot be given together";
+  const bool withCase = !result.options.caseFile.empty();
+  if (problem.empty() && withCase && !result.options.setFile.empty())
+    problem = "a SET file and --case cannot be given together: the case file names the body";
+  if (problem.empty() && withCase && !mesh.meshFile.empty())
+    problem = "--mesh and --case cannot be given together: the case file names the body";
+  // A loaded body's centre of gravity moves with its liquids: Newton steps take it in stride.
+  if (withCase && !methodGiven)
+    result.options.method = SolverMethod::kNewton;
   if (result.action == CommandLine::Action::Run && !problem.empty()) {
     result.action = CommandLine::Action::UsageError;
     result.error = problem;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/booklet_run.h"
+#include "app/case_driver.h"
 #include "app/command_line.h"
 #include "app/input/draft_marks.h"
 #include "app/input/input_scan.h"
@@ -475,6 +476,8 @@ int runOnce(const RunOptions& options) {
   FloatingBody body;
   RunReport report;
   console::out() << texts.banner << std::endl;
+  if (!options.caseFile.empty())
+    return runCaseFile(options, texts);
   if (options.mesh.meshFile.empty()) {
     chooseSetFile(options, report);
     report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body);

@@ -38,6 +38,7 @@ struct RunOptions {
   // The z of the baseline that the drafts, KB, KG and KM are heights above (--baseline).
   double baseline = 0;
   bool baselineGiven = false;
+  std::string caseFile;  // the body and its loading condition (YAML or JSON); empty: none
 
   // The stability booklet.
   std::optional<DraftRange> hydrostatics;    // the upright hydrostatic table over these drafts

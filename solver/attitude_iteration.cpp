@@ -6,6 +6,7 @@
 #include "elements/console.h"
 #include "elements/floating_body.h"
 #include "solver/attitude_console.h"
+#include "solver/load_model.h"
 #include "submerged/fast_evaluation.h"
 
 namespace {
@@ -20,31 +21,34 @@ double startStep() {
 }
 
 // The attitude being refined: the normal, the water plane and centre of buoyancy found for it,
-// and the distance between the lines of action of gravity and buoyancy.
+// the point of the weight's line of action there, and the distance between the lines of action
+// of gravity and buoyancy.
 struct Attitude {
   Vec3 normal;
   Plane plane;
   Vec3 buoyancyCentre;
+  Vec3 gravity;
   double distance;
 };
 
 // Places the water plane for the attitude's normal and measures the distance of the two lines.
-void settle(FloatingBody& body, Attitude& a, double V, const Vec3& G, AttitudeCounts& counts) {
+void settle(LoadModel& load, Attitude& a, AttitudeCounts& counts) {
   ++counts.draftSearches;
-  body.findWaterPlane(a.plane, a.buoyancyCentre, V, a.normal);
-  a.distance = FloatingBody::actionLineDistance(a.buoyancyCentre, G, a.normal);
+  load.placeWater(a.normal, a.plane, a.buoyancyCentre);
+  a.gravity = weightLinePoint(load, a.normal / a.normal.length());
+  a.distance = FloatingBody::actionLineDistance(a.buoyancyCentre, a.gravity, a.normal);
 }
 
 // Tries tilts of the current normal about one axis, halving the angle after each failure. On a
 // tilt that strictly shortens the distance the attitude takes it and true is returned; false once
 // a tilt at or below the angle floor has failed. detAn keeps the last angle tried.
-bool tryTilts(FloatingBody& body, Attitude& current, const Vec3& axis, double& detAn, double V,
-              const Vec3& G, AttitudeCounts& counts) {
+bool tryTilts(LoadModel& load, Attitude& current, const Vec3& axis, double& detAn,
+              AttitudeCounts& counts) {
   for (;;) {
     Attitude trial;
     trial.normal = current.normal;
     trial.normal.rotateAbout(axis, detAn);
-    settle(body, trial, V, G, counts);
+    settle(load, trial, counts);
     if (trial.distance < current.distance) {
       current = trial;
       return true;
@@ -79,13 +83,13 @@ bool userWantsToContinue(int& givenYes, AttitudeCounts& counts) {
 // that shortens the distance between the lines of action of gravity and buoyancy. The iteration
 // ends when that distance is at most d_error, when the user declines to go on at the prompt, or at
 // the step limit of the settings; the outputs are then the state of the last printed step line.
-void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G,
+void solveFloatingAttitude(FloatingBody& body, LoadModel& load, Plane& plane, Vec3& buoyancyCentre,
                            AttitudeCounts& counts) {
   const DeferredElementResults deferred(body.fastEvaluation.get());
   const double dError = distanceTolerance(body.bounds);
   Attitude current;
   current.normal = Vec3(0, 0, 1);
-  settle(body, current, V, G, counts);
+  settle(load, current, counts);
   double detAn = startStep();
   int step = 0;
   int givenYes = 0;
@@ -98,14 +102,15 @@ void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentr
       break;
     }
     ++step;
-    const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G, current.normal);
-    if (!tryTilts(body, current, axis, detAn, V, G, counts)) {
+    const Vec3 axis =
+        FloatingBody::tiltAxis(current.buoyancyCentre, current.gravity, current.normal);
+    if (!tryTilts(load, current, axis, detAn, counts)) {
       if (!userWantsToContinue(givenYes, counts))
         break;
       // Forced step: one degree about the same axis, taken whatever the distance becomes.
       detAn = startStep();
       current.normal.rotateAbout(axis, detAn);
-      settle(body, current, V, G, counts);
+      settle(load, current, counts);
     }
     writeAttitudeStepLine(step, detAn, current.distance, current.normal);
     counts.steps = step;
@@ -114,6 +119,12 @@ void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentr
   }
   plane = current.plane;
   buoyancyCentre = current.buoyancyCentre;
+}
+
+void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G,
+                           AttitudeCounts& counts) {
+  FixedLoad load(body, V, G);
+  solveFloatingAttitude(body, load, plane, buoyancyCentre, counts);
 }
 
 void FloatingBody::solveFloatingAttitude(Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G) {

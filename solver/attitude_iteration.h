@@ -9,6 +9,7 @@
 
 #include "elements/floating_body.h"
 #include "geometry/bounding_box.h"
+#include "solver/load_model.h"
 
 // `a_error`: the smallest angle step in radians; a tilt of this size that fails ends the search
 // for a better attitude.
@@ -58,4 +59,10 @@ void setAttitudeIterationSettings(const AttitudeIterationSettings& settings);
 // FloatingBody::solveFloatingAttitude, counting its work in `counts`; the same console lines and
 // the same results bit for bit.
 void solveFloatingAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V, Vec3 G,
+                           AttitudeCounts& counts);
+
+// The same iteration for a loaded body: the water plane placed by the load, the weight's line of
+// action through the load's centre of gravity at each trial normal (moved by its heeling arms).
+// With a FixedLoad of the body, V and G it is the iteration above, bit for bit.
+void solveFloatingAttitude(FloatingBody& body, LoadModel& load, Plane& plane, Vec3& buoyancyCentre,
                            AttitudeCounts& counts);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "submerged/buoyant_sum.h"
 #include "submerged/draft_filter.h"
 #include "submerged/fast_evaluation.h"
 #include "submerged/surface_evaluation.h"
@@ -128,7 +129,8 @@ bool meetsVolume(double vT, double V) {
 }
 
 // The search as the algorithm states it: every trial evaluated, the lower end's volume kept.
-Plane bisectEvaluatingEveryTrial(PlaneEvaluations& evaluate, Bisection& bisection, double vLo,
+template <typename Evaluations>
+Plane bisectEvaluatingEveryTrial(Evaluations& evaluate, Bisection& bisection, double vLo,
                                  double V) {
   // The values D of the bracket's lower (dry) and upper end planes; open ends at first.
   double dLower = HUGE_VAL, dUpper = -HUGE_VAL;
@@ -390,4 +392,38 @@ void FloatingBody::findWaterPlane(Plane& plane, Vec3& buoyancyCentre, double V, 
   double volume;  // equals the last trial's volume; not needed
   if (!finalKnown)
     evaluate.buoyancy(volume, buoyancyCentre, trial);
+}
+
+namespace {
+
+// The trials of a search of the buoyant sum, each evaluated in full.
+class SumEvaluations {
+ public:
+  explicit SumEvaluations(BuoyantSum& sum) : sum_(sum) {}
+  double volume(const Plane& plane) { return sum_.volume(plane.D); }
+  double trialVolume(const Plane& plane) { return volume(plane); }
+  void narrow(double, double) {}
+
+ private:
+  BuoyantSum& sum_;
+};
+
+}  // namespace
+
+// The same bisection and acceptance test as findWaterPlane, every trial evaluated. The sum's
+// volume is 0 at the lowest corner of the hull's box and grows with the level wherever the
+// compartments lie inside the hull, so the bisection brackets the level as it does for one body.
+void findWaterPlaneOfSum(BuoyantSum& sum, const BoundingBox& bounds, Plane& plane,
+                         Vec3& buoyancyCentre, double V, Vec3 normal) {
+  const Vec3 n =
+      normal / std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+  Vec3 low, high;
+  extremeCorners(bounds, n, low, high);
+  sum.setNormal(n);
+  SumEvaluations evaluate(sum);
+  Bisection bisection(n, low, high);
+  const double vLo = evaluate.volume(planeThrough(n, low));
+  plane = bisectEvaluatingEveryTrial(evaluate, bisection, vLo, V);
+  double volume;
+  sum.buoyancy(plane, volume, buoyancyCentre);
 }

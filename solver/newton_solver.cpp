@@ -5,6 +5,7 @@
 
 #include "solver/attitude_console.h"
 #include "solver/attitude_iteration.h"
+#include "solver/load_model.h"
 #include "solver/stability.h"
 #include "submerged/fast_evaluation.h"
 #include "submerged/waterplane.h"
@@ -120,8 +121,9 @@ struct Attitude {
   Vec3 normal;
   Plane plane;
   Vec3 buoyancyCentre;
+  Vec3 gravity;  // on the weight's line of action at this normal (load_model.h)
   double distance;
-  double potential;  // (G - B) . n: the height of G above B
+  double potential;  // (G - B) . n: the height of G above B, less the heeling moments' work
 };
 
 // K positive definite: both leading minors positive (false for NaN entries).
@@ -144,11 +146,13 @@ struct Model {
 
 // The body's rotation w with K w = M at the attitude's plane, as a vector in the body frame, and
 // whether K is positive definite there (no rotation when it is singular).
-Stiffness newtonRotation(const FloatingBody& body, double V, const Vec3& G, const Attitude& a,
-                         Vec3& w, Model& model) {
-  const WaterplaneProperties wp = computeWaterplane(body, a.plane);
-  const Vec3 offset = a.buoyancyCentre - G;
-  const RestoringMatrix K = restoringMatrix(wp, V, offset.dot(wp.normal));
+Stiffness newtonRotation(LoadModel& load, double V, const Attitude& a, Vec3& w, Model& model) {
+  const WaterplaneProperties wp = load.waterplane(a.plane);
+  const Vec3 offset = a.buoyancyCentre - a.gravity;
+  SecondMoments fs;
+  const bool liquids = load.freeSurface(wp.normal, fs);
+  const RestoringMatrix K =
+      loadedRestoringMatrix(wp, liquids ? &fs : nullptr, V, offset.dot(wp.normal));
   const Vec3 M = offset.cross(wp.normal) * V;
   const double mu = M.dot(wp.axisU), mv = M.dot(wp.axisV);
   const double det = K.k[0][0] * K.k[1][1] - K.k[0][1] * K.k[1][0];
@@ -172,15 +176,22 @@ Stiffness newtonRotation(const FloatingBody& body, double V, const Vec3& G, cons
 
 class NewtonRun {
  public:
-  NewtonRun(FloatingBody& body, double V, const Vec3& G, double dError)
-      : body_(body), V_(V), G_(G), potentialTolerance_(kLevelPotential * dError) {}
+  NewtonRun(LoadModel& load, double dError)
+      : load_(load),
+        V_(load.displacementVolume()),
+        arms_(load.heelingArms()),
+        potentialTolerance_(kLevelPotential * dError) {}
 
   // Places the water plane for the attitude's normal and measures the distance of the two lines.
   void settle(Attitude& a) {
     ++outcome.draftSearches;
-    body_.findWaterPlane(a.plane, a.buoyancyCentre, V_, a.normal);
-    a.distance = FloatingBody::actionLineDistance(a.buoyancyCentre, G_, a.normal);
-    a.potential = (G_ - a.buoyancyCentre).dot(a.normal) / a.normal.length();
+    load_.placeWater(a.normal, a.plane, a.buoyancyCentre);
+    const Vec3 unit = a.normal / a.normal.length();
+    a.gravity = weightLinePoint(load_, unit);
+    a.distance = FloatingBody::actionLineDistance(a.buoyancyCentre, a.gravity, a.normal);
+    a.potential = (a.gravity - a.buoyancyCentre).dot(a.normal) / a.normal.length();
+    if (arms_.any())
+      a.potential += heelingPotential(arms_, unit);
   }
 
   // One step: the Newton rotation where K allows it, otherwise (or when it does not help) a
@@ -188,13 +199,14 @@ class NewtonRun {
   // angle of the rotation taken.
   bool step(Attitude& current, double& angle) {
     Vec3 w;
-    const Stiffness stiffness = newtonRotation(body_, V_, G_, current, w, model_);
+    const Stiffness stiffness = newtonRotation(load_, V_, current, w, model_);
     if (stiffness == Stiffness::PositiveDefinite &&
         turnWithin(current, w * -1, w.length(), angle, TurnKind::kNewton))
       return true;
     ++outcome.gradientSteps;
     model_.valid = false;
-    const Vec3 axis = FloatingBody::tiltAxis(current.buoyancyCentre, G_, current.normal);
+    const Vec3 axis =
+        FloatingBody::tiltAxis(current.buoyancyCentre, current.gravity, current.normal);
     angle = 0;
     const TurnKind tilt = w.length() <= kLongestStep ? TurnKind::kTilt : TurnKind::kDescent;
     if (isFinite(axis) && turnWithin(current, axis, HUGE_VAL, angle, tilt)) {
@@ -242,8 +254,12 @@ class NewtonRun {
   // towards the lean. False where K is positive definite (or not finite), or the lean along each
   // such eigenvector is within the distance tolerance.
   bool fallAxis(const Attitude& current, const Vec3& lean, double dError, Vec3& axis) const {
-    const WaterplaneProperties wp = computeWaterplane(body_, current.plane);
-    const RestoringMatrix K = restoringMatrix(wp, V_, (current.buoyancyCentre - G_).dot(wp.normal));
+    const WaterplaneProperties wp = load_.waterplane(current.plane);
+    SecondMoments fs;
+    const bool liquids = load_.freeSurface(wp.normal, fs);
+    const RestoringMatrix K =
+        loadedRestoringMatrix(wp, liquids ? &fs : nullptr, V_,
+                              (current.buoyancyCentre - current.gravity).dot(wp.normal));
     if (isPositiveDefinite(K))
       return false;
     const double a = K.k[0][0], c = K.k[1][1], b = (K.k[0][1] + K.k[1][0]) / 2;
@@ -348,7 +364,7 @@ class NewtonRun {
   // The gradient of the potential at the attitude with respect to the rotation vector.
   Vec3 gradient(const Attitude& a) const {
     const Vec3 n = a.normal / a.normal.length();
-    return n.cross(G_ - a.buoyancyCentre);
+    return n.cross(a.gravity - a.buoyancyCentre);
   }
 
   // The rotation to the minimum of the crease model after the turn `taken` overshot a valley and
@@ -404,11 +420,13 @@ class NewtonRun {
   }
 
   // The rate of change of the potential as the normal turns about the unit axis. The centre of
-  // buoyancy moves parallel to the water plane as the plane turns at constant displacement, so
-  // only the turning normal counts: d/dt (G - B) . n = (G - B) . (axis x n).
+  // buoyancy moves parallel to the water plane as the plane turns at constant displacement, and a
+  // slack tank's liquid centre parallel to its own level surface, so only the turning normal
+  // counts: d/dt (G - B) . n = (G - B) . (axis x n). The heeling arms' share of G is level, and
+  // its slope is that of heelingPotential (load_model.h).
   double potentialSlope(const Attitude& a, const Vec3& unit) const {
     const Vec3 n = a.normal / a.normal.length();
-    return (G_ - a.buoyancyCentre).dot(unit.cross(n));
+    return (a.gravity - a.buoyancyCentre).dot(unit.cross(n));
   }
 
   // The angle at which the cubic through the potentials and their slopes at both ends of a
@@ -427,9 +445,9 @@ class NewtonRun {
     return angle * std::fmin(std::fmax(t, 0.1), kStepFactor);
   }
 
-  FloatingBody& body_;
+  LoadModel& load_;
   double V_;
-  Vec3 G_;
+  HeelingArms arms_;
   double potentialTolerance_;
   double reach_ = kFirstReach;
   Model model_;
@@ -440,15 +458,21 @@ class NewtonRun {
 
 NewtonOutcome solveNewtonAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V,
                                   const Vec3& G, const NewtonSettings& settings) {
+  FixedLoad load(body, V, G);
+  return solveNewtonAttitude(body, load, plane, buoyancyCentre, settings);
+}
+
+NewtonOutcome solveNewtonAttitude(FloatingBody& body, LoadModel& load, Plane& plane,
+                                  Vec3& buoyancyCentre, const NewtonSettings& settings) {
   const DeferredElementResults deferred(body.fastEvaluation.get());
   const double dError = distanceTolerance(body.bounds);
-  NewtonRun run(body, V, G, dError);
+  NewtonRun run(load, dError);
   NewtonOutcome& outcome = run.outcome;
   Attitude current;
   current.normal = Vec3(0, 0, 1);
   run.settle(current);
   // The side the body leans to at upright: the axis of the turn down the potential there.
-  const Vec3 lean = (G - current.buoyancyCentre).cross(current.normal);
+  const Vec3 lean = (current.gravity - current.buoyancyCentre).cross(current.normal);
   writeAttitudeHeader(kAngleFloor, kRelativeDistanceError, dError);
   writeAttitudeStepLine(0, 0, current.distance, current.normal);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "elements/floating_body.h"
+#include "solver/load_model.h"
 
 // The default limit of steps of the Newton solver.
 constexpr int kDefaultNewtonMaxSteps = 50;
@@ -57,6 +58,12 @@ struct NewtonOutcome {
 // printed step line.
 NewtonOutcome solveNewtonAttitude(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre, double V,
                                   const Vec3& G, const NewtonSettings& settings = {});
+// The same for a loaded body: the load places the water plane and gives the centre of gravity
+// and the free surfaces at each trial normal; the restoring matrix then has the free surfaces'
+// terms (load_model.h), the potential the heeling moments' work. With a FixedLoad of the body, V
+// and G it is the solve above, bit for bit.
+NewtonOutcome solveNewtonAttitude(FloatingBody& body, LoadModel& load, Plane& plane,
+                                  Vec3& buoyancyCentre, const NewtonSettings& settings = {});
 
 // The lines, each starting "floatstate: ", that say where the solve left its Newton steps: the
 // gradient steps it fell back to and a stall. None for a solve of Newton steps only.

@@ -1,11 +1,14 @@
 #include "solver/righting_arm.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <limits>
 #include <map>
+#include <memory>
 
 #include "solver/draft_search.h"
+#include "solver/load_model.h"
 #include "submerged/fast_evaluation.h"
 #include "submerged/waterplane.h"
 
@@ -139,11 +142,52 @@ class WaterPlacer {
   Vec3 foot_;        // the last centre of buoyancy's foot on the last plane
 };
 
+// Where the curve's samples come from: the water plane of a normal with its centre of buoyancy,
+// and a point on the weight's line of action there.
+class Floating {
+ public:
+  virtual ~Floating() = default;
+  virtual void place(const Vec3& n, Plane& plane, Vec3& buoyancyCentre, Vec3& gravity) = 0;
+};
+
+// The plain body: the water placed by Newton steps on the level, the centre of gravity fixed.
+class FixedFloating : public Floating {
+ public:
+  FixedFloating(FloatingBody& body, double V, const Vec3& G) : water_(body, V), G_(G) {}
+  void place(const Vec3& n, Plane& plane, Vec3& buoyancyCentre, Vec3& gravity) override {
+    water_.place(n, plane, buoyancyCentre);
+    gravity = G_;
+  }
+
+ private:
+  WaterPlacer water_;
+  Vec3 G_;
+};
+
+// A loaded body: the load places the water and settles its liquids at every sample, and a trim
+// moment moves the weight's line of action along the body (a heel moment is the curve's heeling
+// arm instead, see HeelingArmCrossing).
+class LoadedFloating : public Floating {
+ public:
+  explicit LoadedFloating(LoadModel& load) : load_(load), trimArm_(load.heelingArms().trim) {}
+  void place(const Vec3& n, Plane& plane, Vec3& buoyancyCentre, Vec3& gravity) override {
+    load_.placeWater(n, plane, buoyancyCentre);
+    gravity = load_.centreOfGravity(n);
+    if (trimArm_ != 0)
+      gravity = gravity + levelAlong(n) * trimArm_;
+  }
+
+ private:
+  LoadModel& load_;
+  double trimArm_;
+};
+
 // The body floating at one trim of a held heel.
 struct Sample {
   double tau;
   Plane plane;
   Vec3 buoyancyCentre;
+  Vec3 gravity;
   double arm;  // (B - G).along(tau)
 };
 
@@ -165,14 +209,16 @@ double clampStep(double step) {
 //     always holds the root.
 class TrimSearch {
  public:
-  TrimSearch(WaterPlacer& water, const Vec3& G, double phi, double tolerance, int& draftSearches)
-      : water_(water), G_(G), frame_(phi), tolerance_(tolerance), searches_(draftSearches) {}
+  TrimSearch(Floating& water, double phi, double tolerance, int& draftSearches)
+      : water_(water), frame_(phi), tolerance_(tolerance), searches_(draftSearches) {}
 
   // slope (arm per radian of trim) sizes the first step when it is a finite non-zero number and
   // is replaced by the slope across the final bracket. Returns the balanced sample, or the best
   // one found with found = false.
   Sample solve(double guess, double& slope, bool& found);
-  double rightingArm(const Sample& s) const { return (s.buoyancyCentre - G_).dot(frame_.across()); }
+  double rightingArm(const Sample& s) const {
+    return (s.buoyancyCentre - s.gravity).dot(frame_.across());
+  }
 
  private:
   Sample at(double tau);
@@ -186,8 +232,7 @@ class TrimSearch {
   bool scan(double guess, Sample& lo, Sample& hi);
   Sample refine(Sample lo, Sample hi, double& slope, bool& found);
 
-  WaterPlacer& water_;
-  Vec3 G_;
+  Floating& water_;
   HeelFrame frame_;
   double tolerance_;
   int& searches_;
@@ -197,9 +242,9 @@ class TrimSearch {
 Sample TrimSearch::at(double tau) {
   Sample s;
   s.tau = std::fmax(-kMaxTrim, std::fmin(kMaxTrim, tau));
-  water_.place(frame_.normal(s.tau), s.plane, s.buoyancyCentre);
+  water_.place(frame_.normal(s.tau), s.plane, s.buoyancyCentre, s.gravity);
   ++searches_;
-  s.arm = (s.buoyancyCentre - G_).dot(frame_.along(s.tau));
+  s.arm = (s.buoyancyCentre - s.gravity).dot(frame_.along(s.tau));
   return s;
 }
 
@@ -373,11 +418,11 @@ class KeepElementResults {
 // left at the estimate of the balancing trim to extrapolate the next heels from: the balanced
 // sample still has an arm within the tolerance, and the secant's estimate of the root keeps that
 // remainder out of the next heels' extrapolation, where it would grow.
-RightingArmPoint balanceHeel(WaterPlacer& water, const Vec3& G, double heelDeg, double tolerance,
-                             double guess, double& slope, int& draftSearches, double& tau) {
+RightingArmPoint balanceHeel(Floating& water, double heelDeg, double tolerance, double guess,
+                             double& slope, int& draftSearches, double& tau) {
   RightingArmPoint p;
   p.heelDeg = heelDeg;
-  TrimSearch search(water, G, radians(p.heelDeg), tolerance, draftSearches);
+  TrimSearch search(water, radians(p.heelDeg), tolerance, draftSearches);
   const Sample s = search.solve(guess, slope, p.trimFound);
   const bool sloped = std::isfinite(slope) && slope != 0;
   tau = sloped ? s.tau - s.arm / slope : s.tau;
@@ -401,10 +446,9 @@ int HeelRange::count() const {
   return static_cast<int>(std::floor(spans + 1e-9)) + 1;
 }
 
-RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec3& G,
-                                         const HeelRange& range) {
-  if (!body.fastEvaluation && !body.surfaceEvaluation)
-    body.prepareFastEvaluation();
+namespace {
+
+RightingArmCurve curveOf(FloatingBody& body, Floating& water, const HeelRange& range) {
   const KeepElementResults keep(body.fastEvaluation.get());
   RightingArmCurve curve;
   const int n = range.count();
@@ -413,12 +457,11 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
   taus.reserve(static_cast<size_t>(n));
   const double tolerance = kRelativeArmTolerance * body.bounds.diagonal();
   double slope = std::numeric_limits<double>::quiet_NaN();
-  WaterPlacer water(body, V);
   for (int i = 0; i < n; ++i) {
     double tau;
     RightingArmPoint p;
     try {
-      p = balanceHeel(water, G, range.angleDeg(i), tolerance, trimGuess(taus), slope,
+      p = balanceHeel(water, range.angleDeg(i), tolerance, trimGuess(taus), slope,
                       curve.draftSearches, tau);
     } catch (const WaterReachesOpening& reached) {
       // The hull floods through its open deck at this heel: the curve ends here.
@@ -438,11 +481,30 @@ RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec
   return curve;
 }
 
+}  // namespace
+
+RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec3& G,
+                                         const HeelRange& range) {
+  if (!body.fastEvaluation && !body.surfaceEvaluation)
+    body.prepareFastEvaluation();
+  FixedFloating water(body, V, G);
+  return curveOf(body, water, range);
+}
+
+RightingArmCurve computeRightingArmCurve(FloatingBody& body, LoadModel& load,
+                                         const HeelRange& range) {
+  LoadedFloating water(load);
+  RightingArmCurve curve = curveOf(body, water, range);
+  const double arm = load.heelingArms().heel;
+  if (arm != 0)
+    curve.heeling = crossHeelingArm(curve.points, arm);
+  return curve;
+}
+
 struct RightingArmProbe::State {
-  State(FloatingBody& body, double V, const Vec3& G)
+  State(FloatingBody& body, std::unique_ptr<Floating> placer)
       : keep(body.fastEvaluation.get()),
-        water(body, V),
-        gravity(G),
+        water(std::move(placer)),
         tolerance(kRelativeArmTolerance * body.bounds.diagonal()) {}
   // The trim to start the heel from: interpolated between the estimates of the evaluated heels
   // around it, the nearest one's beyond them, level before any.
@@ -460,8 +522,7 @@ struct RightingArmProbe::State {
   }
 
   KeepElementResults keep;
-  WaterPlacer water;
-  Vec3 gravity;
+  std::unique_ptr<Floating> water;
   double tolerance;
   double slope = std::numeric_limits<double>::quiet_NaN();
   std::map<double, double> taus;  // heel (degrees) -> trim estimate of balanced heels
@@ -471,7 +532,11 @@ struct RightingArmProbe::State {
 RightingArmProbe::RightingArmProbe(FloatingBody& body, double V, const Vec3& G) {
   if (!body.fastEvaluation && !body.surfaceEvaluation)
     body.prepareFastEvaluation();
-  state_ = std::make_unique<State>(body, V, G);
+  state_ = std::make_unique<State>(body, std::make_unique<FixedFloating>(body, V, G));
+}
+
+RightingArmProbe::RightingArmProbe(FloatingBody& body, LoadModel& load) {
+  state_ = std::make_unique<State>(body, std::make_unique<LoadedFloating>(load));
 }
 
 RightingArmProbe::~RightingArmProbe() = default;
@@ -479,8 +544,8 @@ RightingArmProbe::~RightingArmProbe() = default;
 RightingArmPoint RightingArmProbe::at(double heelDeg) {
   State& s = *state_;
   double tau;
-  const RightingArmPoint p = balanceHeel(s.water, s.gravity, heelDeg, s.tolerance, s.guess(heelDeg),
-                                         s.slope, s.draftSearches, tau);
+  const RightingArmPoint p =
+      balanceHeel(*s.water, heelDeg, s.tolerance, s.guess(heelDeg), s.slope, s.draftSearches, tau);
   if (p.trimFound) {
     s.taus[heelDeg] = tau;
   } else {
@@ -561,4 +626,49 @@ RightingArmSummary summarizeRightingArm(const std::vector<RightingArmPoint>& poi
   s.area30 = areaTo(points, 30);
   s.area40 = areaTo(points, 40);
   return s;
+}
+
+HeelingArmCrossing crossHeelingArm(const std::vector<RightingArmPoint>& points, double arm) {
+  HeelingArmCrossing c;
+  c.arm = arm;
+  // Mirrored so that the moment pushes towards larger angles: angle s heel, excess s GZ - |arm|.
+  const double s = arm < 0 ? -1.0 : 1.0;
+  std::vector<double> angle, excess;
+  for (const RightingArmPoint& p : points) {
+    angle.push_back(s * p.heelDeg);
+    excess.push_back(s * p.gz - std::fabs(arm));
+  }
+  if (s < 0) {
+    std::reverse(angle.begin(), angle.end());
+    std::reverse(excess.begin(), excess.end());
+  }
+  const size_t n = angle.size();
+  size_t i = 0;
+  while (i + 1 < n && !(excess[i] < 0 && excess[i + 1] >= 0))
+    ++i;
+  if (i + 1 >= n)
+    return c;
+  const double fraction = excess[i] / (excess[i] - excess[i + 1]);
+  const double crossing = angle[i] + fraction * (angle[i + 1] - angle[i]);
+  c.crossingHeelDeg = s * crossing;
+  // The excess is linear between the points: each piece adds its trapezoid, the last one up to
+  // where the excess falls back to zero.
+  double area = 0;
+  double from = crossing, value = 0;
+  c.residualToEndOfRange = true;
+  for (size_t k = i + 1; k < n; ++k) {
+    if (excess[k] > 0) {
+      area += 0.5 * (value + excess[k]) * (angle[k] - from) * kDegreesToRadians;
+      from = angle[k];
+      value = excess[k];
+      continue;
+    }
+    const double drop = value - excess[k];
+    const double back = drop > 0 ? from + value / drop * (angle[k] - from) : from;
+    area += 0.5 * value * (back - from) * kDegreesToRadians;
+    c.residualToEndOfRange = false;
+    break;
+  }
+  c.residualArea = area;
+  return c;
 }

@@ -7,6 +7,7 @@
 #include "elements/floating_body.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
+#include "solver/load_model.h"
 
 // The righting-arm (GZ) curve: how strongly the body turns back when it is held at a heel angle.
 //
@@ -62,6 +63,23 @@ struct RightingArmSummary {
   std::optional<double> area40;
 };
 
+// A heeling moment set against the curve. The moment is constant in the earth's frame, so its
+// heeling arm (the moment over the weight) is the same at every heel; where GZ rises through it
+// the body rests (the static heel under the moment), and the area between GZ and the arm beyond
+// that heel is the work the body can still take from a further disturbance before it capsizes.
+// Angles and areas are taken on the side the moment pushes (positive heels for a positive arm).
+struct HeelingArmCrossing {
+  double arm = 0;  // in the length unit, positive when the moment pushes the +y side down
+  // The first heel, going from the range's end opposite the push towards the push, at which GZ
+  // comes up to the arm: interpolated linearly between the two computed points around it.
+  std::optional<double> crossingHeelDeg;
+  // The area between GZ and the arm from the crossing on, up to where GZ falls back to the arm
+  // or to the end of the range, in length unit x radians (the trapezoid rule, GZ linear between
+  // the computed points); positive.
+  std::optional<double> residualArea;
+  bool residualToEndOfRange = false;  // GZ does not fall back to the arm within the range
+};
+
 struct RightingArmCurve {
   std::vector<RightingArmPoint> points;
   RightingArmSummary summary;
@@ -71,6 +89,7 @@ struct RightingArmCurve {
   // while the water stays below the openings over the whole range.
   std::optional<double> openingHeelDeg;
   Vec3 openingPoint{0, 0, 0};
+  std::optional<HeelingArmCrossing> heeling;  // a loaded body with a heel moment
 };
 
 // Computes the curve for the body with displacement volume V and centre of gravity G over the
@@ -79,6 +98,13 @@ struct RightingArmCurve {
 // from the trims of the points before it. The curve ends before the first heel at which a plane
 // of its search reaches an open surface's opening (see RightingArmCurve::openingHeelDeg).
 RightingArmCurve computeRightingArmCurve(FloatingBody& body, double V, const Vec3& G,
+                                         const HeelRange& range);
+
+// The curve of a loaded body: at every sample the load places the water (its flooded compartments
+// flooding to that plane) and settles its liquids, and a trim moment moves the weight's line of
+// action along the body. GZ is measured from that line of action; a heel moment is not in GZ but
+// is set against it in `heeling`. The body's fast evaluation must be prepared by the caller.
+RightingArmCurve computeRightingArmCurve(FloatingBody& body, LoadModel& load,
                                          const HeelRange& range);
 
 // The summary of computed points given in increasing order of heel.
@@ -92,6 +118,9 @@ RightingArmSummary summarizeRightingArm(const std::vector<RightingArmPoint>& poi
 class RightingArmProbe {
  public:
   RightingArmProbe(FloatingBody& body, double V, const Vec3& G);
+  // The same for a loaded body: its liquids settle and its weight's line moves at every heel.
+  // The body's fast evaluation must be prepared by the caller.
+  RightingArmProbe(FloatingBody& body, LoadModel& load);
   ~RightingArmProbe();
   RightingArmProbe(const RightingArmProbe&) = delete;
   RightingArmProbe& operator=(const RightingArmProbe&) = delete;
@@ -103,3 +132,6 @@ class RightingArmProbe {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// The heeling arm against the computed points, given in increasing order of heel.
+HeelingArmCrossing crossHeelingArm(const std::vector<RightingArmPoint>& points, double arm);

@@ -100,6 +100,68 @@ constexpr DriverTexts kChinese{
     // baselineAfter: 起算
     "\xc6\xf0\xcb\xe3",
     /* titleEnd */ "):",
+    // loadingTitle: 装载工况(单位: m, t, t/m^3, t*m):
+    "\xd7\xb0\xd4\xd8\xb9\xa4\xbf\xf6(\xb5\xa5\xce\xbb: m, t, t/m^3, t*m):",
+    // waterDensity: 水密度
+    "\xcb\xae\xc3\xdc\xb6\xc8",
+    // weightLabel: 重量
+    "\xd6\xd8\xc1\xbf ",
+    // tankLabel: 液舱
+    "\xd2\xba\xb2\xd5 ",
+    // compartmentLabel: 进水舱
+    "\xbd\xf8\xcb\xae\xb2\xd5 ",
+    // momentLabel: 倾侧力矩
+    "\xc7\xe3\xb2\xe0\xc1\xa6\xbe\xd8 ",
+    // fillWord: 装载率
+    "\xd7\xb0\xd4\xd8\xc2\xca",
+    // volumeWord: 体积
+    "\xcc\xe5\xbb\xfd",
+    // massWord: 质量
+    "\xd6\xca\xc1\xbf",
+    // centreWord: 重心
+    "\xd6\xd8\xd0\xc4",
+    // centroidWord: 形心
+    "\xd0\xce\xd0\xc4",
+    // freeSurfaceWord: 自由液面力矩
+    "\xd7\xd4\xd3\xc9\xd2\xba\xc3\xe6\xc1\xa6\xbe\xd8",
+    // permeabilityWord: 渗透率
+    "\xc9\xf8\xcd\xb8\xc2\xca",
+    // floodedWord: 进水体积
+    "\xbd\xf8\xcb\xae\xcc\xe5\xbb\xfd",
+    // heelDirection: 横倾
+    "\xba\xe1\xc7\xe3",
+    // trimDirection: 纵倾
+    "\xd7\xdd\xc7\xe3",
+    // totalMass: 总质量
+    "\xd7\xdc\xd6\xca\xc1\xbf",
+    // displacementVolume: 排水体积
+    "\xc5\xc5\xcb\xae\xcc\xe5\xbb\xfd",
+    // kgSolid: 重心高度KG(固体)
+    "\xd6\xd8\xd0\xc4\xb8\xdf\xb6\xc8KG(\xb9\xcc\xcc\xe5)",
+    // fscTransverse: 横向自由液面修正
+    "\xba\xe1\xcf\xf2\xd7\xd4\xd3\xc9\xd2\xba\xc3\xe6\xd0\xde\xd5\xfd",
+    // fscLongitudinal: 纵向自由液面修正
+    "\xd7\xdd\xcf\xf2\xd7\xd4\xd3\xc9\xd2\xba\xc3\xe6\xd0\xde\xd5\xfd",
+    // kgFluid: 重心高度KG(计自由液面)
+    "\xd6\xd8\xd0\xc4\xb8\xdf\xb6\xc8KG(\xbc\xc6\xd7\xd4\xd3\xc9\xd2\xba\xc3\xe6)",
+    // gmtSolid: 横稳性高GMt(固体)
+    "\xba\xe1\xce\xc8\xd0\xd4\xb8\xdfGMt(\xb9\xcc\xcc\xe5)",
+    // gmlSolid: 纵稳性高GMl(固体)
+    "\xd7\xdd\xce\xc8\xd0\xd4\xb8\xdfGMl(\xb9\xcc\xcc\xe5)",
+    // gmtFluid: 横稳性高GMt(计自由液面)
+    "\xba\xe1\xce\xc8\xd0\xd4\xb8\xdfGMt(\xbc\xc6\xd7\xd4\xd3\xc9\xd2\xba\xc3\xe6)",
+    // gmlFluid: 纵稳性高GMl(计自由液面)
+    "\xd7\xdd\xce\xc8\xd0\xd4\xb8\xdfGMl(\xbc\xc6\xd7\xd4\xd3\xc9\xd2\xba\xc3\xe6)",
+    // gzHeelingArm: 倾侧力臂(L)
+    "\xc7\xe3\xb2\xe0\xc1\xa6\xb1\xdb(L)",
+    // gzCrossing: 复原力臂与倾侧力臂交点横倾角
+    "\xb8\xb4\xd4\xad\xc1\xa6\xb1\xdb\xd3\xeb\xc7\xe3\xb2\xe0\xc1\xa6\xb1\xdb\xbd\xbb\xb5\xe3\xba"
+    "\xe1\xc7\xe3\xbd\xc7",
+    // gzResidual: 交点以后剩余面积
+    "\xbd\xbb\xb5\xe3\xd2\xd4\xba\xf3\xca\xa3\xd3\xe0\xc3\xe6\xbb\xfd",
+    // gzResidualToEnd: 交点以后剩余面积(至范围终点)
+    "\xbd\xbb\xb5\xe3\xd2\xd4\xba\xf3\xca\xa3\xd3\xe0\xc3\xe6\xbb\xfd("
+    "\xd6\xc1\xb7\xb6\xce\xa7\xd6\xd5\xb5\xe3)",
 };
 
 // English.
@@ -152,6 +214,36 @@ constexpr DriverTexts kEnglish{
     /* baselineBefore */ "; KB and drafts above the baseline z = ",
     /* baselineAfter */ "",
     /* titleEnd */ "):",
+    /* loadingTitle */ "Loading condition (m, t, t/m^3, t*m):",
+    /* waterDensity */ "water density",
+    /* weightLabel */ "weight ",
+    /* tankLabel */ "tank ",
+    /* compartmentLabel */ "flooded compartment ",
+    /* momentLabel */ "heeling moment ",
+    /* fillWord */ "fill",
+    /* volumeWord */ "volume",
+    /* massWord */ "mass",
+    /* centreWord */ "centre",
+    /* centroidWord */ "centre",
+    /* freeSurfaceWord */ "free-surface moment",
+    /* permeabilityWord */ "permeability",
+    /* floodedWord */ "flooded volume",
+    /* heelDirection */ "heel",
+    /* trimDirection */ "trim",
+    /* totalMass */ "mass",
+    /* displacementVolume */ "displacement volume",
+    /* kgSolid */ "KG solid",
+    /* fscTransverse */ "free-surface correction, transverse",
+    /* fscLongitudinal */ "free-surface correction, longitudinal",
+    /* kgFluid */ "KG fluid",
+    /* gmtSolid */ "GMt solid",
+    /* gmlSolid */ "GMl solid",
+    /* gmtFluid */ "GMt fluid",
+    /* gmlFluid */ "GMl fluid",
+    /* gzHeelingArm */ "heeling arm (L)",
+    /* gzCrossing */ "heel where GZ meets the heeling arm",
+    /* gzResidual */ "residual area beyond it",
+    /* gzResidualToEnd */ "residual area beyond it (to the end of the range)",
 };
 
 }  // namespace

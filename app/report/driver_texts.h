@@ -66,6 +66,40 @@ struct DriverTexts {
   const char* baselineBefore;
   const char* baselineAfter;
   const char* titleEnd;
+
+  // The "Loading condition" block of a --case run: its title with the units, the labels before a
+  // weight's, tank's, flooded compartment's and heeling moment's name, the words of their values,
+  // and the labels of the totals. Then the righting-arm table's heeling-arm column and lines.
+  const char* loadingTitle;
+  const char* waterDensity;
+  const char* weightLabel;
+  const char* tankLabel;
+  const char* compartmentLabel;
+  const char* momentLabel;
+  const char* fillWord;
+  const char* volumeWord;
+  const char* massWord;
+  const char* centreWord;
+  const char* centroidWord;  // of a flooded volume
+  const char* freeSurfaceWord;
+  const char* permeabilityWord;
+  const char* floodedWord;
+  const char* heelDirection;
+  const char* trimDirection;
+  const char* totalMass;
+  const char* displacementVolume;
+  const char* kgSolid;
+  const char* fscTransverse;
+  const char* fscLongitudinal;
+  const char* kgFluid;
+  const char* gmtSolid;
+  const char* gmlSolid;
+  const char* gmtFluid;
+  const char* gmlFluid;
+  const char* gzHeelingArm;
+  const char* gzCrossing;
+  const char* gzResidual;
+  const char* gzResidualToEnd;
 };
 
 const DriverTexts& driverTexts(Language language);

@@ -23,6 +23,8 @@ ordered_json input(const RunReport& r) {
   const ElementCounts& e = r.elements;
   ordered_json j = r.meshFile.empty() ? ordered_json{{"setFile", r.setFile}}
                                       : ordered_json{{"mesh", r.meshFile}};
+  if (r.loading)
+    j["caseFile"] = r.loading->caseFile;
   j["pillarFile"] = r.pillarFile ? ordered_json(*r.pillarFile) : ordered_json(nullptr);
   if (r.pillarFileError)
     j["pillarFileError"] = *r.pillarFileError;
@@ -52,14 +54,57 @@ ordered_json solver(const SolverRecord& s) {
           {"seconds", s.seconds}};
 }
 
-ordered_json hydrostatics(const Hydrostatics& h) {
-  return {{"waterplaneArea", h.waterplaneArea},
-          {"centreOfFlotation", point(h.centreOfFlotation)},
-          {"GMt", h.GMt},
-          {"GMl", h.GMl},
-          {"GMmin", h.GMmin},
-          {"BMt", h.BMt},
-          {"BMl", h.BMl}};
+ordered_json hydrostatics(const RunReport& r) {
+  const Hydrostatics& h = r.hydrostatics;
+  ordered_json j = {{"waterplaneArea", h.waterplaneArea},
+                    {"centreOfFlotation", point(h.centreOfFlotation)},
+                    {"GMt", h.GMt},
+                    {"GMl", h.GMl},
+                    {"GMmin", h.GMmin},
+                    {"BMt", h.BMt},
+                    {"BMl", h.BMl}};
+  // A loaded body's GM above is the fluid one, its liquids free to run; the solid one besides.
+  if (r.loading) {
+    j["GMtSolid"] = r.loading->GMtSolid;
+    j["GMlSolid"] = r.loading->GMlSolid;
+  }
+  return j;
+}
+
+// The loading condition of a --case run, at the equilibrium (case_report.h).
+ordered_json loadingCase(const CaseReport& c) {
+  ordered_json weights = ordered_json::array();
+  for (const CaseReport::Weight& w : c.weights)
+    weights.push_back({{"name", w.name}, {"mass", w.mass}, {"centre", point(w.centre)}});
+  ordered_json tanks = ordered_json::array();
+  for (const CaseReport::Tank& t : c.tanks) {
+    tanks.push_back({{"name", t.name},
+                     {"capacity", t.capacity},
+                     {"volume", t.volume},
+                     {"mass", t.mass},
+                     {"centre", point(t.centre)},
+                     {"freeSurfaceMoment", t.freeSurfaceMoment}});
+  }
+  ordered_json compartments = ordered_json::array();
+  for (const CaseReport::Compartment& k : c.compartments) {
+    compartments.push_back({{"name", k.name},
+                            {"permeability", k.permeability},
+                            {"floodedVolume", k.floodedVolume},
+                            {"centre", point(k.centre)}});
+  }
+  ordered_json moments = ordered_json::array();
+  for (const CaseReport::Moment& m : c.heelingMoments)
+    moments.push_back({{"name", m.name}, {"moment", m.moment}, {"direction", m.direction}});
+  return {{"waterDensity", c.waterDensity},
+          {"mass", c.mass},
+          {"displacementVolume", c.displacementVolume},
+          {"centreOfGravitySolid", point(c.gravitySolid)},
+          {"centreOfGravityFluid", point(c.gravityFluid)},
+          {"freeSurfaceCorrection", {{"t", c.freeSurfaceT}, {"l", c.freeSurfaceL}}},
+          {"weights", weights},
+          {"tanks", tanks},
+          {"compartments", compartments},
+          {"heelingMoments", moments}};
 }
 
 // The pillars' drafts: none (an empty list) when the run wants no pillar file or goes without
@@ -118,6 +163,13 @@ ordered_json rightingArmSummary(const RightingArmCurve& curve) {
   if (curve.openingHeelDeg) {
     j["openingReachedHeelDeg"] = *curve.openingHeelDeg;
     j["openingReachedAt"] = point(curve.openingPoint);
+  }
+  if (curve.heeling) {
+    const HeelingArmCrossing& h = *curve.heeling;
+    j["heelingArm"] = h.arm;
+    j["heelingArmCrossingHeelDeg"] = optionalNumber(h.crossingHeelDeg);
+    j["residualArea"] = optionalNumber(h.residualArea);
+    j["residualAreaToEndOfRange"] = h.residualToEndOfRange;
   }
   return j;
 }
@@ -233,7 +285,9 @@ std::string reportToJson(const RunReport& r, const std::string& programVersion) 
     j["pillars"] = drafts(r);
     if (r.marksGiven)
       j["marks"] = marks(r);
-    j["hydrostatics"] = hydrostatics(r.hydrostatics);
+    j["hydrostatics"] = hydrostatics(r);
+    if (r.loading)
+      j["case"] = loadingCase(*r.loading);
   }
   if (r.namesBaseline)
     j["baseline"] = baseline(r);

@@ -22,40 +22,54 @@ std::string padLeft(const std::string& text, size_t width) {
 
 // The head row and the rows of the points, columns as wide as their widest cell (a GBK character
 // takes two bytes and two columns, so bytes are columns). When some trim was not balanced, every
-// cell of the last column gets one more character: '*' on those rows, a space elsewhere.
+// cell of the GZ column gets one more character: '*' on those rows, a space elsewhere. A curve
+// with a heeling moment has the heeling arm as a fourth column.
 void writeRows(std::ostream& out, const RightingArmCurve& curve, const DriverTexts& t, int digits,
                bool unbalanced) {
   std::vector<std::vector<std::string>> rows = {
       {t.gzHeel, t.gzTrim, std::string(t.gzArm) + (unbalanced ? " " : "")}};
+  if (curve.heeling)
+    rows[0].push_back(t.gzHeelingArm);
   for (const RightingArmPoint& p : curve.points) {
     const char* marker = !unbalanced ? "" : p.trimFound ? " " : "*";
     rows.push_back({formatNumber(p.heelDeg, digits, t.noValue),
                     formatNumber(resolvedDegrees(p.trimDeg), digits, t.noValue),
                     formatNumber(p.gz, digits, t.noValue) + marker});
+    if (curve.heeling)
+      rows.back().push_back(formatNumber(curve.heeling->arm, digits, t.noValue));
   }
-  size_t widths[3] = {0, 0, 0};
+  std::vector<size_t> widths(rows[0].size(), 0);
   for (const auto& row : rows) {
-    for (size_t c = 0; c < 3; ++c)
+    for (size_t c = 0; c < row.size(); ++c)
       widths[c] = std::max(widths[c], row[c].size());
   }
   for (const auto& row : rows) {
-    out << kIndent << padLeft(row[0], widths[0]) << kGap << padLeft(row[1], widths[1]) << kGap
-        << padLeft(row[2], widths[2]) << std::endl;
+    out << kIndent << padLeft(row[0], widths[0]);
+    for (size_t c = 1; c < row.size(); ++c)
+      out << kGap << padLeft(row[c], widths[c]);
+    out << std::endl;
   }
 }
 
-void writeSummaryLines(std::ostream& out, const RightingArmSummary& s, const DriverTexts& t,
+void writeSummaryLines(std::ostream& out, const RightingArmCurve& curve, const DriverTexts& t,
                        int digits) {
   struct Line {
     const char* label;
     std::optional<double> value;
     const char* unit;
   };
-  const Line lines[] = {{t.gzMaximum, s.maxGz, "L"},
-                        {t.gzMaximumHeel, s.maxHeelDeg, t.degrees},
-                        {t.gzVanishing, s.vanishingHeelDeg, t.degrees},
-                        {t.gzArea30, s.area30, "L rad"},
-                        {t.gzArea40, s.area40, "L rad"}};
+  const RightingArmSummary& s = curve.summary;
+  std::vector<Line> lines = {{t.gzMaximum, s.maxGz, "L"},
+                             {t.gzMaximumHeel, s.maxHeelDeg, t.degrees},
+                             {t.gzVanishing, s.vanishingHeelDeg, t.degrees},
+                             {t.gzArea30, s.area30, "L rad"},
+                             {t.gzArea40, s.area40, "L rad"}};
+  if (curve.heeling) {
+    const HeelingArmCrossing& h = *curve.heeling;
+    lines.push_back({t.gzCrossing, h.crossingHeelDeg, t.degrees});
+    lines.push_back(
+        {h.residualToEndOfRange ? t.gzResidualToEnd : t.gzResidual, h.residualArea, "L rad"});
+  }
   size_t width = 0;
   for (const Line& line : lines)
     width = std::max(width, std::strlen(line.label));
@@ -93,5 +107,5 @@ void writeRightingArmTable(std::ostream& out, const RightingArmCurve& curve, boo
     out << kIndent << texts.gzTrimNotFound << std::endl;
   if (curve.openingHeelDeg)
     out << kIndent << openingLine(curve, texts, digits) << std::endl;
-  writeSummaryLines(out, curve.summary, texts, digits);
+  writeSummaryLines(out, curve, texts, digits);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/input/input_warnings.h"
+#include "app/report/case_report.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
 #include "solver/equilibrium_verdict.h"
@@ -98,6 +99,7 @@ struct RunReport {
   std::optional<std::vector<HydrostaticRow>> hydrostaticTable;  // --hydrostatics
   std::optional<std::vector<CrossCurve>> crossCurves;           // --kn
   std::optional<CriteriaAssessment> criteria;                   // --criteria
+  std::optional<CaseReport> loading;                            // a --case run's loading condition
 };
 
 // The angles of the water plane's unit normal N = (A, B, C), in degrees: heel atan2(-B, C),

@@ -38,7 +38,10 @@ constexpr const char* kStyle =
     ".g{fill:#fff;stroke:#000;stroke-width:1.2}.b{fill:#c62828;stroke:#fff;stroke-width:.8}"
     ".grid{stroke:#ddd;stroke-width:1}.axis{stroke:#222;stroke-width:1.2}"
     ".curve{fill:none;stroke:#c62828;stroke-width:2}.point{fill:#c62828}"
-    ".max{fill:none;stroke:#000;stroke-width:1.5}";
+    ".max{fill:none;stroke:#000;stroke-width:1.5}"
+    ".inner{fill:none;stroke:#888;stroke-width:.5;stroke-dasharray:3 2}"
+    ".liquid{fill:none;stroke:#2e7d32;stroke-width:1.2}.flood{fill:none;stroke:#e65100;"
+    "stroke-width:1.2}.heeling{stroke:#6a1b9a;stroke-width:1.5;stroke-dasharray:6 3}";
 
 const double kPi = std::acos(-1.0);
 
@@ -87,7 +90,7 @@ struct Layout {
   double width, height;
 };
 
-Layout arrange(const Extents& e, bool withPanel, bool withCrossPanel) {
+Layout arrange(const Extents& e, bool withPanel, bool withCrossPanel, int extraLegendRows) {
   Layout l;
   const double lx = e.span(0), ly = e.span(1), lz = e.span(2);
   l.scale = std::fmin(kViewsBudget / (lx + ly), kViewsBudget / (lz + ly));
@@ -100,7 +103,8 @@ Layout arrange(const Extents& e, bool withPanel, bool withCrossPanel) {
   l.section = {kMargin + wide + kGap, top, across, tall};
   l.plan = {kMargin, top + tall + kGap + kTitle, wide, across};
   const double right = kMargin + wide + kGap;
-  l.legend = {right, l.plan.y, std::fmax(across, kLegendWidth), kLegendHeight};
+  l.legend = {right, l.plan.y, std::fmax(across, kLegendWidth),
+              kLegendHeight + 20 * extraLegendRows};
   l.width = right + std::fmax(across, kLegendWidth) + kMargin;
   double bottom = std::fmax(l.plan.y + l.plan.h, l.legend.y + l.legend.h);
   if (withPanel) {
@@ -161,6 +165,26 @@ void drawMarks(SvgWriter& svg, const PictureScene& scene, const WaterFrame& f,
   }
 }
 
+// The tanks and flooded compartments: each solid's edges split at its own level, the part below
+// it (liquid, flood) in its colour, the rest dashed; in plan, where the level is the paper, the
+// lines where the level cuts the solid. The solid's frame has the water's axes and differs only
+// in its height, by which the view is shifted back.
+void drawSolids(SvgWriter& svg, const PictureScene& scene, const WaterFrame& f,
+                const ViewPlacement& p) {
+  for (const PictureSolid& s : scene.solids) {
+    const WaterFrame level(s.level);
+    ViewPlacement shifted = p;
+    if (p.view != View::Plan)
+      shifted.vMax += level.offset - f.offset;
+    const SurfaceFaces faces(*s.solid);
+    const BodyOutline outline(*s.solid, faces, level, shifted);
+    const char* below = s.liquid ? "liquid" : "flood";
+    path(svg, outline.dry(), "inner");
+    path(svg, outline.wet(), below);
+    path(svg, outline.waterline(), below);
+  }
+}
+
 void drawView(SvgWriter& svg, const FloatingBody& body, const SurfaceFaces& surface,
               const PictureScene& scene, const WaterFrame& f, const Box& box,
               const ViewPlacement& p, const char* title) {
@@ -176,6 +200,7 @@ void drawView(SvgWriter& svg, const FloatingBody& body, const SurfaceFaces& surf
   path(svg, outline.wet(), "wet");
   path(svg, outline.dry(), "dry");
   path(svg, outline.waterline(), "waterline");
+  drawSolids(svg, scene, f, p);
   const Vec3 g = f.toWater(scene.gravityCentre), b = f.toWater(scene.buoyancyCentre);
   if (p.view != View::Plan) {
     line(svg, box.x, waterY, box.x + box.w, waterY, "waterline");
@@ -212,6 +237,14 @@ void drawLegend(SvgWriter& svg, const Box& box, const FloatingBody& body,
                                                : "draft mark") +
                       "; in plan its draft (body z)");
   }
+  const auto has = [&](bool liquid) {
+    return std::any_of(scene.solids.begin(), scene.solids.end(),
+                       [&](const PictureSolid& s) { return s.liquid == liquid; });
+  };
+  if (has(true))
+    entry("liquid", "tank liquid");
+  if (has(false))
+    entry("flood", "flooded compartment");
   centreMarks(svg, x + 6, y - 4, x + 20, y - 4, false);
   svg.label(x + w + 8, y, "G centre of gravity, B of buoyancy");
 }
@@ -227,6 +260,10 @@ Plot plotArea(const RightingArmCurve& curve, const Box& box) {
   for (const RightingArmPoint& point : curve.points) {
     p.g0 = std::fmin(p.g0, point.gz);
     p.g1 = std::fmax(p.g1, point.gz);
+  }
+  if (curve.heeling) {
+    p.g0 = std::fmin(p.g0, curve.heeling->arm);
+    p.g1 = std::fmax(p.g1, curve.heeling->arm);
   }
   const double span = p.g1 - p.g0;
   const double pad = span > 0 ? 0.08 * span : 1;
@@ -291,6 +328,18 @@ void drawCurvePanel(SvgWriter& svg, const RightingArmCurve& curve, const Box& bo
   drawSummary(svg, curve.summary, p);
   if (criteria)
     drawCriteriaOverlay(svg, p, *criteria);
+  if (curve.heeling) {
+    // The heeling arm, the same at every heel, and where GZ comes up to it.
+    const HeelingArmCrossing& h = *curve.heeling;
+    line(svg, p.area.x, p.y(h.arm), p.area.x + p.area.w, p.y(h.arm), "heeling");
+    svg.label(p.area.x + 4, p.y(h.arm) - 4, "heeling arm " + shortNumber(h.arm), "start", "small");
+    if (h.crossingHeelDeg) {
+      const double x = p.x(*h.crossingHeelDeg), y = p.y(h.arm);
+      circle(svg, x, y, 4, "max");
+      svg.label(x + 6, y + 14, "meets GZ at " + shortNumber(*h.crossingHeelDeg) + kDegree, "start",
+                "small");
+    }
+  }
 }
 
 std::string attitudeLine(const Plane& w) {
@@ -307,7 +356,14 @@ std::string drawFloatingBodySvg(const FloatingBody& body, const PictureScene& sc
   const Extents extents = measure(body, frame, scene);
   const bool withPanel = scene.curve != nullptr;
   const bool withCrossPanel = scene.crossCurves != nullptr;
-  const Layout l = arrange(extents, withPanel, withCrossPanel);
+  int kinds = 0;
+  for (const bool liquid : {true, false}) {
+    kinds += std::any_of(scene.solids.begin(), scene.solids.end(),
+                         [&](const PictureSolid& s) { return s.liquid == liquid; })
+                 ? 1
+                 : 0;
+  }
+  const Layout l = arrange(extents, withPanel, withCrossPanel, kinds);
   SvgWriter svg(std::ceil(l.width), std::ceil(l.height));
   svg.start("style").attribute("type", "text/css").openBody();
   svg.text(kStyle);

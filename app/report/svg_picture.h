@@ -19,6 +19,14 @@ struct PictureMark {
   bool pillar = false;  // a pillar, not a draft mark
 };
 
+// A solid inside the body drawn with a level of its own: a tank with its liquid's surface (what
+// lies below it is liquid), or a flooded compartment with the water plane (below it: the flood).
+struct PictureSolid {
+  const FloatingBody* solid = nullptr;
+  Plane level{0, 0, 1, 0};
+  bool liquid = true;  // a tank's liquid; false: a flooded compartment
+};
+
 // What the picture shows besides the body's elements.
 struct PictureScene {
   Plane waterPlane{0, 0, 1, 0};
@@ -28,6 +36,7 @@ struct PictureScene {
   const RightingArmCurve* curve = nullptr;       // the righting-arm panel, when given
   const CriteriaAssessment* criteria = nullptr;  // its limits and heeling arms over that panel
   const std::vector<CrossCurve>* crossCurves = nullptr;  // the cross curves' panel, when given
+  std::vector<PictureSolid> solids;  // tanks and flooded compartments, when given
 };
 
 // One SVG 1.1 document of the floating body: profile, section and plan as it floats (the water

@@ -17,12 +17,13 @@ ALLOWED = {
     "submerged": {"elements", "geometry"},
     "solver": {"submerged", "elements", "geometry"},
     "stability": {"solver", "submerged", "elements", "geometry"},
+    "loading": {"solver", "submerged", "elements", "geometry"},
     "app/platform": {"elements", "geometry"},
     "app/input": {"app/platform", "elements", "geometry"},
     "app/mesh": {"elements", "geometry"},
     "app/report": {"stability", "solver", "submerged", "app/input", "app/platform", "elements",
                    "geometry"},
-    "app": {"app/report", "app/input", "app/mesh", "app/platform", "stability", "solver",
+    "app": {"app/report", "app/input", "app/mesh", "app/platform", "stability", "loading", "solver",
             "submerged", "elements", "geometry"},
 }
 MAX_LINES = 1000

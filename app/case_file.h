@@ -1,0 +1,59 @@
+#pragma once
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/case_tree.h"
+#include "loading/loading_condition.h"
+
+// The case file of `floatstate --case`: the body and its loading condition, in YAML (or JSON,
+// which is YAML too). Units: metres, tonnes, t/m^3, t*m. Paths are relative to the case file's
+// folder unless absolute.
+//
+//   body: hull.set               a SET file (its displacement and gravity lines are ignored);
+//                                or {set: hull.set}, or {mesh: hull.stl} (a closed surface)
+//   pillars: FourPillars.txt     optional: default FourPillars.txt beside the body, if it exists
+//   marks: marks.csv             optional, as --marks
+//   water_density: 1.025         optional, t/m^3, default 1.025
+//   weights:                     at least one: {name, mass (t, > 0), x, y, z}
+//   tanks:                       optional: {name, a solid, density (t/m^3, > 0), the content,
+//                                permeability (0..1], default 1)}; the solid is exactly one of
+//                                box: [x1, x2, y1, y2, z1, z2], set: FILE, mesh: FILE; the content
+//                                exactly one of fill (0..1 of the capacity), volume (m^3),
+//                                mass (t), at most the capacity
+//   compartments:                optional: {name, a solid, permeability (0..1], default 1)},
+//                                flooded, open to the sea
+//   heeling_moments:             optional: {name, moment (t*m), direction: heel | trim}
+//
+// Any other key, a missing required key, a value of the wrong type or out of its range is an
+// error that names the line and the key.
+
+struct CaseInput {
+  std::string path;  // the case file, as given
+  std::string bodyFile;
+  bool bodyIsMesh = false;
+  std::optional<std::string> pillarFile;  // given in the case
+  std::string marksFile;                  // empty: none
+  LoadingCondition condition;
+  std::vector<std::string> warnings;  // findings in the tanks' and compartments' files
+};
+
+// An error in the case file: the whole message after the program's prefix, e.g.
+// "ship.yaml: line 12: tanks[0].fill: 1.5 is out of range (0 to 1)".
+class CaseError : public std::exception {
+ public:
+  explicit CaseError(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+// Reads and checks the case file, and reads the solids its tanks and compartments name. Throws
+// CaseError.
+CaseInput readCaseFile(const std::string& path);
+
+// The same from the text of a file at `path` (paths in it are relative to path's folder).
+CaseInput readCaseText(const std::string& path, const std::string& text);
