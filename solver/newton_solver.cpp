@@ -257,9 +257,8 @@ class NewtonRun {
     const WaterplaneProperties wp = load_.waterplane(current.plane);
     SecondMoments fs;
     const bool liquids = load_.freeSurface(wp.normal, fs);
-    const RestoringMatrix K =
-        loadedRestoringMatrix(wp, liquids ? &fs : nullptr, V_,
-                              (current.buoyancyCentre - current.gravity).dot(wp.normal));
+    const RestoringMatrix K = loadedRestoringMatrix(
+        wp, liquids ? &fs : nullptr, V_, (current.buoyancyCentre - current.gravity).dot(wp.normal));
     if (isPositiveDefinite(K))
       return false;
     const double a = K.k[0][0], c = K.k[1][1], b = (K.k[0][1] + K.k[1][0]) / 2;
