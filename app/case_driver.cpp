@@ -21,6 +21,7 @@
 #include "app/report/run_report.h"
 #include "app/report/summary.h"
 #include "app/report/svg_picture.h"
+#include "app/run_output.h"
 #include "elements/console.h"
 #include "loading/containment.h"
 #include "loading/loaded_check.h"
@@ -94,13 +95,6 @@ void checkLoading(const CaseInput& input, FloatingBody& hull, const Vec3& G, Run
   }
 }
 
-void writeLongRunNote(int steps, double angleStep) {
-  console::out() << std::flush;
-  std::cerr << "floatstate: the tilt iteration has taken " << steps
-            << " steps and its angle step has stalled at " << angleStep
-            << " rad (it never grows again); --method newton converges faster" << std::endl;
-}
-
 // The chosen solver on the loaded body; returns its lines for standard error.
 std::vector<std::string> runSolver(FloatingBody& hull, LoadedBody& load, const RunOptions& options,
                                    Plane& plane, Vec3& buoyancyCentre, RunReport& report) {
@@ -163,14 +157,6 @@ std::vector<std::string> solve(FloatingBody& hull, LoadedBody& load, const RunOp
   return notes;
 }
 
-bool fileExists(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr)
-    return false;
-  std::fclose(file);
-  return true;
-}
-
 // The pillar drafts (the case's pillar file, else FourPillars.txt beside the body when there is
 // one) and the marks'. Returns the lines for the picture.
 std::vector<PictureMark> reportDrafts(const CaseInput& input, const std::vector<DraftMark>& marks,
@@ -178,7 +164,7 @@ std::vector<PictureMark> reportDrafts(const CaseInput& input, const std::vector<
   std::vector<PictureMark> lines;
   const std::string beside = pathInSameFolder(input.bodyFile, "FourPillars.txt");
   const std::string pillarFile = input.pillarFile ? *input.pillarFile : beside;
-  if (input.pillarFile || fileExists(beside)) {
+  if (input.pillarFile || fileCanBeOpened(beside)) {
     LineSegment pillars[4];
     readPillarFile(pillarFile.c_str(), pillars);
     report.pillarFile = pillarFile;
@@ -259,21 +245,6 @@ Plane levelOf(const FloatingBody& solid, const TankLiquid& liquid, const Vec3& n
   return Plane(n.x, n.y, n.z, -h);
 }
 
-bool writeJson(const RunOptions& options, const RunReport& report) {
-  const std::string json = reportToJson(report, programVersion());
-  if (options.jsonFile == "-") {
-    writeUnconverted(std::cout, json);
-    return static_cast<bool>(std::cout.flush());
-  }
-  std::string reason;
-  if (writeFileReplacing(options.jsonFile, json, reason))
-    return true;
-  console::out() << std::flush;
-  writeUnconverted(
-      std::cerr, "floatstate: cannot write the report " + options.jsonFile + ": " + reason + "\n");
-  return false;
-}
-
 bool writePicture(const RunOptions& options, const FloatingBody& hull, const CaseInput& input,
                   const LoadedEquilibrium& e, const RunReport& report,
                   std::vector<PictureMark> lines) {
@@ -293,13 +264,7 @@ bool writePicture(const RunOptions& options, const FloatingBody& hull, const Cas
   }
   for (const Compartment& c : input.condition.compartments)
     scene.solids.push_back({c.solid.get(), w, false});
-  std::string reason;
-  if (writeFileReplacing(options.svgFile, drawFloatingBodySvg(hull, scene), reason))
-    return true;
-  console::out() << std::flush;
-  writeUnconverted(
-      std::cerr, "floatstate: cannot write the picture " + options.svgFile + ": " + reason + "\n");
-  return false;
+  return writeOutputFile(options.svgFile, "the picture", drawFloatingBodySvg(hull, scene));
 }
 
 }  // namespace
@@ -378,7 +343,7 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t) {
     writeRightingArmTable(console::out(), *report.rightingArm, !report.meshFile.empty(), t,
                           options.digits);
   }
-  bool written = options.jsonFile.empty() || writeJson(options, report);
+  bool written = options.jsonFile.empty() || writeJsonReport(options, report);
   if (!options.svgFile.empty())
     written = writePicture(options, hull, input, e, report, std::move(lines)) && written;
   if (!options.answer)

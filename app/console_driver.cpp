@@ -26,6 +26,7 @@
 #include "app/report/run_report.h"
 #include "app/report/summary.h"
 #include "app/report/svg_picture.h"
+#include "app/run_output.h"
 #include "elements/console.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
@@ -109,14 +110,6 @@ class ConsoleForRun {
   bool waiting_;
 };
 
-bool fileCanBeOpened(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr)
-    return false;
-  std::fclose(file);
-  return true;
-}
-
 // What was read, written as the console's first lines and kept for the report. A mesh without
 // its loading (a run of the tables alone) has no lines for it.
 void reportInput(FloatingBody& body, const DriverTexts& t, RunReport& report) {
@@ -171,14 +164,6 @@ std::vector<DraftMark> readMarks(const RunOptions& options) {
   if (!options.marksFile.empty() && !readMarksFile(options.marksFile, marks, error))
     failInput(error.message);
   return marks;
-}
-
-// The tilt iteration's note at its 10,000th step, on standard error while it goes on.
-void writeLongRunNote(int steps, double angleStep) {
-  console::out() << std::flush;
-  std::cerr << "floatstate: the tilt iteration has taken " << steps
-            << " steps and its angle step has stalled at " << angleStep
-            << " rad (it never grows again); --method newton converges faster" << std::endl;
 }
 
 // Puts the tilt iteration's settings back when the solve ends, also by an exception (the water
@@ -345,22 +330,6 @@ EquilibriumCheck judge(const FloatingBody& body, RunReport& report) {
   return check;
 }
 
-// False (after a message on standard error) when the report file cannot be written.
-bool writeJsonReport(const RunOptions& options, const RunReport& report) {
-  const std::string json = reportToJson(report, programVersion());
-  if (options.jsonFile == "-") {
-    writeUnconverted(std::cout, json);
-    return static_cast<bool>(std::cout.flush());
-  }
-  std::string reason;
-  if (writeFileReplacing(options.jsonFile, json, reason))
-    return true;
-  console::out() << std::flush;
-  writeUnconverted(
-      std::cerr, "floatstate: cannot write the report " + options.jsonFile + ": " + reason + "\n");
-  return false;
-}
-
 // The curve through the heels the criteria evaluated, as a righting-arm curve to draw. It has no
 // summary: the criteria's table holds the exact areas and maximum.
 RightingArmCurve curveOfSamples(const std::vector<std::pair<double, double>>& samples) {
@@ -395,13 +364,7 @@ bool writePicture(const RunOptions& options, const FloatingBody& body, const Run
     scene.criteria = &*report.criteria;
   if (report.crossCurves)
     scene.crossCurves = &*report.crossCurves;
-  std::string reason;
-  if (writeFileReplacing(options.svgFile, drawFloatingBodySvg(body, scene), reason))
-    return true;
-  console::out() << std::flush;
-  writeUnconverted(
-      std::cerr, "floatstate: cannot write the picture " + options.svgFile + ": " + reason + "\n");
-  return false;
+  return writeOutputFile(options.svgFile, "the picture", drawFloatingBodySvg(body, scene));
 }
 
 }  // namespace
