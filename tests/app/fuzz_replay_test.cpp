@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,8 +16,10 @@
 #include <vector>
 
 #include "app/input/pillar_file.h"
+#include "fuzz/case_checks.h"
 #include "fuzz/mesh_checks.h"
 #include "fuzz/pipeline_checks.h"
+#include "support/shapes.h"
 #include "support/test_support.h"
 
 namespace {
@@ -71,6 +74,7 @@ TEST(FuzzReplay, SeedCorporaAndFoundInputsPassTheHarnessChecks) {
   EXPECT_GE(replay("pillar_file", input_checks::checkPillarFile), 8u);
   EXPECT_GE(replay("pipeline", input_checks::checkPipeline), 10u);
   EXPECT_GE(replay("mesh", input_checks::checkMeshFile), 10u);
+  EXPECT_GE(replay("case_file", input_checks::checkCaseFile), 5u);
 }
 
 std::string regression(const std::string& harness, const std::string& name) {
@@ -159,6 +163,28 @@ TEST(FuzzRegressions, ACrossingBeyondTheRangeOfDoublesGetsNoDraftLine) {
   EXPECT_NE(out.find("2\xba\xc5"), std::string::npos) << out;
   EXPECT_NE(out.find("4\xba\xc5"), std::string::npos) << out;
   EXPECT_EQ(out.find("nan"), std::string::npos) << out;
+}
+
+// Found by the case file fuzzer: a weight 1.6e78 m forward of the hull makes the body float on
+// its end. The body's x axis is then normal to the waterplane and has no heel axis in it, so GMt
+// is undefined (reported as none) while the principal GMs of the waterplane stay finite.
+TEST(FuzzRegressions, ABodyFloatingOnItsEndHasPrincipalGmsButNoGmt) {
+  const std::string bytes = regression("case_file", "weight_far_along_x_floats_on_end.yaml");
+  EXPECT_EQ(check(input_checks::checkCaseFile, bytes), "");
+  CaseInput input = readCaseText("weight.yaml", bytes);
+  FloatingBody hull;
+  test_support::makeBox(hull, Vec3(0, 0, 0), Vec3(20, 10, 6));
+  hull.prepareFastEvaluation(1);
+  LoadedBody load(hull, input.condition);
+  Plane plane{0, 0, 1, 0};
+  Vec3 buoyancy;
+  solveNewtonAttitude(hull, load, plane, buoyancy, NewtonSettings());
+  const LoadedEquilibrium e = checkLoadedEquilibrium(load, plane, buoyancy);
+  ASSERT_TRUE(e.check.converged && e.check.hasWaterplane);
+  EXPECT_NEAR(std::fabs(plane.A) / Vec3(plane.A, plane.B, plane.C).length(), 1, 1e-12);
+  EXPECT_TRUE(std::isnan(e.check.stability.GMt));
+  EXPECT_TRUE(std::isfinite(e.check.stability.GMl));
+  EXPECT_TRUE(std::isfinite(e.check.stability.GMmin));
 }
 
 }  // namespace

@@ -86,8 +86,16 @@ inline std::string checkCaseFile(const std::uint8_t* data, std::size_t size) {
   if (!whyLoadedResultIsUnsound(load, plane, buoyancy).empty())
     return "";
   const LoadedEquilibrium e = checkLoadedEquilibrium(load, plane, buoyancy);
-  if (e.check.converged && e.check.hasWaterplane && !std::isfinite(e.check.stability.GMt))
-    return "a converged equilibrium with a waterplane has no finite GMt";
+  if (!e.check.converged || !e.check.hasWaterplane)
+    return "";
+  // A waterplane always has principal metacentric heights; GMt and GMl are heights about the
+  // body's x and y axes, which a body floating on its end has no projection of into the plane.
+  const StabilityResult& s = e.check.stability;
+  if (!std::isfinite(s.GMmin) || !std::isfinite(s.GMmax))
+    return "a converged equilibrium with a waterplane has no finite principal GM";
+  if (std::isfinite(s.heelAxis.x) != std::isfinite(s.GMt) ||
+      std::isfinite(s.trimAxis.x) != std::isfinite(s.GMl))
+    return "GMt or GMl is missing about an axis that lies in the waterplane";
   return "";
 }
 
