@@ -1,5 +1,6 @@
 #include "app/console_driver.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "app/platform/console_encoding.h"
 #include "app/platform/output_file.h"
 #include "app/platform/platform.h"
+#include "app/prepared_body.h"
 #include "app/report/driver_texts.h"
 #include "app/report/report_json.h"
 #include "app/report/righting_arm_report.h"
@@ -34,20 +36,22 @@
 
 namespace {
 
-void prepareEvaluation(FloatingBody& body) {
+void prepareEvaluation(FloatingBody& body, std::ostream& err) {
   if (!body.prepareFastEvaluation()) {
-    writeUnconverted(std::cerr,
+    writeUnconverted(err,
                      "floatstate: not enough memory for the fast evaluation: the plain "
                      "one is used (the same results, later)\n");
   }
 }
 
 // A fault that ends the run with exit code 1 from inside one of its steps: `consoleLine` on the
-// console (then the wait for the user), or `detail` alone on standard error. runConsoleDriver
+// console (then the wait for the user), or `detail` alone on standard error. runForReport
 // catches it, so that the process ends only where main returns.
 struct RunRefused {
   std::string consoleLine;
   std::string detail;
+  RunFault::Kind kind = RunFault::Kind::kInput;
+  int systemError = 0;
 };
 
 [[noreturn]] void failRun(const std::string& message) {
@@ -55,17 +59,23 @@ struct RunRefused {
 }
 
 // A fault of an input that only the options name (the marks file): one line on standard error and
-// exit code 1.
-[[noreturn]] void failInput(const std::string& message) {
-  throw RunRefused{"", message};
+// exit code 1. A file that could not be opened is the file's fault.
+[[noreturn]] void failInput(const std::string& message, int systemError = 0) {
+  throw RunRefused{"", message, systemError != 0 ? RunFault::Kind::kFile : RunFault::Kind::kInput,
+                   systemError};
 }
 
-int reportRefusal(const RunRefused& refused) {
+RunFault faultOf(const RunRefused& refused) {
+  return {refused.kind, refused.detail.empty() ? refused.consoleLine : refused.detail,
+          refused.systemError};
+}
+
+int reportRefusal(const RunRefused& refused, std::ostream& err) {
   if (!refused.consoleLine.empty())
     console::out() << refused.consoleLine << std::endl;
   console::out() << std::flush;
   if (!refused.detail.empty())
-    writeUnconverted(std::cerr, "floatstate: " + refused.detail + "\n");
+    writeUnconverted(err, "floatstate: " + refused.detail + "\n");
   if (!refused.consoleLine.empty())
     console::waitForUser();
   return 1;
@@ -77,33 +87,31 @@ void writeElapsed(const char* format, double seconds) {
   console::out() << line << std::flush;
 }
 
-// The console as the options set it for one run: the language of every layer's texts, the step
-// lines shown or not, no wait for the user when the answers are given (--answer), and, while the
-// JSON report goes to standard output, the console texts on standard error, so that standard
-// output holds nothing but the JSON. Put back at the end.
+// The console of this thread as the options set it for one run: the run's streams, the language
+// of every layer's texts, the step lines shown or not, no wait for the user when the answers are
+// given (--answer) or the run does not own the process's console, and, while the JSON report goes
+// to standard output, the console texts on standard error, so that standard output holds nothing
+// but the JSON. Put back at the end.
 class ConsoleForRun {
  public:
-  explicit ConsoleForRun(const RunOptions& options)
-      : jsonOnStandardOutput_(options.jsonFile == "-"), waiting_(console::waitingAllowed()) {
+  ConsoleForRun(const RunOptions& options, const RunStreams& streams)
+      : waiting_(console::waitingAllowed()) {
     console::setLanguage(options.language);
     console::showProgress(!options.quiet);
-    if (options.answer)
+    if (options.answer || !streams.console)
       console::allowWaiting(false);
-    if (jsonOnStandardOutput_)
-      console::redirect(&std::cerr, nullptr);
+    console::redirect(options.jsonFile == "-" ? &streams.err : &streams.out, &streams.in);
   }
   ~ConsoleForRun() {
     console::setLanguage(Language::kChinese);
     console::showProgress(true);
     console::allowWaiting(waiting_);
-    if (jsonOnStandardOutput_)
-      console::redirect(nullptr, nullptr);
+    console::redirect(nullptr, nullptr);
   }
   ConsoleForRun(const ConsoleForRun&) = delete;
   ConsoleForRun& operator=(const ConsoleForRun&) = delete;
 
  private:
-  bool jsonOnStandardOutput_;
   bool waiting_;
 };
 
@@ -129,19 +137,71 @@ void reportInput(FloatingBody& body, const DriverTexts& t, RunReport& report) {
 // Reads and checks the surface mesh of a --mesh run into the body. Its findings become warnings
 // without a line; a mesh that cannot be read or bound a solid ends the run (exit code 1).
 std::vector<InputWarning> readMeshBody(const MeshRunInput& input, FloatingBody& body,
-                                       RunReport& report) {
-  std::string error;
+                                       RunReport& report, std::ostream& err) {
+  MeshFileError error;
   std::vector<std::string> findings;
-  const bool loaded = loadMeshBody(input, body, error, findings);
+  bool loaded = readSurfaceBody(input.meshFile, body, error, findings);
+  if (loaded)
+    loadSurfaceBody(body, input.displacementVolume(), input.gravity, input.meshFile, findings);
   std::vector<InputWarning> warnings;
   for (const std::string& finding : findings)
     warnings.push_back(InputWarning{0, finding});
   if (!loaded) {
-    writeWarnings(std::cerr, warnings);
-    throwReadFault({}, error);
+    writeWarnings(err, warnings);
+    throwReadFault({}, error.message, error.systemError);
   }
   report.meshFile = input.meshFile;
+  report.surface = true;
   report.triangles = static_cast<long long>(body.surface.triangles.size());
+  return warnings;
+}
+
+// What is wrong with the loading given for a body already read, or an empty text: a surface needs
+// one whole, a SET body takes any part of one in place of its file's.
+std::string loadingProblem(const MeshRunInput& m, bool surface) {
+  if (m.hasDisplacement && (m.hasMass || m.hasDensity))
+    return "give either the displacement or the mass with the density, not both";
+  if (m.hasMass != m.hasDensity)
+    return "the mass and the density go together";
+  if (surface && !(m.hasDisplacement || m.hasMass))
+    return "a surface body needs its displacement volume (or its mass and the density)";
+  if (surface && !m.hasGravity)
+    return "a surface body needs its centre of gravity";
+  return "";
+}
+
+// A copy of the body read before the run, with the run's loading and the findings about it.
+std::vector<InputWarning> takePreparedBody(const PreparedBody& prepared, const MeshRunInput& m,
+                                           FloatingBody& body, RunReport& report) {
+  const std::string problem = loadingProblem(m, prepared.isSurface());
+  if (!problem.empty())
+    failInput(prepared.name + ": " + problem);
+  copyBody(prepared.body, body);
+  std::vector<InputWarning> warnings = prepared.warnings;
+  report.setFile = prepared.setFile;
+  report.meshFile = prepared.meshFile;
+  if (prepared.isSurface()) {
+    std::vector<std::string> findings;
+    loadSurfaceBody(body, m.displacementVolume(), m.gravity, prepared.name, findings);
+    for (const std::string& finding : findings)
+      warnings.push_back(InputWarning{0, finding});
+    report.surface = true;
+    report.triangles = static_cast<long long>(body.surface.triangles.size());
+    return warnings;
+  }
+  if (m.hasDisplacement || m.hasMass)
+    body.displacementVolume = m.displacementVolume();
+  if (m.hasGravity) {
+    body.centreOfGravity = m.gravity;
+    for (const InputWarning& old : prepared.gravityFindings) {
+      const auto same = [&old](const InputWarning& w) {
+        return w.line == old.line && w.message == old.message;
+      };
+      warnings.erase(std::remove_if(warnings.begin(), warnings.end(), same), warnings.end());
+    }
+    const std::vector<InputWarning> found = gravityFindings(body);
+    warnings.insert(warnings.end(), found.begin(), found.end());
+  }
   return warnings;
 }
 
@@ -149,22 +209,22 @@ std::vector<DraftMark> readMarks(const RunOptions& options) {
   std::vector<DraftMark> marks;
   MarksFileError error;
   if (!options.marksFile.empty() && !readMarksFile(options.marksFile, marks, error))
-    failInput(error.message);
+    failInput(error.message, error.systemError);
   return marks;
 }
 
 // The tilt iteration's note at its 10,000th step, on standard error while it goes on.
-void writeLongRunNote(int steps, double angleStep) {
+void writeLongRunNote(std::ostream& err, int steps, double angleStep) {
   console::out() << std::flush;
-  std::cerr << "floatstate: the tilt iteration has taken " << steps
-            << " steps and its angle step has stalled at " << angleStep
-            << " rad (it never grows again); --method newton converges faster" << std::endl;
+  err << "floatstate: the tilt iteration has taken " << steps
+      << " steps and its angle step has stalled at " << angleStep
+      << " rad (it never grows again); --method newton converges faster" << std::endl;
 }
 
 // Runs the chosen solver, records its method and counts, and returns its lines for standard error:
 // where the Newton solver left its Newton steps, and the step limit when the run ended there.
 std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options, Plane& plane,
-                                   Vec3& buoyancyCentre, RunReport& report) {
+                                   Vec3& buoyancyCentre, RunReport& report, std::ostream& err) {
   const double V = report.displacementVolume;
   const Vec3 G = report.centreOfGravity;
   std::vector<std::string> notes;
@@ -183,7 +243,9 @@ std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options
   } else {
     AttitudeIterationSettings settings;
     settings.maxSteps = limit;
-    settings.onLongRun = writeLongRunNote;
+    settings.onLongRun = [&err](int steps, double angleStep) {
+      writeLongRunNote(err, steps, angleStep);
+    };
     settings.answer = options.answer;
     setAttitudeIterationSettings(settings);
     AttitudeCounts counts;
@@ -207,14 +269,15 @@ std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options
 
 // The timed iteration and its result lines; returns the solver's lines for standard error.
 std::vector<std::string> solve(FloatingBody& body, const RunOptions& options, const DriverTexts& t,
-                               RunReport& report) {
+                               RunReport& report, std::ostream& err) {
   const double V = report.displacementVolume;
   const std::int64_t frequency = performanceFrequency();
   const std::int64_t start = performanceCounter();
   console::out() << t.start << std::endl;
   Plane plane;
   Vec3 buoyancyCentre;
-  const std::vector<std::string> notes = runSolver(body, options, plane, buoyancyCentre, report);
+  const std::vector<std::string> notes =
+      runSolver(body, options, plane, buoyancyCentre, report, err);
   const std::int64_t end = performanceCounter();
   report.solver.seconds =
       (static_cast<double>(end) - static_cast<double>(start)) / static_cast<double>(frequency);
@@ -235,20 +298,23 @@ std::vector<std::string> solve(FloatingBody& body, const RunOptions& options, co
 // The pillars that --pillars names, read before the run: a fault there ends the run at once, on
 // standard error, as a fault of the marks file does. None without --pillars.
 std::optional<std::array<LineSegment, 4>> readNamedPillars(const RunOptions& options) {
+  if (options.pillars && !options.noPillars)
+    return options.pillars;
   if (options.pillarFile.empty() || options.noPillars)
     return std::nullopt;
   std::array<LineSegment, 4> pillars;
   try {
     readPillarFile(options.pillarFile.c_str(), pillars.data());
   } catch (const ReadFault& fault) {
-    failInput(fault.detail());
+    failInput(fault.detail(), fault.systemError());
   }
   return pillars;
 }
 
-// The pillar drafts, and the marks' when asked for. The pillars are those --pillars named, or
-// those of FourPillars.txt beside the body, which a run may go without (pillarFileOptional) when
-// the file cannot be opened; none with --no-pillars. A pillar file that cannot be read leaves its
+// The pillar drafts, and the marks' when asked for. The pillars are those --pillars named (or
+// given in memory), or those of FourPillars.txt beside the body, which a run may go without
+// (pillarFileOptional) when the file cannot be opened; none with --no-pillars, nor for a body
+// that has no file. A pillar file that cannot be read leaves its
 // fault in `pillarFault`, for the end of the run, after every report. Returns the lines of the
 // pillars and marks, for the picture.
 std::vector<PictureMark> reportDrafts(const RunOptions& options,
@@ -259,7 +325,7 @@ std::vector<PictureMark> reportDrafts(const RunOptions& options,
   const std::string pillarFile =
       named ? options.pillarFile : pathInSameFolder(bodyFile(report), "FourPillars.txt");
   std::optional<std::array<LineSegment, 4>> pillars = named;
-  if (!pillars && !options.noPillars &&
+  if (!pillars && !options.noPillars && !bodyFile(report).empty() &&
       (!pillarFileOptional(options) || fileCanBeOpened(pillarFile))) {
     try {
       pillars.emplace();
@@ -271,7 +337,8 @@ std::vector<PictureMark> reportDrafts(const RunOptions& options,
     }
   }
   if (pillars) {
-    report.pillarFile = pillarFile;
+    if (!(named && options.pillars))
+      report.pillarFile = pillarFile;
     for (const LineSegment& pillar : *pillars) {
       report.pillarDrafts.push_back(draftOnLine(report.waterPlane, pillar));
       lines.push_back({std::to_string(lines.size() + 1), pillar, true});
@@ -306,25 +373,33 @@ EquilibriumCheck judge(const FloatingBody& body, RunReport& report) {
   return check;
 }
 
+// The fault of a report or picture file that cannot be written, after its message on `err`.
+RunFault unwritten(const std::string& what, const std::string& reason, std::ostream& err) {
+  console::out() << std::flush;
+  writeUnconverted(err, "floatstate: " + what + ": " + reason + "\n");
+  return {RunFault::Kind::kFile, what + ": " + reason, 0};
+}
+
 // False (after a message on standard error) when the report file cannot be written.
-bool writeJsonReport(const RunOptions& options, const RunReport& report) {
-  const std::string json = reportToJson(report, programVersion());
+bool writeJsonReport(const RunOptions& options, const std::string& json, const RunStreams& streams,
+                     RunFault& fault) {
   if (options.jsonFile == "-") {
-    writeUnconverted(std::cout, json);
-    return static_cast<bool>(std::cout.flush());
+    writeUnconverted(streams.out, json);
+    if (streams.out.flush())
+      return true;
+    fault = {RunFault::Kind::kFile, "cannot write the report to standard output", 0};
+    return false;
   }
   std::string reason;
   if (writeFileReplacing(options.jsonFile, json, reason))
     return true;
-  console::out() << std::flush;
-  writeUnconverted(
-      std::cerr, "floatstate: cannot write the report " + options.jsonFile + ": " + reason + "\n");
+  fault = unwritten("cannot write the report " + options.jsonFile, reason, streams.err);
   return false;
 }
 
 // False (after a message on standard error) when the picture cannot be written.
 bool writePicture(const RunOptions& options, const FloatingBody& body, const RunReport& report,
-                  std::vector<PictureMark> lines) {
+                  std::vector<PictureMark> lines, std::ostream& err, RunFault& fault) {
   PictureScene scene;
   scene.waterPlane = report.waterPlane;
   scene.gravityCentre = report.centreOfGravity;
@@ -335,9 +410,10 @@ bool writePicture(const RunOptions& options, const FloatingBody& body, const Run
   std::string reason;
   if (writeFileReplacing(options.svgFile, drawFloatingBodySvg(body, scene), reason))
     return true;
-  console::out() << std::flush;
-  writeUnconverted(
-      std::cerr, "floatstate: cannot write the picture " + options.svgFile + ": " + reason + "\n");
+  const RunFault pictureFault =
+      unwritten("cannot write the picture " + options.svgFile, reason, err);
+  if (fault.kind == RunFault::Kind::kNone)
+    fault = pictureFault;
   return false;
 }
 
@@ -357,59 +433,72 @@ namespace {
 
 // The SET file of the run: the one given, or the one chosen on the console. With the answers
 // given (--answer) nothing is asked; no file is then a fault of the run, as a cancelled choice is.
-void chooseSetFile(const RunOptions& options, RunReport& report) {
+void chooseSetFile(const RunOptions& options, const RunStreams& streams, RunReport& report) {
   const char* const readError = " SET file(Format2) read error! ";
   report.setFile = options.setFile;
-  if (report.setFile.empty() && options.answer) {
-    throwReadFault({readError},
-                   "no SET file given: with --answer nothing is asked on the console; name the "
-                   "SET file (or --mesh) on the command line");
+  if (report.setFile.empty() && (options.answer || !streams.console)) {
+    throwReadFault({readError}, options.answer
+                                    ? "no SET file given: with --answer nothing is asked on the "
+                                      "console; name the SET file (or --mesh) on the command line"
+                                    : "no SET file given, and no console to ask for one on");
   }
   selectInputFile(report.setFile, options.language);
   if (report.setFile.empty())
     throwReadFault({readError}, "no SET file was chosen (an empty name or the end of the input)");
 }
 
-int runOnce(const RunOptions& options) {
+// The body of the run, read from its file or copied from the one read before, with the findings
+// about it; returns the name that messages give it.
+std::string readBody(const RunOptions& options, const RunStreams& streams, FloatingBody& body,
+                     RunReport& report) {
+  if (options.body) {
+    report.warnings = takePreparedBody(*options.body, options.mesh, body, report);
+    return options.body->name;
+  }
+  if (options.mesh.meshFile.empty()) {
+    chooseSetFile(options, streams, report);
+    report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body, streams.err);
+  } else {
+    report.warnings = readMeshBody(options.mesh, body, report, streams.err);
+  }
+  return bodyFile(report);
+}
+
+int runOnce(const RunOptions& options, const RunStreams& streams, RunResult& result) {
   const DriverTexts& texts = driverTexts(options.language);
   FloatingBody body;
   RunReport report;
   console::out() << texts.banner << std::endl;
-  if (options.mesh.meshFile.empty()) {
-    chooseSetFile(options, report);
-    report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body);
-  } else {
-    report.warnings = readMeshBody(options.mesh, body, report);
-  }
-  writeWarnings(std::cerr, report.warnings);
+  const std::string bodyName = readBody(options, streams, body, report);
+  writeWarnings(streams.err, report.warnings);
   reportInput(body, texts, report);
   // The whole body's volume, which the last check needs, comes from the fast evaluation: cutting
   // every element the plain way costs a large body as much as a few draft searches.
   std::string problem =
       whyInputCannotFloat(body, report.displacementVolume, report.centreOfGravity);
   if (problem.empty()) {
-    prepareEvaluation(body);
+    prepareEvaluation(body, streams.err);
     problem = whyBodyCannotFloat(body, report.displacementVolume, report.centreOfGravity);
   }
   if (!problem.empty())
-    throw RunRefused{problem, bodyFile(report) + ": " + problem};
+    throw RunRefused{problem, bodyName + ": " + problem};
   const std::vector<DraftMark> marks = readMarks(options);
   const std::optional<std::array<LineSegment, 4>> namedPillars = readNamedPillars(options);
   if (options.strict && !report.warnings.empty()) {
-    failInput(std::string("--strict: the ") + (report.meshFile.empty() ? "SET file" : "mesh") +
+    failInput(std::string("--strict: the ") + (report.surface ? "mesh" : "SET file") +
               " has findings (above); the body is not floated");
   }
   report.bodyVolume = wholeBodyVolume(body);
 
-  const std::vector<std::string> notes = solve(body, options, texts, report);
+  const std::vector<std::string> notes = solve(body, options, texts, report, streams.err);
   std::optional<ReadFault> pillarFault;
   std::vector<PictureMark> lines =
       reportDrafts(options, namedPillars, marks, texts, report, pillarFault);
   const EquilibriumCheck check = judge(body, report);
   for (const std::string& line : verdictLines(check, options.digits))
-    std::cerr << line << std::endl;
+    streams.err << line << std::endl;
   for (const std::string& line : notes)
-    std::cerr << line << std::endl;
+    streams.err << line << std::endl;
   if (options.summary)
     writeSummary(console::out(), report, texts, options.digits);
   if (options.gz) {
@@ -417,27 +506,52 @@ int runOnce(const RunOptions& options) {
                                                  report.centreOfGravity, *options.gz);
     writeRightingArmTable(console::out(), *report.rightingArm, texts, options.digits);
   }
-  bool written = options.jsonFile.empty() || writeJsonReport(options, report);
+  result.json = reportToJson(report, programVersion());
+  bool written =
+      options.jsonFile.empty() || writeJsonReport(options, result.json, streams, result.fault);
   if (!options.svgFile.empty())
-    written = writePicture(options, body, report, std::move(lines)) && written;
+    written =
+        writePicture(options, body, report, std::move(lines), streams.err, result.fault) && written;
   // A pillar file that could not be read ends the run as it always has, once nothing of the
   // finished run is left unwritten.
-  if (pillarFault)
-    return reportReadFault(*pillarFault);
-  if (!options.answer)
+  if (pillarFault) {
+    result.fault = runFaultOf(*pillarFault);
+    return reportReadFault(*pillarFault, streams.err);
+  }
+  if (!options.answer && streams.console)
     pauseBeforeExit();
   return written ? verdictExitCode(check) : 1;
 }
 
 }  // namespace
 
-int runConsoleDriver(const RunOptions& options) {
-  const ConsoleForRun consoleForRun(options);
+RunFault runFaultOf(const ReadFault& fault) {
+  return {fault.systemError() != 0 ? RunFault::Kind::kFile : RunFault::Kind::kInput,
+          fault.detail().empty() && !fault.consoleLines().empty() ? fault.consoleLines().front()
+                                                                  : fault.detail(),
+          fault.systemError()};
+}
+
+bool pillarFileOptional(const RunOptions& options) {
+  return !options.mesh.meshFile.empty() || !options.marksFile.empty() ||
+         (options.body && options.body->isSurface());
+}
+
+RunResult runForReport(const RunOptions& options, const RunStreams& streams) {
+  const ConsoleForRun consoleForRun(options, streams);
+  RunResult result;
   try {
-    return runOnce(options);
+    result.exitCode = runOnce(options, streams, result);
   } catch (const ReadFault& fault) {
-    return reportReadFault(fault);
+    result.fault = runFaultOf(fault);
+    result.exitCode = reportReadFault(fault, streams.err);
   } catch (const RunRefused& refused) {
-    return reportRefusal(refused);
+    result.fault = faultOf(refused);
+    result.exitCode = reportRefusal(refused, streams.err);
   }
+  return result;
+}
+
+int runConsoleDriver(const RunOptions& options) {
+  return runForReport(options, RunStreams{std::cout, std::cerr, std::cin, true}).exitCode;
 }

@@ -23,6 +23,14 @@ bool parseHeelRange(const std::string& text, HeelRange& range, std::string& reas
       !readField(text.substr(first + 1, second - first - 1), r.toDeg) ||
       !readField(text.substr(second + 1), r.stepDeg)) {
     reason = "expected FROM:TO:STEP in degrees, e.g. 0:60:5";
+    return false;
+  }
+  return checkHeelRange(r, range, reason);
+}
+
+bool checkHeelRange(const HeelRange& r, HeelRange& range, std::string& reason) {
+  if (!(std::isfinite(r.fromDeg) && std::isfinite(r.toDeg) && std::isfinite(r.stepDeg))) {
+    reason = "the heels FROM, TO and STEP must be finite numbers";
   } else if (!(r.fromDeg >= -180 && r.fromDeg <= r.toDeg && r.toDeg <= 180)) {
     reason = "the heels must satisfy -180 <= FROM <= TO <= 180";
   } else if (!(r.stepDeg > 0)) {

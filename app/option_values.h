@@ -12,3 +12,5 @@
 // one-line reason otherwise.
 constexpr int kMaxHeelAngles = 10000;
 bool parseHeelRange(const std::string& text, HeelRange& range, std::string& reason);
+// The same checks of a range given as its three numbers.
+bool checkHeelRange(const HeelRange& given, HeelRange& range, std::string& reason);

@@ -7,6 +7,10 @@
 // user. Everything below the program's front end talks to the user through here and nowhere else,
 // so the front end (or a test) can send the texts elsewhere in one place. Texts are written as
 // given, byte for byte (Chinese texts are GBK bytes).
+//
+// The settings below belong to the calling thread: every thread starts with standard output and
+// input, no waiting, Chinese texts and the progress lines shown, and what one thread sets never
+// reaches another. The evaluations' worker threads write nothing here.
 namespace console {
 
 // Standard output and standard input unless redirected.

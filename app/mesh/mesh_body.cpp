@@ -57,21 +57,37 @@ void checkGravity(const FloatingBody& body, const std::string& path,
 
 }  // namespace
 
+bool surfaceBody(MeshFile& mesh, FloatingBody& body, MeshFileError& error,
+                 std::vector<std::string>& warnings) {
+  SurfaceFindings findings;
+  error = MeshFileError();
+  if (!checkSurface(mesh, findings, error.message, warnings))
+    return false;
+  body.surface = std::move(mesh.surface);
+  body.boundingBox();
+  return true;
+}
+
+bool readSurfaceBody(const std::string& path, FloatingBody& body, MeshFileError& error,
+                     std::vector<std::string>& warnings) {
+  MeshFile mesh;
+  return readMeshFile(path, mesh, error) && surfaceBody(mesh, body, error, warnings);
+}
+
+void loadSurfaceBody(FloatingBody& body, double displacementVolume, const Vec3& gravity,
+                     const std::string& name, std::vector<std::string>& warnings) {
+  body.displacementVolume = displacementVolume;
+  body.centreOfGravity = gravity;
+  checkGravity(body, name, warnings);
+}
+
 bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& error,
                   std::vector<std::string>& warnings) {
-  MeshFile mesh;
   MeshFileError readError;
-  if (!readMeshFile(input.meshFile, mesh, readError)) {
+  if (!readSurfaceBody(input.meshFile, body, readError, warnings)) {
     error = readError.message;
     return false;
   }
-  SurfaceFindings findings;
-  if (!checkSurface(mesh, findings, error, warnings))
-    return false;
-  body.surface = std::move(mesh.surface);
-  body.displacementVolume = input.displacementVolume();
-  body.centreOfGravity = input.gravity;
-  body.boundingBox();
-  checkGravity(body, input.meshFile, warnings);
+  loadSurfaceBody(body, input.displacementVolume(), input.gravity, input.meshFile, warnings);
   return true;
 }

@@ -56,9 +56,11 @@ struct NamedDraft {
 };
 
 struct RunReport {
-  // Input: a SET file, or a surface mesh (meshFile not empty) of that many triangles.
+  // Input: a SET file, or a surface (surface true) of that many triangles, read from meshFile
+  // (empty for a surface given in memory).
   std::string setFile;
   std::string meshFile;
+  bool surface = false;
   long long triangles = 0;
   std::optional<std::string> pillarFile;  // none when no pillar file was read
   // Why the pillar file could not be read (the run then has no pillar drafts); none when it was
