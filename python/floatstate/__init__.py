@@ -147,10 +147,18 @@ def run_case(case):
     moments. Paths in a dict are taken from the current folder, in a file from the file's folder.
     Returns the program's JSON report of the case.
 
-    Raises NotImplementedError in a build without the case file reader.
+    Raises ValueError for a case that is not one (the message names the line and the key),
+    OSError for a file that cannot be read, and NotImplementedError in a build without the case
+    file reader.
     """
+    return _run_case(case, _os.getcwd())
+
+
+def _run_case(case, folder):
+    """run_case with the paths of a dict taken from folder (where the batch was called)."""
     if isinstance(case, dict):
-        return _json.loads(_core._run_case_text(_json.dumps(case), _os.path.join(_os.getcwd(), "")))
+        text = _json.dumps(case)
+        return _json.loads(_core._run_case_text(text, _os.path.join(folder, "<dict>")))
     path = _os.fspath(case)
     with open(path, encoding="utf-8") as file:
         text = file.read()

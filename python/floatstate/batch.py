@@ -81,12 +81,13 @@ def _solve_job(job):
 
 
 def _job(run):
-    """What is sent to a worker: ("solve", JSON text), ("case", path) or ("case", dict)."""
+    """What is sent to a worker: ("solve", JSON text), ("case", path) or ("case", dict, the
+    folder its relative paths are taken from)."""
     if isinstance(run, (str, _os.PathLike)):
         return ("case", _absolute(run))
     if isinstance(run, dict):
         if _floatstate.CASE_KEYS.intersection(run):
-            return ("case", _plain(dict(run)))
+            return ("case", _plain(dict(run)), _os.getcwd())
         return _solve_job(run)
     raise TypeError(f"a run is a dict (a solve job or a loading condition) or the path of a case "
                     f"file, not {type(run).__name__}")
@@ -95,10 +96,10 @@ def _job(run):
 def _run_one(job):
     """The report of one job, or the exception it raised."""
     try:
-        kind, what = job
+        kind, what, *folder = job
         if kind == "solve":
             return _json.loads(_core._run_job(what, ""))
-        return _floatstate.run_case(what)
+        return _floatstate._run_case(what, folder[0] if folder else _os.getcwd())
     except Exception as error:  # noqa: BLE001 - every fault of a run goes in its place
         return error
 
