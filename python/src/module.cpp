@@ -192,39 +192,41 @@ py::list warningsOf(const PreparedBody& p) {
 }
 
 constexpr const char* kBody =
-    "A body read and checked once, to be floated any number of times: the solid elements of a SET\n"
-    "file (with the file's displacement volume and centre of gravity), or the solid inside a "
-    "closed\n"
-    "triangle surface (a mesh file, or arrays), which has no loading of its own. Made by\n"
-    "Body.from_set, Body.from_mesh or Body.from_arrays; floated by floatstate.solve. Reading is\n"
-    "the program's: the same checks, the same findings (Body.warnings), the same faults "
-    "(ValueError\n"
-    "for a file's content, OSError for a file that cannot be read). A body pickles as its source\n"
-    "and is read again where it is unpickled.";
+    "A body read and checked once, to be floated any number of times: the solid elements\n"
+    "of a SET file (with the file's displacement volume and centre of gravity), or the solid\n"
+    "inside a closed triangle surface (a mesh file, or arrays), which has no loading of its\n"
+    "own. Made by Body.from_set, Body.from_mesh or Body.from_arrays; floated by\n"
+    "floatstate.solve. Reading is the program's: the same checks, the same findings\n"
+    "(Body.warnings), the same faults (ValueError for a file's content, OSError for a file\n"
+    "that cannot be read). A body pickles as its source and is read again where it is\n"
+    "unpickled.";
 
 constexpr const char* kFromSet =
-    "Body.from_set(path) -> Body\n\n"
+    "Body.from_set(path) -> Body\n"
+    "\n"
     "Reads the SET file at path (str or os.PathLike), as `floatstate PATH` reads it.\n"
-    "Raises OSError when the file cannot be opened or read, ValueError when its content is not\n"
-    "a SET file, with the program's message (it names the file and the line).";
+    "Raises OSError when the file cannot be opened or read, ValueError when its content is\n"
+    "not a SET file, with the program's message (it names the file and the line).";
 
 constexpr const char* kFromMesh =
-    "Body.from_mesh(path) -> Body\n\n"
-    "Reads the closed triangle surface in the mesh file at path (STL, ASCII or binary; OBJ; OFF)\n"
-    "and checks it as `floatstate --mesh PATH` does: every edge shared by two triangles running\n"
-    "along it in opposite directions, a positive enclosed volume (an inside-out surface is turned\n"
-    "around, with a warning). Raises OSError or ValueError as Body.from_set.";
+    "Body.from_mesh(path) -> Body\n"
+    "\n"
+    "Reads the closed triangle surface in the mesh file at path (STL, ASCII or binary; OBJ;\n"
+    "OFF) and checks it as `floatstate --mesh PATH` does: every edge shared by two triangles\n"
+    "running along it in opposite directions, a positive enclosed volume (an inside-out\n"
+    "surface is turned around, with a warning). Raises OSError or ValueError as\n"
+    "Body.from_set.";
 
 constexpr const char* kFromArrays =
-    "Body.from_arrays(vertices, triangles, name=\"arrays\") -> Body\n\n"
-    "The solid inside the closed surface of the points `vertices` (numbers, shape (n, 3), taken "
-    "as\n"
-    "float64) and the triangles `triangles` (integers, shape (m, 3): vertex indices from 0,\n"
-    "counter-clockwise seen from outside). Equal points become one vertex, so the surface is the\n"
-    "one a mesh file with the same points and faces gives, and it is checked as Body.from_mesh\n"
-    "checks a file's; `name` stands for the file in messages. Raises ValueError on a shape, a\n"
-    "coordinate that is not finite, an index outside the points, or a surface that fails the\n"
-    "checks.";
+    "Body.from_arrays(vertices, triangles, name=\"arrays\") -> Body\n"
+    "\n"
+    "The solid inside the closed surface of the points `vertices` (numbers, shape (n, 3),\n"
+    "taken as float64) and the triangles `triangles` (integers, shape (m, 3): vertex indices\n"
+    "from 0, counter-clockwise seen from outside). Equal points become one vertex, so the\n"
+    "surface is the one a mesh file with the same points and faces gives, and it is checked\n"
+    "as Body.from_mesh checks a file's; `name` stands for the file in messages. Raises\n"
+    "ValueError on a shape, a coordinate that is not finite, an index outside the points, or\n"
+    "a surface that fails the checks.";
 
 void describeBody(py::class_<Body>& c) {
   c.def_static("from_set", &fromSet, py::arg("path"), kFromSet)
