@@ -19,7 +19,8 @@ bool writeCsvFile(const std::string& path, const std::string& text) {
   if (writeFileReplacing(path, text, reason))
     return true;
   console::out() << std::flush;
-  writeUnconverted(std::cerr, "floatstate: cannot write the table " + path + ": " + reason + "\n");
+  writeUnconverted(console::err(),
+                   "floatstate: cannot write the table " + path + ": " + reason + "\n");
   return false;
 }
 
@@ -56,14 +57,14 @@ bool runCriteria(FloatingBody& body, const RunOptions& options, const Equilibriu
                      driverTexts(options.language).noValue, options.digits);
   console::out() << std::flush;
   for (const std::string& note : a.notes)
-    std::cerr << "floatstate: " << note << std::endl;
+    console::err() << "floatstate: " << note << std::endl;
   for (const CriterionResult& r : a.results) {
     if (r.pass)
       continue;
     const std::string unit = r.unit.empty() ? "" : " " + r.unit;
-    std::cerr << "floatstate: criterion " << r.id << " is not met: attained "
-              << formatNumber(r.attained, options.digits, "none") << unit << ", required "
-              << formatNumber(r.required, options.digits, "none") << unit << std::endl;
+    console::err() << "floatstate: criterion " << r.id << " is not met: attained "
+                   << formatNumber(r.attained, options.digits, "none") << unit << ", required "
+                   << formatNumber(r.required, options.digits, "none") << unit << std::endl;
   }
   return a.pass;
 }

@@ -45,23 +45,23 @@ void readHull(const CaseInput& input, FloatingBody& hull, RunReport& report) {
     mesh.meshFile = input.bodyFile;
     mesh.hasDisplacement = mesh.hasGravity = true;
     mesh.displacement = 1;
-    std::string error;
+    MeshFileError error;
     std::vector<std::string> findings, notes;
     const bool loaded = loadMeshBody(mesh, hull, error, findings, notes);
     console::out() << std::flush;
     for (const std::string& note : notes)
-      writeUnconverted(std::cerr, "floatstate: note: " + note + "\n");
+      writeUnconverted(console::err(), "floatstate: note: " + note + "\n");
     for (const std::string& finding : findings)
       found.push_back(InputWarning{0, finding});
     if (!loaded) {
-      writeWarnings(std::cerr, found);
-      throwReadFault({}, error);
+      writeWarnings(console::err(), found);
+      throwReadFault({}, error.message, error.systemError);
     }
     report.meshFile = input.bodyFile;
     report.triangles = static_cast<long long>(hull.surface.triangles.size());
   } else {
     report.setFile = input.bodyFile;
-    found = readSetFileWithWarnings(input.bodyFile.c_str(), hull);
+    found = readSetFileWithWarnings(input.bodyFile.c_str(), hull, console::err());
   }
   for (InputWarning& w : found) {
     if (!aboutHeaderGravity(w.message))
@@ -283,7 +283,7 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t) {
   if (!problem.empty())
     throwReadFault({problem});
   if (!hull.prepareFastEvaluation()) {
-    writeUnconverted(std::cerr,
+    writeUnconverted(console::err(),
                      "floatstate: not enough memory for the fast evaluation: the plain "
                      "one is used (the same results, later)\n");
   }
@@ -291,7 +291,7 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t) {
   const double V = load.displacementVolume();
   const Vec3 G = load.centreOfGravity(Vec3(0, 0, 1));
   checkLoading(input, hull, G, report);
-  writeWarnings(std::cerr, report.warnings);
+  writeWarnings(console::err(), report.warnings);
   report.displacementVolume = V;
   report.centreOfGravity = G;
   report.elements = {hull.tetrahedronCount, hull.hexahedronCount, hull.prismCount,
@@ -331,9 +331,9 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t) {
                            s.BMl};
   }
   for (const std::string& line : verdictLines(check, options.digits))
-    std::cerr << line << std::endl;
+    console::err() << line << std::endl;
   for (const std::string& line : notes)
-    std::cerr << line << std::endl;
+    console::err() << line << std::endl;
   report.loading = caseReport(input, e, report);
   writeLoadingBlock(console::out(), *report.loading, t, options.digits);
   if (options.summary)

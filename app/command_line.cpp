@@ -20,6 +20,7 @@ constexpr const char* kUsageLines =
     "       floatstate [OPTIONS] --mesh FILE (--displacement V | --mass M --density RHO)\n"
     "                  --gravity X,Y,Z\n"
     "       floatstate [OPTIONS] --case CASE.yaml\n"
+    "       floatstate --batch LIST --json-lines OUT [--jobs N]\n"
     "       floatstate --help | --version\n";
 
 constexpr const char* kDescription =
@@ -38,12 +39,17 @@ constexpr const char* kDescription =
     "With --case the case file (YAML, or JSON) names the body and its loading condition:\n"
     "weights, tanks with liquid, flooded compartments, heeling moments and the water's\n"
     "density, in metres, tonnes, t/m^3, t*m (angles in degrees); the solver is then newton\n"
-    "unless --method says otherwise, and a \"Loading condition\" block follows the drafts.\n";
+    "unless --method says otherwise, and a \"Loading condition\" block follows the drafts.\n"
+    "With --batch the runs of LIST (a YAML or JSON list: case files, inline cases or solve jobs)\n"
+    "go on N threads, one JSON report per line into OUT, in LIST's order; no other option goes\n"
+    "with it.\n";
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 a stable equilibrium, 1 an input file could not be read or the body cannot\n"
     "float, 2 wrong command line, 3 not in equilibrium, 4 an unstable equilibrium, 5 a stability\n"
-    "criterion of --criteria is not met (3 and 4 come first).\n";
+    "criterion of --criteria is not met (3 and 4 come first).\n"
+    "With --batch: 0 every run gave a report, 1 a run ended on a fault (its line says which)\n"
+    "or a file could not be read or written, 2 wrong command line.\n";
 
 // The usage lines and the description stand where the library would put its own usage line.
 class HelpFormatter : public CLI::Formatter {
@@ -291,7 +297,42 @@ void describeBaseline(CLI::App& app, RunOptions& o) {
       ->check(CLI::Validator(numberProblem, "NUMBER"));
 }
 
-void configure(CLI::App& app, RunOptions& options) {
+// Why a --jobs value is not a number of threads; empty when it is one.
+std::string jobCountProblem(std::string& text) {
+  const std::string problem = stepCountProblem(text);
+  return problem.empty() ? problem : "the number of threads must be a whole number of at least 1";
+}
+
+void describeBatchOptions(CLI::App& app, BatchOptions& b) {
+  app.add_option("--batch", b.listFile, "Run the runs listed in LIST (JSON), not one body")
+      ->option_text("LIST");
+  app.add_option("--json-lines", b.linesFile,
+                 "With --batch: the runs' reports into OUT, one line each (-: standard output)")
+      ->option_text("OUT");
+  app.add_option("--jobs", b.jobs, "With --batch: the runs on N threads at once")
+      ->option_text("N (default: one per hardware thread)")
+      ->check(CLI::Validator(jobCountProblem, "N"));
+}
+
+// With --batch, only its own options: the runs' settings come from the list.
+std::string batchProblem(const CLI::App& app, const BatchOptions& batch) {
+  const bool batchGiven = app.count("--batch") > 0;
+  if (!batchGiven) {
+    if (app.count("--json-lines") > 0 || app.count("--jobs") > 0)
+      return "--json-lines and --jobs go with --batch";
+    return "";
+  }
+  if (batch.linesFile.empty())
+    return "--batch needs --json-lines OUT, the file of the reports (- for standard output)";
+  for (const CLI::Option* option : app.get_options()) {
+    const std::string name = option->get_name();
+    if (option->count() > 0 && name != "--batch" && name != "--json-lines" && name != "--jobs")
+      return "--batch takes no other option or SET file: each run's settings are in the list";
+  }
+  return "";
+}
+
+void configure(CLI::App& app, RunOptions& options, BatchOptions& batch) {
   app.formatter(std::make_shared<HelpFormatter>());
   app.get_formatter()->column_width(32);
   app.footer(kExitCodes);
@@ -302,6 +343,7 @@ void configure(CLI::App& app, RunOptions& options) {
   describeMeshOptions(app, options.mesh);
   describeBookletOptions(app, options);
   describeBaseline(app, options);
+  describeBatchOptions(app, batch);
 }
 
 }  // namespace
@@ -309,7 +351,7 @@ void configure(CLI::App& app, RunOptions& options) {
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine result;
   CLI::App app("", "floatstate");
-  configure(app, result.options);
+  configure(app, result.options, result.batch);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -346,6 +388,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   // A loaded body's centre of gravity moves with its liquids: Newton steps take it in stride.
   if (withCase && !methodGiven)
     result.options.method = SolverMethod::kNewton;
+  if (problem.empty())
+    problem = batchProblem(app, result.batch);
+  if (problem.empty() && result.action == CommandLine::Action::Run && app.count("--batch") > 0)
+    result.action = CommandLine::Action::Batch;
   if (result.action == CommandLine::Action::Run && !problem.empty()) {
     result.action = CommandLine::Action::UsageError;
     result.error = problem;
@@ -355,8 +401,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 
 void writeUsage(std::ostream& out) {
   RunOptions unused;
+  BatchOptions unusedBatch;
   CLI::App app("", "floatstate");
-  configure(app, unused);
+  configure(app, unused, unusedBatch);
   out << app.help() << std::flush;
 }
 

@@ -3,15 +3,17 @@
 #include <iosfwd>
 #include <string>
 
+#include "app/batch_run.h"
 #include "app/run_options.h"
 
 // What the command line asks for. Without arguments the program asks for the SET file
-// interactively; `floatstate FILE` takes it from the command line.
+// interactively; `floatstate FILE` takes it from the command line; --batch runs a list of runs.
 struct CommandLine {
-  enum class Action { Run, Help, Version, UsageError };
+  enum class Action { Run, Batch, Help, Version, UsageError };
   Action action = Action::Run;
   RunOptions options;
-  std::string error;  // with UsageError: what was wrong, holding the arguments as they were given
+  BatchOptions batch;  // with Batch
+  std::string error;   // with UsageError: what was wrong, holding the arguments as they were given
 };
 
 CommandLine parseCommandLine(int argc, const char* const* argv);

@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
       writeUnconverted(std::cerr, "floatstate: " + commandLine.error + "\n");
       writeShortUsage(std::cerr);
       return 2;
+    case CommandLine::Action::Batch:
+      return runBatch(commandLine.batch, std::cout, std::cerr);
     case CommandLine::Action::Run:
       break;
   }

@@ -44,7 +44,13 @@ bool parseHeelRange(const std::string& text, HeelRange& range, std::string& reas
   r.fromDeg = v[0];
   r.toDeg = v[1];
   r.stepDeg = v[2];
-  if (!(r.fromDeg >= -180 && r.fromDeg <= r.toDeg && r.toDeg <= 180)) {
+  return checkHeelRange(r, range, reason);
+}
+
+bool checkHeelRange(const HeelRange& r, HeelRange& range, std::string& reason) {
+  if (!(std::isfinite(r.fromDeg) && std::isfinite(r.toDeg) && std::isfinite(r.stepDeg))) {
+    reason = "the heels FROM, TO and STEP must be finite numbers";
+  } else if (!(r.fromDeg >= -180 && r.fromDeg <= r.toDeg && r.toDeg <= 180)) {
     reason = "the heels must satisfy -180 <= FROM <= TO <= 180";
   } else if (!(r.stepDeg > 0)) {
     reason = "STEP must be greater than 0";

@@ -16,6 +16,8 @@
 // one-line reason otherwise.
 constexpr int kMaxHeelAngles = 10000;
 bool parseHeelRange(const std::string& text, HeelRange& range, std::string& reason);
+// The same checks of a range given as its three numbers.
+bool checkHeelRange(const HeelRange& given, HeelRange& range, std::string& reason);
 
 // Reads the draft range of --hydrostatics, "FROM:TO:STEP" in the body's length unit: three finite
 // numbers with FROM <= TO, STEP > 0 and at most kMaxDrafts drafts.

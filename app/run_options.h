@@ -1,14 +1,19 @@
 #pragma once
 
+#include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/mesh/mesh_body.h"
 #include "app/report/driver_texts.h"
+#include "geometry/line_segment.h"
 #include "solver/righting_arm.h"
 #include "stability/criteria_assessment.h"
 #include "stability/hydrostatic_table.h"
+
+struct PreparedBody;  // app/prepared_body.h
 
 // The attitude solvers: the tilt iteration (the program's own) and Newton steps on the restoring
 // matrix.
@@ -57,11 +62,18 @@ struct RunOptions {
     return !(hydrostatics || crossCurveHeels) || summary || gz || !marksFile.empty() ||
            !svgFile.empty() || criteria;
   }
+
+  // Not on the command line: what a library or a batch hands over in memory.
+  // A body already read, floated instead of a file's: a SET body with its own loading unless
+  // `mesh` gives one (then the displacement and the centre of gravity of `mesh` replace the
+  // file's), a surface with the loading of `mesh`, which it then needs. setFile and mesh.meshFile
+  // stay empty. Null: the body is read from its file.
+  std::shared_ptr<const PreparedBody> body;
+  // The pillars themselves, in place of any pillar file; none: as pillarFile and noPillars say.
+  std::optional<std::array<LineSegment, 4>> pillars;
 };
 
 // Whether the run goes on without pillar drafts when FourPillars.txt beside its body cannot be
 // opened: a body that is not a SET file (a mesh), or drafts asked for at marks. A SET file run
 // without marks needs its pillars (a missing file ends it with exit code 1, after its reports).
-inline bool pillarFileOptional(const RunOptions& options) {
-  return !options.mesh.meshFile.empty() || !options.marksFile.empty();
-}
+bool pillarFileOptional(const RunOptions& options);

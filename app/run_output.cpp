@@ -1,7 +1,7 @@
 #include "app/run_output.h"
 
 #include <cstdio>
-#include <iostream>
+#include <ostream>
 
 #include "app/command_line.h"
 #include "app/platform/console_encoding.h"
@@ -10,30 +10,44 @@
 #include "elements/console.h"
 
 bool writeJsonReport(const RunOptions& options, const RunReport& report) {
-  const std::string json = reportToJson(report, programVersion());
-  if (options.jsonFile == "-") {
-    writeUnconverted(std::cout, json);
-    return static_cast<bool>(std::cout.flush());
+  std::string failure;
+  return writeJsonText(options.jsonFile, reportToJson(report, programVersion()), failure);
+}
+
+bool writeJsonText(const std::string& jsonFile, const std::string& json, std::string& failure) {
+  if (jsonFile == "-") {
+    std::ostream& out = console::standardOut();
+    writeUnconverted(out, json);
+    if (out.flush())
+      return true;
+    failure = "cannot write the report to standard output";
+    return false;
   }
-  return writeOutputFile(options.jsonFile, "the report", json);
+  return writeOutputFile(jsonFile, "the report", json, failure);
 }
 
 bool writeOutputFile(const std::string& path, const std::string& what,
                      const std::string& contents) {
+  std::string failure;
+  return writeOutputFile(path, what, contents, failure);
+}
+
+bool writeOutputFile(const std::string& path, const std::string& what, const std::string& contents,
+                     std::string& failure) {
   std::string reason;
   if (writeFileReplacing(path, contents, reason))
     return true;
+  failure = "cannot write " + what + " " + path + ": " + reason;
   console::out() << std::flush;
-  writeUnconverted(std::cerr,
-                   "floatstate: cannot write " + what + " " + path + ": " + reason + "\n");
+  writeUnconverted(console::err(), "floatstate: " + failure + "\n");
   return false;
 }
 
 void writeLongRunNote(int steps, double angleStep) {
   console::out() << std::flush;
-  std::cerr << "floatstate: the tilt iteration has taken " << steps
-            << " steps and its angle step has stalled at " << angleStep
-            << " rad (it never grows again); --method newton converges faster" << std::endl;
+  console::err() << "floatstate: the tilt iteration has taken " << steps
+                 << " steps and its angle step has stalled at " << angleStep
+                 << " rad (it never grows again); --method newton converges faster" << std::endl;
 }
 
 bool fileCanBeOpened(const std::string& path) {

@@ -9,13 +9,21 @@
 // report written where the options say, the tilt iteration's note on a long run, and whether a
 // companion file beside the body is there to be read.
 
+// Standard error and standard output here are the console's (elements/console.h): a run on
+// another thread sends them where its caller wants.
+
 // Writes the JSON report to the options' file, whole or not at all, or to standard output for
 // "-". False (after a message on standard error) when it cannot be written.
 bool writeJsonReport(const RunOptions& options, const RunReport& report);
+// The same for a report already written as JSON text; `failure` says what went wrong.
+bool writeJsonText(const std::string& jsonFile, const std::string& json, std::string& failure);
 
 // Writes `contents` to `path` whole or not at all. False (after "floatstate: cannot write WHAT
-// PATH: REASON" on standard error) when it cannot be written.
+// PATH: REASON" on standard error, and that message without "floatstate: " in `failure`) when it
+// cannot be written.
 bool writeOutputFile(const std::string& path, const std::string& what, const std::string& contents);
+bool writeOutputFile(const std::string& path, const std::string& what, const std::string& contents,
+                     std::string& failure);
 
 // The tilt iteration's note at its 10,000th step, on standard error while it goes on.
 void writeLongRunNote(int steps, double angleStep);

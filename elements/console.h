@@ -7,11 +7,24 @@
 // user. Everything below the program's front end talks to the user through here and nowhere else,
 // so the front end (or a test) can send the texts elsewhere in one place. Texts are written as
 // given, byte for byte (Chinese texts are GBK bytes).
+//
+// The settings below belong to the calling thread: every thread starts with standard output and
+// input, no waiting, Chinese texts and the progress lines shown, and what one thread sets never
+// reaches another. The evaluations' worker threads write nothing here.
 namespace console {
 
 // Standard output and standard input unless redirected.
 std::ostream& out();
 std::istream& in();
+
+// Standard output and standard error of one run unless redirected: the console's texts go to
+// out(), which may be standard error while a report takes standard output; the front end's
+// findings, notes and faults go to err(). The computing layers write to neither; the front end's
+// steps do, so that a run on another thread (a batch's, a library's) sends them where its caller
+// wants. Null restores the process's own.
+std::ostream& standardOut();
+std::ostream& err();
+void redirectStandard(std::ostream* output, std::ostream* errors);
 
 // Sends the console to other streams (not owned; they must outlive their use); null restores
 // standard output or standard input.

@@ -13,7 +13,8 @@ namespace {
 
 constexpr double kStepFactor = 0.5;
 
-AttitudeIterationSettings settings;
+// The settings of the runs on this thread: runs on other threads set their own.
+thread_local AttitudeIterationSettings settings;
 
 // One degree, the first angle step and the step after every forced tilt.
 double startStep() {

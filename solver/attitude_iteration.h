@@ -54,6 +54,7 @@ struct AttitudeIterationSettings {
   // input. None: the answer is read from the console's input.
   std::optional<bool> answer;
 };
+// Sets them for the iterations that run on the calling thread (each thread has its own).
 void setAttitudeIterationSettings(const AttitudeIterationSettings& settings);
 
 // FloatingBody::solveFloatingAttitude, counting its work in `counts`; the same console lines and

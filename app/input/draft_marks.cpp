@@ -165,6 +165,7 @@ bool readMarksFile(const std::string& path, std::vector<DraftMark>& marks, Marks
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     error.line = 0;
+    error.systemError = errno;
     error.message = "marks file " + path +
                     " cannot be opened: " + (errno != 0 ? std::strerror(errno) : "unknown error");
     return false;

@@ -24,6 +24,7 @@ struct DraftMark {
 struct MarksFileError {
   long line = 0;
   std::string message;
+  int systemError = 0;  // the system's error number when the file could not be opened
 };
 
 // Reads the marks from `in`; `fileName` is only used in messages. Returns false with the error set

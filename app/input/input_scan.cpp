@@ -109,16 +109,20 @@ std::string faultPlace(const char* fileKind, ScanStop stop, bool notFinite,
   return kind + " cannot be read (input error)";
 }
 
-void throwReadFault(const std::vector<std::string>& lines, const std::string& detail) {
-  throw ReadFault(lines, detail);
+void throwReadFault(const std::vector<std::string>& lines, const std::string& detail,
+                    int systemError) {
+  throw ReadFault(lines, detail, systemError);
 }
 
 int reportReadFault(const ReadFault& fault) {
+  return reportReadFault(fault, std::cerr);
+}
+
+int reportReadFault(const ReadFault& fault, std::ostream& err) {
   for (const std::string& line : fault.consoleLines())
     console::out() << line << std::endl;
   if (!fault.detail().empty())
-    std::cerr << "floatstate: " + fault.detail() +
-                     "\n";  // one write: one line, even between processes
+    err << "floatstate: " + fault.detail() + "\n";  // one write: one line, even between processes
   console::waitForUser();
   return 1;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <iosfwd>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,12 +69,17 @@ std::string faultPlace(const char* fileKind, ScanStop stop, bool notFinite,
 // A fault that ends the run while an input is read: the console lines that say so (the program's
 // own texts, for standard output) and `detail`, the one line for standard error without its
 // "floatstate: " (may be empty). The readers throw it; only the driver turns it into the exit code.
+// `systemError` is the system's error number when the file could not be opened or read (the fault
+// is then the file's, not its content's); 0 otherwise.
 class ReadFault : public std::exception {
  public:
-  ReadFault(std::vector<std::string> consoleLines, std::string detail)
-      : consoleLines_(std::move(consoleLines)), detail_(std::move(detail)) {}
+  ReadFault(std::vector<std::string> consoleLines, std::string detail, int systemError = 0)
+      : consoleLines_(std::move(consoleLines)),
+        detail_(std::move(detail)),
+        systemError_(systemError) {}
   const std::vector<std::string>& consoleLines() const { return consoleLines_; }
   const std::string& detail() const { return detail_; }
+  int systemError() const { return systemError_; }
   const char* what() const noexcept override {
     return detail_.empty() && !consoleLines_.empty() ? consoleLines_.front().c_str()
                                                      : detail_.c_str();
@@ -82,16 +88,18 @@ class ReadFault : public std::exception {
  private:
   std::vector<std::string> consoleLines_;
   std::string detail_;
+  int systemError_;
 };
 
 // Throws the fault of both readers.
 [[noreturn]] void throwReadFault(const std::vector<std::string>& lines,
-                                 const std::string& detail = "");
+                                 const std::string& detail = "", int systemError = 0);
 
-// The end of a run on a read fault: writes each console line to standard output with a line end,
-// then the detail (when not empty) as one line "floatstate: DETAIL" on standard error, and waits
-// for the user when the console is interactive. Returns the exit code, 1.
+// The end of a run on a read fault: writes each console line to the console with a line end,
+// then the detail (when not empty) as one line "floatstate: DETAIL" on `err` (standard error
+// unless given), and waits for the user when the console is interactive. Returns the exit code, 1.
 int reportReadFault(const ReadFault& fault);
+int reportReadFault(const ReadFault& fault, std::ostream& err);
 
 // "KIND 'PATH': REASON" for a file that the system would not open or read, REASON being the
 // system's own words for the error number.

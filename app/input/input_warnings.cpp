@@ -225,19 +225,28 @@ void BodyChecks::checkVanishing() {
 }
 
 void BodyChecks::checkGravity() {
-  const BoundingBox& b = body_.bounds;
-  const Vec3& g = body_.centreOfGravity;
-  if (body_.tetrahedronCount + body_.hexahedronCount + body_.prismCount + body_.cylinderCount == 0)
-    return;
+  const std::vector<InputWarning> found = gravityFindings(body_);
+  found_.insert(found_.end(), found.begin(), found.end());
+}
+
+}  // namespace
+
+std::vector<InputWarning> gravityFindings(const FloatingBody& body) {
+  const BoundingBox& b = body.bounds;
+  const Vec3& g = body.centreOfGravity;
+  if (body.tetrahedronCount + body.hexahedronCount + body.prismCount + body.cylinderCount == 0)
+    return {};
   if (g.x >= b.xMin && g.x <= b.xMax && g.y >= b.yMin && g.y <= b.yMax && g.z >= b.zMin &&
       g.z <= b.zMax)
-    return;
+    return {};
   std::ostringstream text;
   text << linePlace(kGravityLine) << "the centre of gravity (" << g.x << ", " << g.y << ", " << g.z
        << ") lies outside the body's bounding box (" << b.xMin << " .. " << b.xMax << ", " << b.yMin
        << " .. " << b.yMax << ", " << b.zMin << " .. " << b.zMax << ")";
-  add(kGravityLine, text.str());
+  return {InputWarning{kGravityLine, text.str()}};
 }
+
+namespace {
 
 // The keyword of a block line and the number of value lines behind it, or 0.
 int blockLength(const std::string& line, int& kind) {

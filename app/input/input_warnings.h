@@ -30,6 +30,11 @@ ElementLines scanElementLines(std::FILE* file);
 // than the body's arrays (a line is then 0).
 std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines);
 
+// The last of those checks alone: the finding about a centre of gravity outside the box of the
+// body's elements (at the header's line), or none. A run that gives the body another centre of
+// gravity replaces the file's finding by this one.
+std::vector<InputWarning> gravityFindings(const FloatingBody& body);
+
 // At most this many findings are written one per line; the rest are counted in one line more.
 constexpr std::size_t kMaxWarningLines = 20;
 

@@ -110,8 +110,11 @@ void readPillarFile(const char* fileName, LineSegment pillars[4]) {
   // Binary mode reads the bytes as they stand on every system: Windows would otherwise translate
   // line ends and stop at a Ctrl-Z byte, and read a file differently from Linux.
   std::FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
-  if (file == nullptr)
-    throwReadFault({openError}, fileFailure("cannot open pillar file", fileName, errno));
+  if (file == nullptr) {
+    const int systemError = errno;
+    throwReadFault({openError}, fileFailure("cannot open pillar file", fileName, systemError),
+                   systemError);
+  }
   PillarFileError error;
   const bool ok = parsePillarFile(file, pillars, error);
   const int readError = std::ferror(file) ? errno : 0;
@@ -119,7 +122,8 @@ void readPillarFile(const char* fileName, LineSegment pillars[4]) {
   if (!ok) {
     throwReadFault({openError, error.message},
                    readError ? fileFailure("cannot read pillar file", fileName, readError)
-                             : std::string(fileName) + ": " + error.message);
+                             : std::string(fileName) + ": " + error.message,
+                   readError);
   }
 }
 

@@ -620,13 +620,19 @@ bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileError& err
 }
 
 std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body) {
+  return readSetFileWithWarnings(fileName, body, std::cerr);
+}
+
+std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body,
+                                                  std::ostream& err) {
   errno = 0;
   // Binary mode reads the bytes as they stand on every system: Windows would otherwise translate
   // line ends and stop at a Ctrl-Z byte, and read a file differently from Linux.
   std::FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
   if (file == nullptr) {
+    const int openError = errno;
     throwReadFault({" SET file(Format2) read error! "},
-                   fileFailure("cannot open SET file", fileName, errno));
+                   fileFailure("cannot open SET file", fileName, openError), openError);
   }
   // The runtime's buffer of a few kilobytes would cost a system call every few lines of a large
   // body's file; the stream is closed before this buffer goes.
@@ -652,10 +658,11 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
   }
   std::fclose(file);
   if (!ok) {
-    writeWarnings(std::cerr, warnings);
-    throwReadFault({error.message}, readError
-                                        ? fileFailure("cannot read SET file", fileName, readError)
-                                        : std::string(fileName) + ": " + error.message);
+    writeWarnings(err, warnings);
+    throwReadFault({error.message},
+                   readError ? fileFailure("cannot read SET file", fileName, readError)
+                             : std::string(fileName) + ": " + error.message,
+                   readError);
   }
   return warnings;
 }

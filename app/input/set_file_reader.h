@@ -85,3 +85,6 @@ inline bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileErr
 // findings about the body: the reader's suspect lines and the checks of input_warnings.h. They are
 // not written; readSetFile writes them to standard error.
 std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body);
+// The same, the findings of a file that fails written to `err` instead of standard error.
+std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body,
+                                                  std::ostream& err);

@@ -58,25 +58,44 @@ void checkGravity(const FloatingBody& body, const std::string& path,
 
 }  // namespace
 
-bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& error,
-                  std::vector<std::string>& warnings, std::vector<std::string>& notes) {
-  MeshFile mesh;
-  MeshFileError readError;
-  if (!readMeshFile(input.meshFile, mesh, readError)) {
-    error = readError.message;
-    return false;
-  }
+bool surfaceBody(MeshFile& mesh, FloatingBody& body, MeshFileError& error,
+                 std::vector<std::string>& warnings, std::vector<std::string>& notes) {
   SurfaceFindings findings;
-  const bool sound = checkSurface(mesh, findings, error, warnings);
+  error = MeshFileError();
+  const bool sound = checkSurface(mesh, findings, error.message, warnings);
   notes.insert(notes.end(), findings.notes.begin(), findings.notes.end());
   if (!sound)
     return false;
   body.surface = std::move(mesh.surface);
-  body.displacementVolume =
-      input.hasLoading() ? input.displacementVolume() : std::numeric_limits<double>::quiet_NaN();
-  body.centreOfGravity = input.gravity;
   body.boundingBox();
-  if (input.hasGravity)
-    checkGravity(body, input.meshFile, warnings);
+  return true;
+}
+
+bool readSurfaceBody(const std::string& path, FloatingBody& body, MeshFileError& error,
+                     std::vector<std::string>& warnings, std::vector<std::string>& notes) {
+  MeshFile mesh;
+  return readMeshFile(path, mesh, error) && surfaceBody(mesh, body, error, warnings, notes);
+}
+
+void loadSurfaceBody(FloatingBody& body, double displacementVolume, const Vec3& gravity,
+                     const std::string& name, std::vector<std::string>& warnings) {
+  body.displacementVolume = displacementVolume;
+  body.centreOfGravity = gravity;
+  checkGravity(body, name, warnings);
+}
+
+bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, MeshFileError& error,
+                  std::vector<std::string>& warnings, std::vector<std::string>& notes) {
+  if (!readSurfaceBody(input.meshFile, body, error, warnings, notes))
+    return false;
+  // A run of the tables alone gives no loading: the body has no displacement then.
+  const double V =
+      input.hasLoading() ? input.displacementVolume() : std::numeric_limits<double>::quiet_NaN();
+  if (input.hasGravity) {
+    loadSurfaceBody(body, V, input.gravity, input.meshFile, warnings);
+  } else {
+    body.displacementVolume = V;
+    body.centreOfGravity = input.gravity;
+  }
   return true;
 }

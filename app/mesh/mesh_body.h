@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/mesh/mesh_reader.h"
 #include "elements/floating_body.h"
 #include "geometry/vec3.h"
 
@@ -40,6 +41,22 @@ bool parseNumberOption(const std::string& text, double& value);
 // surface turned around, degenerate triangles, a centre of gravity outside the surface's box) are
 // appended to warnings, one line each; what was accepted as it is meant (an open surface, fins
 // left out) to notes. Without loading options the body's displacement volume is NaN and its centre
-// of gravity the origin, unchecked. Prints nothing.
-bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, std::string& error,
+// of gravity the origin, unchecked. Prints nothing. The error's systemError is set when the file
+// could not be opened or read.
+bool loadMeshBody(const MeshRunInput& input, FloatingBody& body, MeshFileError& error,
                   std::vector<std::string>& warnings, std::vector<std::string>& notes);
+
+// loadMeshBody in its two steps, for a surface read once and loaded many times. The first fills
+// the freshly constructed body with the checked surface and its bounds, and no loading: from a
+// mesh already read (or made from arrays, app/mesh/array_mesh.h; the mesh's surface is taken), or
+// from the file at `path`. On a fault it returns false with the error set (its systemError when
+// the file could not be opened or read). The second gives the body its displacement volume and
+// centre of gravity, with the warning about a centre of gravity outside the surface's box, which
+// names `name`. Findings are appended to warnings and notes, one line each, in loadMeshBody's
+// order.
+bool surfaceBody(MeshFile& mesh, FloatingBody& body, MeshFileError& error,
+                 std::vector<std::string>& warnings, std::vector<std::string>& notes);
+bool readSurfaceBody(const std::string& path, FloatingBody& body, MeshFileError& error,
+                     std::vector<std::string>& warnings, std::vector<std::string>& notes);
+void loadSurfaceBody(FloatingBody& body, double displacementVolume, const Vec3& gravity,
+                     const std::string& name, std::vector<std::string>& warnings);

@@ -80,11 +80,15 @@ const char* meshFormatName(MeshFormat format) {
       return "OBJ";
     case MeshFormat::kOff:
       return "OFF";
+    case MeshFormat::kArrays:
+      return "arrays";
   }
   return "?";
 }
 
 std::string MeshFile::placeOfOrigin(std::uint32_t origin) const {
+  if (format == MeshFormat::kArrays)
+    return "triangles[" + std::to_string(origin) + "]";
   return (format == MeshFormat::kStlBinary ? "facet " : "line ") + std::to_string(origin);
 }
 
@@ -138,6 +142,8 @@ bool parseMesh(std::string_view bytes, const std::string& path, MeshFile& mesh,
     case MeshFormat::kOff:
       ok = parseOff(bytes, name, builder, error);
       break;
+    case MeshFormat::kArrays:  // never detected in a file
+      break;
   }
   if (ok && mesh.surface.triangles.empty()) {
     error.line = 0;
@@ -155,6 +161,7 @@ bool readMeshFile(const std::string& path, MeshFile& mesh, MeshFileError& error)
   error.line = 0;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
+    error.systemError = errno;
     error.message = path + ": cannot open the file: " + std::strerror(errno);
     return false;
   }
@@ -164,6 +171,7 @@ bool readMeshFile(const std::string& path, MeshFile& mesh, MeshFileError& error)
   while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
     bytes.append(chunk, got);
   if (std::ferror(file.get())) {
+    error.systemError = errno;
     error.message = path + ": cannot read the file: " + std::strerror(errno);
     return false;
   }

@@ -15,9 +15,10 @@
 // one vertex, polygons become fans of triangles. The readers check the file's syntax only; whether
 // the triangles close a solid is checked afterwards (app/surface_check.h).
 
-enum class MeshFormat { kStlAscii, kStlBinary, kObj, kOff };
+// kArrays: no file, but a caller's arrays of points and corner indices (app/mesh/array_mesh.h).
+enum class MeshFormat { kStlAscii, kStlBinary, kObj, kOff, kArrays };
 
-// "ASCII STL", "binary STL", "OBJ", "OFF".
+// "ASCII STL", "binary STL", "OBJ", "OFF", "arrays".
 const char* meshFormatName(MeshFormat format);
 
 // A surface as read, with the origin of each triangle for messages.
@@ -26,10 +27,11 @@ struct MeshFile {
   MeshFormat format = MeshFormat::kObj;
   TriangleSurface surface;
   // Per triangle: the line of the text file that defined it (a polygon's triangles share the line
-  // of the polygon), or the number of the facet, from 1, in a binary STL file.
+  // of the polygon), the number of the facet, from 1, in a binary STL file, or the row of the
+  // triangles' array, from 0.
   std::vector<std::uint32_t> origins;
 
-  // Where triangle t came from, e.g. "line 120" or "facet 17".
+  // Where triangle t came from, e.g. "line 120", "facet 17" or "triangles[16]".
   std::string placeOf(std::size_t triangle) const { return placeOfOrigin(origins[triangle]); }
   // The same for an origin as stored in origins.
   std::string placeOfOrigin(std::uint32_t origin) const;

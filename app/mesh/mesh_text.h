@@ -19,6 +19,7 @@
 struct MeshFileError {
   long line = 0;
   std::string message;
+  int systemError = 0;  // the system's error number when the file could not be opened or read
 };
 
 // The lines of a text, each without its line break (LF, or CR LF). The last line needs no break.

@@ -18,11 +18,12 @@ ordered_json optionalNumber(const std::optional<double>& v) {
 }
 
 // A body of elements names its SET file and counts its elements; a surface body names its mesh
-// file and counts its triangles.
+// file (null for one given in memory) and counts its triangles.
 ordered_json input(const RunReport& r) {
   const ElementCounts& e = r.elements;
-  ordered_json j = r.meshFile.empty() ? ordered_json{{"setFile", r.setFile}}
-                                      : ordered_json{{"mesh", r.meshFile}};
+  const bool surface = r.surface || !r.meshFile.empty();
+  const ordered_json mesh = r.meshFile.empty() ? ordered_json(nullptr) : ordered_json(r.meshFile);
+  ordered_json j = surface ? ordered_json{{"mesh", mesh}} : ordered_json{{"setFile", r.setFile}};
   if (r.loading)
     j["caseFile"] = r.loading->caseFile;
   j["pillarFile"] = r.pillarFile ? ordered_json(*r.pillarFile) : ordered_json(nullptr);
@@ -31,7 +32,7 @@ ordered_json input(const RunReport& r) {
   j["displacementVolume"] = r.hasLoading ? ordered_json(r.displacementVolume) : nullptr;
   j["centreOfGravity"] = r.hasLoading ? point(r.centreOfGravity) : nullptr;
   j["bodyVolume"] = r.bodyVolume;
-  if (r.meshFile.empty()) {
+  if (!surface) {
     j["elements"] = {{"tetrahedra", e.tetrahedra},
                      {"hexahedra", e.hexahedra},
                      {"prisms", e.prisms},

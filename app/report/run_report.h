@@ -62,9 +62,11 @@ struct NamedDraft {
 };
 
 struct RunReport {
-  // Input: a SET file, or a surface mesh (meshFile not empty) of that many triangles.
+  // Input: a SET file, or a surface (surface true) of that many triangles, read from meshFile
+  // (empty for a surface given in memory).
   std::string setFile;
   std::string meshFile;
+  bool surface = false;
   long long triangles = 0;
   std::optional<Vec3> lowestOpenPoint;    // of an open surface's openings (the mesh's note)
   std::optional<std::string> pillarFile;  // none when no pillar file was read

@@ -377,6 +377,51 @@ interactive_terminal)
   expect_rc 0
   grep -q '4号立柱吃水=2' "$work/out" || fail "the run did not complete in the terminal"
   ;;
+batch)
+  # A list of runs on two threads: one line per run in the list's order, each the report of the
+  # same run of the program (its seconds aside), a fault in its place; then the usage mistakes.
+  spar=$(example_file spar)
+  semi=$(example_file semi_submersible)
+  cat >"$work/list.json" <<LIST
+[{"body": "$spar"}, {"body": "$semi", "method": "newton", "gz": "0:20:10"},
+ {"body": "none.txt"}, {"body": "$spar", "displacement": 30000, "gravity": [0.4, 0, 40]}]
+LIST
+  run /dev/null --batch "$work/list.json" --json-lines "$work/out.jsonl" --jobs 2
+  expect_rc 1
+  [ ! -s "$work/out" ] || fail "the batch wrote to standard output"
+  expect_err "floatstate: $work/list.json: run 3: cannot open SET file '$work/none.txt'"
+  expect_err 'floatstate: batch: 4 runs, 3 reports, 1 errors'
+  "$program" "$spar" --json "$work/1.json" </dev/null >/dev/null 2>&1
+  "$program" "$semi" --method newton --gz 0:20:10 --json "$work/2.json" </dev/null >/dev/null 2>&1
+  python3 - "$work" <<'EOF' || fail "the batch's lines are not the runs' reports"
+import json, sys
+work = sys.argv[1]
+lines = [json.loads(l) for l in open(work + "/out.jsonl")]
+assert len(lines) == 4, len(lines)
+for k in (0, 1):
+    expected = json.load(open(f"{work}/{k + 1}.json"))
+    for r in (expected, lines[k]):
+        del r["solver"]["seconds"]
+    assert json.dumps(lines[k]) == json.dumps(expected), k
+assert lines[2]["error"]["kind"] == "file", lines[2]
+assert lines[3]["input"]["displacementVolume"] == 30000 and lines[3]["verdict"], lines[3]
+EOF
+  run /dev/null --batch "$work/list.json" --json-lines - --jobs 1
+  expect_rc 1
+  [ "$(wc -l <"$work/out")" -eq 4 ] || fail "not four lines on standard output"
+  run /dev/null --batch "$work/list.json"
+  expect_rc 2
+  expect_err '--batch needs --json-lines OUT'
+  run /dev/null --batch "$work/list.json" --json-lines - "$spar"
+  expect_rc 2
+  expect_err '--batch takes no other option or SET file'
+  run /dev/null "$spar" --jobs 2
+  expect_rc 2
+  expect_err '--json-lines and --jobs go with --batch'
+  run /dev/null --batch "$work/none.json" --json-lines -
+  expect_rc 1
+  expect_err "floatstate: cannot open the list $work/none.json"
+  ;;
 *)
   return 0
   ;;
