@@ -26,13 +26,6 @@ struct JobError {
   throw JobError{key + ": " + reason};
 }
 
-std::string inFolder(const std::string& folder, const std::string& path) {
-  if (folder.empty() || path.empty())
-    return path;
-  const std::filesystem::path given(path);
-  return given.is_absolute() ? path : (std::filesystem::path(folder) / given).string();
-}
-
 std::string pathOf(const json& value, const std::string& key, const std::string& folder) {
   if (!value.is_string() || value.get_ref<const std::string&>().empty())
     fail(key, "expected the path of a file");
@@ -192,6 +185,13 @@ void readSettings(const json& object, const std::string& folder, const char* ski
 }
 
 }  // namespace
+
+std::string inFolder(const std::string& folder, const std::string& path) {
+  if (folder.empty() || path.empty())
+    return path;
+  const std::filesystem::path given(path);
+  return given.is_absolute() ? path : (std::filesystem::path(folder) / given).string();
+}
 
 bool readJobSettings(const std::string& objectText, const std::string& folder, RunOptions& options,
                      std::string& error) {

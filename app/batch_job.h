@@ -45,6 +45,9 @@ struct JobBody {
 bool readSolveJob(const std::string& objectText, const std::string& folder, JobBody& body,
                   RunOptions& options, std::string& error);
 
+// A path of a job: as it is when absolute or when no folder is given, else within `folder`.
+std::string inFolder(const std::string& folder, const std::string& path);
+
 // The bodies this process's jobs have read, each read once and shared by every job that names it
 // (runs float copies of their own). A body is known by its kind and path as the job gives it (with
 // the folder), and kept with its file's modification time and size: a file changed since is read

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "app/batch_job.h"
+#include "app/case_tree.h"
+#include "app/console_driver.h"
 #include "app/platform/console_encoding.h"
 #include "app/platform/output_file.h"
 #include "app/platform/platform.h"
@@ -33,7 +35,47 @@ bool isInlineCase(const ordered_json& entry) {
   return false;
 }
 
-// The runs of the list file, or false with a reason.
+// A plain scalar of the list as YAML reads it: null, a boolean, a number, or text. A quoted one
+// is always text.
+ordered_json scalarOf(const CaseNode& node) {
+  const std::string& s = node.scalar;
+  if (node.quoted)
+    return s;
+  if (s.empty() || s == "~" || s == "null" || s == "Null" || s == "NULL")
+    return nullptr;
+  if (s == "true" || s == "True" || s == "TRUE")
+    return true;
+  if (s == "false" || s == "False" || s == "FALSE")
+    return false;
+  // Numbers as JSON writes them: the job and case readers check their ranges.
+  const ordered_json number = ordered_json::parse(s, nullptr, false);
+  return !number.is_discarded() && number.is_number() ? number : ordered_json(s);
+}
+
+ordered_json jsonOf(const CaseNode& node) {
+  switch (node.kind) {
+    case CaseNode::Kind::kScalar:
+      return scalarOf(node);
+    case CaseNode::Kind::kSequence: {
+      ordered_json items = ordered_json::array();
+      for (const CaseNode& item : node.items)
+        items.push_back(jsonOf(item));
+      return items;
+    }
+    case CaseNode::Kind::kMap: {
+      ordered_json object = ordered_json::object();
+      for (const auto& entry : node.entries)
+        object[entry.first.scalar] = jsonOf(entry.second);
+      return object;
+    }
+    case CaseNode::Kind::kNull:
+      break;
+  }
+  return nullptr;
+}
+
+// The runs of the list file, or false with a reason. The list is YAML (JSON is YAML too; a build
+// without the YAML library reads JSON only).
 bool readList(const std::string& path, std::vector<ordered_json>& entries, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -42,11 +84,13 @@ bool readList(const std::string& path, std::vector<ordered_json>& entries, std::
   }
   std::ostringstream text;
   text << in.rdbuf();
-  const ordered_json list = ordered_json::parse(text.str(), nullptr, false);
-  if (list.is_discarded()) {
-    error = path + ": not a JSON document (a list of runs, or an object with the key \"cases\")";
+  CaseNode root;
+  long errorLine = 0;
+  if (!parseCaseText(text.str(), root, errorLine, error)) {
+    error = path + (errorLine > 0 ? ": line " + std::to_string(errorLine) : "") + ": " + error;
     return false;
   }
+  const ordered_json list = jsonOf(root);
   const ordered_json* runs = &list;
   if (list.is_object() && list.contains("cases"))
     runs = &list["cases"];
@@ -70,20 +114,38 @@ Outcome faultLine(RunFault::Kind kind, const std::string& message) {
   return {line.dump(-1, ' ', false, ordered_json::error_handler_t::replace), message};
 }
 
-Outcome runEntry(const ordered_json& entry, const std::string& folder, BodyCache& cache) {
-  if (entry.is_string() || (entry.is_object() && isInlineCase(entry))) {
-    return faultLine(RunFault::Kind::kInput,
-                     "loading conditions (case files) are not read by this build of floatstate");
+// A case of the list: a case file (its path from the list's folder), or one given inline, which
+// takes its paths from the list's folder and is called "LIST run N" in messages.
+RunResult runCase(const ordered_json& entry, const std::string& listFile, std::size_t index,
+                  const RunStreams& streams) {
+  RunOptions options;
+  options.quiet = true;
+  options.answer = true;
+  options.method = SolverMethod::kNewton;
+  if (entry.is_string()) {
+    const std::string path = entry.get<std::string>();
+    options.caseFile = inFolder(directoryOf(listFile), path);
+  } else {
+    options.caseFile = listFile + " run " + std::to_string(index + 1);
+    options.caseText = entry.dump();
   }
-  if (!entry.is_object()) {
+  return runForReport(options, streams);
+}
+
+Outcome runEntry(const ordered_json& entry, const std::string& listFile, std::size_t index,
+                 BodyCache& cache) {
+  const bool isCase = entry.is_string() || (entry.is_object() && isInlineCase(entry));
+  if (!isCase && !entry.is_object()) {
     return faultLine(RunFault::Kind::kInput,
-                     "a run is a solve job (an object) or the path of a case file");
+                     "a run is a solve job or a case (an object) or the path of a case file");
   }
   std::ostream discarded(nullptr);
   std::istringstream noAnswers;
   const RunStreams streams{discarded, discarded, noAnswers, false};
   try {
-    const RunResult result = runSolveJob(entry.dump(), folder, streams, cache);
+    const RunResult result = isCase
+                                 ? runCase(entry, listFile, index, streams)
+                                 : runSolveJob(entry.dump(), directoryOf(listFile), streams, cache);
     if (result.fault.kind != RunFault::Kind::kNone || result.json.empty())
       return faultLine(result.fault.kind, result.fault.message);
     return {ordered_json::parse(result.json)
@@ -106,7 +168,6 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     writeUnconverted(err, "floatstate: " + error + "\n");
     return 1;
   }
-  const std::string folder = directoryOf(options.listFile);
   const std::size_t count = entries.size();
   int jobs =
       options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
@@ -121,7 +182,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t i = next++; i < count; i = next++) {
-      Outcome outcome = runEntry(entries[i], folder, cache);
+      Outcome outcome = runEntry(entries[i], options.listFile, i, cache);
       const std::lock_guard<std::mutex> lock(mutex);
       outcomes[i] = std::move(outcome);
       done.notify_all();

@@ -3,14 +3,14 @@
 #include <iosfwd>
 #include <string>
 
-// floatstate --batch LIST --json-lines OUT [--jobs N]: many runs in one call. LIST is a JSON file
-// (YAML once case files are read: JSON is YAML too) holding a list of runs, either the document
-// itself or its key "cases":
-//   [ {"body": "hull.txt"}, {"body": {"mesh": "hull.stl"}, "displacement": 120, ...}, ... ]
-// An object is a solve job (app/batch_job.h); a text, the path of a case file, and an object with
-// a loading condition's keys (weights, tanks, compartments, heeling_moments, water_density), a
-// case given inline: both need the case file reader, and until a build has one each such entry
-// ends as an error in its place. Paths are taken from LIST's folder.
+// floatstate --batch LIST --json-lines OUT [--jobs N]: many runs in one call. LIST is a YAML file
+// (JSON is YAML too; a build without the YAML library reads JSON only) holding a list of runs,
+// either the document itself or its key "cases":
+//   [ "ballast.yaml", {"body": "hull.txt"}, {"body": {"mesh": "hull.stl"}, "displacement": 120} ]
+// A text is the path of a case file; an object with a loading condition's keys (weights, tanks,
+// compartments, heeling_moments, water_density) is a case given inline, called "LIST run N" in
+// its messages; any other object is a solve job (app/batch_job.h). Cases are floated with the
+// Newton solver, as --case does. Paths are taken from LIST's folder.
 //
 // The runs go on `jobs` threads (0: one per hardware thread), every body file read once and shared
 // by the runs that name it. OUT (- for standard output) gets one line per run, in LIST's order:

@@ -269,12 +269,13 @@ bool writePicture(const RunOptions& options, const FloatingBody& hull, const Cas
 
 }  // namespace
 
-int runCaseFile(const RunOptions& options, const DriverTexts& t) {
+int runCaseFile(const RunOptions& options, const DriverTexts& t, std::string& json) {
   CaseInput input;
   try {
-    input = readCaseFile(options.caseFile);
+    input = options.caseText ? readCaseText(options.caseFile, *options.caseText)
+                             : readCaseFile(options.caseFile);
   } catch (const CaseError& e) {
-    throwReadFault({}, e.what());
+    throwReadFault({}, e.what(), e.systemError());
   }
   FloatingBody hull;
   RunReport report;
@@ -343,7 +344,9 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t) {
     writeRightingArmTable(console::out(), *report.rightingArm, !report.meshFile.empty(), t,
                           options.digits);
   }
-  bool written = options.jsonFile.empty() || writeJsonReport(options, report);
+  json = reportToJson(report, programVersion());
+  std::string failure;
+  bool written = options.jsonFile.empty() || writeJsonText(options.jsonFile, json, failure);
   if (!options.svgFile.empty())
     written = writePicture(options, hull, input, e, report, std::move(lines)) && written;
   if (!options.answer)

@@ -8,4 +8,4 @@
 // "Loading condition" block, and what the options ask for (--summary, --gz, --json, --svg).
 // Returns the exit code; a fault that ends the run is thrown as a ReadFault, which the console
 // driver reports (exit code 1). A case file's error reads "CASE: line N: KEY: reason".
-int runCaseFile(const RunOptions& options, const DriverTexts& texts);
+int runCaseFile(const RunOptions& options, const DriverTexts& texts, std::string& json);

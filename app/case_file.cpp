@@ -380,11 +380,15 @@ CaseInput readCaseText(const std::string& path, const std::string& text) {
 CaseInput readCaseFile(const std::string& path) {
   errno = 0;
   std::ifstream file(path, std::ios::binary);
-  if (!file)
-    throw CaseError(fileFailure("cannot open case file", path.c_str(), errno));
+  if (!file) {
+    const int error = errno;
+    throw CaseError(fileFailure("cannot open case file", path.c_str(), error), error);
+  }
   std::ostringstream bytes;
   bytes << file.rdbuf();
-  if (file.bad())
-    throw CaseError(fileFailure("cannot read case file", path.c_str(), errno));
+  if (file.bad()) {
+    const int error = errno;
+    throw CaseError(fileFailure("cannot read case file", path.c_str(), error), error);
+  }
   return readCaseText(path, bytes.str());
 }

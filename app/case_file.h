@@ -44,11 +44,15 @@ struct CaseInput {
 // "ship.yaml: line 12: tanks[0].fill: 1.5 is out of range (0 to 1)".
 class CaseError : public std::exception {
  public:
-  explicit CaseError(std::string message) : message_(std::move(message)) {}
+  explicit CaseError(std::string message, int systemError = 0)
+      : message_(std::move(message)), systemError_(systemError) {}
   const char* what() const noexcept override { return message_.c_str(); }
+  // The system's error number when a file could not be opened or read; 0 for the content's.
+  int systemError() const { return systemError_; }
 
  private:
   std::string message_;
+  int systemError_;
 };
 
 // Reads and checks the case file, and reads the solids its tanks and compartments name. Throws

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <sstream>
 
@@ -175,7 +176,8 @@ std::vector<InputWarning> readMeshBody(const MeshRunInput& input, FloatingBody& 
 }
 
 // What is wrong with the loading given for a body already read, or an empty text: a surface needs
-// one whole, a SET body takes any part of one in place of its file's.
+// one whole (unless the run floats nothing: the tables alone), a SET body takes any part of one in
+// place of its file's.
 std::string loadingProblem(const MeshRunInput& m, bool surface) {
   if (m.hasDisplacement && (m.hasMass || m.hasDensity))
     return "give either the displacement or the mass with the density, not both";
@@ -190,17 +192,22 @@ std::string loadingProblem(const MeshRunInput& m, bool surface) {
 
 // A copy of the body read before the run, with the run's loading and the findings about it.
 std::vector<InputWarning> takePreparedBody(const PreparedBody& prepared, const MeshRunInput& m,
-                                           FloatingBody& body, RunReport& report) {
-  const std::string problem = loadingProblem(m, prepared.isSurface());
+                                           bool floated, FloatingBody& body, RunReport& report) {
+  const bool surface = prepared.isSurface();
+  const std::string problem =
+      loadingProblem(m, surface && (floated || m.hasDisplacement || m.hasMass || m.hasGravity));
   if (!problem.empty())
     failInput(prepared.name + ": " + problem);
   copyBody(prepared.body, body);
   std::vector<InputWarning> warnings = prepared.warnings;
   report.setFile = prepared.setFile;
   report.meshFile = prepared.meshFile;
-  if (prepared.isSurface()) {
+  if (surface) {
     std::vector<std::string> findings;
-    loadSurfaceBody(body, m.displacementVolume(), m.gravity, prepared.name, findings);
+    if (m.hasLoading())
+      loadSurfaceBody(body, m.displacementVolume(), m.gravity, prepared.name, findings);
+    else
+      body.displacementVolume = std::numeric_limits<double>::quiet_NaN();
     for (const std::string& finding : findings)
       warnings.push_back(InputWarning{0, finding});
     report.surface = true;
@@ -535,7 +542,8 @@ void chooseSetFile(const RunOptions& options, const RunStreams& streams, RunRepo
 std::string readBody(const RunOptions& options, const RunStreams& streams, FloatingBody& body,
                      RunReport& report) {
   if (options.body) {
-    report.warnings = takePreparedBody(*options.body, options.mesh, body, report);
+    report.warnings =
+        takePreparedBody(*options.body, options.mesh, options.needsEquilibrium(), body, report);
     for (const std::string& note : options.body->notes)
       writeUnconverted(streams.err, "floatstate: note: " + note + "\n");
     return options.body->name;
@@ -555,9 +563,11 @@ int runOnce(const RunOptions& options, const RunStreams& streams, RunResult& res
   RunReport report;
   console::out() << texts.banner << std::endl;
   if (!options.caseFile.empty())
-    return runCaseFile(options, texts);
+    return runCaseFile(options, texts, result.json);
   const std::string bodyName = readBody(options, streams, body, report);
   report.baseline = options.baseline;
+  if (options.waterDensity)
+    report.waterDensity = *options.waterDensity;
   report.namesBaseline = options.baselineGiven || report.surface;
   writeWarnings(streams.err, report.warnings);
   report.hasLoading = !report.surface || options.mesh.hasLoading();

@@ -71,6 +71,11 @@ struct RunOptions {
   std::shared_ptr<const PreparedBody> body;
   // The pillars themselves, in place of any pillar file; none: as pillarFile and noPillars say.
   std::optional<std::array<LineSegment, 4>> pillars;
+  // The text of the case file caseFile names, given in memory (an inline case of a batch, a
+  // library's dict): caseFile then only names it and places its relative paths.
+  std::optional<std::string> caseText;
+  // The water's density (t/m^3) of the tables and the criteria of a body run; none: sea water.
+  std::optional<double> waterDensity;
 };
 
 // Whether the run goes on without pillar drafts when FourPillars.txt beside its body cannot be

@@ -147,9 +147,8 @@ def run_case(case):
     moments. Paths in a dict are taken from the current folder, in a file from the file's folder.
     Returns the program's JSON report of the case.
 
-    Raises ValueError for a case that is not one (the message names the line and the key),
-    OSError for a file that cannot be read, and NotImplementedError in a build without the case
-    file reader.
+    Raises ValueError for a case that is not one (the message names the line and the key) and
+    OSError for a file that cannot be read.
     """
     return _run_case(case, _os.getcwd())
 
@@ -173,13 +172,15 @@ def hydrostatics(body, drafts, *, density=None):
     "hydrostaticTable": draft, volume, displacement, LCB, TCB, KB, waterplaneArea, LCF, TCF, TPC,
     BMt, BMl, KMt, KMl, MCT, waterlineLength, waterlineBreadth, Cb, Cwp.
 
-    Raises NotImplementedError in a build without the hydrostatic table.
+    Raises ValueError for drafts or a density out of range.
     """
-    settings = {"hydrostatics": drafts if isinstance(drafts, str)
-                else [_number("drafts", x) for x in drafts]}
-    if density is not None:
-        settings["density"] = _number("density", density)
-    return _json.loads(_core._hydrostatics(body, _json.dumps(settings)))["hydrostaticTable"]
+    if not isinstance(drafts, str):
+        values = [_number("drafts", x) for x in drafts]
+        if len(values) != 3:
+            raise ValueError(f"drafts: expected (FROM, TO, STEP), not {drafts!r}")
+        drafts = ":".join(repr(x) for x in values)
+    water = 1.025 if density is None else _number("density", density)
+    return _json.loads(_core._hydrostatics(body, drafts, water))["hydrostaticTable"]
 
 
 from . import batch  # noqa: E402  (after the functions it runs)

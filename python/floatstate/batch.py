@@ -21,7 +21,7 @@ folder, see docs/cluster.md). Each worker process reads a body file once and flo
 for every run that names it, until the file changes (its modification time or size).
 
 The reports come back in the order of the runs, each the dict solve() returns; a run that fails
-gives its exception (ValueError, OSError, NotImplementedError, ...) in its place instead, and the
+gives its exception (ValueError, OSError, ...) in its place instead, and the
 others go on.
 """
 

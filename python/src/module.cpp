@@ -8,6 +8,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "app/command_line.h"
 #include "app/console_driver.h"
 #include "app/input/input_scan.h"
+#include "app/option_values.h"
 #include "app/prepared_body.h"
 #include "elements/console.h"
 
@@ -167,21 +169,33 @@ std::string runJob(const std::string& job, const std::string& folder) {
       [&](const RunStreams& s) { return runSolveJob(job, folder, s, processBodyCache()); }));
 }
 
+// A loading condition from its text; `path` names it and places its relative paths.
 std::string runCaseText(const std::string& text, const std::string& path) {
-  static_cast<void>(text);
-  static_cast<void>(path);
-  PyErr_SetString(PyExc_NotImplementedError,
-                  "loading conditions (case files) are not read by this build of floatstate: "
-                  "its case reader is missing");
-  throw py::error_already_set();
+  RunOptions options;
+  options.quiet = true;
+  options.answer = true;
+  options.method = SolverMethod::kNewton;
+  options.caseFile = path;
+  options.caseText = text;
+  return reportOf(runQuietly([&](const RunStreams& s) { return runForReport(options, s); }));
 }
 
-std::string hydrostatics(const Body& body, const std::string& settings) {
-  static_cast<void>(body);
-  static_cast<void>(settings);
-  PyErr_SetString(PyExc_NotImplementedError,
-                  "the hydrostatic table (--hydrostatics) is not part of this build of floatstate");
-  throw py::error_already_set();
+// The upright hydrostatic table of the body over the drafts "FROM:TO:STEP", in water of the
+// density (t/m^3): a run of the tables alone.
+std::string hydrostatics(const Body& body, const std::string& drafts, double density) {
+  RunOptions options;
+  DraftRange range;
+  std::string reason;
+  if (!parseDraftRange(drafts, range, reason))
+    throw py::value_error("drafts: " + reason);
+  if (!(std::isfinite(density) && density > 0))
+    throw py::value_error("density: the water's density must be a positive number (t/m^3)");
+  options.quiet = true;
+  options.answer = true;
+  options.hydrostatics = range;
+  options.waterDensity = density;
+  options.body = body.prepared;
+  return reportOf(runQuietly([&](const RunStreams& s) { return runForReport(options, s); }));
 }
 
 py::list warningsOf(const PreparedBody& p) {
@@ -323,8 +337,8 @@ PYBIND11_MODULE(_core, m) {
         "The JSON report of a solve job (JSON text), its body from the process's cache.");
   m.def("_run_case_text", &runCaseText, py::arg("text"), py::arg("path"),
         "The JSON report of a loading condition given as the text of a case file.");
-  m.def("_hydrostatics", &hydrostatics, py::arg("body"), py::arg("settings"),
-        "The JSON report of the hydrostatic table of the settings (JSON text) for the body.");
+  m.def("_hydrostatics", &hydrostatics, py::arg("body"), py::arg("drafts"), py::arg("density"),
+        "The JSON report of the hydrostatic table over the drafts FROM:TO:STEP for the body.");
   m.def(
       "_body_cache_reads", [] { return processBodyCache().reads(); },
       "How many times this process's solve jobs have read a body file.");

@@ -219,7 +219,9 @@ TEST(Batch, LinesAreTheProgramsReportsInTheListsOrderAndFaultsInTheirPlace) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
       if (i == 3 || i == 5 || i == 7) {
         ASSERT_TRUE(lines[i].contains("error")) << lines[i];
-        EXPECT_EQ(lines[i]["error"]["kind"], i == 3 ? "file" : "input");
+        // A body or a case file that cannot be opened is a file's fault; a case that is not
+        // one, the input's.
+        EXPECT_EQ(lines[i]["error"]["kind"], i == 7 ? "input" : "file");
         EXPECT_NE(err.str().find("list.json: run " + std::to_string(i + 1) + ": "),
                   std::string::npos)
             << err.str();
@@ -253,7 +255,8 @@ TEST(Batch, ListsThatCannotBeReadEndTheBatch) {
   const TempFolder folder("bad");
   const std::pair<std::string, const char*> cases[] = {
       {folder.path() + "/none.json", "cannot open the list"},
-      {folder.write("text.json", "runs: [a, b]"), "not a JSON document"},
+      {folder.write("text.json", "[a, b"), "text.json: line 1: "},
+      {folder.write("map.yaml", "runs: [a, b]"), "expected a list of runs"},
       {folder.write("number.json", "{\"cases\": 3}"), "expected a list of runs"},
   };
   for (const auto& [list, message] : cases) {

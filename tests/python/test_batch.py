@@ -2,12 +2,14 @@
 of local processes, on the workers of a Dask cluster, and by floatstate --batch."""
 
 import json
+import os
 
 import pytest
+import yaml
 
 import floatstate
 import floatstate.batch
-from conftest import EXAMPLES, assert_same_report, ellipsoid, example_file, obj_text, run_program
+from conftest import EXAMPLES, SOURCE, assert_same_report, ellipsoid, example_file, obj_text, run_program
 
 
 def twenty_runs(tmp_path):
@@ -103,7 +105,7 @@ def test_runs_that_are_no_jobs_fail_in_their_place(tmp_path):
     results = floatstate.batch.run([case, tmp_path / "case.yaml", 42, {"body": 3},
                                     {"body": "x.txt", "gravity": [0, 0, float("nan")]}],
                                    processes=0)
-    assert isinstance(results[0], NotImplementedError)
+    assert isinstance(results[0], ValueError) and "weights" in str(results[0])
     assert isinstance(results[1], FileNotFoundError)
     assert isinstance(results[2], TypeError)
     assert isinstance(results[3], ValueError) and str(results[3]).startswith("body: expected")
@@ -129,3 +131,36 @@ def test_the_programs_batch_gives_the_same_lines(serial, program, tmp_path):
         else:
             assert_same_report(line, want)
     assert b"20 runs, 17 reports, 3 errors" in err
+
+
+def test_cases_in_a_yaml_list_give_the_reports_of_run_case(program, tmp_path):
+    """A YAML list of case files (relative to the list) and cases given inline, in the package
+    and in the program."""
+    cases = sorted(SOURCE.glob("examples/*/case.yaml"))
+    assert len(cases) >= 2
+    ballast = yaml.safe_load(cases[-1].read_text(encoding="utf-8"))
+    ballast["body"] = str((cases[-1].parent / ballast["body"]).resolve())
+    heavier = json.loads(json.dumps(ballast))
+    heavier["weights"][0]["mass"] *= 1.05
+    listing = tmp_path / "list.yaml"
+    relative = [os.path.relpath(c, tmp_path) for c in cases]
+    listing.write_text(yaml.safe_dump({"cases": relative + [ballast, heavier]}))
+    expected = [floatstate.run_case(c) for c in cases]
+    expected += [floatstate.run_case(ballast), floatstate.run_case(heavier)]
+    assert expected[-1]["input"]["displacementVolume"] > expected[-2]["input"]["displacementVolume"]
+    assert_same_results(floatstate.batch.run([str(c) for c in cases] + [ballast, heavier],
+                                             processes=0), expected)
+    code, out, err = run_program(program, "--batch", listing, "--json-lines", "-", "--jobs", "2")
+    assert code == 0, err
+    lines = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+    assert len(lines) == len(expected)
+    for k, (line, want) in enumerate(zip(lines, expected)):
+        # The files are the same, named from the list's folder or from the case's; an inline
+        # case is named after the list.
+        for key in ("setFile", "pillarFile", "caseFile"):
+            got, given = line["input"].pop(key, None), want["input"].pop(key, None)
+            if key == "caseFile" and k >= len(cases):
+                assert got == f"{listing} run {k + 1}"
+            elif given is not None:
+                assert os.path.realpath(got) == os.path.realpath(given), (k, key)
+        assert_same_report(line, want)

@@ -8,7 +8,7 @@ import numpy as np
 import pytest
 
 import floatstate
-from conftest import EXAMPLES, ellipsoid, example_file, run_program
+from conftest import EXAMPLES, ellipsoid, example_file, obj_text, run_program
 
 SPAR = example_file(next(f for f in EXAMPLES if f.name == "spar"))
 
@@ -55,11 +55,13 @@ def test_a_broken_set_file_is_a_value_error_with_the_programs_message(program, t
     assert found in str(caught.value)
 
 
-def test_an_open_surface_is_a_value_error_with_the_programs_message(program, tmp_path):
+def test_a_surface_that_bounds_no_solid_is_a_value_error_with_the_programs_message(program,
+                                                                                   tmp_path):
     vertices, triangles = ellipsoid(rings=6, sectors=8)
-    path = tmp_path / "open.obj"
-    path.write_text("".join(f"v {x!r} {y!r} {z!r}\n" for x, y, z in vertices.tolist()) +
-                    "".join(f"f {a + 1} {b + 1} {c + 1}\n" for a, b, c in triangles[1:].tolist()))
+    turned = triangles.copy()
+    turned[0] = turned[0][::-1]
+    path = tmp_path / "turned.obj"
+    path.write_text(obj_text(vertices, turned))
     with pytest.raises(ValueError) as caught:
         floatstate.Body.from_mesh(path)
     message = program_message(program, "--mesh", path, "--displacement", "1", "--gravity", "0,0,0")
@@ -67,7 +69,7 @@ def test_an_open_surface_is_a_value_error_with_the_programs_message(program, tmp
     assert "does not bound a solid" in message
     with pytest.raises(ValueError, match=r"^arrays: the surface does not bound a solid.*"
                                          r"triangles\[\d+\]"):
-        floatstate.Body.from_arrays(vertices, triangles[1:])
+        floatstate.Body.from_arrays(vertices, turned)
 
 
 def test_a_body_that_cannot_float_is_a_value_error_with_the_programs_message(program, tmp_path):
@@ -160,16 +162,26 @@ def test_a_strict_run_refuses_a_body_with_findings():
         floatstate.solve(body, strict=True)
 
 
-def test_case_files_and_the_hydrostatic_table_are_not_in_this_build(tmp_path):
-    case = {"body": str(SPAR), "weights": [{"name": "hull", "mass": 1000, "x": 0, "y": 0,
+def test_case_faults_name_the_line_and_the_key(tmp_path):
+    case = {"body": str(SPAR), "weights": [{"name": "hull", "mass": -1, "x": 0, "y": 0,
                                             "z": 40}]}
-    with pytest.raises(NotImplementedError, match="case files"):
+    with pytest.raises(ValueError, match=r"weights\[0\]\.mass"):
         floatstate.run_case(case)
     path = tmp_path / "case.yaml"
-    path.write_text("body: spar.txt\n")
-    with pytest.raises(NotImplementedError, match="case files"):
+    path.write_text("body: spar.txt\nweights:\n  - {name: w, mass: 10, x: 0, y: 0}\n")
+    with pytest.raises(ValueError, match=r"case\.yaml: line 3: weights\[0\]"):
         floatstate.run_case(path)
     with pytest.raises(FileNotFoundError):
         floatstate.run_case(tmp_path / "none.yaml")
-    with pytest.raises(NotImplementedError, match="hydrostatic table"):
-        floatstate.hydrostatics(floatstate.Body.from_set(SPAR), "100:130:10")
+    path.write_text("body: none.txt\nweights:\n  - {name: w, mass: 10, x: 0, y: 0, z: 1}\n")
+    with pytest.raises(FileNotFoundError, match="none.txt"):
+        floatstate.run_case(path)
+
+
+@pytest.mark.parametrize("drafts, message", [("5:1:1", "drafts"), ((1, 2), "drafts"),
+                                             ("1:2:0", "drafts")])
+def test_hydrostatic_drafts_out_of_range_are_refused(drafts, message):
+    with pytest.raises(ValueError, match=message):
+        floatstate.hydrostatics(floatstate.Body.from_set(SPAR), drafts)
+    with pytest.raises(ValueError, match="density"):
+        floatstate.hydrostatics(floatstate.Body.from_set(SPAR), "100:130:10", density=0)

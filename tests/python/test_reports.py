@@ -7,9 +7,10 @@ import time
 
 import numpy as np
 import pytest
+import yaml
 
 import floatstate
-from conftest import (EXAMPLES, assert_same_report, ellipsoid, example_file, obj_text,
+from conftest import (EXAMPLES, SOURCE, assert_same_report, ellipsoid, example_file, obj_text,
                       program_report, stl_binary)
 
 
@@ -164,3 +165,40 @@ def test_help_reads():
                      floatstate.hydrostatics, floatstate.batch.run, floatstate.Body.from_set,
                      floatstate.Body.from_mesh, floatstate.Body.from_arrays):
         assert len(function.__doc__ or "") > 100, function
+
+
+CASES = sorted(SOURCE.glob("examples/*/case.yaml"))
+
+
+@pytest.mark.parametrize("case", CASES, ids=lambda p: p.parent.name)
+def test_every_case_gives_the_programs_report(program, tmp_path, case):
+    expected, code = program_report(program, tmp_path, "--case", case, "--gz", "0:30:10")
+    assert code in (0, 3, 4)
+    # The case file itself, and its content as a dict with the body's path made absolute.
+    given = floatstate.run_case(case)
+    expected_plain, _ = program_report(program, tmp_path, "--case", case)
+    assert_same_report(given, expected_plain)
+    as_dict = yaml.safe_load(case.read_text(encoding="utf-8"))
+    as_dict["body"] = str((case.parent / as_dict["body"]).resolve())
+    from_dict = floatstate.run_case(as_dict)
+    assert from_dict["case"] == expected_plain["case"]
+    assert from_dict["waterPlane"] == expected_plain["waterPlane"]
+    assert "gz" in expected and "gz" not in given
+
+
+@pytest.mark.parametrize("folder", EXAMPLES, ids=lambda f: f.name)
+def test_the_hydrostatic_table_is_the_programs(program, tmp_path, folder):
+    path = example_file(folder)
+    body = floatstate.Body.from_set(path)
+    low, high = body.bounds[0][2], body.bounds[1][2]
+    step = (high - low) / 7
+    drafts = f"{low + step!r}:{high - step!r}:{step!r}"
+    expected, code = program_report(program, tmp_path, path, "--hydrostatics", drafts)
+    assert code == 0
+    table = floatstate.hydrostatics(body, drafts)
+    assert len(table) >= 5
+    assert_same_report({"solver": {"seconds": 0}, "t": table},
+                       {"solver": {"seconds": 0}, "t": expected["hydrostaticTable"]})
+    fresh = floatstate.hydrostatics(body, drafts, density=1.0)
+    assert [r["volume"] for r in fresh] == [r["volume"] for r in table]
+    assert all(abs(r["displacement"] - r["volume"]) <= 1e-12 * r["volume"] for r in fresh)
