@@ -330,20 +330,6 @@ EquilibriumCheck judge(const FloatingBody& body, RunReport& report) {
   return check;
 }
 
-// The curve through the heels the criteria evaluated, as a righting-arm curve to draw. It has no
-// summary: the criteria's table holds the exact areas and maximum.
-RightingArmCurve curveOfSamples(const std::vector<std::pair<double, double>>& samples) {
-  RightingArmCurve curve;
-  for (const auto& sample : samples) {
-    RightingArmPoint p;
-    p.heelDeg = sample.first;
-    p.gz = sample.second;
-    p.trimFound = true;
-    curve.points.push_back(p);
-  }
-  return curve;
-}
-
 // False (after a message on standard error) when the picture cannot be written.
 bool writePicture(const RunOptions& options, const FloatingBody& body, const RunReport& report,
                   std::vector<PictureMark> lines) {
@@ -383,14 +369,9 @@ namespace {
 
 // A volume of --kn-volumes that the whole body cannot hold ends the run before any table.
 void checkCrossCurveVolumes(const RunOptions& options, const RunReport& report) {
-  for (const double V : options.crossCurveVolumes) {
-    if (V > report.bodyVolume) {
-      std::ostringstream why;
-      why << "--kn-volumes: the volume " << V << " exceeds the whole body's volume "
-          << report.bodyVolume;
-      failInput(why.str());
-    }
-  }
+  const std::string problem = crossCurveVolumesProblem(options, report.bodyVolume);
+  if (!problem.empty())
+    failInput(problem);
 }
 
 // A run of the booklet's tables alone: no equilibrium, so the normal output ends after the input
