@@ -325,6 +325,10 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t) {
   } catch (const CaseError& e) {
     throwReadFault({}, e.what());
   }
+  // Known before the hull is read: a missing wind heeling arm ends the run before anything else.
+  const std::optional<CriteriaInputs> inputs =
+      options.criteria ? std::optional<CriteriaInputs>(criteriaInputs(input, options))
+                       : std::nullopt;
   FloatingBody hull;
   RunReport report;
   readHull(input, hull, report);
@@ -363,10 +367,6 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t) {
   const std::string volumeProblem = crossCurveVolumesProblem(options, report.bodyVolume);
   if (!volumeProblem.empty())
     throwReadFault({}, volumeProblem);
-  // Known before solving: a missing wind heeling arm ends the run before it.
-  const std::optional<CriteriaInputs> inputs =
-      options.criteria ? std::optional<CriteriaInputs>(criteriaInputs(input, options))
-                       : std::nullopt;
   if (!options.needsEquilibrium())
     return runTablesOnly(hull, input, options, report);
 
