@@ -1,6 +1,7 @@
 #include "app/booklet_run.h"
 
 #include <iostream>
+#include <sstream>
 
 #include "app/platform/console_encoding.h"
 #include "app/platform/output_file.h"
@@ -26,12 +27,14 @@ bool writeCsvFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-void runBookletTables(FloatingBody& body, const RunOptions& options, RunReport& report) {
+void runBookletTables(FloatingBody& body, const RunOptions& options, RunReport& report,
+                      std::optional<double> lpp) {
   const char* noValue = driverTexts(options.language).noValue;
   const BookletTexts& texts = bookletTexts(options.language);
   if (options.hydrostatics) {
     HydrostaticSettings settings;
     settings.density = report.waterDensity;
+    settings.lpp = lpp;
     report.hydrostaticTable = hydrostaticTable(body, *options.hydrostatics, settings);
     writeHydrostaticTable(console::out(), report, texts, noValue, options.digits);
   }
@@ -42,17 +45,10 @@ void runBookletTables(FloatingBody& body, const RunOptions& options, RunReport& 
   }
 }
 
-bool runCriteria(FloatingBody& body, const RunOptions& options, const EquilibriumCheck& check,
-                 RunReport& report) {
-  LoadedCondition condition;
-  condition.volume = report.displacementVolume;
-  condition.gravity = report.centreOfGravity;
-  condition.waterPlane = report.waterPlane;
-  condition.GM0 = check.stability.GMt;
-  CriteriaInputs inputs = options.criteriaInputs;
-  inputs.density = report.waterDensity;
-  report.criteria = assessCriteria(body, condition, *options.criteria, inputs);
-  const CriteriaAssessment& a = *report.criteria;
+namespace {
+
+// The criteria's table on the console and their failures and notes on standard error.
+bool reportCriteria(const RunOptions& options, const CriteriaAssessment& a) {
   writeCriteriaTable(console::out(), a, bookletTexts(options.language),
                      driverTexts(options.language).noValue, options.digits);
   console::out() << std::flush;
@@ -67,6 +63,56 @@ bool runCriteria(FloatingBody& body, const RunOptions& options, const Equilibriu
                    << formatNumber(r.required, options.digits, "none") << unit << std::endl;
   }
   return a.pass;
+}
+
+LoadedCondition conditionOf(const EquilibriumCheck& check, const RunReport& report) {
+  LoadedCondition condition;
+  condition.volume = report.displacementVolume;
+  condition.gravity = report.centreOfGravity;
+  condition.waterPlane = report.waterPlane;
+  condition.GM0 = check.stability.GMt;
+  return condition;
+}
+
+}  // namespace
+
+bool runCriteria(FloatingBody& body, const RunOptions& options, const EquilibriumCheck& check,
+                 RunReport& report) {
+  CriteriaInputs inputs = options.criteriaInputs;
+  inputs.density = report.waterDensity;
+  report.criteria = assessCriteria(body, conditionOf(check, report), *options.criteria, inputs);
+  return reportCriteria(options, *report.criteria);
+}
+
+bool runCriteria(FloatingBody& body, LoadModel& load, CriteriaInputs inputs,
+                 const RunOptions& options, const EquilibriumCheck& check, RunReport& report) {
+  inputs.density = report.waterDensity;
+  report.criteria =
+      assessCriteria(body, load, conditionOf(check, report), *options.criteria, inputs);
+  return reportCriteria(options, *report.criteria);
+}
+
+std::string crossCurveVolumesProblem(const RunOptions& options, double bodyVolume) {
+  for (const double V : options.crossCurveVolumes) {
+    if (V > bodyVolume) {
+      std::ostringstream why;
+      why << "--kn-volumes: the volume " << V << " exceeds the whole body's volume " << bodyVolume;
+      return why.str();
+    }
+  }
+  return "";
+}
+
+RightingArmCurve curveOfSamples(const std::vector<std::pair<double, double>>& samples) {
+  RightingArmCurve curve;
+  for (const auto& sample : samples) {
+    RightingArmPoint p;
+    p.heelDeg = sample.first;
+    p.gz = sample.second;
+    p.trimFound = true;
+    curve.points.push_back(p);
+  }
+  return curve;
 }
 
 std::string crossCurvesCsvPath(const std::string& csvFile) {

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/booklet_run.h"
 #include "app/case_file.h"
 #include "app/command_line.h"
 #include "app/input/draft_marks.h"
@@ -253,8 +254,18 @@ bool writePicture(const RunOptions& options, const FloatingBody& hull, const Cas
   scene.gravityCentre = e.gravitySolid;
   scene.buoyancyCentre = report.centreOfBuoyancy;
   scene.marks = std::move(lines);
-  if (report.rightingArm)
+  // The criteria's own evaluations make the curve when --gz did not ask for one.
+  RightingArmCurve evaluated;
+  if (report.rightingArm) {
     scene.curve = &*report.rightingArm;
+  } else if (report.criteria) {
+    evaluated = curveOfSamples(report.criteria->curve);
+    scene.curve = &evaluated;
+  }
+  if (report.criteria)
+    scene.criteria = &*report.criteria;
+  if (report.crossCurves)
+    scene.crossCurves = &*report.crossCurves;
   const Plane& w = report.waterPlane;
   const Vec3 normal(w.A, w.B, w.C);
   const Vec3 n = normal / normal.length();
@@ -267,6 +278,46 @@ bool writePicture(const RunOptions& options, const FloatingBody& hull, const Cas
   return writeOutputFile(options.svgFile, "the picture", drawFloatingBodySvg(hull, scene));
 }
 
+// The criteria's inputs: the case's keys, each replaced by its option when that was given.
+CriteriaInputs criteriaInputs(const CaseInput& input, const RunOptions& options) {
+  const CriteriaInputs& given = options.criteriaInputs;
+  CriteriaInputs in = given;
+  if (!given.windage)
+    in.windage = input.windage;
+  if (!options.bilgeKeelAreaGiven && input.bilgeKeelArea)
+    in.bilgeKeelArea = *input.bilgeKeelArea;
+  if (given.openings.empty())
+    in.openings = input.openings;
+  if (!given.windHeelingArm)
+    in.windHeelingArm = input.windHeelingArm;
+  if (*options.criteria == CriteriaSet::kAreaRatio && !in.windHeelingArm) {
+    throwReadFault({}, input.path +
+                           ": --criteria area-ratio needs the wind's heeling arm: the case's "
+                           "wind_heeling_arm or --wind-heeling-arm HEEL:ARM,...");
+  }
+  return in;
+}
+
+// A run of the booklet's tables alone on the case's hull: no equilibrium, so the lines after the
+// loading's displacement and centre of gravity are left out; exit code 0, or 1 when a file cannot
+// be written.
+int runTablesOnly(FloatingBody& hull, const CaseInput& input, const RunOptions& options,
+                  RunReport& report, std::string& json) {
+  report.equilibriumSolved = false;
+  CaseReport named;
+  named.caseFile = input.path;
+  named.waterDensity = input.condition.waterDensity;
+  report.loading = named;
+  runBookletTables(hull, options, report, input.lpp);
+  json = reportToJson(report, programVersion());
+  std::string failure;
+  bool written = options.jsonFile.empty() || writeJsonText(options.jsonFile, json, failure);
+  written = writeBookletCsv(options, report) && written;
+  if (!options.answer)
+    pauseBeforeExit();
+  return written ? 0 : 1;
+}
+
 }  // namespace
 
 int runCaseFile(const RunOptions& options, const DriverTexts& t, std::string& json) {
@@ -277,6 +328,10 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t, std::string& js
   } catch (const CaseError& e) {
     throwReadFault({}, e.what(), e.systemError());
   }
+  // Known before the hull is read: a missing wind heeling arm ends the run before anything else.
+  const std::optional<CriteriaInputs> inputs =
+      options.criteria ? std::optional<CriteriaInputs>(criteriaInputs(input, options))
+                       : std::nullopt;
   FloatingBody hull;
   RunReport report;
   readHull(input, hull, report);
@@ -310,6 +365,13 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t, std::string& js
   if (options.strict && !report.warnings.empty())
     throwReadFault({}, "--strict: the case has findings (above); the body is not floated");
   report.bodyVolume = wholeBodyVolume(hull);
+  report.waterDensity = input.condition.waterDensity;
+  report.densityFromCase = true;
+  const std::string volumeProblem = crossCurveVolumesProblem(options, report.bodyVolume);
+  if (!volumeProblem.empty())
+    throwReadFault({}, volumeProblem);
+  if (!options.needsEquilibrium())
+    return runTablesOnly(hull, input, options, report, json);
 
   const std::vector<std::string> notes = solve(hull, load, options, t, report);
   std::vector<PictureMark> lines = reportDrafts(input, marks, t, report);
@@ -344,12 +406,15 @@ int runCaseFile(const RunOptions& options, const DriverTexts& t, std::string& js
     writeRightingArmTable(console::out(), *report.rightingArm, !report.meshFile.empty(), t,
                           options.digits);
   }
+  runBookletTables(hull, options, report, input.lpp);
+  const bool criteriaMet = !inputs || runCriteria(hull, load, *inputs, options, check, report);
   json = reportToJson(report, programVersion());
   std::string failure;
   bool written = options.jsonFile.empty() || writeJsonText(options.jsonFile, json, failure);
+  written = writeBookletCsv(options, report) && written;
   if (!options.svgFile.empty())
     written = writePicture(options, hull, input, e, report, std::move(lines)) && written;
   if (!options.answer)
     pauseBeforeExit();
-  return written ? verdictExitCode(check) : 1;
+  return written ? runExitCode(verdictExitCode(check), criteriaMet) : 1;
 }

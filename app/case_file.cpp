@@ -310,6 +310,50 @@ HeelingMoment readMoment(const CaseChecker& check, const CaseNode& node, const s
   return m;
 }
 
+Opening readOpening(const CaseChecker& check, const CaseNode& node, const std::string& key) {
+  const Fields f = check.fields(node, key, {"name", "x", "y", "z"}, {"name", "x", "y", "z"});
+  Opening o;
+  o.name = check.text(*f.at("name"), key + ".name");
+  o.point = Vec3(check.number(*f.at("x"), key + ".x"), check.number(*f.at("y"), key + ".y"),
+                 check.number(*f.at("z"), key + ".z"));
+  return o;
+}
+
+Windage readWindage(const CaseChecker& check, const CaseNode& node) {
+  const Fields f = check.fields(node, "windage", {"area", "lever"}, {"area", "lever"});
+  Windage w;
+  w.area = check.numberIn(*f.at("area"), "windage.area", 0, HUGE_VAL, true, "above 0 m^2");
+  w.lever = check.numberIn(*f.at("lever"), "windage.lever", 0, HUGE_VAL, true, "above 0 m");
+  return w;
+}
+
+// [[heel, arm], ...]: pairs of numbers, the heels (degrees) increasing.
+HeelingArmTable readHeelingArm(const CaseChecker& check, const CaseNode& node) {
+  const std::string key = "wind_heeling_arm";
+  check.expect(node, Kind::kSequence, key, "a list of [heel, arm] pairs");
+  if (node.items.empty())
+    check.fail(node.line, key, "at least 1 entry is needed");
+  std::vector<std::pair<double, double>> rows;
+  for (std::size_t i = 0; i < node.items.size(); ++i) {
+    const CaseNode& row = node.items[i];
+    const std::string where = key + "[" + std::to_string(i) + "]";
+    check.expect(row, Kind::kSequence, where, "a pair [heel (deg), arm (m)]");
+    if (row.items.size() != 2)
+      check.fail(
+          row.line, where,
+          "expected 2 numbers [heel (deg), arm (m)], found " + std::to_string(row.items.size()));
+    const double heel = check.number(row.items[0], where);
+    const double arm = check.number(row.items[1], where);
+    if (!rows.empty() && !(heel > rows.back().first)) {
+      std::ostringstream text;
+      text << "the heels must increase: " << heel << " deg follows " << rows.back().first << " deg";
+      check.fail(row.line, where, text.str());
+    }
+    rows.emplace_back(heel, arm);
+  }
+  return HeelingArmTable(std::move(rows));
+}
+
 // The list at `key` (absent: none), each item read by `read`; at least `least` items.
 template <typename Read>
 void readList(const CaseChecker& check, const Fields& f, const char* key, std::size_t least,
@@ -339,10 +383,11 @@ CaseInput readCaseText(const std::string& path, const std::string& text) {
   }
   if (root.kind == Kind::kNull)
     check.fail(1, "", "the case file is empty: it needs at least body and weights");
-  const Fields f = check.fields(root, "",
-                                {"body", "pillars", "marks", "water_density", "weights", "tanks",
-                                 "compartments", "heeling_moments"},
-                                {"body", "weights"});
+  const Fields f = check.fields(
+      root, "",
+      {"body", "pillars", "marks", "water_density", "weights", "tanks", "compartments",
+       "heeling_moments", "lpp", "windage", "bilge_keel_area", "openings", "wind_heeling_arm"},
+      {"body", "weights"});
   CaseInput input;
   input.path = path;
   const CaseNode& body = *f.at("body");
@@ -374,6 +419,18 @@ CaseInput readCaseText(const std::string& path, const std::string& text) {
   readList(check, f, "heeling_moments", 0, [&](const CaseNode& n, const std::string& key) {
     c.heelingMoments.push_back(readMoment(check, n, key));
   });
+  if (f.count("lpp") != 0)
+    input.lpp = check.numberIn(*f.at("lpp"), "lpp", 0, HUGE_VAL, true, "above 0 m");
+  if (f.count("windage") != 0)
+    input.windage = readWindage(check, *f.at("windage"));
+  if (f.count("bilge_keel_area") != 0)
+    input.bilgeKeelArea = check.numberIn(*f.at("bilge_keel_area"), "bilge_keel_area", 0, HUGE_VAL,
+                                         false, "0 m^2 or more");
+  readList(check, f, "openings", 0, [&](const CaseNode& n, const std::string& key) {
+    input.openings.push_back(readOpening(check, n, key));
+  });
+  if (f.count("wind_heeling_arm") != 0)
+    input.windHeelingArm = readHeelingArm(check, *f.at("wind_heeling_arm"));
   return input;
 }
 

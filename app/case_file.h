@@ -7,6 +7,7 @@
 
 #include "app/case_tree.h"
 #include "loading/loading_condition.h"
+#include "stability/criteria_assessment.h"
 
 // The case file of `floatstate --case`: the body and its loading condition, in YAML (or JSON,
 // which is YAML too). Units: metres, tonnes, t/m^3, t*m. Paths are relative to the case file's
@@ -26,6 +27,16 @@
 //   compartments:                optional: {name, a solid, permeability (0..1], default 1)},
 //                                flooded, open to the sea
 //   heeling_moments:             optional: {name, moment (t*m), direction: heel | trim}
+//   lpp: 38.5                    optional, m, > 0: the length of MCT in the hydrostatic table
+//                                (default: the waterline length at each draft)
+//   windage: {area, lever}       optional, for --criteria is2008: the lateral area above the
+//                                waterline (m^2, > 0) and its lever (m, > 0)
+//   bilge_keel_area: 12          optional, m^2, >= 0, default 0
+//   openings:                    optional: {name, x, y, z}: points through which the body floods
+//   wind_heeling_arm:            optional, for --criteria area-ratio: [[heel (deg), arm (m)], ...]
+//                                with the heels increasing
+// A command-line option of the same meaning (--windage, --bilge-keel-area, --opening,
+// --wind-heeling-arm) takes the place of the key.
 //
 // Any other key, a missing required key, a value of the wrong type or out of its range is an
 // error that names the line and the key.
@@ -38,6 +49,12 @@ struct CaseInput {
   std::string marksFile;                  // empty: none
   LoadingCondition condition;
   std::vector<std::string> warnings;  // findings in the tanks' and compartments' files
+  // The stability booklet's inputs; absent keys are absent here.
+  std::optional<double> lpp;
+  std::optional<Windage> windage;
+  std::optional<double> bilgeKeelArea;
+  std::vector<Opening> openings;
+  std::optional<HeelingArmTable> windHeelingArm;
 };
 
 // An error in the case file: the whole message after the program's prefix, e.g.

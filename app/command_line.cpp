@@ -242,13 +242,16 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
            in.windage = readValue(parseWindage, t);
            given = true;
          },
-         "With --criteria is2008: the windage area (m^2) and its lever Z (m)")
+         "With --criteria is2008: the windage area (m^2) and its lever Z (m) (in place of the "
+         "case's windage)")
       ->option_text("AREA,LEVER")
       ->check(readable(parseWindage, "AREA,LEVER"));
   app.add_option_function<std::string>(
          "--bilge-keel-area",
-         [&in, &given](const std::string& t) { given = parseNumberOption(t, in.bilgeKeelArea); },
-         "With --criteria is2008: the bilge keels' area (m^2, default 0)")
+         [&in, &given, &o](const std::string& t) {
+           given = o.bilgeKeelAreaGiven = parseNumberOption(t, in.bilgeKeelArea);
+         },
+         "With --criteria is2008: the bilge keels' area (m^2, default 0; in place of the case's)")
       ->option_text("AREA")
       ->check(CLI::Validator(numberProblem, "NUMBER"));
   app.add_option_function<std::vector<std::string>>(
@@ -258,7 +261,7 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
              in.openings.push_back(readValue(parseOpening, t));
            given = true;
          },
-         "With --criteria: an opening that floods the body (repeatable)")
+         "With --criteria: an opening that floods the body (repeatable; in place of the case's)")
       ->option_text("NAME,X,Y,Z")
       ->allow_extra_args(false)  // one value per --opening: a SET file may follow
       ->check(readable(parseOpening, "NAME,X,Y,Z"));
@@ -268,7 +271,8 @@ void describeBookletOptions(CLI::App& app, RunOptions& o) {
            in.windHeelingArm = HeelingArmTable(readValue(parseHeelingArmRows, t));
            given = true;
          },
-         "With --criteria area-ratio: the wind's heeling arm (m) by heel (deg)")
+         "With --criteria area-ratio: the wind's heeling arm (m) by heel (deg) (in place of the "
+         "case's)")
       ->option_text("HEEL:ARM,...")
       ->check(readable(parseHeelingArmRows, "HEEL:ARM,..."));
 }
@@ -283,7 +287,9 @@ std::string bookletOptionsProblem(const RunOptions& o) {
     return "--kn-volumes and --kn-lcg go with --kn";
   if (o.criteriaInputsGiven && !o.criteria)
     return "--windage, --bilge-keel-area, --opening and --wind-heeling-arm go with --criteria";
-  if (o.criteria == CriteriaSet::kAreaRatio && !o.criteriaInputs.windHeelingArm)
+  // A case file may give the arm itself: the case run checks it there.
+  if (o.criteria == CriteriaSet::kAreaRatio && !o.criteriaInputs.windHeelingArm &&
+      o.caseFile.empty())
     return "--criteria area-ratio needs the wind's heeling arm: --wind-heeling-arm HEEL:ARM,...";
   return "";
 }
@@ -380,11 +386,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     problem = "a SET file and --case cannot be given together: the case file names the body";
   if (problem.empty() && withCase && !mesh.meshFile.empty())
     problem = "--mesh and --case cannot be given together: the case file names the body";
-  // The booklet's tables and criteria do not take a loading condition yet: refused rather than
-  // left out of a run that would otherwise look complete.
-  const RunOptions& o = result.options;
-  if (problem.empty() && withCase && (o.hydrostatics || o.crossCurveHeels || o.criteria))
-    problem = "--hydrostatics, --kn and --criteria do not work with --case yet";
   // A loaded body's centre of gravity moves with its liquids: Newton steps take it in stride.
   if (withCase && !methodGiven)
     result.options.method = SolverMethod::kNewton;

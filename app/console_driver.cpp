@@ -407,20 +407,6 @@ EquilibriumCheck judge(const FloatingBody& body, RunReport& report) {
   return check;
 }
 
-// The curve through the heels the criteria evaluated, as a righting-arm curve to draw. It has no
-// summary: the criteria's table holds the exact areas and maximum.
-RightingArmCurve curveOfSamples(const std::vector<std::pair<double, double>>& samples) {
-  RightingArmCurve curve;
-  for (const auto& sample : samples) {
-    RightingArmPoint p;
-    p.heelDeg = sample.first;
-    p.gz = sample.second;
-    p.trimFound = true;
-    curve.points.push_back(p);
-  }
-  return curve;
-}
-
 // The first file fault of the run is the one its caller is told of.
 bool keepFileFault(bool written, const std::string& failure, RunFault& fault) {
   if (written)
@@ -472,14 +458,9 @@ namespace {
 
 // A volume of --kn-volumes that the whole body cannot hold ends the run before any table.
 void checkCrossCurveVolumes(const RunOptions& options, const RunReport& report) {
-  for (const double V : options.crossCurveVolumes) {
-    if (V > report.bodyVolume) {
-      std::ostringstream why;
-      why << "--kn-volumes: the volume " << V << " exceeds the whole body's volume "
-          << report.bodyVolume;
-      failInput(why.str());
-    }
-  }
+  const std::string problem = crossCurveVolumesProblem(options, report.bodyVolume);
+  if (!problem.empty())
+    failInput(problem);
 }
 
 // The JSON report where the options send it, and the booklet's CSV tables; false when a file

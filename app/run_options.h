@@ -54,6 +54,7 @@ struct RunOptions {
   std::optional<CriteriaSet> criteria;       // the criteria to check the loaded body against
   CriteriaInputs criteriaInputs;             // their inputs from the options
   bool criteriaInputsGiven = false;          // some of --windage, --opening, ... was given
+  bool bilgeKeelAreaGiven = false;           // --bilge-keel-area was given
 
   // Whether anything asked for needs the body's equilibrium: without it (the hydrostatic table and
   // the cross curves alone, with or without the JSON report and the CSV file) no equilibrium is

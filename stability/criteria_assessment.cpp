@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <map>
+#include <memory>
 
 #include "solver/righting_arm.h"
 #include "submerged/waterline_extent.h"
@@ -11,19 +12,46 @@ namespace {
 // The body's own curve, each heel balanced once: the righting arm and the water plane.
 class CurveCache {
  public:
-  CurveCache(FloatingBody& body, double V, const Vec3& G) : probe_(body, V, G) {}
+  explicit CurveCache(std::unique_ptr<RightingArmProbe> probe) : probe_(std::move(probe)) {}
   const RightingArmPoint& at(double heelDeg) {
     auto found = points_.find(heelDeg);
     if (found == points_.end())
-      found = points_.emplace(heelDeg, probe_.at(heelDeg)).first;
+      found = points_.emplace(heelDeg, probe_->at(heelDeg)).first;
     return found->second;
   }
   const std::map<double, RightingArmPoint>& points() const { return points_; }
 
  private:
-  RightingArmProbe probe_;
+  std::unique_ptr<RightingArmProbe> probe_;
   std::map<double, RightingArmPoint> points_;
 };
+
+constexpr double kDegree = 3.14159265358979323846 / 180;
+
+// The heel near startDeg at which the curve's righting arm vanishes: secant steps from startDeg,
+// the first one along the initial slope GM0 per radian. startDeg itself when the steps do not
+// settle within a few degrees of it (a curve too flat or too bent there to follow).
+double curveZero(CurveCache& cache, double startDeg, double GM0) {
+  double h0 = startDeg;
+  double g0 = cache.at(h0).gz;
+  if (g0 == 0 || !(GM0 > 0))
+    return startDeg;
+  double h1 = h0 - g0 / (GM0 * kDegree);
+  for (int step = 0; step < 40; ++step) {
+    if (!(std::fabs(h1 - startDeg) <= 15))
+      return startDeg;
+    const double g1 = cache.at(h1).gz;
+    if (g1 == 0 || std::fabs(h1 - h0) <= 1e-9)
+      return h1;
+    const double slope = (g1 - g0) / (h1 - h0);
+    if (!(slope > 0))
+      return startDeg;
+    h0 = h1;
+    g0 = g1;
+    h1 = h1 - g1 / slope;
+  }
+  return h1;
+}
 
 double heelDegreesOf(const Plane& p) {
   return std::atan2(-p.B, p.C) * (180 / 3.14159265358979323846);
@@ -83,15 +111,15 @@ std::optional<FloodingPoint> floodingAngle(const std::vector<Opening>& openings,
   return least;
 }
 
-CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& condition,
-                                  CriteriaSet set, const CriteriaInputs& inputs) {
+namespace {
+
+CriteriaAssessment assess(FloatingBody& body, CurveCache& cache, const LoadedCondition& condition,
+                          double equilibrium, CriteriaSet set, const CriteriaInputs& inputs) {
   CriteriaAssessment a;
   a.set = set;
   a.displacement = inputs.density * condition.volume;
   if (set == CriteriaSet::kAreaRatio)
     a.windHeelingArm = inputs.windHeelingArm;
-  CurveCache cache(body, condition.volume, condition.gravity);
-  const double equilibrium = heelDegreesOf(condition.waterPlane);
   const bool weather = set == CriteriaSet::kIs2008 && inputs.windage.has_value();
   if (weather)
     a.roll = rollParticulars(body, condition, inputs);
@@ -155,4 +183,24 @@ CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& con
                       " degrees): the righting arm there is that of the best trim found");
   }
   return a;
+}
+
+}  // namespace
+
+CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& condition,
+                                  CriteriaSet set, const CriteriaInputs& inputs) {
+  CurveCache cache(std::make_unique<RightingArmProbe>(body, condition.volume, condition.gravity));
+  return assess(body, cache, condition, heelDegreesOf(condition.waterPlane), set, inputs);
+}
+
+CriteriaAssessment assessCriteria(FloatingBody& body, LoadModel& load,
+                                  const LoadedCondition& condition, CriteriaSet set,
+                                  const CriteriaInputs& inputs) {
+  CurveCache cache(std::make_unique<RightingArmProbe>(body, load));
+  double equilibrium = heelDegreesOf(condition.waterPlane);
+  // The condition's heel balances its heel moment, which the curve leaves out: the curve's own
+  // equilibrium is where its arm vanishes.
+  if (load.heelingArms().heel != 0)
+    equilibrium = curveZero(cache, equilibrium, condition.GM0);
+  return assess(body, cache, condition, equilibrium, set, inputs);
 }

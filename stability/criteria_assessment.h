@@ -8,6 +8,7 @@
 #include "elements/floating_body.h"
 #include "geometry/plane.h"
 #include "geometry/vec3.h"
+#include "solver/load_model.h"
 #include "stability/area_ratio.h"
 #include "stability/hydrostatic_table.h"
 #include "stability/intact_criteria.h"
@@ -91,6 +92,16 @@ std::optional<FloodingPoint> floodingAngle(const std::vector<Opening>& openings,
 
 CriteriaAssessment assessCriteria(FloatingBody& body, const LoadedCondition& condition,
                                   CriteriaSet set, const CriteriaInputs& inputs);
+
+// The same for a loaded body (solver/load_model.h) on its own curve: at every heel its liquids
+// settle level with the water and its flooded compartments flood to it, and a trim moment moves
+// the weight's line along the body; a heel moment is not in the righting arm. The areas then start
+// where that arm vanishes near the condition's heel (with a heel moment the condition lies heeled
+// where the arm meets the moment's arm instead). condition.volume must be the load's
+// displacement volume; the body's fast evaluation must be prepared.
+CriteriaAssessment assessCriteria(FloatingBody& body, LoadModel& load,
+                                  const LoadedCondition& condition, CriteriaSet set,
+                                  const CriteriaInputs& inputs);
 
 // The mean moulded draught of a water plane: the height of the plane above the baseline on the
 // centre line (y = 0) halfway along its waterline.

@@ -296,8 +296,11 @@ std::string reportToJson(const RunReport& r, const std::string& programVersion) 
     j["gz"] = rightingArm(*r.rightingArm);
     j["gzSummary"] = rightingArmSummary(*r.rightingArm);
   }
-  if (r.hydrostaticTable || r.crossCurves || r.criteria)
+  if (r.hydrostaticTable || r.crossCurves || r.criteria) {
     j["waterDensity"] = r.waterDensity;
+    // The case file's water_density, or sea water when there is no case.
+    j["waterDensitySource"] = r.densityFromCase ? "case" : "default";
+  }
   if (r.hydrostaticTable)
     j["hydrostaticTable"] = hydrostaticTable(*r.hydrostaticTable);
   if (r.crossCurves)

@@ -28,7 +28,8 @@ TEST(CaseFile, ErrorsNameTheLineAndTheKey) {
   } cases[] = {
       {"unknown key", "body: h.set\n" + kWeights + "water: 1\n",
        "dir/ship.yaml: line 4: water: unknown key (the keys here: body, pillars, marks, "
-       "water_density, weights, tanks, compartments, heeling_moments)"},
+       "water_density, weights, tanks, compartments, heeling_moments, lpp, windage, "
+       "bilge_keel_area, openings, wind_heeling_arm)"},
       {"missing required key", "body: h.set\n",
        "dir/ship.yaml: line 1: weights: missing: this key is required"},
       {"empty weights", "body: h.set\nweights: []\n",
@@ -106,6 +107,43 @@ TEST(CaseFile, ErrorsNameTheLineAndTheKey) {
        "and weights"},
       {"not a mapping", "- a\n- b\n",
        "dir/ship.yaml: line 1: expected a mapping of keys, found a list"},
+      {"lpp zero", "body: h.set\n" + kWeights + "lpp: 0\n",
+       "dir/ship.yaml: line 4: lpp: 0 is out of range (above 0 m)"},
+      {"windage without lever", "body: h.set\n" + kWeights + "windage: {area: 300}\n",
+       "dir/ship.yaml: line 4: windage.lever: missing: this key is required"},
+      {"windage with a zero area", "body: h.set\n" + kWeights + "windage: {area: 0, lever: 4}\n",
+       "dir/ship.yaml: line 4: windage.area: 0 is out of range (above 0 m^2)"},
+      {"windage with a negative lever",
+       "body: h.set\n" + kWeights + "windage:\n  area: 300\n  lever: -2\n",
+       "dir/ship.yaml: line 6: windage.lever: -2 is out of range (above 0 m)"},
+      {"windage as a list", "body: h.set\n" + kWeights + "windage: [300, 4]\n",
+       "dir/ship.yaml: line 4: windage: expected a mapping of keys, found a list"},
+      {"negative bilge keel area", "body: h.set\n" + kWeights + "bilge_keel_area: -1\n",
+       "dir/ship.yaml: line 4: bilge_keel_area: -1 is out of range (0 m^2 or more)"},
+      {"opening without z",
+       "body: h.set\n" + kWeights + "openings:\n  - {name: vent, x: 1, y: 2}\n",
+       "dir/ship.yaml: line 5: openings[0].z: missing: this key is required"},
+      {"opening with an unknown key",
+       "body: h.set\n" + kWeights + "openings:\n  - {name: vent, x: 1, y: 2, z: 3, r: 1}\n",
+       "dir/ship.yaml: line 5: openings[0].r: unknown key (the keys here: name, x, y, z)"},
+      {"openings as a mapping", "body: h.set\n" + kWeights + "openings: {name: vent}\n",
+       "dir/ship.yaml: line 4: openings: expected a list, found a mapping"},
+      {"heeling arm row of three",
+       "body: h.set\n" + kWeights + "wind_heeling_arm:\n  - [0, 0.3]\n  - [10, 0.3, 1]\n",
+       "dir/ship.yaml: line 6: wind_heeling_arm[1]: expected 2 numbers [heel (deg), arm (m)], "
+       "found 3"},
+      {"heeling arm heels not increasing",
+       "body: h.set\n" + kWeights +
+           "wind_heeling_arm:\n  - [0, 0.3]\n  - [20, 0.3]\n  - [20, 0.2]\n",
+       "dir/ship.yaml: line 7: wind_heeling_arm[2]: the heels must increase: 20 deg follows 20 "
+       "deg"},
+      {"heeling arm text", "body: h.set\n" + kWeights + "wind_heeling_arm: [[0, low]]\n",
+       "dir/ship.yaml: line 4: wind_heeling_arm[0]: expected a finite number, found \"low\""},
+      {"heeling arm empty", "body: h.set\n" + kWeights + "wind_heeling_arm: []\n",
+       "dir/ship.yaml: line 4: wind_heeling_arm: at least 1 entry is needed"},
+      {"heeling arm row as a number", "body: h.set\n" + kWeights + "wind_heeling_arm: [5]\n",
+       "dir/ship.yaml: line 4: wind_heeling_arm[0]: expected a pair [heel (deg), arm (m)], found a "
+       "value"},
       {"JSON with a bad value",
        "{\n  \"body\": \"h.set\",\n  \"weights\": [\n    {\"name\": \"a\", \"mass\": 0, \"x\": 0, "
        "\"y\": 0, \"z\": 0}\n  ]\n}\n",
@@ -154,6 +192,33 @@ TEST(CaseFile, ReadsTheConditionWithItsDefaultsAndPaths) {
   ASSERT_EQ(c.heelingMoments.size(), 1u);
   EXPECT_EQ(c.heelingMoments[0].moment, -3.5);
   EXPECT_EQ(c.heelingMoments[0].direction, MomentDirection::kTrim);
+}
+
+// The booklet's keys: absent, nothing; given, their values, the openings in file order.
+TEST(CaseFile, ReadsTheBookletKeys) {
+  if (!yamlCaseFilesSupported())
+    GTEST_SKIP() << "built without the YAML library";
+  const CaseInput bare = readCaseText("dir/ship.yaml", "body: h.set\n" + kWeights);
+  EXPECT_FALSE(bare.lpp || bare.windage || bare.bilgeKeelArea || bare.windHeelingArm);
+  EXPECT_TRUE(bare.openings.empty());
+  const CaseInput in = readCaseText(
+      "dir/ship.yaml", "body: h.set\n" + kWeights +
+                           "lpp: 38.5\nwindage: {area: 310, lever: 4.25}\nbilge_keel_area: 0\n"
+                           "openings:\n  - {name: vent, x: 20, y: -5, z: 7.5}\n"
+                           "  - {name: hatch, x: 30, y: 0, z: 8}\n"
+                           "wind_heeling_arm: [[0, 0.3], [30, 0.25], [60, 0.1]]\n");
+  EXPECT_EQ(in.lpp, 38.5);
+  ASSERT_TRUE(in.windage.has_value());
+  EXPECT_EQ(in.windage->area, 310);
+  EXPECT_EQ(in.windage->lever, 4.25);
+  EXPECT_EQ(in.bilgeKeelArea, 0.0);
+  ASSERT_EQ(in.openings.size(), 2u);
+  EXPECT_EQ(in.openings[0].name, "vent");
+  EXPECT_EQ(in.openings[0].point, Vec3(20, -5, 7.5));
+  EXPECT_EQ(in.openings[1].name, "hatch");
+  ASSERT_TRUE(in.windHeelingArm.has_value());
+  EXPECT_EQ(in.windHeelingArm->rows().size(), 3u);
+  EXPECT_EQ(in.windHeelingArm->at(45), 0.175);
 }
 
 }  // namespace

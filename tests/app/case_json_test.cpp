@@ -99,6 +99,11 @@ TEST(CaseJson, SyntaxErrorsNameTheirLine) {
   }
 }
 
+// The first lines of a valid JSON case, to which a case adds its key and closes the object.
+const std::string kJsonHead =
+    "{\n  \"body\": \"h.set\",\n  \"weights\": [\n    {\"name\": \"a\", \"mass\": 5, \"x\": 0, "
+    "\"y\": 0, \"z\": 0}\n  ],\n";
+
 // A JSON case file reads the same in every build, the one without YAML included.
 TEST(CaseJson, JsonCaseErrorsNameTheLineAndTheKeyInEveryBuild) {
   const struct {
@@ -110,7 +115,17 @@ TEST(CaseJson, JsonCaseErrorsNameTheLineAndTheKeyInEveryBuild) {
        "c.json: line 6: water_density: -1 is out of range (above 0 t/m^3)"},
       {"{\n  \"body\": \"h.set\",\n  \"wieghts\": []\n}\n",
        "c.json: line 3: wieghts: unknown key (the keys here: body, pillars, marks, water_density, "
-       "weights, tanks, compartments, heeling_moments)"},
+       "weights, tanks, compartments, heeling_moments, lpp, windage, bilge_keel_area, openings, "
+       "wind_heeling_arm)"},
+      {kJsonHead + "  \"lpp\": -40\n}\n", "c.json: line 6: lpp: -40 is out of range (above 0 m)"},
+      {kJsonHead + "  \"windage\": {\n    \"area\": 300,\n    \"lever\": \"high\"\n  }\n}\n",
+       "c.json: line 8: windage.lever: expected a finite number, found \"high\""},
+      {kJsonHead + "  \"bilge_keel_area\": -0.5\n}\n",
+       "c.json: line 6: bilge_keel_area: -0.5 is out of range (0 m^2 or more)"},
+      {kJsonHead + "  \"openings\": [\n    {\"name\": \"vent\", \"x\": 1, \"y\": 2}\n  ]\n}\n",
+       "c.json: line 7: openings[0].z: missing: this key is required"},
+      {kJsonHead + "  \"wind_heeling_arm\": [\n    [0, 0.3],\n    [-10, 0.2]\n  ]\n}\n",
+       "c.json: line 8: wind_heeling_arm[1]: the heels must increase: -10 deg follows 0 deg"},
       {"{\n  \"body\": \"h.set\",\n  \"weights\": [{\"name\": \"a\", \"mass\": \"5\", \"x\": 0, "
        "\"y\": 0, \"z\": 0}]\n}\n",
        "c.json: line 3: weights[0].mass: expected a finite number, found \"5\""},

@@ -316,6 +316,7 @@ TEST(ReportJson, BookletKeysAndARunWithoutEquilibrium) {
   for (const char* key : {"solver", "waterPlane", "pillars", "hydrostatics", "verdict"})
     EXPECT_FALSE(j.contains(key)) << key;
   EXPECT_EQ(j["waterDensity"], 1.025);
+  EXPECT_EQ(j["waterDensitySource"], "default");
   EXPECT_EQ(j["hydrostaticTable"][0]["draft"], 2);
   EXPECT_EQ(j["hydrostaticTable"][0].size(), 19u);
   EXPECT_EQ(j["crossCurves"][0]["displacementVolume"], 960);

@@ -192,7 +192,9 @@ case_errors)
       fail "for '$text' standard error is '$(cat "$work/err")', expected '$expected'"
   done <<EOF
 ${weights}tanks:\n  - {name: T, box: [0, 1, 0, 1, 0, 1], density: 1, fill: 2}\n|line 5: tanks[0].fill: 2 is out of range (0 to 1 of the capacity)
-${weights}colour: red\n|line 4: colour: unknown key (the keys here: body, pillars, marks, water_density, weights, tanks, compartments, heeling_moments)
+${weights}colour: red\n|line 4: colour: unknown key (the keys here: body, pillars, marks, water_density, weights, tanks, compartments, heeling_moments, lpp, windage, bilge_keel_area, openings, wind_heeling_arm)
+${weights}windage: {area: 120}\n|line 4: windage.lever: missing: this key is required
+${weights}wind_heeling_arm: [[10, 0.2], [5, 0.1]]\n|line 4: wind_heeling_arm[1]: the heels must increase: 5 deg follows 10 deg
 weights:\n  - {name: w, x: 20, y: 6, z: 3}\n|line 3: weights[0].mass: missing: this key is required
 ${weights}heeling_moments:\n  - {name: m, moment: ten, direction: heel}\n|line 5: heeling_moments[0].moment: expected a finite number, found "ten"
 EOF
@@ -218,19 +220,88 @@ EOF
   ;;
 case_usage)
   # The case file names the body: neither a SET file nor --mesh goes with it; --help says how.
-  # The booklet's options do not take a loading condition yet: refused, not silently left out.
-  for args in "--case c.yaml a.txt" "--case c.yaml --mesh x.stl --displacement 1 --gravity 1,2,3" \
-    "--case c.yaml --hydrostatics 1:2:1" "--case c.yaml --criteria is2008" \
-    "--case c.yaml --kn 0:30:10 --kn-volumes 100"; do
+  for args in "--case c.yaml a.txt" "--case c.yaml --mesh x.stl --displacement 1 --gravity 1,2,3"; do
     # shellcheck disable=SC2086
     run /dev/null $args
     expect_rc 2
     grep -q '^Usage: floatstate' "$work/err" || fail "no usage for '$args'"
   done
+  # The booklet's options take a case: each runs on the flooded barge.
+  for args in "--hydrostatics 1:2:1" "--criteria is2008" "--kn 0:30:10 --kn-volumes 100"; do
+    # shellcheck disable=SC2086
+    run /dev/null --case "$examples/flooded_barge/case.yaml" --lang en $args
+    expect_rc 0
+    [ ! -s "$work/err" ] || [ "$args" = "--criteria is2008" ] || fail "standard error for '$args'"
+  done
   run /dev/null --help
   expect_rc 0
   grep -q -- '--case CASE.yaml' "$work/out" || fail "--help does not show --case"
   grep -q 'metres, tonnes, t/m^3, t\*m' "$work/out" || fail "--help does not give the units"
+  ;;
+case_booklet)
+  # The booklet of a loading condition. The flooded barge's criteria on its curve with the
+  # compartment flooding at every heel: the displacement is the case's mass, GM0 its fluid GMt.
+  run /dev/null --case "$examples/flooded_barge/case.yaml" --lang en --criteria is2008 \
+    --json "$work/f.json" --svg "$work/f.svg"
+  expect_rc 0
+  expect_err 'the weather criterion is not assessed: no windage was given'
+  check_json "$work/f.json" '
+c = j["criteria"]
+assert c["set"] == "is2008" and c["pass"] is True and j["waterDensitySource"] == "case"
+assert abs(c["displacement"] - j["case"]["mass"]) <= 1e-9 * j["case"]["mass"], c["displacement"]
+gm0 = [r for r in c["results"] if r["id"] == "gm0"][0]
+assert gm0["attained"] == j["hydrostatics"]["GMt"], (gm0, j["hydrostatics"])
+area = c["results"][0]
+assert area["id"] == "area_0_30" and line("area_0_30").split()[-3] == "pass"
+assert numbers(line("area_0_30"))[3] == float("%.6g" % area["attained"]), line("area_0_30")
+'
+  expect_picture "$work/f.svg"
+  # The barge 40 x 12 x 4 at T = 2 m with KG = 3 m (GM = 4 m) and a hatch at the +y deck edge that
+  # floods at atan(1.9 / 6) = 17.57 degrees, before 30: area_30_40 has nothing to measure and fails
+  # (exit code 5); the weather criterion reads the case's windage.
+  hull="$examples/pontoon_barge/pontoon_barge.txt"
+  printf 'body: %s\nlpp: 38\nwindage: {area: 120, lever: 3}\nopenings:\n  - {name: hatch, x: 20, y: 12, z: 3.9}\nweights:\n  - {name: w, mass: 984, x: 20, y: 6, z: 3}\n' "$hull" >"$work/b.yaml"
+  run /dev/null --case "$work/b.yaml" --lang en --criteria is2008 --json "$work/b.json"
+  expect_rc 5
+  expect_err 'floatstate: criterion area_30_40 is not met: attained 0 m rad, required 0.03 m rad'
+  check_json "$work/b.json" '
+import math
+s = j["criteria"]["sides"][0]
+assert s["floodingAngle"]["opening"] == "hatch", s["floodingAngle"]
+assert abs(s["floodingAngle"]["heelDeg"] - math.degrees(math.atan(1.9 / 6))) < 1e-6, s["floodingAngle"]
+assert s["weather"] is not None and [r["id"] for r in j["criteria"]["results"]][-1] == "weather"
+'
+  # --opening takes the place of the case's openings: a vent far above floods at no heel.
+  run /dev/null --case "$work/b.yaml" --lang en --criteria is2008 --opening vent,20,6,30 \
+    --json "$work/v.json"
+  expect_rc 0
+  check_json "$work/v.json" 'assert [s["floodingAngle"] for s in j["criteria"]["sides"]] == [None, None]'
+  # area-ratio: the wind arm from the option here; with neither it nor the case key, exit code 1.
+  run /dev/null --case "$work/b.yaml" --lang en --criteria area-ratio --wind-heeling-arm 0:0.5,90:0.5
+  expect_rc 5
+  expect_err 'criterion area_ratio is not met'
+  run /dev/null --case "$work/b.yaml" --lang en --criteria area-ratio
+  expect_rc 1
+  expect_err "floatstate: $work/b.yaml: --criteria area-ratio needs the wind's heeling arm"
+  printf 'wind_heeling_arm: [[0, 0.1], [90, 0.1]]\n' >>"$work/b.yaml"
+  run /dev/null --case "$work/b.yaml" --lang en --criteria area-ratio
+  expect_rc 0  # the case's arm of 0.1 m: 0.193482 / 0.0306676 m rad up to the hatch's angle
+  expect_line '  area ratio (+y): 0.193482 / 0.0306676 m rad up to 17.5713 deg'
+  # The tables alone solve nothing: displacements in the case's fresh water, MCT over its lpp.
+  printf 'body: %s\nwater_density: 1.0\nlpp: 38\nweights:\n  - {name: w, mass: 960, x: 20, y: 6, z: 3}\n' "$hull" >"$work/t.yaml"
+  run /dev/null --case "$work/t.yaml" --lang en --hydrostatics 1:3:1 --json "$work/t.json" --csv "$work/t.csv"
+  expect_rc 0
+  check_json "$work/t.json" '
+assert "verdict" not in j and "waterPlane" not in j and j["input"]["caseFile"].endswith("t.yaml")
+assert j["waterDensity"] == 1.0 and j["waterDensitySource"] == "case"
+for r in j["hydrostaticTable"]:
+    T = r["draft"]
+    assert abs(r["volume"] - 480 * T) <= 1e-9 * 480 * T and r["displacement"] == r["volume"]
+    assert abs(r["BMl"] - 40 ** 2 / (12 * T)) <= 1e-9 * r["BMl"]
+    assert abs(r["MCT"] - r["displacement"] * r["BMl"] / 3800) <= 1e-12 * r["MCT"], r
+assert "(no loading condition" not in out
+'
+  [ "$(wc -l <"$work/t.csv")" -eq 4 ] || fail "the CSV has not one header and three rows"
   ;;
 *)
   return 0

@@ -42,6 +42,26 @@ inline std::string checkLoadingCondition(const LoadingCondition& c) {
   return "";
 }
 
+// The booklet's keys hold only finite numbers within their ranges, the heels of the wind's arm
+// increasing.
+inline std::string checkBookletKeys(const CaseInput& in) {
+  if (in.lpp && !(std::isfinite(*in.lpp) && *in.lpp > 0))
+    return "an lpp that is not positive and finite was accepted";
+  if (in.windage && !(std::isfinite(in.windage->area) && in.windage->area > 0 &&
+                      std::isfinite(in.windage->lever) && in.windage->lever > 0))
+    return "a windage out of range was accepted";
+  if (in.bilgeKeelArea && !(std::isfinite(*in.bilgeKeelArea) && *in.bilgeKeelArea >= 0))
+    return "a bilge keel area out of range was accepted";
+  for (const Opening& o : in.openings) {
+    if (!isFinite(o.point))
+      return "opening '" + o.name + "' has a point that is not finite";
+  }
+  if (in.windHeelingArm && !heelingArmTableProblem(in.windHeelingArm->rows()).empty())
+    return "a wind heeling arm that is not a table was accepted: " +
+           heelingArmTableProblem(in.windHeelingArm->rows());
+  return "";
+}
+
 inline std::string checkCaseFile(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   if (text.find("set") != std::string::npos || text.find("mesh") != std::string::npos)
@@ -54,7 +74,9 @@ inline std::string checkCaseFile(const std::uint8_t* data, std::size_t size) {
     const std::string message = e.what();
     return message.rfind(path + ": ", 0) == 0 ? "" : "a refusal does not name the file: " + message;
   }
-  const std::string problem = checkLoadingCondition(input.condition);
+  std::string problem = checkLoadingCondition(input.condition);
+  if (problem.empty())
+    problem = checkBookletKeys(input);
   if (!problem.empty())
     return problem;
   FloatingBody hull;
