@@ -256,7 +256,7 @@ TEST(Batch, ListsThatCannotBeReadEndTheBatch) {
   const std::pair<std::string, const char*> cases[] = {
       {folder.path() + "/none.json", "cannot open the list"},
       {folder.write("text.json", "[a, b"), "text.json: line 1: "},
-      {folder.write("map.yaml", "runs: [a, b]"), "expected a list of runs"},
+      {folder.write("map.json", R"({"runs": ["a", "b"]})"), "expected a list of runs"},
       {folder.write("number.json", "{\"cases\": 3}"), "expected a list of runs"},
   };
   for (const auto& [list, message] : cases) {
