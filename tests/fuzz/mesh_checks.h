@@ -147,8 +147,11 @@ inline std::string checkBelowOpenings(const TriangleSurface& open, const Triangl
       for (std::uint32_t v : t.v)
         low = std::min(low, n.dot(open.vertices[v]));
     }
-    if (!(n.dot(opening) > low))
-      continue;  // the opening is the lowest point: no plane lies below it
+    // No plane lies below an opening at the lowest point; one within the rounding of the
+    // coordinates of it touches the opening's vertices, where which triangles count as wet is
+    // a matter of rounding (and the solvers treat the water as reaching the opening).
+    if (!(n.dot(opening) - low > 1e-9 * open.boundingBox().diagonal()))
+      continue;
     const Plane plane(n.x, n.y, n.z, -(low + 0.5 * (n.dot(opening) - low)));
     double va, vb;
     Vec3 ca, cb;
