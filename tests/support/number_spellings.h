@@ -44,6 +44,13 @@ inline std::vector<NumberSpelling> numberSpellings() {
       {"1e-5", true},
       {"-1.5E+03", true},
       {"+1.5e-3", false},
+      {"123456789012345", true},   // 15 digits: an exact integer and power of ten
+      {"1234567890123456", true},  // 16: no longer both exact
+      {"-12345678.9012345", true},
+      {"1234567.890123456", true},
+      {"0.00000000000001", true},
+      {"0.000000000000001", true},
+      {"1.5.", false},
       {"12345678901234567890", true},                    // 20 significant digits
       {"1.2345678901234567890123456789", true},          // more than 19 after the point
       {"3.141592653589793238462643383279", true},        // a long mantissa
