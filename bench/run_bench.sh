@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks (the reference, a literal run of the algorithm, and the fast paths side by
-# side, in one run) and prints tables of the figures, the ratios and how the draft searches
-# judged their trials. Extra arguments go to the benchmark, e.g.
+# side, in one run) and prints tables of the figures, the ratios, how the draft searches judged
+# their trials, and the reading rates of SET and mesh files (MB/s). Extra arguments go to the
+# benchmark, e.g.
 #   bench/run_bench.sh --benchmark_filter='barge_100000'
 # Builds the release preset first when needed.
 set -euo pipefail
@@ -85,10 +86,24 @@ pair_table("righting_arm", "fast1", "fast2",
            "|---|---:|---:|---:|",
            lambda body, f1, f2: "| %s | %.0f ms | %.0f ms | %.2f |" % (
                body, ms(f1), ms(f2), f1["searches_per_point"]))
-pair_table("reading", "stream", "memory",
-           "| body written as a SET file | reading, stream | from memory | ratio | same numbers |",
-           "|---|---:|---:|---:|---|",
-           lambda body, s, m: "| %s | %.1f ms | %.1f ms | %.1fx | %s |" % (
-               body, ms(s), ms(m), ms(s) / ms(m),
-               "yes" if s["same_body"] == 1 and m["same_body"] == 1 else "NO"))
+def rate(b):
+    return "%.1f ms, %.0f MB/s" % (ms(b), b["bytes_per_second"] * 1e-6)
+set_files = [b for b in bodies if all(runs.get(("reading", b, p)) for p in ("stream", "memory", "memory1"))]
+if set_files:
+    print()
+    print("| body written as a SET file | MB | stream | from memory, 1 thread | from memory, 2 threads | same numbers |")
+    print("|---|---:|---:|---:|---:|---|")
+for body in set_files:
+    s, m1, m2 = (runs[("reading", body, p)] for p in ("stream", "memory1", "memory"))
+    print("| %s | %.1f | %s | %s | %s | %s |" % (
+        body, s["megabytes"], rate(s), rate(m1), rate(m2),
+        "yes" if all(b["same_body"] == 1 for b in (s, m1, m2)) else "NO"))
+meshes = [b for b in bodies if runs.get(("reading", b, "mesh"))]
+if meshes:
+    print()
+    print("| mesh file, read from memory | MB | triangles | reading (one thread) |")
+    print("|---|---:|---:|---:|")
+for body in meshes:
+    b = runs[("reading", body, "mesh")]
+    print("| %s | %.1f | %d | %s |" % (body, b["megabytes"], b["triangles"], rate(b)))
 PY

@@ -28,14 +28,15 @@ function(floatstate_link_platform_libraries target layer)
   endif()
 endfunction()
 
-# CLI11 and nlohmann_json. Both are header-only, so a cross build takes them from the build
+# CLI11, nlohmann_json and fast_float. All are header-only, so a cross build takes them from the build
 # machine; but only their own headers, through a folder of links, since the rest of the build
 # machine's /usr/include must not reach the cross compiler.
 macro(floatstate_find_header_only_packages)
   if(CMAKE_CROSSCOMPILING)
     set(host_headers ${CMAKE_BINARY_DIR}/host-headers)
     foreach(package IN ITEMS "CLI11::CLI11;CLI;CLI/CLI.hpp"
-                             "nlohmann_json::nlohmann_json;nlohmann;nlohmann/json.hpp")
+                             "nlohmann_json::nlohmann_json;nlohmann;nlohmann/json.hpp"
+                             "FastFloat::fast_float;fast_float;fast_float/fast_float.h")
       list(GET package 0 target)
       list(GET package 1 folder)
       list(GET package 2 header)
@@ -48,6 +49,7 @@ macro(floatstate_find_header_only_packages)
   else()
     find_package(CLI11 CONFIG REQUIRED)
     find_package(nlohmann_json 3.11 REQUIRED)
+    find_package(FastFloat CONFIG REQUIRED)
   endif()
 endmacro()
 

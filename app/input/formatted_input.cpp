@@ -8,14 +8,16 @@
 #include <string>
 
 #include "app/input/number_text.h"
+#include "app/platform/decimal_number.h"
 
 // fscanf itself spends most of a large body's reading on its own generality (the format parsed
 // anew for every point, the locale consulted for every character) and on strtod's multi-precision
 // path, and the Windows runtime's rounds some decimal numbers differently from the C library of
 // Linux. This scanner takes exactly the characters the C library of Linux takes for "%lf" and
 // white space and literal text, on every system, with the stream locked once per call, and
-// converts the digits with std::from_chars, which rounds correctly as strtod does; strtod converts
-// what from_chars leaves (hexadecimal digits, infinities, NaNs, and magnitudes out of range).
+// converts a plain decimal with readPlainDecimal and the other decimals with std::from_chars, both
+// rounding correctly as strtod does; strtod converts what from_chars leaves (hexadecimal digits,
+// infinities, NaNs, and magnitudes out of range).
 
 namespace {
 
@@ -270,6 +272,12 @@ bool convertShortDecimal(const char* text, const char* end, double& value) {
 
 // The number the text starts with, as strtod reads it; false when it starts with none.
 bool convert(const char* text, std::size_t size, bool decimal, double& value) {
+  const char* taken = nullptr;
+  double plain = 0;
+  if (decimal && readPlainDecimal(text, text + size, plain, taken) && taken == text + size) {
+    value = plain;
+    return true;
+  }
   if (decimal && convertShortDecimal(text, text + size, value))
     return true;
   if (decimal) {

@@ -9,6 +9,7 @@
 
 #include "app/input/element_list.h"
 #include "app/input/formatted_input.h"
+#include "app/platform/decimal_number.h"
 #include "app/platform/side_by_side.h"
 
 namespace {
@@ -112,6 +113,7 @@ class Cursor {
   int keyword() { return keywordAt(p_, end_, p_); }
 
  private:
+  bool carefulNumber(double& value);
   bool digits(Decimal& decimal, bool fraction);
   bool exponent(Decimal& decimal);
   const char* p_;
@@ -122,11 +124,26 @@ class Cursor {
 // digits. The characters it takes are those the formatted input takes for such a number: it
 // stops where that stops, and whatever follows must then match the format as there.
 //
+// A plain number is converted at once (readPlainDecimal), when it is read to the same end as
+// below: the same characters, the same bits. Any other goes the careful way.
+bool Cursor::number(double& value) {
+  skipBlanks();
+  const char* first = p_ != end_ && *p_ == '+' ? p_ + 1 : p_;
+  const char* end = nullptr;
+  if (!(first != p_ && first != end_ && *first == '-') &&
+      readPlainDecimal(first, end_, value, end) &&
+      static_cast<std::size_t>(end - p_) <= kLongestNumber &&
+      (end == end_ || (*end != 'e' && *end != 'E'))) {
+    p_ = end;
+    return true;
+  }
+  return carefulNumber(value);
+}
+
 // A number of at most 15 significant digits and a power of ten within 22 is converted as it is
 // scanned: both are exact doubles, so one multiplication or division rounds correctly, to the bits
 // of any correct conversion. The others go to the formatted input's own conversion.
-bool Cursor::number(double& value) {
-  skipBlanks();
+bool Cursor::carefulNumber(double& value) {
   const char* start = p_;
   const bool negative = p_ != end_ && *p_ == '-';
   if (p_ != end_ && (*p_ == '+' || *p_ == '-'))
@@ -309,8 +326,8 @@ const char* splitPoint(const char* begin, const char* end) {
 // stretch guesses its lists' room for the whole text, so that the second's elements mostly join
 // them without a new array. False at anything unusual, and where the memory runs out (the
 // stream's reading then says so).
-bool readBlocks(const char* begin, const char* end, Lists& lists) {
-  const char* split = splitPoint(begin, end);
+bool readBlocks(const char* begin, const char* end, Lists& lists, bool twoHalves) {
+  const char* split = twoHalves ? splitPoint(begin, end) : end;
   Lists second;
   bool read[2] = {false, false};
   try {
@@ -350,7 +367,8 @@ void moveInto(ElementList<Element>& list, int& count, std::unique_ptr<Element[]>
 
 }  // namespace
 
-bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bool* coneSeen) {
+bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bool* coneSeen,
+                      bool twoHalves) {
   Cursor in(text, text + size);
   double header[4];
   for (int i = 0; i < 4; ++i) {
@@ -358,7 +376,7 @@ bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bo
       return false;
   }
   Lists lists;
-  if (!readBlocks(in.position(), text + size, lists))
+  if (!readBlocks(in.position(), text + size, lists, twoHalves))
     return false;
   body.displacementVolume = header[0];
   body.centreOfGravity = Vec3(header[1], header[2], header[3]);

@@ -14,6 +14,7 @@
 //
 // A large file is read in two halves side by side, split at a keyword line. The arrays grow as
 // the blocks are read, so that the memory follows the elements the file holds. Where coneSeen is
-// given, it tells whether some cylinder's second radius differs from its first.
+// given, it tells whether some cylinder's second radius differs from its first. Without
+// twoHalves the whole file is read on the calling thread.
 bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body,
-                      bool* coneSeen = nullptr);
+                      bool* coneSeen = nullptr, bool twoHalves = true);

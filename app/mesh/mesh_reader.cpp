@@ -8,6 +8,7 @@
 #include "app/mesh/obj_reader.h"
 #include "app/mesh/off_reader.h"
 #include "app/mesh/stl_reader.h"
+#include "app/platform/platform.h"
 
 namespace {
 
@@ -164,6 +165,12 @@ bool readMeshFile(const std::string& path, MeshFile& mesh, MeshFileError& error)
     error.systemError = errno;
     error.message = path + ": cannot open the file: " + std::strerror(errno);
     return false;
+  }
+  {
+    // A regular file is read from its mapped pages, without a copy.
+    const MappedFile mapped(file.get());
+    if (mapped.data() != nullptr)
+      return parseMesh(std::string_view(mapped.data(), mapped.size()), path, mesh, error);
   }
   std::string bytes;
   char chunk[65536];

@@ -54,6 +54,7 @@ bool detectMeshFormat(std::string_view bytes, const std::string& path, MeshForma
 bool parseMesh(std::string_view bytes, const std::string& path, MeshFile& mesh,
                MeshFileError& error);
 
-// Reads the whole file and parses it. A file that cannot be opened or read is an error that names
-// the system's reason.
+// Reads the whole file and parses it: a regular file from its pages mapped into memory, any other
+// stream read in chunks. A file that cannot be opened or read is an error that names the system's
+// reason.
 bool readMeshFile(const std::string& path, MeshFile& mesh, MeshFileError& error);

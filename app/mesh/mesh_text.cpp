@@ -6,21 +6,7 @@
 #include <limits>
 #include <system_error>
 
-bool TextLines::next(std::string_view& line) {
-  if (rest_.empty())
-    return false;
-  const std::size_t end = rest_.find('\n');
-  line = rest_.substr(0, end);
-  rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
-  if (!line.empty() && line.back() == '\r')
-    line.remove_suffix(1);
-  ++number_;
-  return true;
-}
-
-bool isTextBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+#include "app/platform/decimal_number.h"
 
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && isTextBlank(text.front()))
@@ -30,32 +16,9 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-bool Words::next(std::string_view& word) {
-  std::size_t start = 0;
-  while (start < rest_.size() && isTextBlank(rest_[start]))
-    ++start;
-  std::size_t end = start;
-  while (end < rest_.size() && !isTextBlank(rest_[end]))
-    ++end;
-  word = rest_.substr(start, end - start);
-  rest_.remove_prefix(end);
-  return !word.empty();
-}
-
 std::string_view Words::rest() {
   rest_ = trimmed(rest_);
   return rest_;
-}
-
-bool sameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i]))
-      return false;
-  }
-  return true;
 }
 
 std::string quotedWord(std::string_view word) {
@@ -91,6 +54,17 @@ std::string readPoint(Words& words, const std::string& missing, Vec3& point) {
 }
 
 bool parseCoordinate(std::string_view word, double& value) {
+  const char* end = word.data() + word.size();
+  const char* taken = nullptr;
+  double parsed = 0;
+  if (readPlainDecimal(word.data(), end, parsed, taken) && taken == end) {
+    value = parsed;  // the bits from_chars gives the whole word below
+    return true;
+  }
+  return parseCoordinateCarefully(word, value);
+}
+
+bool parseCoordinateCarefully(std::string_view word, double& value) {
   // from_chars reads no leading '+'; a second sign behind it stays an error.
   if (word.size() > 1 && word[0] == '+' && word[1] != '-' && word[1] != '+')
     word.remove_prefix(1);

@@ -49,11 +49,51 @@ class Words {
   std::string_view rest_;
 };
 
-bool isTextBlank(char c);
+// Inline: the readers ask this of every byte of a file.
+inline bool isTextBlank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');  // tab, line feed, vertical tab, form feed, CR
+}
+// Inline, as the text readers call them for every line and word.
+inline bool TextLines::next(std::string_view& line) {
+  if (rest_.empty())
+    return false;
+  const std::size_t end = rest_.find('\n');
+  line = rest_.substr(0, end);
+  rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+  if (!line.empty() && line.back() == '\r')
+    line.remove_suffix(1);
+  ++number_;
+  return true;
+}
+
+inline bool Words::next(std::string_view& word) {
+  std::size_t start = 0;
+  while (start < rest_.size() && isTextBlank(rest_[start]))
+    ++start;
+  std::size_t end = start;
+  while (end < rest_.size() && !isTextBlank(rest_[end]))
+    ++end;
+  word = rest_.substr(start, end - start);
+  rest_.remove_prefix(end);
+  return !word.empty();
+}
+
 // The text with white space removed at both ends.
 std::string_view trimmed(std::string_view text);
-// Case-insensitive equality of ASCII letters.
-bool sameWord(std::string_view a, std::string_view b);
+// Case-insensitive equality of ASCII letters. Inline: the ASCII STL reader compares five
+// keywords per line; a word spelt exactly as the keyword is decided by one comparison.
+inline bool sameWord(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  if (a == b)
+    return true;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i]))
+      return false;
+  }
+  return true;
+}
 // The word as a message quotes it: in double quotes, at most 40 characters, bytes that are not
 // printable ASCII as \xNN.
 std::string quotedWord(std::string_view word);
@@ -62,6 +102,10 @@ std::string quotedWord(std::string_view word);
 // anything else, trailing characters included, and for a number that is not finite or lies outside
 // the range of doubles.
 bool parseCoordinate(std::string_view word, double& value);
+// The same by std::from_chars alone, which parseCoordinate leaves the unusual spellings to (a
+// leading '+', subnormal and out-of-range magnitudes, infinities and NaNs); for the tests that
+// hold the two to the same results.
+bool parseCoordinateCarefully(std::string_view word, double& value);
 // The next three words as the coordinates of a point. Returns what is wrong, or an empty text:
 // `missing` when the line ends before the third.
 std::string readPoint(Words& words, const std::string& missing, Vec3& point);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "app/platform/decimal_number.h"
+
 namespace {
 
 constexpr std::size_t kBinaryHeaderBytes = 84;
@@ -25,6 +27,18 @@ class WordStream {
     if (!word.empty())
       wordLine_ = line_;  // at the end the last word's line stays
     return !word.empty();
+  }
+  // The next word when it is exactly the keyword (a quick look for the usual spelling): false,
+  // having passed over white space only, for any other word.
+  bool nextIs(std::string_view keyword) {
+    skipBlanks();
+    const std::size_t end = at_ + keyword.size();
+    if (text_.compare(at_, keyword.size(), keyword) != 0 ||
+        (end < text_.size() && !isTextBlank(text_[end])))
+      return false;
+    at_ = end;
+    wordLine_ = line_;
+    return true;
   }
   // Passes over the rest of the current line (a solid's name).
   void skipLine() {
@@ -57,6 +71,9 @@ class WordStream {
 bool isAnyNumber(std::string_view word) {
   double ignored;
   const char* end = word.data() + word.size();
+  const char* taken = nullptr;
+  if (readPlainDecimal(word.data(), end, ignored, taken) && taken == end)
+    return true;
   const char* first = word.data() + (word.size() > 1 && word[0] == '+' ? 1 : 0);
   const std::from_chars_result r = std::from_chars(first, end, ignored);
   return r.ptr == end && (r.ec == std::errc() || r.ec == std::errc::result_out_of_range);
@@ -88,6 +105,8 @@ class AsciiParser {
   }
   // The next word must be the keyword.
   bool expect(const char* keyword, const char* expected) {
+    if (words_.nextIs(keyword))
+      return true;
     std::string_view word;
     words_.next(word);
     return sameWord(word, keyword) || failExpected(expected, word);

@@ -21,6 +21,7 @@
 #include "app/input/pillar_file.h"
 #include "app/input/set_file_reader.h"
 #include "app/input/set_file_text.h"
+#include "app/platform/decimal_number.h"
 #include "elements/floating_body.h"
 #include "geometry/line_segment.h"
 #include "geometry/plane.h"
@@ -152,9 +153,36 @@ inline std::string checkAcceptedBody(const FloatingBody& body) {
   return "";
 }
 
+// Every number that the readers' quick conversion takes from the bytes, wherever one may start
+// (behind a byte that cannot go on a number): strtod takes the same characters to the same bits.
+inline std::string checkPlainDecimals(const std::uint8_t* data, std::size_t size) {
+  const char* text = reinterpret_cast<const char*>(data);
+  const auto goesOnNumber = [](char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
+  };
+  for (std::size_t i = 0; i < size; ++i) {
+    double value = 0;
+    const char* end = nullptr;
+    if ((i > 0 && goesOnNumber(text[i - 1])) ||
+        !readPlainDecimal(text + i, text + size, value, end))
+      continue;
+    const std::string taken(text + i, end);
+    char* strtodEnd = nullptr;
+    const double expected = std::strtod(taken.c_str(), &strtodEnd);
+    if (strtodEnd != taken.c_str() + taken.size() ||
+        std::memcmp(&value, &expected, sizeof value) != 0)
+      return "the quick conversion reads \"" + taken.substr(0, 80) + "\" otherwise than strtod";
+  }
+  return "";
+}
+
 // Parses the bytes as a SET file. An accepted file must give a sound body that reads back the
-// same from its own numbers; a refused one a one-line message and no elements.
+// same from its own numbers; a refused one a one-line message and no elements. The numbers'
+// quick conversion agrees with strtod.
 inline std::string checkSetFile(const std::uint8_t* data, std::size_t size) {
+  const std::string numbers = checkPlainDecimals(data, size);
+  if (!numbers.empty())
+    return numbers;
   const MemoryFile file(data, size);
   if (file.get() == nullptr)
     return "";  // no stream, nothing to check

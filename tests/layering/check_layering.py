@@ -20,7 +20,7 @@ ALLOWED = {
     "loading": {"solver", "submerged", "elements", "geometry"},
     "app/platform": {"elements", "geometry"},
     "app/input": {"app/platform", "elements", "geometry"},
-    "app/mesh": {"elements", "geometry"},
+    "app/mesh": {"app/platform", "elements", "geometry"},
     "app/report": {"stability", "solver", "submerged", "app/input", "app/platform", "elements",
                    "geometry"},
     "app": {"app/report", "app/input", "app/mesh", "app/platform", "stability", "loading", "solver",
