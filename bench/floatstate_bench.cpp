@@ -214,6 +214,21 @@ std::vector<BodyCase> bodyCases() {
                    true});
   cases.push_back({"vertical_field_45x45_cylinders",
                    [](FloatingBody& b) { return makeVerticalCylinderField(b, 45); }, true});
+  // Bodies shaped like the hulls users have: a ship of 20,000 hexahedra with flare, bilge and
+  // sheer and 60 other elements (its tilt iteration heels and trims it over a few hundred small
+  // turns), the same ship loaded further aft and off the centre line (larger turns, more of them),
+  // and strakes of elements of several sizes whose ends do not line up.
+  cases.push_back({"ship_hull_20060_elements",
+                   [](FloatingBody& b) { return makeShipHull(b, 100, 20, 10); }, true});
+  cases.push_back({"ship_hull_20060_elements_trimmed",
+                   [](FloatingBody& b) {
+                     LoadCase load = makeShipHull(b, 100, 20, 10);
+                     load.gravity = load.gravity + Vec3(-4, 0.35, 0);
+                     return load;
+                   },
+                   true});
+  cases.push_back({"crossed_layers_28293_hexahedra",
+                   [](FloatingBody& b) { return makeCrossedLayers(b); }, true});
   return cases;
 }
 

@@ -31,6 +31,18 @@ LoadCase makeLargeMixedPlatform(FloatingBody& body);
 // 40 % of their volume: the water crosses every cylinder.
 LoadCase makeVerticalCylinderField(FloatingBody& body, int n);
 
+// A ship-shaped element hull 120 x 20 m, 12 m deep amidships with 1.5 m of sheer at the ends:
+// `stations` stations along x, `across` cells across and `layers` layers in z of hexahedra whose
+// section's half-breadth varies with x (fine ends) and z (a round bilge of 3 m, flare above the
+// waterline), plus 60 other elements (a deckhouse of boxes, a funnel and a bulb of cylinders,
+// shafts, bilge keels and a skeg of prisms). Loaded to about 45 % of its hull's volume with G
+// 1.5 m abaft the middle and 0.25 m off the centre line: it heels and trims by a few degrees.
+LoadCase makeShipHull(FloatingBody& body, int stations, int across, int layers);
+// Crossed layers of several element sizes: a block 80 x 20 x 10 m of strakes of hexahedra 1 m,
+// 2.5 m, 0.5 m and 4 m long whose cell ends do not line up, one strake also split into a fine
+// and a coarse run overlapping over 20 m in x. Loaded to about 45 % with G off the centre lines.
+LoadCase makeCrossedLayers(FloatingBody& body);
+
 // A ship-like hull 100 x 16 x 10 m as a closed surface of about 4 * stations * levels triangles
 // (tests/support/surfaces.h), loaded to about 45 % of its volume with G off the centre lines.
 LoadCase makeHullSurface(FloatingBody& body, int stations, int levels);

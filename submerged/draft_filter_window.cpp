@@ -33,7 +33,7 @@ constexpr double kReachPerError = 4;
 constexpr double kFirstWindowReach = 1e-3, kSmallestWindowReach = 3e-4, kLargestWindowReach = 1e-2;
 // A window bounds each element it may cross about as dearly as valuing it a few times: it pays on
 // a body whose searches valued their crossed elements this many times over.
-constexpr std::size_t kWindowsPay = 3;
+constexpr std::size_t kWindowsPay = 2;
 
 }  // namespace
 
