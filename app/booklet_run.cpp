@@ -141,3 +141,16 @@ bool writeBookletCsv(const RunOptions& options, const RunReport& report) {
 int runExitCode(int verdictCode, bool criteriaMet) {
   return verdictCode != 0 ? verdictCode : criteriaMet ? 0 : kCriterionNotMet;
 }
+
+void drawBookletPanels(const RunReport& report, RightingArmCurve& evaluated, PictureScene& scene) {
+  if (report.rightingArm) {
+    scene.curve = &*report.rightingArm;
+  } else if (report.criteria) {
+    evaluated = curveOfSamples(report.criteria->curve);
+    scene.curve = &evaluated;
+  }
+  if (report.criteria)
+    scene.criteria = &*report.criteria;
+  if (report.crossCurves)
+    scene.crossCurves = &*report.crossCurves;
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/report/run_report.h"
+#include "app/report/svg_picture.h"
 #include "app/run_options.h"
 #include "elements/floating_body.h"
 #include "solver/equilibrium_verdict.h"
@@ -36,6 +37,11 @@ std::string crossCurveVolumesProblem(const RunOptions& options, double bodyVolum
 // The curve through the heels the criteria evaluated, as a righting-arm curve to draw. It has no
 // summary: the criteria's table holds the exact areas and maximum.
 RightingArmCurve curveOfSamples(const std::vector<std::pair<double, double>>& samples);
+
+// The picture's curve and the booklet's panels: the curve of --gz, or else the one through the
+// heels the criteria evaluated (kept in `evaluated`, which must outlive the scene); the criteria's
+// limits and heeling arms; the cross curves.
+void drawBookletPanels(const RunReport& report, RightingArmCurve& evaluated, PictureScene& scene);
 
 // Writes the CSV file(s) of --csv: the hydrostatic table into the file, the cross curves into it
 // when there is no hydrostatic table, else into crossCurvesCsvPath(file). False (after a message

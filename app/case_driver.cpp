@@ -254,18 +254,8 @@ bool writePicture(const RunOptions& options, const FloatingBody& hull, const Cas
   scene.gravityCentre = e.gravitySolid;
   scene.buoyancyCentre = report.centreOfBuoyancy;
   scene.marks = std::move(lines);
-  // The criteria's own evaluations make the curve when --gz did not ask for one.
   RightingArmCurve evaluated;
-  if (report.rightingArm) {
-    scene.curve = &*report.rightingArm;
-  } else if (report.criteria) {
-    evaluated = curveOfSamples(report.criteria->curve);
-    scene.curve = &evaluated;
-  }
-  if (report.criteria)
-    scene.criteria = &*report.criteria;
-  if (report.crossCurves)
-    scene.crossCurves = &*report.crossCurves;
+  drawBookletPanels(report, evaluated, scene);
   const Plane& w = report.waterPlane;
   const Vec3 normal(w.A, w.B, w.C);
   const Vec3 n = normal / normal.length();

@@ -424,18 +424,8 @@ bool writePicture(const RunOptions& options, const FloatingBody& body, const Run
   scene.gravityCentre = report.centreOfGravity;
   scene.buoyancyCentre = report.centreOfBuoyancy;
   scene.marks = std::move(lines);
-  // The criteria's own evaluations make the curve when --gz did not ask for one.
   RightingArmCurve evaluated;
-  if (report.rightingArm) {
-    scene.curve = &*report.rightingArm;
-  } else if (report.criteria) {
-    evaluated = curveOfSamples(report.criteria->curve);
-    scene.curve = &evaluated;
-  }
-  if (report.criteria)
-    scene.criteria = &*report.criteria;
-  if (report.crossCurves)
-    scene.crossCurves = &*report.crossCurves;
+  drawBookletPanels(report, evaluated, scene);
   std::string failure;
   const bool written =
       writeOutputFile(options.svgFile, "the picture", drawFloatingBodySvg(body, scene), failure);

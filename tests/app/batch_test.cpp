@@ -14,6 +14,7 @@
 #include "app/batch_job.h"
 #include "app/batch_run.h"
 #include "app/command_line.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -25,28 +26,7 @@ std::string examplesFolder() {
   return fs::absolute(fs::path(source != nullptr ? source : ".") / "examples").string();
 }
 
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& name)
-      : path_(fs::path(::testing::TempDir()) /
-              ("floatstate_batch_" + name + "_" + std::to_string(std::rand()))) {
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  std::string write(const std::string& name, const std::string& text) const {
-    std::ofstream(path_ / name, std::ios::binary) << text;
-    return (path_ / name).string();
-  }
-  std::string path() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
+using test_support::TempFolder;
 
 struct SettingsCase {
   const char* job;
@@ -137,7 +117,7 @@ TEST(SolveJob, TheBodyIsASetFileUnlessNamedAMesh) {
 }
 
 TEST(BodyCache, ReadsEachFileOnceForEveryThreadUntilItChanges) {
-  const TempFolder folder("cache");
+  const TempFolder folder("batch_cache");
   std::ifstream in(examplesFolder() + "/spar/spar.txt", std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
@@ -180,7 +160,7 @@ json reportOf(const RunOptions& options) {
 }
 
 TEST(Batch, LinesAreTheProgramsReportsInTheListsOrderAndFaultsInTheirPlace) {
-  const TempFolder folder("list");
+  const TempFolder folder("batch_list");
   const std::string examples = examplesFolder();
   json list = json::array();
   std::vector<RunOptions> expected;
@@ -252,7 +232,7 @@ TEST(Batch, LinesAreTheProgramsReportsInTheListsOrderAndFaultsInTheirPlace) {
 }
 
 TEST(Batch, ListsThatCannotBeReadEndTheBatch) {
-  const TempFolder folder("bad");
+  const TempFolder folder("batch_bad");
   const std::pair<std::string, const char*> cases[] = {
       {folder.path() + "/none.json", "cannot open the list"},
       {folder.write("text.json", "[a, b"), "text.json: line 1: "},

@@ -19,6 +19,7 @@
 #include "app/input/pillar_file.h"
 #include "app/prepared_body.h"
 #include "support/surfaces.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -30,29 +31,7 @@ std::string examplePath(const std::string& name) {
   return std::string(source != nullptr ? source : ".") + "/examples/" + name + "/" + name + ".txt";
 }
 
-// A folder of its own for one test, removed with everything in it at the end.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& name)
-      : path_(fs::path(::testing::TempDir()) /
-              ("floatstate_run_api_" + name + "_" + std::to_string(std::rand()))) {
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  std::string write(const std::string& name, const std::string& text) const {
-    const fs::path file = path_ / name;
-    std::ofstream(file, std::ios::binary) << text;
-    return file.string();
-  }
-
- private:
-  fs::path path_;
-};
+using test_support::TempFolder;
 
 // One run with its console texts and standard error caught.
 struct Caught {
@@ -195,7 +174,7 @@ TEST(RunForReport, LoadingGivenForASetBodyReplacesTheFilesAndItsFindings) {
 }
 
 TEST(RunForReport, SurfaceFromArraysFloatsAsTheSameSurfaceFromAFile) {
-  const TempFolder folder("surface");
+  const TempFolder folder("run_api_surface");
   const TriangleSurface hull = surfaces::hullSurface(12, 6);
   const std::string obj = folder.write("hull.obj", surfaces::objText(hull));
   RunOptions fromFile;
@@ -237,7 +216,7 @@ struct FaultCase {
 };
 
 TEST(RunForReport, FaultsAreTheInputsOrTheFilesWithTheProgramsMessages) {
-  const TempFolder folder("faults");
+  const TempFolder folder("run_api_faults");
   const std::string broken = folder.write("broken.txt", "Volume of Displacement=abc\n");
   const std::string lonely = folder.write("lonely.txt", [] {
     std::ifstream in(examplePath("spar"));
