@@ -455,12 +455,17 @@ void checkCrossCurveVolumes(const RunOptions& options, const RunReport& report) 
 
 // The JSON report where the options send it, and the booklet's CSV tables; false when a file
 // cannot be written (its fault kept for the caller).
-bool writeReports(const RunOptions& options, const RunReport& report, RunResult& result) {
-  result.json = reportToJson(report, programVersion());
-  std::string failure;
-  const bool written =
-      options.jsonFile.empty() ||
-      keepFileFault(writeJsonText(options.jsonFile, result.json, failure), failure, result.fault);
+bool writeReports(const RunOptions& options, const RunReport& report, bool keep,
+                  RunResult& result) {
+  // A body with many findings makes a long report: it is written out only when it is wanted.
+  bool written = true;
+  if (keep || !options.jsonFile.empty()) {
+    result.json = reportToJson(report, programVersion());
+    std::string failure;
+    written =
+        options.jsonFile.empty() ||
+        keepFileFault(writeJsonText(options.jsonFile, result.json, failure), failure, result.fault);
+  }
   return keepFileFault(writeBookletCsv(options, report),
                        "cannot write the tables of --csv " + options.csvFile, result.fault) &&
          written;
@@ -484,7 +489,7 @@ int runTablesOnly(FloatingBody& body, const RunOptions& options, const RunStream
   report.bodyVolume = wholeBodyVolume(body);
   checkCrossCurveVolumes(options, report);
   runBookletTables(body, options, report);
-  const bool written = writeReports(options, report, result);
+  const bool written = writeReports(options, report, streams.keepReport, result);
   if (!options.answer && streams.console)
     pauseBeforeExit();
   return written ? 0 : 1;
@@ -583,7 +588,7 @@ int runOnce(const RunOptions& options, const RunStreams& streams, RunResult& res
   }
   runBookletTables(body, options, report);
   const bool criteriaMet = !options.criteria || runCriteria(body, options, check, report);
-  bool written = writeReports(options, report, result);
+  bool written = writeReports(options, report, streams.keepReport, result);
   if (!options.svgFile.empty())
     written = writePicture(options, body, report, std::move(lines), result.fault) && written;
   // A pillar file that could not be read ends the run as it always has, once nothing of the
@@ -634,5 +639,5 @@ RunResult runForReport(const RunOptions& options, const RunStreams& streams) {
 }
 
 int runConsoleDriver(const RunOptions& options) {
-  return runForReport(options, RunStreams{std::cout, std::cerr, std::cin, true}).exitCode;
+  return runForReport(options, RunStreams{std::cout, std::cerr, std::cin, true, false}).exitCode;
 }

@@ -28,6 +28,9 @@ struct RunStreams {
   std::ostream& err;
   std::istream& in;
   bool console = false;
+  // Whether the caller takes the run's JSON report (RunResult::json); without it the report is
+  // written only where options.jsonFile says.
+  bool keepReport = true;
 };
 
 // Why a run ended with exit code 1, for a caller that takes its report rather than its console.
@@ -47,7 +50,7 @@ struct RunFault {
 struct RunResult {
   int exitCode = 0;
   // The JSON report of the run, as --json writes it, whether or not options.jsonFile asks for a
-  // file; empty when the run ended before it had a result.
+  // file (when the streams keep the report); empty when the run ended before it had a result.
   std::string json;
   RunFault fault;
 };

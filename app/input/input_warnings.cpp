@@ -7,6 +7,8 @@
 #include <limits>
 #include <ostream>
 #include <sstream>
+#include <string>
+#include <string_view>
 
 #include "app/platform/side_by_side.h"
 
@@ -249,7 +251,7 @@ std::vector<InputWarning> gravityFindings(const FloatingBody& body) {
 namespace {
 
 // The keyword of a block line and the number of value lines behind it, or 0.
-int blockLength(const std::string& line, int& kind) {
+int blockLength(std::string_view line, int& kind) {
   static const char* const kKeywords[4] = {"Tetrahedron", "Hexahedron", "TrianglePrism",
                                            "Cylinder"};
   static const int kLengths[4] = {4, 8, 6, 4};
@@ -260,44 +262,62 @@ int blockLength(const std::string& line, int& kind) {
   return 0;
 }
 
-bool isBlank(const std::string& line) {
-  return line.find_first_not_of(" \t\r\v\f") == std::string::npos;
+bool isBlank(std::string_view line) {
+  return line.find_first_not_of(" \t\r\v\f") == std::string_view::npos;
 }
 
-bool readLine(std::FILE* file, std::string& line) {
-  line.clear();
-  int c;
-  while ((c = std::fgetc(file)) != EOF && c != '\n')
-    line.push_back(static_cast<char>(c));
-  if (!line.empty() && line.back() == '\r')
-    line.pop_back();
-  return c != EOF || !line.empty();
-}
+// The lines of a text held whole: each without its '\n' and a '\r' before it; a last line
+// without a line break counts when it is not empty.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : rest_(text) {}
+  bool next(std::string_view& line) {
+    if (rest_.empty())
+      return false;
+    const std::size_t end = rest_.find('\n');
+    line = rest_.substr(0, end);
+    rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+    if (!line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+};
 
 }  // namespace
 
 ElementLines scanElementLines(std::FILE* file) {
+  // Read whole and walked in memory: the second reading of a large body with findings costs a
+  // fraction of the first, not a call per character.
+  std::string text;
+  char buffer[1 << 16];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    text.append(buffer, got);
   ElementLines lines;
   std::vector<long>* const starts[4] = {&lines.tetrahedra, &lines.hexahedra, &lines.prisms,
                                         &lines.cylinders};
-  std::string line;
+  Lines cursor(text);
+  std::string_view line;
   long number = 0;
   int kind = 0;
-  while (readLine(file, line)) {
+  while (cursor.next(line)) {
     ++number;
     const int values = blockLength(line, kind);
     if (values == 0)
       continue;
     starts[kind]->push_back(number);
     // The block's value lines; the reader passes over blank lines between them.
-    for (int v = 0; v < values && readLine(file, line);) {
+    for (int v = 0; v < values && cursor.next(line);) {
       ++number;
       if (isBlank(line))
         continue;
       if (kind == 3 && v == 3) {
+        const std::string radius(line);
         char* end = nullptr;
-        const double r = std::strtod(line.c_str(), &end);
-        lines.secondRadii.push_back(end == line.c_str() ? std::nan("") : r);
+        const double r = std::strtod(radius.c_str(), &end);
+        lines.secondRadii.push_back(end == radius.c_str() ? std::nan("") : r);
       }
       ++v;
     }

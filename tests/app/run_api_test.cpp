@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -127,6 +128,31 @@ TEST(RunForReport, RunsOnSeveralThreadsAtOnceGiveWhatEachGivesAlone) {
   EXPECT_EQ(alone[0].out.find("Start"), std::string::npos);
   EXPECT_EQ(alone[2].out.find("Step"), std::string::npos);
   EXPECT_NE(alone[3].out.find("Step"), std::string::npos);
+}
+
+// The console program does not keep the report: it makes none unless --json asks for one, and
+// its console texts are those of a run that keeps it.
+TEST(RunForReport, AReportNotKeptIsMadeOnlyForTheJsonFile) {
+  const TempFolder folder("run_api_report");
+  for (const RunOptions& given : exampleRuns()) {
+    RunOptions options = given;
+    options.pillarFile = "";
+    std::ostringstream out, err;
+    std::istringstream in;
+    const RunResult dropped = runForReport(options, RunStreams{out, err, in, false, false});
+    EXPECT_TRUE(dropped.json.empty());
+    const Caught kept = run(options);
+    EXPECT_EQ(withoutElapsed(out.str()), withoutElapsed(kept.out));
+    EXPECT_EQ(dropped.exitCode, kept.result.exitCode);
+    options.jsonFile = folder.path() + "/report.json";
+    std::ostringstream out2, err2;
+    const RunResult written = runForReport(options, RunStreams{out2, err2, in, false, false});
+    std::ifstream file(options.jsonFile);
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, written.json);
+    EXPECT_EQ(timeless(written.json), timeless(kept.result.json));
+  }
 }
 
 TEST(RunForReport, BodyReadBeforeTheRunGivesTheFileRunsReport) {
