@@ -99,36 +99,14 @@ void checkLoading(const CaseInput& input, FloatingBody& hull, const Vec3& G, Run
 // The chosen solver on the loaded body; returns its lines for standard error.
 std::vector<std::string> runSolver(FloatingBody& hull, LoadedBody& load, const RunOptions& options,
                                    Plane& plane, Vec3& buoyancyCentre, RunReport& report) {
-  std::vector<std::string> notes;
-  bool limited;
-  int limit = options.maxSteps;
-  if (options.method == SolverMethod::kNewton) {
-    NewtonSettings settings;
-    settings.maxSteps = limit = limit > 0 ? limit : kDefaultNewtonMaxSteps;
-    const NewtonOutcome outcome = solveNewtonAttitude(hull, load, plane, buoyancyCentre, settings);
-    report.solver.method = "newton";
-    report.solver.steps = outcome.steps;
-    report.solver.draftSearches = outcome.draftSearches;
-    notes = newtonNotes(outcome);
-    limited = outcome.stepLimitReached;
-  } else {
-    AttitudeIterationSettings settings;
-    settings.maxSteps = limit;
-    settings.onLongRun = writeLongRunNote;
-    setAttitudeIterationSettings(settings);
-    AttitudeCounts counts;
+  SolverCalls calls;
+  calls.newton = [&](const NewtonSettings& settings) {
+    return solveNewtonAttitude(hull, load, plane, buoyancyCentre, settings);
+  };
+  calls.tiltIteration = [&](AttitudeCounts& counts) {
     solveFloatingAttitude(hull, load, plane, buoyancyCentre, counts);
-    setAttitudeIterationSettings(AttitudeIterationSettings());
-    report.solver.method = "greedy";
-    report.solver.steps = counts.steps;
-    report.solver.draftSearches = counts.draftSearches;
-    limited = counts.stepLimitReached;
-  }
-  if (limited) {
-    notes.push_back("floatstate: the iteration stopped at its limit of " + std::to_string(limit) +
-                    " steps (--max-steps)");
-  }
-  return notes;
+  };
+  return runChosenSolver(options, calls, report);
 }
 
 std::vector<std::string> solve(FloatingBody& hull, LoadedBody& load, const RunOptions& options,

@@ -239,60 +239,19 @@ std::vector<DraftMark> readMarks(const RunOptions& options) {
   return marks;
 }
 
-// Puts the tilt iteration's settings back when the solve ends, also by an exception (the water
-// reaching an open surface's opening).
-struct AttitudeSettingsForRun {
-  explicit AttitudeSettingsForRun(const AttitudeIterationSettings& settings) {
-    setAttitudeIterationSettings(settings);
-  }
-  ~AttitudeSettingsForRun() { setAttitudeIterationSettings(AttitudeIterationSettings()); }
-  AttitudeSettingsForRun(const AttitudeSettingsForRun&) = delete;
-  AttitudeSettingsForRun& operator=(const AttitudeSettingsForRun&) = delete;
-};
-
-// Runs the chosen solver, records its method and counts, and returns its lines for standard error:
-// where the Newton solver left its Newton steps, and the step limit when the run ended there.
-std::vector<std::string> runSolver(FloatingBody& body, const RunOptions& options, Plane& plane,
-                                   Vec3& buoyancyCentre, RunReport& report) {
+// Runs the chosen solver, records its method and counts, and returns its lines for standard error.
+std::vector<std::string> runSolver(FloatingBody& body, Plane& plane, Vec3& buoyancyCentre,
+                                   const RunOptions& options, RunReport& report) {
   const double V = report.displacementVolume;
   const Vec3 G = report.centreOfGravity;
-  std::vector<std::string> notes;
-  bool limited;
-  int limit = options.maxSteps;
-  if (options.method == SolverMethod::kNewton) {
-    NewtonSettings settings;
-    settings.maxSteps = limit = limit > 0 ? limit : kDefaultNewtonMaxSteps;
-    settings.leaveUnstableEquilibria = true;
-    const NewtonOutcome outcome = solveNewtonAttitude(body, plane, buoyancyCentre, V, G, settings);
-    report.solver.method = "newton";
-    report.solver.steps = outcome.steps;
-    report.solver.draftSearches = outcome.draftSearches;
-    notes = newtonNotes(outcome);
-    limited = outcome.stepLimitReached;
-  } else {
-    AttitudeIterationSettings settings;
-    settings.maxSteps = limit;
-    settings.onLongRun = writeLongRunNote;
-    settings.answer = options.answer;
-    AttitudeCounts counts;
-    {
-      const AttitudeSettingsForRun forRun(settings);
-      solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
-    }
-    report.solver.method = "greedy";
-    report.solver.steps = counts.steps;
-    report.solver.draftSearches = counts.draftSearches;
-    limited = counts.stepLimitReached;
-    if (counts.givenYesExhausted) {
-      notes.push_back("floatstate: --answer yes: the question was answered yes " +
-                      std::to_string(kMostGivenYes) + " times, then no: the body does not settle");
-    }
-  }
-  if (limited) {
-    notes.push_back("floatstate: the iteration stopped at its limit of " + std::to_string(limit) +
-                    " steps (--max-steps)");
-  }
-  return notes;
+  SolverCalls calls;
+  calls.newton = [&](const NewtonSettings& settings) {
+    return solveNewtonAttitude(body, plane, buoyancyCentre, V, G, settings);
+  };
+  calls.tiltIteration = [&](AttitudeCounts& counts) {
+    solveFloatingAttitude(body, plane, buoyancyCentre, V, G, counts);
+  };
+  return runChosenSolver(options, calls, report);
 }
 
 // The timed iteration and its result lines; returns the solver's lines for standard error.
@@ -304,7 +263,7 @@ std::vector<std::string> solve(FloatingBody& body, const RunOptions& options, co
   console::out() << t.start << std::endl;
   Plane plane;
   Vec3 buoyancyCentre;
-  const std::vector<std::string> notes = runSolver(body, options, plane, buoyancyCentre, report);
+  const std::vector<std::string> notes = runSolver(body, plane, buoyancyCentre, options, report);
   const std::int64_t end = performanceCounter();
   report.solver.seconds =
       (static_cast<double>(end) - static_cast<double>(start)) / static_cast<double>(frequency);

@@ -50,6 +50,62 @@ void writeLongRunNote(int steps, double angleStep) {
                  << " rad (it never grows again); --method newton converges faster" << std::endl;
 }
 
+namespace {
+
+// Puts the tilt iteration's settings back when the solve ends, also by an exception (the water
+// reaching an open surface's opening).
+struct AttitudeSettingsForRun {
+  explicit AttitudeSettingsForRun(const AttitudeIterationSettings& settings) {
+    setAttitudeIterationSettings(settings);
+  }
+  ~AttitudeSettingsForRun() { setAttitudeIterationSettings(AttitudeIterationSettings()); }
+  AttitudeSettingsForRun(const AttitudeSettingsForRun&) = delete;
+  AttitudeSettingsForRun& operator=(const AttitudeSettingsForRun&) = delete;
+};
+
+}  // namespace
+
+std::vector<std::string> runChosenSolver(const RunOptions& options, const SolverCalls& calls,
+                                         RunReport& report) {
+  std::vector<std::string> notes;
+  bool limited;
+  int limit = options.maxSteps;
+  if (options.method == SolverMethod::kNewton) {
+    NewtonSettings settings;
+    settings.maxSteps = limit = limit > 0 ? limit : kDefaultNewtonMaxSteps;
+    settings.leaveUnstableEquilibria = true;
+    const NewtonOutcome outcome = calls.newton(settings);
+    report.solver.method = "newton";
+    report.solver.steps = outcome.steps;
+    report.solver.draftSearches = outcome.draftSearches;
+    notes = newtonNotes(outcome);
+    limited = outcome.stepLimitReached;
+  } else {
+    AttitudeIterationSettings settings;
+    settings.maxSteps = limit;
+    settings.onLongRun = writeLongRunNote;
+    settings.answer = options.answer;
+    AttitudeCounts counts;
+    {
+      const AttitudeSettingsForRun forRun(settings);
+      calls.tiltIteration(counts);
+    }
+    report.solver.method = "greedy";
+    report.solver.steps = counts.steps;
+    report.solver.draftSearches = counts.draftSearches;
+    limited = counts.stepLimitReached;
+    if (counts.givenYesExhausted) {
+      notes.push_back("floatstate: --answer yes: the question was answered yes " +
+                      std::to_string(kMostGivenYes) + " times, then no: the body does not settle");
+    }
+  }
+  if (limited) {
+    notes.push_back("floatstate: the iteration stopped at its limit of " + std::to_string(limit) +
+                    " steps (--max-steps)");
+  }
+  return notes;
+}
+
 bool fileCanBeOpened(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr)

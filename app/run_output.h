@@ -1,9 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/report/run_report.h"
 #include "app/run_options.h"
+#include "solver/attitude_iteration.h"
+#include "solver/newton_solver.h"
 
 // Steps that every kind of run (a body, a loading condition) shares with the console: the JSON
 // report written where the options say, the tilt iteration's note on a long run, and whether a
@@ -27,6 +31,18 @@ bool writeOutputFile(const std::string& path, const std::string& what, const std
 
 // The tilt iteration's note at its 10,000th step, on standard error while it goes on.
 void writeLongRunNote(int steps, double angleStep);
+
+// Runs the solver the options choose through one of the two calls, which float the body with the
+// settings given (the tilt iteration's are in force while its call runs, also when it throws),
+// records the method and the counts in the report, and returns the lines for standard error: where
+// the Newton solver left its Newton steps, the answers of --answer yes running out, and the step
+// limit when the run ended there.
+struct SolverCalls {
+  std::function<NewtonOutcome(const NewtonSettings&)> newton;
+  std::function<void(AttitudeCounts&)> tiltIteration;
+};
+std::vector<std::string> runChosenSolver(const RunOptions& options, const SolverCalls& calls,
+                                         RunReport& report);
 
 // Whether the file can be opened for reading now.
 bool fileCanBeOpened(const std::string& path);

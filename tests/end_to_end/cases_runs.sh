@@ -71,6 +71,17 @@ answer_unattended)
     grep -A1 "otherwise enter 'n'" "$work/out" | tail -n 1 | grep -qx "${answer:0:1}" ||
       fail "the answer ${answer:0:1} does not follow the question"
   done
+  # The same body as a case floated by the tilt iteration: its question is answered too.
+  printf 'body: high.txt\nwater_density: 1.0\nweights:\n  - {name: w, mass: 40, x: 5, y: 2.1, z: 3}\n' \
+    >"$work/high.yaml"
+  for answer in no yes; do
+    timeout 10 env LANG=C "$program" --case "$work/high.yaml" --method greedy --answer "$answer" \
+      --lang en < <(sleep 30) >"$work/out" 2>"$work/err"
+    rc=$?
+    [ "$rc" -ne 124 ] || fail "the case with --answer $answer timed out"
+    grep -A1 "otherwise enter 'n'" "$work/out" | tail -n 1 | grep -qx "${answer:0:1}" ||
+      fail "the case's answer ${answer:0:1} does not follow the question"
+  done
   # The prompt for a file: without --answer an empty line or the end of the input chooses no
   # file; with --answer there is no prompt.
   printf '\n' >"$work/in"
