@@ -121,18 +121,11 @@ std::vector<std::string> solve(FloatingBody& hull, LoadedBody& load, const RunOp
   const std::int64_t end = performanceCounter();
   report.solver.seconds =
       (static_cast<double>(end) - static_cast<double>(start)) / static_cast<double>(frequency);
-  char line[256];
-  std::snprintf(line, sizeof line, t.elapsedFormat, report.solver.seconds);
-  console::out() << line << std::flush;
+  writeElapsed(t.elapsedFormat, report.solver.seconds);
   const std::string unsound = whyLoadedResultIsUnsound(load, plane, buoyancyCentre);
   if (!unsound.empty())
     throwReadFault({unsound});
-  report.waterPlane = plane;
-  report.centreOfBuoyancy = buoyancyCentre;
-  console::out() << t.plane << plane.A << " , B=" << plane.B << " , C=" << plane.C
-                 << " , D=" << plane.D << std::endl;
-  console::out() << t.buoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
-                 << buoyancyCentre.z << " )." << std::endl;
+  reportSolvedPlane(t, plane, buoyancyCentre, report);
   return notes;
 }
 

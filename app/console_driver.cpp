@@ -85,12 +85,6 @@ int reportRefusal(const RunRefused& refused, std::ostream& err) {
   return 1;
 }
 
-void writeElapsed(const char* format, double seconds) {
-  char line[256];
-  std::snprintf(line, sizeof line, format, seconds);
-  console::out() << line << std::flush;
-}
-
 // The console of this thread as the options set it for one run: the run's streams, the language
 // of every layer's texts, the step lines shown or not, no wait for the user when the answers are
 // given (--answer) or the run does not own the process's console, and, while the JSON report goes
@@ -271,13 +265,7 @@ std::vector<std::string> solve(FloatingBody& body, const RunOptions& options, co
   const std::string unsound = whyResultIsUnsound(body, V, plane, buoyancyCentre);
   if (!unsound.empty())
     failRun(unsound);
-  report.waterPlane = plane;
-  report.centreOfBuoyancy = buoyancyCentre;
-
-  console::out() << t.plane << plane.A << " , B=" << plane.B << " , C=" << plane.C
-                 << " , D=" << plane.D << std::endl;
-  console::out() << t.buoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
-                 << buoyancyCentre.z << " )." << std::endl;
+  reportSolvedPlane(t, plane, buoyancyCentre, report);
   return notes;
 }
 

@@ -106,6 +106,22 @@ std::vector<std::string> runChosenSolver(const RunOptions& options, const Solver
   return notes;
 }
 
+void writeElapsed(const char* format, double seconds) {
+  char line[256];
+  std::snprintf(line, sizeof line, format, seconds);
+  console::out() << line << std::flush;
+}
+
+void reportSolvedPlane(const DriverTexts& t, const Plane& plane, const Vec3& buoyancyCentre,
+                       RunReport& report) {
+  report.waterPlane = plane;
+  report.centreOfBuoyancy = buoyancyCentre;
+  console::out() << t.plane << plane.A << " , B=" << plane.B << " , C=" << plane.C
+                 << " , D=" << plane.D << std::endl;
+  console::out() << t.buoyancy << buoyancyCentre.x << " , " << buoyancyCentre.y << " , "
+                 << buoyancyCentre.z << " )." << std::endl;
+}
+
 bool fileCanBeOpened(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr)

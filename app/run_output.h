@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/report/driver_texts.h"
 #include "app/report/run_report.h"
 #include "app/run_options.h"
 #include "solver/attitude_iteration.h"
@@ -43,6 +44,13 @@ struct SolverCalls {
 };
 std::vector<std::string> runChosenSolver(const RunOptions& options, const SolverCalls& calls,
                                          RunReport& report);
+
+// The solve's elapsed time on the console, in the texts' format.
+void writeElapsed(const char* format, double seconds);
+// The solved water plane and centre of buoyancy: kept in the report and written as the console's
+// result lines.
+void reportSolvedPlane(const DriverTexts& t, const Plane& plane, const Vec3& buoyancyCentre,
+                       RunReport& report);
 
 // Whether the file can be opened for reading now.
 bool fileCanBeOpened(const std::string& path);

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/platform/side_by_side.h"
+#include "app/platform/text_lines.h"
 
 namespace {
 
@@ -266,26 +267,6 @@ bool isBlank(std::string_view line) {
   return line.find_first_not_of(" \t\r\v\f") == std::string_view::npos;
 }
 
-// The lines of a text held whole: each without its '\n' and a '\r' before it; a last line
-// without a line break counts when it is not empty.
-class Lines {
- public:
-  explicit Lines(std::string_view text) : rest_(text) {}
-  bool next(std::string_view& line) {
-    if (rest_.empty())
-      return false;
-    const std::size_t end = rest_.find('\n');
-    line = rest_.substr(0, end);
-    rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-};
-
 }  // namespace
 
 ElementLines scanElementLines(std::FILE* file) {
@@ -298,7 +279,7 @@ ElementLines scanElementLines(std::FILE* file) {
   ElementLines lines;
   std::vector<long>* const starts[4] = {&lines.tetrahedra, &lines.hexahedra, &lines.prisms,
                                         &lines.cylinders};
-  Lines cursor(text);
+  TextLines cursor(text);
   std::string_view line;
   long number = 0;
   int kind = 0;

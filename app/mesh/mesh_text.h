@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/platform/text_lines.h"
 #include "elements/triangle_surface.h"
 #include "geometry/vec3.h"
 
@@ -20,20 +21,6 @@ struct MeshFileError {
   long line = 0;
   std::string message;
   int systemError = 0;  // the system's error number when the file could not be opened or read
-};
-
-// The lines of a text, each without its line break (LF, or CR LF). The last line needs no break.
-class TextLines {
- public:
-  explicit TextLines(std::string_view text) : rest_(text) {}
-  // The next line; false at the end of the text.
-  bool next(std::string_view& line);
-  // Number of the line last returned, from 1.
-  long number() const { return number_; }
-
- private:
-  std::string_view rest_;
-  long number_ = 0;
 };
 
 // The words of a line: the pieces between blanks, tabs and the other white space characters.
@@ -53,19 +40,7 @@ class Words {
 inline bool isTextBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');  // tab, line feed, vertical tab, form feed, CR
 }
-// Inline, as the text readers call them for every line and word.
-inline bool TextLines::next(std::string_view& line) {
-  if (rest_.empty())
-    return false;
-  const std::size_t end = rest_.find('\n');
-  line = rest_.substr(0, end);
-  rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
-  if (!line.empty() && line.back() == '\r')
-    line.remove_suffix(1);
-  ++number_;
-  return true;
-}
-
+// Inline, as the text readers call it for every word.
 inline bool Words::next(std::string_view& word) {
   std::size_t start = 0;
   while (start < rest_.size() && isTextBlank(rest_[start]))
