@@ -74,6 +74,9 @@ void setSearchCounters(benchmark::State& state, Prepared& p) {
   state.counters["trials_per_search"] = trials / searches;
   state.counters["filter_hit_rate"] = static_cast<double>(s.filteredTrials) / trials;
   state.counters["window_rate"] = static_cast<double>(s.windowTrials) / trials;
+  // The fine passes per search, and the crossed elements they valued at their trial levels.
+  state.counters["fine_per_search"] = static_cast<double>(s.fineEstimates) / searches;
+  state.counters["valued_per_search"] = static_cast<double>(s.valuedElements) / searches;
 }
 
 void setCounters(benchmark::State& state, Prepared& p) {

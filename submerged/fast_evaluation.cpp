@@ -434,13 +434,13 @@ FastEvaluation::Result FastEvaluation::evaluateElement(std::size_t e, const Plan
                 withCentroid ? sum.elementCentroid(element.dryCentroid()) : Vec3(0, 0, 0)};
 }
 
-template <typename Sink>
+template <bool withCentroid, typename Sink>
 void FastEvaluation::queueCrossed(std::size_t e, const Plane& plane, CrossedQueue& queue,
                                   Sink& sink) const {
   const Element& element = flat_.element(e);
   const std::size_t n = element.tetrahedronCount;
   if (queue.staged + n > CrossedQueue::kCrossed || queue.slots + n > CrossedQueue::kSlots)
-    flushCrossed(plane, queue, sink);
+    flushCrossed<withCentroid>(plane, queue, sink);
   const Vec3* points = element.points;
   const double* height = heights(e);
   const WaterTetrahedron* t = flat_.waterTetrahedra(element);
@@ -453,7 +453,10 @@ void FastEvaluation::queueCrossed(std::size_t e, const Plane& plane, CrossedQueu
     int slot[4];
     const int k = classifyDryFirst(value, slot);
     if (k == 0 || k == 4) {
-      queue.volume[first + i] = uncutWaterTetrahedron<false>(t[i], points, k == 0).volume;
+      const Result whole = uncutWaterTetrahedron<withCentroid>(t[i], points, k == 0);
+      queue.volume[first + i] = whole.volume;
+      if (withCentroid)
+        queue.centroid[first + i] = whole.centroid;
       continue;
     }
     const std::size_t staged = 4 * queue.staged++;
@@ -471,24 +474,30 @@ void FastEvaluation::queueCrossed(std::size_t e, const Plane& plane, CrossedQueu
   queue.slots += n;
 }
 
-template <typename Sink>
+template <bool withCentroid, typename Sink>
 void FastEvaluation::flushCrossed(const Plane& plane, CrossedQueue& queue, Sink& sink) const {
   for (int k = 1; k <= 3; ++k) {
     const CrossedGroup group{k, queue.crossed[k - 1], queue.count[k - 1]};
-    cutCrossedGroup<false>(group, queue.points, queue.values, plane, queue.volume, nullptr);
+    cutCrossedGroup<withCentroid>(group, queue.points, queue.values, plane, queue.volume,
+                                  withCentroid ? queue.centroid : nullptr);
     queue.count[k - 1] = 0;
   }
   for (std::size_t q = 0; q < queue.queued; ++q) {
     const CrossedQueue::Queued& queued = queue.elements[q];
-    // A tetrahedron's volume is its cut's own; the others sum their water tetrahedra in order.
-    if (flat_.element(queued.element).kind == Kind::Tetrahedron) {
-      sink(queued.element, queue.volume[queued.firstSlot]);
+    // A tetrahedron's result is its cut's own; the others sum their water tetrahedra in order,
+    // as evaluateElement does.
+    const Element& element = flat_.element(queued.element);
+    if (element.kind == Kind::Tetrahedron) {
+      sink(queued.element, Result{queue.volume[queued.firstSlot],
+                                  withCentroid ? queue.centroid[queued.firstSlot] : Vec3(0, 0, 0)});
       continue;
     }
     CutSum part;
     for (std::size_t i = queued.firstSlot; i < queued.firstSlot + queued.count; ++i)
-      part.addVolume(queue.volume[i]);
-    sink(queued.element, part.volume);
+      part.add<withCentroid>(queue.volume[i], withCentroid ? queue.centroid[i] : Vec3(0, 0, 0));
+    sink(queued.element,
+         Result{part.volume,
+                withCentroid ? part.elementCentroid(element.dryCentroid()) : Vec3(0, 0, 0)});
   }
   queue.staged = queue.slots = queue.queued = 0;
 }
@@ -616,31 +625,64 @@ CutSum FastEvaluation::evaluateAll(double D) {
   };
   auto job = [this, &plane, &firstChunk, keep, &store, &skipped, &wholly, &addWhole](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
+    const std::size_t begin = bounds_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
+    CrossedQueue* const queue = scratch.queue.get();
     // The first chunk's running sum, in registers: every element's addition waits for the last
-    // one's, and a sum the stores below might alias would make each wait for memory as well.
+    // one's, and a sum the stores below might alias would make each wait for memory as well. It
+    // holds the elements before `summed`, in element order.
     CutSum sum;
-    for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
+    std::size_t summed = begin;
+    // Brings the first chunk's sum up to element e: the elements before it that were not added
+    // as they came (wholly submerged ones, and ones evaluated while queued ones waited before
+    // them, whose results were stored).
+    const auto catchUp = [&](std::size_t e) {
+      for (; summed < e; ++summed) {
+        if (skipped(summed))
+          continue;
+        if (wholly(summed)) {
+          addWhole(sum, summed);
+        } else {
+          sum.add<withCentroid>(volumes_[summed],
+                                withCentroid ? centroids_[summed] : Vec3(0, 0, 0));
+        }
+      }
+    };
+    // A queued element's result, in element order: the first chunk adds it, every chunk keeps it
+    // where it is read again (for the later sum, and for the elements' own cut results).
+    const auto take = [&](std::size_t e, const Result& r) {
+      if (chunk == 0) {
+        catchUp(e);
+        sum.add<withCentroid>(r.volume, r.centroid);
+        summed = e + 1;
+      }
+      if (chunk != 0 || keep)
+        store(e, r);
+    };
+    for (std::size_t e = begin; e < end; ++e) {
       if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
         prefetchElement(e + kPrefetchDistance);
-      // The first chunk is summed as it goes; the others after it, in element order. Per-element
-      // results are kept where they are read again: for the later sum, and for the elements'
-      // own cut results.
-      if (skipped(e))
-        continue;
-      if (wholly(e)) {
-        if (chunk == 0)
-          addWhole(sum, e);
+      if (skipped(e) || wholly(e))
+        continue;  // the first chunk adds them as it catches up
+      // Crossed elements of few water tetrahedra wait in the queue, their crossed tetrahedra cut
+      // side by side with those of the next ones.
+      if (queue && extents_[e].crossedAt(plane.D) && queues(flat_.element(e))) {
+        queueCrossed<withCentroid>(e, plane, *queue, take);
         continue;
       }
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
-      if (chunk == 0)
-        sum.add<withCentroid>(r.volume, r.centroid);
-      if (chunk != 0 || keep)
-        store(e, r);
+      if (chunk == 0 && !(queue && queue->queued > 0)) {
+        take(e, r);
+      } else {
+        store(e, r);  // the first chunk adds it when the queued ones before it are added
+      }
     }
-    if (chunk == 0)
+    if (queue)
+      flushCrossed<withCentroid>(plane, *queue, take);
+    if (chunk == 0) {
+      catchUp(end);
       firstChunk = sum;
+    }
   };
   pool_.runChunks(job, threads);
   CutSum sum = firstChunk;

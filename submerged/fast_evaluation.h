@@ -145,6 +145,7 @@ class FastEvaluation {
     CrossedTetrahedron crossed[3][kCrossed];  // by number of dry vertices
     std::size_t count[3] = {0, 0, 0};
     double volume[kSlots];
+    Vec3 centroid[kSlots];  // where the centroids are asked for
     Queued elements[kSlots];
     std::size_t staged = 0, slots = 0, queued = 0;
   };
@@ -168,18 +169,18 @@ class FastEvaluation {
   bool queues(const Element& element) const {
     return queueing_ && element.tetrahedronCount < kGroupedTetrahedra;
   }
-  // Gives sink(e, volume) the volume evaluateElement<false> gives element e, whose extents the
-  // plane crosses and which queues() takes, though not at once: its crossed water tetrahedra are
-  // cut together with those of the elements queued before and after it, and its volume follows
-  // theirs, at the latest from flushCrossed.
-  template <typename Sink>
+  // Gives sink(e, result) the result evaluateElement<withCentroid> gives element e, whose extents
+  // the plane crosses and which queues() takes, though not at once: its crossed water tetrahedra
+  // are cut together with those of the elements queued before and after it, and its result
+  // follows theirs, in the order they were queued, at the latest from flushCrossed.
+  template <bool withCentroid = false, typename Sink>
   void queueCrossed(std::size_t e, const Plane& plane, CrossedQueue& queue, Sink& sink) const;
-  template <typename Sink>
+  template <bool withCentroid = false, typename Sink>
   void flushCrossed(const Plane& plane, CrossedQueue& queue, Sink& sink) const;
   // The sink of the draft filter's passes: the sum of the volumes.
   struct VolumeSum {
     long double& sum;
-    void operator()(std::size_t, double volume) { sum += volume; }
+    void operator()(std::size_t, const Result& result) { sum += result.volume; }
   };
   // Asks the memory for what evaluating element e reads: its record and extents (record), or its
   // heights, points and water tetrahedra (the rest; its record must have arrived). A pass over
