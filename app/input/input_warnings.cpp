@@ -1,6 +1,7 @@
 #include "app/input/input_warnings.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/platform/platform.h"
 #include "app/platform/side_by_side.h"
 #include "app/platform/text_lines.h"
 
@@ -105,18 +107,24 @@ long lineOf(const std::vector<long>& lines, int i) {
 
 std::string splitFinding(long line, const char* kind, double split, double enclosed,
                          double otherDiagonals) {
-  std::ostringstream text;
-  text.precision(9);
-  text << linePlace(line) << "the " << kind << "'s volume depends on how it is split: " << split
-       << " by its numbering, " << otherDiagonals << " with the other diagonal on each face"
-       << (differs(split, enclosed) ? " (its vertices are not numbered around its faces)"
-                                    : " (its faces are warped)");
-  return text.str();
+  std::string text;
+  text.reserve(160);  // one allocation for the whole message
+  text.append(linePlace(line))
+      .append("the ")
+      .append(kind)
+      .append("'s volume depends on how it is split: ");
+  text.append(formatNineDigits(split)).append(" by its numbering, ");
+  text.append(formatNineDigits(otherDiagonals)).append(" with the other diagonal on each face");
+  text.append(differs(split, enclosed) ? " (its vertices are not numbered around its faces)"
+                                       : " (its faces are warped)");
+  return text;
 }
 
 class BodyChecks {
  public:
-  BodyChecks(FloatingBody& body, const ElementLines& lines) : body_(body), lines_(lines) {}
+  // With firstOnly the checks stop at their first finding: whether there is any.
+  BodyChecks(FloatingBody& body, const ElementLines& lines, bool firstOnly = false)
+      : body_(body), lines_(lines), firstOnly_(firstOnly) {}
   std::vector<InputWarning> run();
 
  private:
@@ -128,8 +136,12 @@ class BodyChecks {
   void checkGravity();
   void add(long line, const std::string& message) { found_.push_back({line, message}); }
 
+  // Whether the checks may stop: one finding is all that was asked for.
+  bool done() const { return firstOnly_ && !found_.empty(); }
+
   FloatingBody& body_;
   const ElementLines& lines_;
+  const bool firstOnly_;
   std::vector<InputWarning> found_;
   // (volume, line, kind) of every element, for the vanishing test
   struct Measured {
@@ -147,10 +159,14 @@ std::vector<InputWarning> BodyChecks::run() {
     volumes_.push_back({body_.tetrahedra[i].volume(), lineOf(lines_.tetrahedra, i), "tetrahedron"});
   checkSplit("hexahedron", body_.hexahedra.get(), body_.hexahedronCount, lines_.hexahedra,
              kHexahedronFaces);
-  checkSplit("triangle prism", body_.prisms.get(), body_.prismCount, lines_.prisms, kPrismFaces);
-  checkCylinders();
-  checkVanishing();
-  checkGravity();
+  if (!done())
+    checkSplit("triangle prism", body_.prisms.get(), body_.prismCount, lines_.prisms, kPrismFaces);
+  if (!done())
+    checkCylinders();
+  if (!done())
+    checkVanishing();
+  if (!done())
+    checkGravity();
   return std::move(found_);
 }
 
@@ -167,7 +183,7 @@ void BodyChecks::checkSplit(const char* kind, const Element* elements, int count
   const int half = count >= kTwoHalvesElements ? count / 2 : count;
   std::vector<InputWarning> secondHalf;
   const auto check = [&](int begin, int end, std::vector<InputWarning>& found) {
-    for (int i = begin; i < end; ++i) {
+    for (int i = begin; i < end && !(firstOnly_ && !found.empty()); ++i) {
       const Element& e = elements[i];
       const double split = splitVolume(e);
       const double enclosed = surfaceVolume(e, faces, firstDiagonal, true);
@@ -180,7 +196,8 @@ void BodyChecks::checkSplit(const char* kind, const Element* elements, int count
   };
   runSideBySide([&] { check(0, half, found_); }, [&] { check(half, count, secondHalf); },
                 half < count);
-  found_.insert(found_.end(), secondHalf.begin(), secondHalf.end());
+  found_.insert(found_.end(), std::make_move_iterator(secondHalf.begin()),
+                std::make_move_iterator(secondHalf.end()));
 }
 
 void BodyChecks::checkCylinders() {
@@ -264,18 +281,40 @@ int blockLength(std::string_view line, int& kind) {
 }
 
 bool isBlank(std::string_view line) {
-  return line.find_first_not_of(" \t\r\v\f") == std::string_view::npos;
+  for (const char c : line) {
+    if (!(c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'))
+      return false;
+  }
+  return true;
+}
+
+// The rest of the file, read whole: in one read where its size is known.
+std::string readRest(std::FILE* file) {
+  std::string text;
+  const long start = std::ftell(file);
+  if (start >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+    const long end = std::ftell(file);
+    if (std::fseek(file, start, SEEK_SET) == 0 && end > start) {
+      text.resize(static_cast<std::size_t>(end - start));
+      text.resize(std::fread(&text[0], 1, text.size(), file));
+    }
+  }
+  // Whatever a pipe, or a file that grew, still holds.
+  char buffer[1 << 16];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    text.append(buffer, got);
+  return text;
 }
 
 }  // namespace
 
 ElementLines scanElementLines(std::FILE* file) {
-  // Read whole and walked in memory: the second reading of a large body with findings costs a
-  // fraction of the first, not a call per character.
-  std::string text;
-  char buffer[1 << 16];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-    text.append(buffer, got);
+  // Mapped (or else read whole) and walked in memory: the second reading of a large body with
+  // findings costs a fraction of the first, not a call per character.
+  const MappedFile mapped(file);
+  const std::string copy = mapped.data() ? std::string() : readRest(file);
+  const std::string_view text =
+      mapped.data() ? std::string_view(mapped.data(), mapped.size()) : std::string_view(copy);
   ElementLines lines;
   std::vector<long>* const starts[4] = {&lines.tetrahedra, &lines.hexahedra, &lines.prisms,
                                         &lines.cylinders};
@@ -306,18 +345,37 @@ ElementLines scanElementLines(std::FILE* file) {
   return lines;
 }
 
+// A body of warped elements has a finding for nearly every one, and formatting them through a
+// stream took longer than solving.
+std::string formatNineDigits(double value) {
+  char text[32];
+  const std::to_chars_result end =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 9);
+  return std::string(text, end.ptr);
+}
+
 std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines) {
   return BodyChecks(body, lines).run();
 }
 
-void writeWarnings(std::ostream& out, std::vector<InputWarning> warnings) {
+bool bodyHasFindings(FloatingBody& body) {
+  const ElementLines unknown;
+  return !BodyChecks(body, unknown, true).run().empty();
+}
+
+void writeWarnings(std::ostream& out, const std::vector<InputWarning>& warnings) {
   if (warnings.empty())
     return;
-  std::stable_sort(warnings.begin(), warnings.end(),
-                   [](const InputWarning& a, const InputWarning& b) { return a.line < b.line; });
+  // By line, in their order within a line; only the first few are written, so the messages
+  // themselves are not copied to be sorted.
+  std::vector<const InputWarning*> byLine(warnings.size());
+  for (std::size_t i = 0; i < warnings.size(); ++i)
+    byLine[i] = &warnings[i];
+  std::stable_sort(byLine.begin(), byLine.end(),
+                   [](const InputWarning* a, const InputWarning* b) { return a->line < b->line; });
   const std::size_t shown = std::min(warnings.size(), kMaxWarningLines);
   for (std::size_t i = 0; i < shown; ++i)
-    out << "floatstate: warning: " << warnings[i].message << '\n';
+    out << "floatstate: warning: " << byLine[i]->message << '\n';
   if (warnings.size() > shown)
     out << "floatstate: warning: " << warnings.size() - shown << " more warnings not shown\n";
   out.flush();

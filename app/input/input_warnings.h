@@ -29,6 +29,10 @@ ElementLines scanElementLines(std::FILE* file);
 // (tetrahedra, hexahedra, prisms, cylinders), then the centre of gravity. `lines` may be shorter
 // than the body's arrays (a line is then 0).
 std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines);
+// A number as the findings write it: as a stream of precision 9 does (printf's %.9g).
+std::string formatNineDigits(double value);
+// Whether checkBody finds anything, found without going on past the first finding.
+bool bodyHasFindings(FloatingBody& body);
 
 // The last of those checks alone: the finding about a centre of gravity outside the box of the
 // body's elements (at the header's line), or none. A run that gives the body another centre of
@@ -39,4 +43,4 @@ std::vector<InputWarning> gravityFindings(const FloatingBody& body);
 constexpr std::size_t kMaxWarningLines = 20;
 
 // Writes "floatstate: warning: MESSAGE" per finding, sorted by line.
-void writeWarnings(std::ostream& out, std::vector<InputWarning> warnings);
+void writeWarnings(std::ostream& out, const std::vector<InputWarning>& warnings);

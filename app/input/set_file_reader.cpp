@@ -648,13 +648,17 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
   for (SetFileWarning& w : readerWarnings)
     warnings.push_back({w.line, std::move(w.message)});
   if (ok) {
-    // The checks name lines only when they find something: the file is read again only then. A
-    // cone shows only in the second radii, which the body does not keep: the reader noted it.
-    std::vector<InputWarning> found = checkBody(body, ElementLines{});
-    std::clearerr(file);
-    if ((!found.empty() || coneSeen) && std::fseek(file, 0, SEEK_SET) == 0)
-      found = checkBody(body, scanElementLines(file));
-    warnings.insert(warnings.end(), found.begin(), found.end());
+    // The checks name lines only when they find something: the file is read again only then,
+    // and a first look stops at the first finding. A cone shows only in the second radii, which
+    // the body does not keep: the reader noted it.
+    std::vector<InputWarning> found;
+    if (coneSeen || bodyHasFindings(body)) {
+      std::clearerr(file);
+      found = checkBody(
+          body, std::fseek(file, 0, SEEK_SET) == 0 ? scanElementLines(file) : ElementLines{});
+    }
+    warnings.insert(warnings.end(), std::make_move_iterator(found.begin()),
+                    std::make_move_iterator(found.end()));
   }
   std::fclose(file);
   if (!ok) {

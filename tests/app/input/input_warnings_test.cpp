@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,13 +14,15 @@ namespace {
 using test_support::boxHexahedron;
 using test_support::fillBody;
 
-std::vector<InputWarning> checkHexahedron(const Vec3 (&p)[8]) {
+// The findings about the hexahedron beside a box; also whether the first look finds any.
+std::vector<InputWarning> checkHexahedron(const Vec3 (&p)[8], bool& anyFound) {
   Hexahedron h;
   h.setVertices(p, 8);
   FloatingBody body;
   fillBody(body, {}, {h, boxHexahedron(Vec3(0, 0, 0), 1, 1, 1)}, {}, {});
   body.boundingBox();
   body.centreOfGravity = Vec3(0.5, 0.5, 0.5);
+  anyFound = bodyHasFindings(body);
   return checkBody(body, ElementLines{{}, {7, 20}, {}, {}, {}});
 }
 
@@ -52,7 +55,9 @@ TEST(InputWarnings, HexahedraWhoseVolumeDependsOnTheirSplit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<InputWarning> found = checkHexahedron(c.p);
+    bool anyFound = false;
+    const std::vector<InputWarning> found = checkHexahedron(c.p, anyFound);
+    EXPECT_EQ(anyFound, !found.empty());
     if (c.finding == nullptr) {
       EXPECT_TRUE(found.empty()) << found.front().message;
       continue;
@@ -82,6 +87,7 @@ TEST(InputWarnings, ALargeBodysFindingsComeFromBothHalvesInOrder) {
   fillBody(body, {}, hexahedra, {}, {});
   body.boundingBox();
   body.centreOfGravity = Vec3(0.5, 0.5, 0.5);
+  EXPECT_TRUE(bodyHasFindings(body));
   const std::vector<InputWarning> found = checkBody(body, lines);
   const long expected[] = {55, 10 + 9L * (kCount / 2 + 1), 10 + 9L * (kCount - 1),
                            10 + 9L * (kCount - 2)};
@@ -89,6 +95,57 @@ TEST(InputWarnings, ALargeBodysFindingsComeFromBothHalvesInOrder) {
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(found[i].line, expected[i]) << found[i].message;
   EXPECT_NE(found[3].message.find("it adds nothing"), std::string::npos) << found[3].message;
+}
+
+// The findings' numbers read as a stream of precision 9 writes them, in every notation it uses.
+TEST(InputWarnings, NumbersAreWrittenAsAStreamOfNineDigits) {
+  const double values[] = {0.765432101234,
+                           -0.0,
+                           0,
+                           123456789,
+                           1234567890,
+                           1e-5,
+                           0.0001,
+                           -2.5e-300,
+                           4.9e-324,
+                           1.7976931348623157e308,
+                           1.0 / 3,
+                           100,
+                           std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::quiet_NaN()};
+  for (const double value : values) {
+    std::ostringstream stream;
+    stream.precision(9);
+    stream << value;
+    EXPECT_EQ(formatNineDigits(value), stream.str());
+  }
+}
+
+// Where nothing is found the first look goes through every check and finds nothing too; where
+// one check finds something, the first look says so.
+TEST(InputWarnings, TheFirstLookFindsWhatTheChecksFind) {
+  struct Case {
+    const char* name;
+    double height;  // of the second box
+    Vec3 gravity;
+    bool found;
+  } cases[] = {
+      {"clean", 1, Vec3(0.5, 0.5, 0.5), false},
+      {"a box of no volume", 0, Vec3(0.5, 0.5, 0.5), true},
+      {"gravity outside", 1, Vec3(9, 0.5, 0.5), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FloatingBody body;
+    fillBody(body, {},
+             {boxHexahedron(Vec3(0, 0, 0), 1, 1, 1), boxHexahedron(Vec3(1, 0, 0), 1, 1, c.height)},
+             {}, {});
+    body.boundingBox();
+    body.centreOfGravity = c.gravity;
+    EXPECT_EQ(bodyHasFindings(body), c.found);
+    EXPECT_EQ(checkBody(body, ElementLines{}).empty(), !c.found);
+  }
 }
 
 TEST(InputWarnings, AtMostTwentyLinesThenTheCount) {
