@@ -182,6 +182,11 @@ class FastEvaluation {
     long double& sum;
     void operator()(std::size_t, const Result& result) { sum += result.volume; }
   };
+  // A sink that keeps the last result it was given, with centroid (the tests').
+  struct LastResult {
+    Result result{0, Vec3(0, 0, 0)};
+    void operator()(std::size_t, const Result& given) { result = given; }
+  };
   // Asks the memory for what evaluating element e reads: its record and extents (record), or its
   // heights, points and water tetrahedra (the rest; its record must have arrived). A pass over
   // scattered elements issues both some elements ahead, beyond the reach of the hardware's own

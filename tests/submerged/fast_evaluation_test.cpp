@@ -279,7 +279,18 @@ TEST(FastEvaluation, DryElementWithOverflowingCentroidFollowsTheReference) {
 
 }  // namespace
 
-// The draft filter's queue of crossed small elements gives each the volume of its own cut: queued
+namespace {
+
+// The bits of count values, compared byte for byte (for arrays without padding).
+template <class T>
+bool sameBits(const T* a, const T* b, std::size_t count) {
+  // An empty array may have no storage at all: memcmp must not be given its null pointer.
+  return count == 0 || std::memcmp(a, b, count * sizeof(T)) == 0;
+}
+
+}  // namespace
+
+// The queue of crossed small elements gives each the volume (and centroid) of its own cut: queued
 // alone, and all together, so that the queue fills and empties on the way and the volumes come
 // out in order after other elements' (their sum in long double shows a change of one unit in the
 // last place of any of them).
@@ -310,6 +321,13 @@ TEST(FastEvaluation, QueuedElementsHaveTheirOwnCutsBits) {
       evaluation.queueCrossed(e, plane, *scratch.queue, one);
       evaluation.flushCrossed(plane, *scratch.queue, one);
       ASSERT_EQ(static_cast<double>(alone), cut) << "element " << e;
+      // With centroids, as the buoyancy queues it: the element's volume and centroid bits.
+      const FastEvaluation::Result whole = evaluation.evaluateElement<true>(e, plane, scratch);
+      FastEvaluation::LastResult last{{-1, Vec3(0, 0, 0)}};
+      evaluation.queueCrossed<true>(e, plane, *scratch.queue, last);
+      evaluation.flushCrossed<true>(plane, *scratch.queue, last);
+      ASSERT_TRUE(sameBits(&last.result.volume, &whole.volume, 1)) << "element " << e;
+      ASSERT_TRUE(sameBits(&last.result.centroid, &whole.centroid, 1)) << "element " << e;
       expected += cut;
       ++queued;
     }
@@ -323,17 +341,6 @@ TEST(FastEvaluation, QueuedElementsHaveTheirOwnCutsBits) {
   // Enough crossed elements for the queue to fill many times over.
   EXPECT_GT(queued, 40 * static_cast<long>(FastEvaluation::CrossedQueue::kCrossed) / 8);
 }
-
-namespace {
-
-// The bits of count values, compared byte for byte (for arrays without padding).
-template <class T>
-bool sameBits(const T* a, const T* b, std::size_t count) {
-  // An empty array may have no storage at all: memcmp must not be given its null pointer.
-  return count == 0 || std::memcmp(a, b, count * sizeof(T)) == 0;
-}
-
-}  // namespace
 
 // Outside the unnamed namespace: the evaluation names this test its friend (to read whether it
 // queues).
