@@ -110,8 +110,9 @@ class DraftFilter {
   // A window about the level where the search is expected to end: one pass over the body bounds
   // the exact volume of every trial level at or below a, and of every one at or above b, without
   // reading any element at the trial (item 8 in draft_filter_bounds.cpp). Opened after start, for
-  // the search's normal; false where the bound cannot be given (item 6 does not hold, or the
-  // window does not lie inside the bracket).
+  // the search's normal, before any estimate; false where the bound cannot be given (item 6 does
+  // not hold, or the window does not lie inside the bracket). The elements both ends cross with
+  // no point between them leave the active elements as an epoch.
   bool openWindow(double a, double b);
   // The interval of a level outside the open window; valid is false inside it or without one.
   Estimate windowEstimate(double D) const;
@@ -140,6 +141,10 @@ class DraftFilter {
     std::uint32_t begin, end;  // its elements in members_
     bool alive;
     void merge(const Epoch& other);
+    // The polynomial at the level s, for maxWet <= s < minDry; formed bounds how far the sum of
+    // the elements' cubics at s (the M of item 8) lies from it (items 2 to 4, with the rounding of
+    // its own evaluation).
+    double valueAt(double s, double& formed) const;
     bool polynomialAt(double s) const { return maxWet <= s && s < minDry; }
     bool holdsAt(double s) const { return polynomialAt(s) || s < lowest || s >= highest; }
   };
@@ -262,6 +267,10 @@ class DraftFilter {
     double countByLowest[kWindowBins], countByHighest[kWindowBins];
     double crossingA[kWindowBins];  // upper values of the elements a may cross, by lowest point
     double belowB, crossingB;       // whole volumes wholly below b; lower values b may cross
+    // The elements a and b both cross with no point between them, their cubics summed about the
+    // window's middle: the search's first estimate takes them as an epoch, not valuing them again.
+    Epoch straddling;
+    std::vector<std::uint32_t>* straddlers;
   };
   struct Window {
     bool open = false;
@@ -273,9 +282,12 @@ class DraftFilter {
   bool closeWindowSums(const WindowPart& all, std::size_t count);
   void windowChunk(WindowPart& part, std::size_t begin, std::size_t end, double* scratch) const;
   // Bounds of the exact path's volume of element e at every level at or below a (upper) and at or
-  // above b (lower), from its polynomial at a and at b.
+  // above b (lower), from its polynomial at a and at b. An element both cross with no point
+  // between them has its cubic formed once, valued at a and b, and added to the part's epoch.
   void windowValues(std::uint32_t e, bool atA, bool atB, double& upperA, double& lowerB,
-                    double* scratch) const;
+                    double* scratch, WindowPart& part) const;
+  // Keeps the parts' straddling elements as one epoch and takes them out of the active elements.
+  void keepStraddlers(std::size_t chunks);
   // The bound of item 2 over all of an element's water tetrahedra, at every level; negative where
   // an edge of it could be cut nearly parallel to the plane.
   double everyLevelError(std::uint32_t e) const;

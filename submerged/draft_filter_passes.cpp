@@ -19,6 +19,7 @@ using draft_bounds::Box;
 using draft_bounds::crossedError;
 using draft_bounds::CrossedSums;
 using draft_bounds::kInfinity;
+using draft_bounds::kUnit;
 using draft_bounds::roundingBound;
 using draft_bounds::roundingBoundLong;
 using draft_bounds::valueCrossed;
@@ -137,6 +138,19 @@ void DraftFilter::Epoch::merge(const Epoch& other) {
   lowest = std::min(lowest, other.lowest);
   highest = std::max(highest, other.highest);
   whole += other.whole;
+}
+
+double DraftFilter::Epoch::valueAt(double s, double& formed) const {
+  const long double sigma = static_cast<long double>(s) - anchor;
+  const long double* c = coefficient;
+  const long double value = ((c[3] * sigma + c[2]) * sigma + c[1]) * sigma + c[0];
+  const long double a = std::fabs(sigma);
+  const long double size = std::fabs(c[0]) + std::fabs(c[1]) * a + std::fabs(c[2]) * a * a +
+                           std::fabs(c[3]) * a * a * a + magnitude;
+  // As an estimate evaluates an epoch (item 4), and once more rounded to a double.
+  const long double own = roundingBoundLong(static_cast<long double>(terms) + 72) * size;
+  formed = static_cast<double>((error + own + kUnit * std::fabs(value)) * 1.0001L);
+  return static_cast<double>(value);
 }
 
 // Keeps the epoch if it holds elements; they are the last `count` members.
@@ -440,3 +454,7 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active, long doub
     return Estimate{false, 0, 0};
   return Estimate{true, std::nextafter(lo, -kInfinity), std::nextafter(hi, kInfinity)};
 }
+
+// The window forms the cubics of the elements it both ends cross with no point between them.
+template bool DraftFilter::absorbSides<false>(std::uint32_t, Epoch&, const Sides&, double,
+                                              const unsigned char*) const;

@@ -7,6 +7,7 @@
 #include "submerged/draft_filter.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 #include "submerged/draft_filter_bounds.h"
@@ -77,16 +78,16 @@ double DraftFilter::everyLevelError(std::uint32_t e) const {
 }
 
 void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& upperA, double& lowerB,
-                               double* scratch) const {
+                               double* scratch, WindowPart& part) const {
   const Element& element = flat().element(e);
   const double n = element.tetrahedronCount, whole = flat().wholeVolume(e);
   upperA = coarse_.levelFactor * whole + coarse_.levelTerm;
   lowerB = 0;
   // M at a level, formed as valueAt forms it (item 4), and the bound of item 2 at every level.
-  const double formed = (28 * roundingBound(20) + 2 * roundingBound(n + 3)) * whole *
-                        (1 + 2 * roundingBound(n)) * 1.01;
+  const double formedOne = (28 * roundingBound(20) + 2 * roundingBound(n + 3)) * whole *
+                           (1 + 2 * roundingBound(n)) * 1.01;
   double error = -2;  // not yet found
-  const auto bound = [&](double m, bool above) {
+  const auto bound = [&](double m, double formed, bool above) {
     if (error == -2)
       error = everyLevelError(e);
     if (!(error >= 0))
@@ -110,18 +111,31 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     const double levels[1] = {level};
     double m[1] = {0};
     polynomialAt(levels, m);
-    bound(m[0], above);
+    bound(m[0], formedOne, above);
   };
   Sides sides = sidesAbout(e, atA ? window_.a : window_.b, scratch);
   if (atA && sides.ordered && sides.wet == -kInfinity) {
     upperA = 0;  // wholly above a, so above every lower level
   } else if (atA && sides.ordered && sides.crossed() && atB && sides.dry > window_.b) {
-    // No point between a and b: one sweep sorts the points about both.
+    // No point between a and b: its cubic about the window's middle holds at both, and at every
+    // level of the window, where the search's first estimate takes it as it stands.
+    Epoch here = emptyEpoch(part.straddling.anchor);
+    if (absorbSides(e, here, sides, window_.a, reinterpret_cast<const unsigned char*>(scratch))) {
+      double formed;
+      const double atLevelA = here.valueAt(window_.a, formed);
+      bound(atLevelA, formed, true);
+      const double atLevelB = here.valueAt(window_.b, formed);
+      bound(atLevelB, formed, false);
+      part.straddling.merge(here);
+      part.straddlers->push_back(e);
+      return;
+    }
+    // One sweep sorts the points about both.
     const double levels[2] = {window_.a, window_.b};
     double m[2] = {0, 0};
     polynomialAt(levels, m);
-    bound(m[0], true);
-    bound(m[1], false);
+    bound(m[0], formedOne, true);
+    bound(m[1], formedOne, false);
     return;
   } else if (atA && sides.ordered && sides.crossed()) {
     boundAt(window_.a, true);
@@ -171,7 +185,7 @@ void DraftFilter::windowChunk(WindowPart& part, std::size_t begin, std::size_t e
     const bool crossingA = crosses(extent, a), crossingB = crosses(extent, b);
     if (crossingA || crossingB) {
       double upper, lower;
-      windowValues(e, crossingA, crossingB, upper, lower, scratch);
+      windowValues(e, crossingA, crossingB, upper, lower, scratch, part);
       if (crossingA)
         part.crossingA[windowBin(lowest)] += upper;
       part.crossingB += crossingB ? lower : 0.0;
@@ -193,6 +207,12 @@ bool DraftFilter::openWindow(double a, double b) {
   const bool shared = fast_.parallel() && (fast_.sharesEverything() || count >= kParallelElements);
   const std::size_t chunks = shared ? passes_.size() : 1;
   windowParts_.assign(chunks, WindowPart{});
+  for (std::size_t c = 0; c < chunks; ++c) {
+    windowParts_[c].straddling = emptyEpoch(0.5 * a + 0.5 * b);
+    // The passes' lists, which the search has not yet used.
+    windowParts_[c].straddlers = &lists_[2 * c];
+    lists_[2 * c].clear();
+  }
   auto job = [this, count, chunks](int chunk) {
     const auto c = static_cast<std::size_t>(chunk);
     if (c < chunks)
@@ -212,7 +232,40 @@ bool DraftFilter::openWindow(double a, double b) {
     all.belowB += part.belowB;
     all.crossingB += part.crossingB;
   }
-  return closeWindowSums(all, count);
+  if (!closeWindowSums(all, count))
+    return false;
+  keepStraddlers(chunks);
+  return true;
+}
+
+void DraftFilter::keepStraddlers(std::size_t chunks) {
+  Epoch straddling = windowParts_[0].straddling;
+  std::size_t count = 0;
+  for (std::size_t c = 0; c < chunks; ++c) {
+    const std::vector<std::uint32_t>& members = *windowParts_[c].straddlers;
+    if (c > 0)
+      straddling.merge(windowParts_[c].straddling);
+    members_.insert(members_.end(), members.begin(), members.end());
+    count += members.size();
+  }
+  if (count == 0)
+    return;
+  keepEpoch(straddling, count);
+  // The search has just started: every element is active, in order, and the straddlers (in
+  // order too, chunk by chunk) leave.
+  const std::uint32_t* member = members_.data() + (members_.size() - count);
+  const std::uint32_t* const last = members_.data() + members_.size();
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < active_.size(); ++i) {
+    const std::uint32_t e = active_[i];
+    if (member != last && *member == e) {
+      ++member;
+      continue;
+    }
+    active_[kept++] = e;
+  }
+  assert(member == last && "the window opens right after start, before any estimate");
+  active_.resize(kept);
 }
 
 // The window's bounds from its sums, each a sum of non-negative doubles over the elements, in any

@@ -48,11 +48,13 @@ Tetrahedron shapedTetrahedron(Random& random, Shape shape, const Vec3& o, const 
 struct Slack {
   double largest = 0;  // |exact - middle| / half width
   long compared = 0;
-  long settled = 0;    // elements the bracket left behind
-  long coarse = 0;     // coarse intervals compared
-  long unsettled = 0;  // of them, before any element settled
-  long windowed = 0;   // window intervals compared
-  long decisive = 0;   // of them, narrower than the body's whole volume
+  long settled = 0;      // elements the bracket left behind
+  long coarse = 0;       // coarse intervals compared
+  long unsettled = 0;    // of them, before any element settled
+  long windowed = 0;     // window intervals compared
+  long decisive = 0;     // of them, narrower than the body's whole volume
+  long straddled = 0;    // elements a window took as an epoch, for the estimates after it
+  long afterWindow = 0;  // estimates after a window compared
 };
 
 // A window between two levels bounds every level below its lower end from above and every level
@@ -80,6 +82,19 @@ void checkWindow(Random& random, FloatingBody& body, DraftFilter& filter, const 
     ASSERT_GE(w.hi, exact) << "window above " << a << ", level " << s;
     ++slack.windowed;
     slack.decisive += (s <= a ? w.hi < whole : w.lo > 0) ? 1 : 0;
+  }
+  // The elements both ends cross with no point between them left the active ones as an epoch:
+  // the estimates after the window count them once, inside it and (the epoch dissolving) outside.
+  slack.straddled += static_cast<long>(9 - filter.activeCount());
+  const double inside[3] = {a, b, random.uniform(a, b)};
+  for (const double s : {inside[0], inside[1], inside[2], random.uniform(sLo, sHi), a}) {
+    const DraftFilter::Estimate e = filter.estimate(-s);
+    if (!e.valid)
+      continue;
+    const double exact = body.computeSubmergedVolume(Plane(n.x, n.y, n.z, -s));
+    ASSERT_LE(e.lo, exact) << "after the window, level " << s;
+    ASSERT_GE(e.hi, exact) << "after the window, level " << s;
+    ++slack.afterWindow;
   }
 }
 
@@ -186,10 +201,13 @@ TEST(DraftFilter, IntervalsHoldTheExactVolumeOfAdversarialBodies) {
   EXPECT_GT(slack.unsettled, cases);
   EXPECT_GT(slack.windowed, cases * 10);  // windows opened, bounding levels on both sides
   EXPECT_GT(slack.decisive, slack.windowed / 4);
+  EXPECT_GT(slack.straddled, cases / 10);
+  EXPECT_GT(slack.afterWindow, cases);
   std::cout << "[ slack    ] " << cases << " cases, " << slack.compared
             << " intervals: the exact volume used at most " << slack.largest
             << " of the half width; " << slack.windowed << " window intervals held, "
-            << slack.decisive << " of them narrower than the bracket's" << std::endl;
+            << slack.decisive << " of them narrower than the bracket's; " << slack.straddled
+            << " elements taken as the window's epoch" << std::endl;
 }
 
 // A pass shared out between threads splits the active elements by their water tetrahedra (weighing
