@@ -133,7 +133,12 @@
 //    pieces' sum. So at every level s <= a the element gives at most (1 + gamma(n)) (M(a) + e),
 //    and at every s >= b at least (1 - gamma(n)) (M(b) - e); where s leaves it wholly submerged,
 //    W >= (1 - gamma(n)) M(b). M(a) is formed as valueAt forms it, within (28 gamma(20) +
-//    2 gamma(n + 3)) W (1 + 2 gamma(n)) (item 4).
+//    2 gamma(n + 3)) W (1 + 2 gamma(n)) (item 4). An element that a and b both cross with no
+//    point between them has its cubic of item 2 formed once instead, expanded about the window's
+//    middle (a and b lie in its range): M(a) and M(b) are its values there, within the element's
+//    error of items 2 to 4 and the rounding of evaluating it as an estimate evaluates an epoch,
+//    and once more to a double. The search keeps those cubics as an epoch of item 1, for the
+//    levels between the elements' highest submerged and lowest dry point.
 //    [sLo, a] is split into bins, and a point's bin never lies above a higher point's. At a level
 //    s <= a, an element wholly below a gives W where its highest point lies in a bin below s's
 //    (it lies wholly below s), 0 where its lowest point lies in a bin above s's (wholly above s),
