@@ -118,6 +118,7 @@ class Cursor {
   bool exponent(Decimal& decimal);
   const char* p_;
   const char* end_;
+  bool longDigits_ = false;  // the last plain number had more than 15 digits
 };
 
 // "%lf" of a finite decimal number: sign, digits with at most one point, and an exponent with
@@ -131,7 +132,7 @@ bool Cursor::number(double& value) {
   const char* first = p_ != end_ && *p_ == '+' ? p_ + 1 : p_;
   const char* end = nullptr;
   if (!(first != p_ && first != end_ && *first == '-') &&
-      readPlainDecimal(first, end_, value, end) &&
+      readPlainDecimal(first, end_, value, end, &longDigits_) &&
       static_cast<std::size_t>(end - p_) <= kLongestNumber &&
       (end == end_ || (*end != 'e' && *end != 'E'))) {
     p_ = end;

@@ -21,6 +21,13 @@ TEST_P(PlainDecimal, TakesWhatStrtodTakesWithTheSameBits) {
   const char* end = nullptr;
   const bool taken = readPlainDecimal(text.data(), text.data() + text.size(), value, end);
   EXPECT_EQ(taken && end == text.data() + text.size(), GetParam().quick);
+  for (bool longDigits : {false, true}) {
+    double ignored = 0;
+    const char* ignoredEnd = nullptr;
+    EXPECT_EQ(
+        readPlainDecimal(text.data(), text.data() + text.size(), ignored, ignoredEnd, &longDigits),
+        taken);
+  }
   if (!taken)
     return;
   // strtod takes the same characters (those of a hexadecimal number's leading "0" alone) to the
@@ -30,6 +37,17 @@ TEST_P(PlainDecimal, TakesWhatStrtodTakesWithTheSameBits) {
   const double expected = std::strtod(prefix.c_str(), &strtodEnd);
   EXPECT_EQ(strtodEnd, prefix.c_str() + prefix.size());
   EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << value << " vs " << expected;
+  // A reader that remembers long digits takes the same characters to the same bits, whichever
+  // length the number before had.
+  for (const bool lastWasLong : {false, true}) {
+    bool longDigits = lastWasLong;
+    double hinted = -1;
+    const char* hintedEnd = nullptr;
+    ASSERT_TRUE(
+        readPlainDecimal(text.data(), text.data() + text.size(), hinted, hintedEnd, &longDigits));
+    EXPECT_EQ(hintedEnd, end);
+    EXPECT_EQ(std::memcmp(&hinted, &value, sizeof value), 0) << hinted << " vs " << value;
+  }
 }
 
 std::string spellingName(const ::testing::TestParamInfo<NumberSpelling>& info) {
