@@ -286,6 +286,8 @@ class DraftFilter {
   // between them has its cubic formed once, valued at a and b, and added to the part's epoch.
   void windowValues(std::uint32_t e, bool atA, bool atB, double& upperA, double& lowerB,
                     double* scratch, WindowPart& part) const;
+  // Divides the body's elements among the window's chunks (chunkBegin_).
+  void splitWindow(std::size_t chunks);
   // Keeps the parts' straddling elements as one epoch and takes them out of the active elements.
   void keepStraddlers(std::size_t chunks);
   // The bound of item 2 over all of an element's water tetrahedra, at every level; negative where

@@ -120,7 +120,8 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     // No point between a and b: its cubic about the window's middle holds at both, and at every
     // level of the window, where the search's first estimate takes it as it stands.
     Epoch here = emptyEpoch(part.straddling.anchor);
-    if (absorbSides(e, here, sides, window_.a, reinterpret_cast<const unsigned char*>(scratch))) {
+    if (element.kind != FlattenedBody::Kind::Cylinder &&
+        absorbSides(e, here, sides, window_.a, reinterpret_cast<const unsigned char*>(scratch))) {
       double formed;
       const double atLevelA = here.valueAt(window_.a, formed);
       bound(atLevelA, formed, true);
@@ -213,10 +214,11 @@ bool DraftFilter::openWindow(double a, double b) {
     windowParts_[c].straddlers = &lists_[2 * c];
     lists_[2 * c].clear();
   }
-  auto job = [this, count, chunks](int chunk) {
+  splitWindow(chunks);
+  auto job = [this, chunks](int chunk) {
     const auto c = static_cast<std::size_t>(chunk);
     if (c < chunks)
-      windowChunk(windowParts_[c], count * c / chunks, count * (c + 1) / chunks,
+      windowChunk(windowParts_[c], chunkBegin_[c], chunkBegin_[c + 1],
                   fast_.scratch(c).values.data());
   };
   fast_.pool().runChunks(job, shared);
@@ -236,6 +238,35 @@ bool DraftFilter::openWindow(double a, double b) {
     return false;
   keepStraddlers(chunks);
   return true;
+}
+
+// The elements either end crosses cost the window about as much as a few dozen others, and they
+// gather where the water lies (a hull's layer, a strake): the chunks take about equal shares of
+// that work, weighed on every 16th element of a large body.
+void DraftFilter::splitWindow(std::size_t chunks) {
+  const std::size_t count = flat().elementCount();
+  chunkBegin_[0] = 0;
+  chunkBegin_[chunks] = count;
+  if (chunks == 1)
+    return;
+  const std::size_t stride = count >= 4096 ? 16 : 1;
+  const float a = static_cast<float>(window_.a), b = static_cast<float>(window_.b);
+  const auto cost = [&](std::size_t e) -> std::size_t {
+    const FastEvaluation::Extent& x = fast_.extent(e);
+    const bool crossed = (x.lowest < a && a < x.highest) || (x.lowest < b && b < x.highest);
+    return crossed ? 20 * static_cast<std::size_t>(flat().element(e).tetrahedronCount) : 1;
+  };
+  std::size_t total = 0;
+  for (std::size_t e = 0; e < count; e += stride)
+    total += cost(e);
+  std::size_t sum = 0, chunk = 1;
+  for (std::size_t e = 0; e < count && chunk < chunks; e += stride) {
+    sum += cost(e);
+    while (chunk < chunks && sum * chunks >= total * chunk)
+      chunkBegin_[chunk++] = std::min(e + stride, count);
+  }
+  while (chunk < chunks)
+    chunkBegin_[chunk++] = count;
 }
 
 void DraftFilter::keepStraddlers(std::size_t chunks) {
