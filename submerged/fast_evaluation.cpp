@@ -37,6 +37,13 @@ constexpr std::size_t kParallelBoxes = 16384;
 // every evaluation out (the tests') queues them on any body.
 constexpr std::size_t kQueuedElements = 1024;
 constexpr std::size_t kParallelWork = 50000;
+// The most elements an evaluation's first chunk passes while queued elements wait (see
+// evaluateAll): a hull's crossed layer fills the queue within about a hundred.
+constexpr std::size_t kLongestWait = 128;
+// A whole-body evaluation queues the crossed small elements where they hold at least one water
+// tetrahedron per this many elements (a hull's layer: one per two; a tetrahedral mesh's: one per
+// twenty-five, which its plain cuts take sooner).
+constexpr std::size_t kQueuedShare = 8;
 // From this many elements an evaluation's chunks are weighed by a sample (see balanceChunks).
 constexpr std::size_t kSampledElements = 4096;
 constexpr std::size_t kCostStride = 16;
@@ -599,6 +606,25 @@ bool FastEvaluation::balanceChunks(double D) {
   return chunks > 1;
 }
 
+// Queuing costs every element a little and pays where the crossed ones lie close together: a
+// hull's layer crosses about one element in ten, each with two or three of its five water
+// tetrahedra. A platform's few crossed elements in long runs of others, or a tetrahedral mesh's
+// one crossed tetrahedron in twenty-five elements, go faster one by one. A sample of the
+// elements' extents tells (every kCostStride-th on a large body).
+bool FastEvaluation::queuesAt(double D) const {
+  if (!queueing_)
+    return false;
+  const std::size_t count = flat_.elementCount();
+  const std::size_t stride = count >= kSampledElements ? kCostStride : 1;
+  std::size_t sampled = 0, crossed = 0;
+  for (std::size_t e = 0; e < count; e += stride) {
+    ++sampled;
+    if (extents_[e].crossedAt(D) && queues(flat_.element(e)))
+      crossed += flat_.element(e).tetrahedronCount;
+  }
+  return crossed * kQueuedShare >= sampled || parallelWork_ == 0;
+}
+
 template <bool withCentroid>
 CutSum FastEvaluation::evaluateAll(double D) {
   Plane plane = plane_;
@@ -631,14 +657,44 @@ CutSum FastEvaluation::evaluateAll(double D) {
     else
       sum.addVolume(flat_.wholeVolume(e));
   };
-  auto job = [this, &plane, &firstChunk, keep, &store, &skipped, &wholly, &addWhole](int chunk) {
+  // A chunk without a queue: the first chunk's running sum in registers, every element's addition
+  // waiting for the last one's (a sum the stores below might alias would make each wait for
+  // memory as well). The first chunk is summed as it goes; the others after it, in element
+  // order. Per-element results are kept where they are read again: for the later sum, and for
+  // the elements' own cut results.
+  const auto plainChunk = [this, &plane, &firstChunk, keep, &store, &skipped, &wholly,
+                           &addWhole](int chunk) {
+    Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
+    const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
+    CutSum sum;
+    for (std::size_t e = bounds_[static_cast<std::size_t>(chunk)]; e < end; ++e) {
+      if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
+        prefetchElement(e + kPrefetchDistance);
+      if (skipped(e))
+        continue;
+      if (wholly(e)) {
+        if (chunk == 0)
+          addWhole(sum, e);
+        continue;
+      }
+      const Result r = evaluateElement<withCentroid>(e, plane, scratch);
+      if (chunk == 0)
+        sum.add<withCentroid>(r.volume, r.centroid);
+      if (chunk != 0 || keep)
+        store(e, r);
+    }
+    if (chunk == 0)
+      firstChunk = sum;
+  };
+  // A chunk whose crossed small elements wait in the queue, their crossed tetrahedra cut side by
+  // side with those of the next ones.
+  const auto queuedChunk = [this, &plane, &firstChunk, keep, &store, &skipped, &wholly,
+                            &addWhole](int chunk) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t begin = bounds_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
     CrossedQueue* const queue = scratch.queue.get();
-    // The first chunk's running sum, in registers: every element's addition waits for the last
-    // one's, and a sum the stores below might alias would make each wait for memory as well. It
-    // holds the elements before `summed`, in element order.
+    // The first chunk's running sum: of the elements before `summed`, in element order.
     CutSum sum;
     std::size_t summed = begin;
     // Brings the first chunk's sum up to element e: the elements before it that were not added
@@ -667,19 +723,42 @@ CutSum FastEvaluation::evaluateAll(double D) {
       if (chunk != 0 || keep)
         store(e, r);
     };
+    std::size_t queuedFrom = begin;  // the first element waiting in the queue
     for (std::size_t e = begin; e < end; ++e) {
       if (e + kPrefetchDistance < end && extents_[e + kPrefetchDistance].crossedAt(plane.D))
         prefetchElement(e + kPrefetchDistance);
-      if (skipped(e) || wholly(e))
-        continue;  // the first chunk adds them as it catches up
+      // The first chunk catches up on every element passed while queued ones waited: where the
+      // crossed elements lie far apart (a platform's few in a long run of dry and submerged
+      // ones), the queue is cut the sooner, so that it passes few elements twice.
+      if (chunk == 0 && queue && queue->queued > 0 && e - queuedFrom >= kLongestWait)
+        flushCrossed<withCentroid>(plane, *queue, take);
+      // The first chunk adds an element as it comes while no queued one waits before it, and
+      // otherwise as it catches up.
+      const bool inOrder = chunk == 0 && !(queue && queue->queued > 0);
+      if (skipped(e)) {
+        if (inOrder) {
+          catchUp(e);
+          summed = e + 1;
+        }
+        continue;
+      }
+      if (wholly(e)) {
+        if (inOrder) {
+          catchUp(e);
+          addWhole(sum, e);
+          summed = e + 1;
+        }
+        continue;
+      }
       // Crossed elements of few water tetrahedra wait in the queue, their crossed tetrahedra cut
       // side by side with those of the next ones.
       if (queue && extents_[e].crossedAt(plane.D) && queues(flat_.element(e))) {
         queueCrossed<withCentroid>(e, plane, *queue, take);
+        queuedFrom = queue->queued == 1 ? e : queuedFrom;
         continue;
       }
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
-      if (chunk == 0 && !(queue && queue->queued > 0)) {
+      if (inOrder) {
         take(e, r);
       } else {
         store(e, r);  // the first chunk adds it when the queued ones before it are added
@@ -691,6 +770,13 @@ CutSum FastEvaluation::evaluateAll(double D) {
       catchUp(end);
       firstChunk = sum;
     }
+  };
+  const bool queued = queuesAt(D);
+  auto job = [this, queued, &plainChunk, &queuedChunk](int chunk) {
+    if (queued)
+      queuedChunk(chunk);
+    else
+      plainChunk(chunk);
   };
   pool_.runChunks(job, threads);
   CutSum sum = firstChunk;

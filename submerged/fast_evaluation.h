@@ -249,6 +249,8 @@ class FastEvaluation {
                                 std::size_t begin, std::size_t end, double margin);
   std::size_t chunkBegin(int chunk) const;
   bool balanceChunks(double D);
+  // Whether an evaluation at D queues its crossed small elements (see evaluateAll).
+  bool queuesAt(double D) const;
 
   FloatingBody& body_;
   FlattenedBody flat_;
