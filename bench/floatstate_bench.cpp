@@ -221,6 +221,9 @@ std::vector<BodyCase> bodyCases() {
   // sheer and 60 other elements (its tilt iteration heels and trims it over a few hundred small
   // turns), the same ship loaded further aft and off the centre line (larger turns, more of them),
   // and strakes of elements of several sizes whose ends do not line up.
+  // A smaller ship of the same lines: its crossed layer weighs less against the rest of a search.
+  cases.push_back({"ship_hull_5060_elements",
+                   [](FloatingBody& b) { return makeShipHull(b, 50, 10, 10); }, true});
   cases.push_back({"ship_hull_20060_elements",
                    [](FloatingBody& b) { return makeShipHull(b, 100, 20, 10); }, true});
   cases.push_back({"ship_hull_20060_elements_trimmed",
