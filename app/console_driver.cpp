@@ -473,7 +473,10 @@ std::string readBody(const RunOptions& options, const RunStreams& streams, Float
   }
   if (options.mesh.meshFile.empty()) {
     chooseSetFile(options, streams, report);
-    report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body, streams.err);
+    // Without a JSON report only the first findings are written out: only they need their text.
+    const bool reported = streams.keepReport || !options.jsonFile.empty();
+    report.warnings = readSetFileWithWarnings(report.setFile.c_str(), body, streams.err,
+                                              reported ? kAllFindings : kMaxWarningLines);
   } else {
     report.warnings = readMeshBody(options.mesh, body, report, streams.err);
   }

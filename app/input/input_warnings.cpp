@@ -122,9 +122,11 @@ std::string splitFinding(long line, const char* kind, double split, double enclo
 
 class BodyChecks {
  public:
-  // With firstOnly the checks stop at their first finding: whether there is any.
-  BodyChecks(FloatingBody& body, const ElementLines& lines, bool firstOnly = false)
-      : body_(body), lines_(lines), firstOnly_(firstOnly) {}
+  // With firstOnly the checks stop at their first finding: whether there is any. Of the split
+  // findings only the first `written` in line order get their text (see checkBody).
+  BodyChecks(FloatingBody& body, const ElementLines& lines, bool firstOnly = false,
+             std::size_t written = kAllFindings)
+      : body_(body), lines_(lines), firstOnly_(firstOnly), written_(written) {}
   std::vector<InputWarning> run();
 
  private:
@@ -142,7 +144,16 @@ class BodyChecks {
   FloatingBody& body_;
   const ElementLines& lines_;
   const bool firstOnly_;
+  const std::size_t written_;
   std::vector<InputWarning> found_;
+  // A split finding's numbers, written into its text at the end (found_[at]).
+  struct Split {
+    std::size_t at;
+    const char* kind;
+    double split, enclosed, otherDiagonals;
+  };
+  std::vector<Split> splits_;
+  void writeSplits();
   // (volume, line, kind) of every element, for the vanishing test
   struct Measured {
     double volume;
@@ -167,7 +178,33 @@ std::vector<InputWarning> BodyChecks::run() {
     checkVanishing();
   if (!done())
     checkGravity();
+  writeSplits();
   return std::move(found_);
+}
+
+// A body of warped elements has a finding for nearly every one. Where only the first few are
+// written (a run that keeps no report), only theirs are formatted: the first `written_` by line,
+// in their order within a line, as writeWarnings orders them.
+void BodyChecks::writeSplits() {
+  std::vector<bool> written;
+  if (written_ < found_.size()) {
+    std::vector<std::size_t> order(found_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+      order[i] = i;
+    const auto byLine = [this](std::size_t a, std::size_t b) {
+      return found_[a].line < found_[b].line || (found_[a].line == found_[b].line && a < b);
+    };
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(written_),
+                      order.end(), byLine);
+    written.assign(found_.size(), false);
+    for (std::size_t i = 0; i < written_; ++i)
+      written[order[i]] = true;
+  }
+  for (const Split& s : splits_) {
+    if (written.empty() || written[s.at])
+      found_[s.at].message =
+          splitFinding(found_[s.at].line, s.kind, s.split, s.enclosed, s.otherDiagonals);
+  }
 }
 
 template <class Element, int FaceCount>
@@ -182,20 +219,28 @@ void BodyChecks::checkSplit(const char* kind, const Element* elements, int count
   volumes_.resize(first + static_cast<std::size_t>(count));
   const int half = count >= kTwoHalvesElements ? count / 2 : count;
   std::vector<InputWarning> secondHalf;
-  const auto check = [&](int begin, int end, std::vector<InputWarning>& found) {
+  std::vector<Split> firstSplits, secondSplits;
+  const auto check = [&](int begin, int end, std::vector<InputWarning>& found,
+                         std::vector<Split>& splits) {
     for (int i = begin; i < end && !(firstOnly_ && !found.empty()); ++i) {
       const Element& e = elements[i];
       const double split = splitVolume(e);
       const double enclosed = surfaceVolume(e, faces, firstDiagonal, true);
       const double otherDiagonals = surfaceVolume(e, faces, firstDiagonal, false);
       volumes_[first + static_cast<std::size_t>(i)] = {split, lineOf(lines, i), kind};
-      if (differs(split, enclosed) || differs(split, otherDiagonals))
-        found.push_back({lineOf(lines, i),
-                         splitFinding(lineOf(lines, i), kind, split, enclosed, otherDiagonals)});
+      if (differs(split, enclosed) || differs(split, otherDiagonals)) {
+        // Its text comes at the end (writeSplits); the probe only asks whether there is one.
+        splits.push_back({found.size(), kind, split, enclosed, otherDiagonals});
+        found.push_back({lineOf(lines, i), std::string()});
+      }
     }
   };
-  runSideBySide([&] { check(0, half, found_); }, [&] { check(half, count, secondHalf); },
-                half < count);
+  runSideBySide([&] { check(0, half, found_, firstSplits); },
+                [&] { check(half, count, secondHalf, secondSplits); }, half < count);
+  for (Split& split : secondSplits)
+    split.at += found_.size();
+  splits_.insert(splits_.end(), firstSplits.begin(), firstSplits.end());
+  splits_.insert(splits_.end(), secondSplits.begin(), secondSplits.end());
   found_.insert(found_.end(), std::make_move_iterator(secondHalf.begin()),
                 std::make_move_iterator(secondHalf.end()));
 }
@@ -354,8 +399,9 @@ std::string formatNineDigits(double value) {
   return std::string(text, end.ptr);
 }
 
-std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines) {
-  return BodyChecks(body, lines).run();
+std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines,
+                                    std::size_t written) {
+  return BodyChecks(body, lines, false, written).run();
 }
 
 bool bodyHasFindings(FloatingBody& body) {

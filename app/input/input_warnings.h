@@ -28,7 +28,12 @@ ElementLines scanElementLines(std::FILE* file);
 // The checks of the body's elements and of its centre of gravity, in file order of each kind
 // (tetrahedra, hexahedra, prisms, cylinders), then the centre of gravity. `lines` may be shorter
 // than the body's arrays (a line is then 0).
-std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines);
+// Every finding is counted and placed; with `written` below their number, only the first
+// `written` by line (in their order within a line, as writeWarnings writes them) are sure to
+// carry their text: a run that writes no report spends nothing on the others' text.
+constexpr std::size_t kAllFindings = static_cast<std::size_t>(-1);
+std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines,
+                                    std::size_t written = kAllFindings);
 // A number as the findings write it: as a stream of precision 9 does (printf's %.9g).
 std::string formatNineDigits(double value);
 // Whether checkBody finds anything, found without going on past the first finding.

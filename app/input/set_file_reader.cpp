@@ -624,7 +624,7 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
 }
 
 std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body,
-                                                  std::ostream& err) {
+                                                  std::ostream& err, std::size_t written) {
   errno = 0;
   // Binary mode reads the bytes as they stand on every system: Windows would otherwise translate
   // line ends and stop at a Ctrl-Z byte, and read a file differently from Linux.
@@ -655,7 +655,8 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
     if (coneSeen || bodyHasFindings(body)) {
       std::clearerr(file);
       found = checkBody(
-          body, std::fseek(file, 0, SEEK_SET) == 0 ? scanElementLines(file) : ElementLines{});
+          body, std::fseek(file, 0, SEEK_SET) == 0 ? scanElementLines(file) : ElementLines{},
+          written);
     }
     warnings.insert(warnings.end(), std::make_move_iterator(found.begin()),
                     std::make_move_iterator(found.end()));

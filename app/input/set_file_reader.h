@@ -85,6 +85,8 @@ inline bool parseSetFileByStream(std::FILE* file, FloatingBody& body, SetFileErr
 // findings about the body: the reader's suspect lines and the checks of input_warnings.h. They are
 // not written; readSetFile writes them to standard error.
 std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body);
-// The same, the findings of a file that fails written to `err` instead of standard error.
+// The same, the findings of a file that fails written to `err` instead of standard error; only
+// the first `written` findings by line are sure to carry their text (see checkBody).
 std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, FloatingBody& body,
-                                                  std::ostream& err);
+                                                  std::ostream& err,
+                                                  std::size_t written = kAllFindings);

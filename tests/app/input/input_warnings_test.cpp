@@ -148,6 +148,43 @@ TEST(InputWarnings, TheFirstLookFindsWhatTheChecksFind) {
   }
 }
 
+// A run that writes only the first findings gets those with their text, and writes what a run
+// with every text writes: warped hexahedra on lines out of order (two kinds of finding, and a
+// gravity finding at line 2 that comes first).
+TEST(InputWarnings, OnlyTheWrittenFindingsNeedTheirText) {
+  constexpr int kCount = 60;
+  std::vector<Hexahedron> hexahedra;
+  ElementLines lines;
+  for (int i = 0; i < kCount; ++i) {
+    Hexahedron h = boxHexahedron(Vec3(i, 0, 0), 1, 1, 1);
+    if (i % 3 != 0)
+      h.vertices[6] = h.vertices[6] + Vec3(0, 0, 0.25 + 0.01 * i);  // a warped top
+    hexahedra.push_back(h);
+    lines.hexahedra.push_back(1000 - 13L * ((i * 7) % kCount));
+  }
+  FloatingBody body;
+  fillBody(body, {}, hexahedra, {}, {});
+  body.boundingBox();
+  body.centreOfGravity = Vec3(-5, 0.5, 0.5);  // outside: a finding at line 2
+  const std::vector<InputWarning> all = checkBody(body, lines);
+  const std::vector<InputWarning> first = checkBody(body, lines, kMaxWarningLines);
+  ASSERT_EQ(all.size(), first.size());
+  ASSERT_GT(all.size(), kMaxWarningLines + 10);
+  std::ostringstream allText, firstText;
+  writeWarnings(allText, all);
+  writeWarnings(firstText, first);
+  EXPECT_EQ(firstText.str(), allText.str());
+  std::size_t withText = 0;
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].line, all[i].line);
+    if (!first[i].message.empty()) {
+      EXPECT_EQ(first[i].message, all[i].message);
+      ++withText;
+    }
+  }
+  EXPECT_EQ(withText, kMaxWarningLines);  // the gravity finding and 19 of the split ones
+}
+
 TEST(InputWarnings, AtMostTwentyLinesThenTheCount) {
   std::vector<InputWarning> many;
   for (long line = 30; line > 5; --line)
