@@ -612,8 +612,8 @@ bool FastEvaluation::balanceChunks(double D) {
 // one crossed tetrahedron in twenty-five elements, go faster one by one. A sample of the
 // elements' extents tells (every kCostStride-th on a large body).
 bool FastEvaluation::queuesAt(double D) const {
-  if (!queueing_)
-    return false;
+  if (!queueing_ || parallelWork_ == 0)
+    return queueing_;  // an evaluation made to share everything (the tests') queues on any body
   const std::size_t count = flat_.elementCount();
   const std::size_t stride = count >= kSampledElements ? kCostStride : 1;
   std::size_t sampled = 0, crossed = 0;
@@ -622,7 +622,7 @@ bool FastEvaluation::queuesAt(double D) const {
     if (extents_[e].crossedAt(D) && queues(flat_.element(e)))
       crossed += flat_.element(e).tetrahedronCount;
   }
-  return crossed * kQueuedShare >= sampled || parallelWork_ == 0;
+  return crossed * kQueuedShare >= sampled;
 }
 
 template <bool withCentroid>
@@ -693,7 +693,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
     Scratch& scratch = scratch_[static_cast<std::size_t>(chunk)];
     const std::size_t begin = bounds_[static_cast<std::size_t>(chunk)];
     const std::size_t end = bounds_[static_cast<std::size_t>(chunk) + 1];
-    CrossedQueue* const queue = scratch.queue.get();
+    CrossedQueue& queue = *scratch.queue;
     // The first chunk's running sum: of the elements before `summed`, in element order.
     CutSum sum;
     std::size_t summed = begin;
@@ -730,11 +730,11 @@ CutSum FastEvaluation::evaluateAll(double D) {
       // The first chunk catches up on every element passed while queued ones waited: where the
       // crossed elements lie far apart (a platform's few in a long run of dry and submerged
       // ones), the queue is cut the sooner, so that it passes few elements twice.
-      if (chunk == 0 && queue && queue->queued > 0 && e - queuedFrom >= kLongestWait)
-        flushCrossed<withCentroid>(plane, *queue, take);
+      if (chunk == 0 && queue.queued > 0 && e - queuedFrom >= kLongestWait)
+        flushCrossed<withCentroid>(plane, queue, take);
       // The first chunk adds an element as it comes while no queued one waits before it, and
       // otherwise as it catches up.
-      const bool inOrder = chunk == 0 && !(queue && queue->queued > 0);
+      const bool inOrder = chunk == 0 && queue.queued == 0;
       if (skipped(e)) {
         if (inOrder) {
           catchUp(e);
@@ -752,9 +752,9 @@ CutSum FastEvaluation::evaluateAll(double D) {
       }
       // Crossed elements of few water tetrahedra wait in the queue, their crossed tetrahedra cut
       // side by side with those of the next ones.
-      if (queue && extents_[e].crossedAt(plane.D) && queues(flat_.element(e))) {
-        queueCrossed<withCentroid>(e, plane, *queue, take);
-        queuedFrom = queue->queued == 1 ? e : queuedFrom;
+      if (extents_[e].crossedAt(plane.D) && queues(flat_.element(e))) {
+        queueCrossed<withCentroid>(e, plane, queue, take);
+        queuedFrom = queue.queued == 1 ? e : queuedFrom;
         continue;
       }
       const Result r = evaluateElement<withCentroid>(e, plane, scratch);
@@ -764,8 +764,7 @@ CutSum FastEvaluation::evaluateAll(double D) {
         store(e, r);  // the first chunk adds it when the queued ones before it are added
       }
     }
-    if (queue)
-      flushCrossed<withCentroid>(plane, *queue, take);
+    flushCrossed<withCentroid>(plane, queue, take);
     if (chunk == 0) {
       catchUp(end);
       firstChunk = sum;
