@@ -294,8 +294,10 @@ class DraftFilter {
   // an edge of it could be cut nearly parallel to the plane.
   double everyLevelError(std::uint32_t e) const;
 
-  // Below this many active elements a pass is cheaper than waking the other threads.
-  static constexpr std::size_t kParallelElements = 1024;
+  // Below this many active elements a pass is cheaper than waking the other threads: a hull of
+  // 600 elements, whose window reads all of them, runs its searches sooner with passes shared
+  // from this many.
+  static constexpr std::size_t kParallelElements = 256;
   // The same for a coarse pass, which reads little more than the extents of most elements.
   static constexpr std::size_t kParallelCoarseElements = 16384;
 

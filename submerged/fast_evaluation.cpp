@@ -31,12 +31,15 @@ namespace {
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr std::size_t kParallelBoxes = 16384;
 // A body of fewer small elements has its few crossed ones cut one by one: the queue's 8 KB per
-// thread would show in its memory per water tetrahedron (about 1.5 bytes at this many
-// hexahedra). Hull-shaped bodies of a few thousand elements already spend most of a search on
-// their crossed layer, which the queue cuts about a fifth sooner. An evaluation made to share
-// every evaluation out (the tests') queues them on any body.
-constexpr std::size_t kQueuedElements = 1024;
-constexpr std::size_t kParallelWork = 50000;
+// thread would show in its memory per water tetrahedron (about 6 bytes at this many hexahedra,
+// a twentieth of the rest). Hull-shaped bodies of a few hundred elements already spend a third of
+// a search on their crossed layer, which the queue cuts about a fifth sooner. An evaluation made
+// to share every evaluation out (the tests') queues them on any body.
+constexpr std::size_t kQueuedElements = 256;
+// An evaluation is shared out from this much work (see balanceChunks): a crossed element weighs
+// 20 per water tetrahedron, any other 1. A hull of a few thousand elements crosses a few hundred,
+// and its evaluations then take a third less time on two threads than on one.
+constexpr std::size_t kParallelWork = 8000;
 // The most elements an evaluation's first chunk passes while queued elements wait (see
 // evaluateAll): a hull's crossed layer fills the queue within about a hundred.
 constexpr std::size_t kLongestWait = 128;
