@@ -309,6 +309,15 @@ bool DraftFilter::closeWindowSums(const WindowPart& all, std::size_t count) {
   long double lowest = 0, highest = 0, lowestCount = 0, highestCount = 0, crossing = 0;
   bool finite = true;
   for (int k = 0; k < kWindowBins; ++k) {
+    // A bin where no element starts, after one where none ends, has the sums of the bin before
+    // and so its bound: a small body leaves most bins empty, and the sums below cost dearly.
+    if (k > 0 && all.countByLowest[k] == 0 && all.crossingA[k] == 0 &&
+        all.countByHighest[k - 1] == 0) {
+      window_.upper[k] = window_.upper[k - 1];
+      highest += all.byHighest[k];
+      highestCount += all.countByHighest[k];
+      continue;
+    }
     // Wholly below a level in bin k: highest point in a bin below k. Between: lowest point in a
     // bin up to k, less those.
     lowest += all.byLowest[k];
