@@ -221,7 +221,12 @@ std::vector<BodyCase> bodyCases() {
   // sheer and 60 other elements (its tilt iteration heels and trims it over a few hundred small
   // turns), the same ship loaded further aft and off the centre line (larger turns, more of them),
   // and strakes of elements of several sizes whose ends do not line up.
-  // A smaller ship of the same lines: its crossed layer weighs less against the rest of a search.
+  // Smaller ships of the same lines: their crossed layer weighs less against the rest of a search,
+  // and below a few thousand elements each search's fixed costs show.
+  cases.push_back({"ship_hull_636_elements",
+                   [](FloatingBody& b) { return makeShipHull(b, 24, 6, 4); }, true});
+  cases.push_back({"ship_hull_2940_elements",
+                   [](FloatingBody& b) { return makeShipHull(b, 40, 12, 6); }, true});
   cases.push_back({"ship_hull_5060_elements",
                    [](FloatingBody& b) { return makeShipHull(b, 50, 10, 10); }, true});
   cases.push_back({"ship_hull_20060_elements",
