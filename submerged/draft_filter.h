@@ -206,11 +206,12 @@ class DraftFilter {
   void boxOf(std::uint32_t e, double (&lo)[3], double (&hi)[3]) const;
   // Adds the element to the epoch, its points sorted by sidesAbout at a level s (dryPoint) with
   // none of them between the range's ends, which the sides then bound. With constantOnly only
-  // the polynomial's value at the epoch's anchor. False where the bound does not vouch for its
-  // cuts.
+  // the polynomial's value at the epoch's anchor; with boxExtents the crossed tetrahedra's
+  // extents are bounded by the element's box rather than summed. False where the bound does not
+  // vouch for its cuts.
   template <bool constantOnly = false>
   bool absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides, double s,
-                   const unsigned char* dryPoint) const;
+                   const unsigned char* dryPoint, bool boxExtents = false) const;
   // Runs on the worker threads, each on its own range of active_.
   void runPass(Pass& pass, std::size_t begin, std::size_t end, const Plane& plane,
                FastEvaluation::Scratch& scratch);

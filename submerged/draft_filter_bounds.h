@@ -76,6 +76,18 @@ struct CrossedSums {
       add(points[v[0]], points[v[1]], points[v[2]], points[v[3]], vt);
     }
   }
+  // The extents' sums bounded by count tetrahedra each as large as the box: a tetrahedron's
+  // extents are its points', which lie in the box (the box's own rounding raised).
+  void takeBoxExtents(const Box& within) {
+    double E[3];
+    for (int c = 0; c < 3; ++c)
+      E[c] = (within.hi[c] - within.lo[c]) * (1 + 2 * kUnit);
+    for (int c = 0; c < 3; ++c) {
+      extent[c] = count * E[c];
+      face[c] = count * E[(c + 1) % 3] * E[(c + 2) % 3];
+    }
+    box = count * E[0] * E[1] * E[2];
+  }
   // Takes the extents' sums from ones over a superset of the crossed tetrahedra.
   template <typename Sums>
   void takeExtents(const Sums& all) {

@@ -74,7 +74,7 @@ DraftFilter::Sides DraftFilter::sidesAbout(std::uint32_t e, double s, double* sc
 
 template <bool constantOnly>
 bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides, double s,
-                              const unsigned char* dryPoint) const {
+                              const unsigned char* dryPoint, bool boxExtents) const {
   const Element& element = flat().element(e);
   const double* heights = fast_.heights(e);
   const double wet = sides.wet, dry = sides.dry;
@@ -87,7 +87,7 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
     const WaterTetrahedron* t = flat().waterTetrahedra(element);
     const Vec3* points = element.points;
     CrossedSums sums;
-    const bool summed = element.kind == FlattenedBody::Kind::Cylinder;
+    const bool summed = element.kind == FlattenedBody::Kind::Cylinder || boxExtents;
     double wetVolume = 0;
     if (constantOnly) {
       const double anchor[1] = {epoch.anchor};
@@ -99,10 +99,12 @@ bool DraftFilter::absorbSides(std::uint32_t e, Epoch& epoch, const Sides& sides,
       addCrossed(t, element.tetrahedronCount, points, heights, dryPoint, s, epoch.anchor, summed, c,
                  wetVolume, sums);
     }
-    if (summed)
-      sums.takeExtents(cylinderSums_[e - firstCylinder_]);
     Box box;
     boxOf(e, box.lo, box.hi);
+    if (boxExtents)
+      sums.takeBoxExtents(box);
+    else if (summed)
+      sums.takeExtents(cylinderSums_[e - firstCylinder_]);
     error = crossedError(box, sums, fast_.normalPlane(), dry - wet);
     if (error < 0)
       return false;
@@ -457,4 +459,4 @@ DraftFilter::Estimate DraftFilter::bound(double s, long double active, long doub
 
 // The window forms the cubics of the elements it both ends cross with no point between them.
 template bool DraftFilter::absorbSides<false>(std::uint32_t, Epoch&, const Sides&, double,
-                                              const unsigned char*) const;
+                                              const unsigned char*, bool) const;

@@ -62,18 +62,10 @@ double DraftFilter::everyLevelError(std::uint32_t e) const {
   CrossedSums sums;
   sums.count = n;
   sums.volume = flat().wholeVolume(e) * (1 + 2 * roundingBound(n)) * (1 + 2 * kUnit);
-  if (element.kind == FlattenedBody::Kind::Cylinder) {
+  if (element.kind == FlattenedBody::Kind::Cylinder)
     sums.takeExtents(cylinderSums_[e - firstCylinder_]);
-  } else {
-    double E[3];
-    for (int c = 0; c < 3; ++c)
-      E[c] = (box.hi[c] - box.lo[c]) * (1 + 2 * kUnit);
-    for (int c = 0; c < 3; ++c) {
-      sums.extent[c] = n * E[c];
-      sums.face[c] = n * E[(c + 1) % 3] * E[(c + 2) % 3];
-    }
-    sums.box = n * E[0] * E[1] * E[2];
-  }
+  else
+    sums.takeBoxExtents(box);
   return crossedError(box, sums, fast_.normalPlane(), gap);
 }
 
@@ -119,9 +111,12 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
   } else if (atA && sides.ordered && sides.crossed() && atB && sides.dry > window_.b) {
     // No point between a and b: its cubic about the window's middle holds at both, and at every
     // level of the window, where the search's first estimate takes it as it stands.
+    // Its crossed tetrahedra's extents are bounded by its box, as the bound at every level
+    // bounds them: the window values many elements, and the bound stays about as tight.
     Epoch here = emptyEpoch(part.straddling.anchor);
     if (element.kind != FlattenedBody::Kind::Cylinder &&
-        absorbSides(e, here, sides, window_.a, reinterpret_cast<const unsigned char*>(scratch))) {
+        absorbSides(e, here, sides, window_.a, reinterpret_cast<const unsigned char*>(scratch),
+                    true)) {
       double formed;
       const double atLevelA = here.valueAt(window_.a, formed);
       bound(atLevelA, formed, true);
