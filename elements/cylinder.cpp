@@ -46,15 +46,50 @@ class CircleAngles {
   std::vector<double> cosines_, sines_;
 };
 
+// The cylinder's circle about its axis start: the axis's unit vector and the parts of the point
+// formula that do not depend on the angle, worked out once for all of a circle's points.
+struct CircleFrame {
+  Vec3 P;
+  double R, ux, uy, uz, m;
+  bool alongX;  // the axis along x (either direction): the circle lies in the y-z plane
+
+  explicit CircleFrame(const Cylinder& cylinder) : P(cylinder.axisStart), R(cylinder.radius) {
+    const Vec3 axis = cylinder.axisEnd - cylinder.axisStart;
+    const double L = axis.length();
+    ux = axis.x / L;
+    uy = axis.y / L;
+    uz = axis.z / L;
+    m = std::sqrt(uy * uy + uz * uz);
+    alongX = std::fabs(uy) < 1e-10 && std::fabs(uz) < 1e-10;
+  }
+
+  // Point i of a circle of n segments.
+  Vec3 point(int i, int n) const {
+    thread_local CircleAngles angles;
+    double c, s;
+    if (!angles.take(i, n, c, s)) {
+      c = cosine(angleOf(i, n));
+      s = sine(angleOf(i, n));
+    }
+    if (alongX)
+      return Vec3(P.x, P.y + R * s, P.z - R * c);
+    // P + R*(cos t * e1 + sin t * e2) with e1 = (m, -ux*uy/m, -ux*uz/m), e2 = (0, uz/m, -uy/m),
+    // written out term by term; the vector form would round differently.
+    return Vec3(P.x + R * m * c, P.y + R * (uz * s - ux * uy * c) / m,
+                P.z - R * (ux * uz * c + uy * s) / m);
+  }
+};
+
 // Calls visit(i, corners) for each sector i of the cylinder with the six corners of its prism, in
 // the prism's numbering: the axis start, the sector's two circle points, the axis end, and the
 // same circle points moved along the axis (the far circle is the near one moved).
 template <typename Visit>
 void forEachSectorPrism(const Cylinder& c, Visit visit) {
   const Vec3 h = c.axisEnd - c.axisStart;
-  Vec3 ci = c.circlePoint(0);
+  const CircleFrame frame(c);
+  Vec3 ci = frame.point(0, c.segmentCount);
   for (int i = 0; i < c.segmentCount; ++i) {
-    const Vec3 ci1 = c.circlePoint(i + 1);
+    const Vec3 ci1 = frame.point(i + 1, c.segmentCount);
     const Vec3 corners[TrianglePrism::kVertexCount] = {c.axisStart, ci,     ci1,
                                                        c.axisEnd,   ci + h, ci1 + h};
     visit(i, corners);
@@ -65,28 +100,7 @@ void forEachSectorPrism(const Cylinder& c, Visit visit) {
 }  // namespace
 
 Vec3 Cylinder::circlePoint(int i) const {
-  const Vec3& P = axisStart;
-  const double R = radius;
-  const Vec3 axis = axisEnd - axisStart;
-  const double L = axis.length();
-  const double ux = axis.x / L;
-  const double uy = axis.y / L;
-  const double uz = axis.z / L;
-  const double m = std::sqrt(uy * uy + uz * uz);
-  thread_local CircleAngles angles;
-  double c, s;
-  if (!angles.take(i, segmentCount, c, s)) {
-    c = cosine(angleOf(i, segmentCount));
-    s = sine(angleOf(i, segmentCount));
-  }
-  if (std::fabs(uy) < 1e-10 && std::fabs(uz) < 1e-10) {
-    // Axis along x (either direction): the circle lies in the y-z plane.
-    return Vec3(P.x, P.y + R * s, P.z - R * c);
-  }
-  // P + R*(cos t * e1 + sin t * e2) with e1 = (m, -ux*uy/m, -ux*uz/m), e2 = (0, uz/m, -uy/m),
-  // written out term by term; the vector form would round differently.
-  return Vec3(P.x + R * m * c, P.y + R * (uz * s - ux * uy * c) / m,
-              P.z - R * (ux * uz * c + uy * s) / m);
+  return CircleFrame(*this).point(i, segmentCount);
 }
 
 void Cylinder::splitIntoTetrahedra(Tetrahedron* out, int count) {
@@ -107,10 +121,15 @@ BoundingBox Cylinder::boundingBox() {
   // The box of the split's tetrahedra merged in split order: the same points in the same order
   // as splitting the cylinder into an array of them, so that the same minimum wins among equal
   // ones (zeros of either sign), without the array.
+  // Each tetrahedron's box is its first vertex's, widened by the other three (as
+  // Tetrahedron::boundingBox forms it), without the tetrahedron.
   forEachSectorPrism(*this, [&box](int, const Vec3(&corners)[TrianglePrism::kVertexCount]) {
-    for (const int* t : TrianglePrism::kSplit)
-      box.include(
-          Tetrahedron(corners[t[0]], corners[t[1]], corners[t[2]], corners[t[3]]).boundingBox());
+    for (const int* t : TrianglePrism::kSplit) {
+      BoundingBox tetrahedron = BoundingBox::ofPoint(corners[t[0]]);
+      for (int k = 1; k < 4; ++k)
+        tetrahedron.include(corners[t[k]]);
+      box.include(tetrahedron);
+    }
   });
   return box;
 }
