@@ -20,6 +20,9 @@ python3 - "$json" <<'PY'
 import json, sys
 runs = {}
 for b in json.load(open(sys.argv[1]))["benchmarks"]:
+    # A repeated benchmark (the fast solves) reports its best run as the aggregate "min".
+    if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "min":
+        continue
     kind, body, path = b["run_name"].split("/")[:3]
     runs[(kind, body, path)] = b
 # In the order the bodies are measured, the reading of some of them (registered first) aside.
