@@ -136,9 +136,10 @@
 //    2 gamma(n + 3)) W (1 + 2 gamma(n)) (item 4). An element that a and b both cross with no
 //    point between them has its cubic of item 2 formed once instead, expanded about the window's
 //    middle (a and b lie in its range): M(a) and M(b) are its values there, within the element's
-//    error of items 2 to 4 and the rounding of evaluating it as an estimate evaluates an epoch,
-//    and once more to a double. The search keeps those cubics as an epoch of item 1, for the
-//    levels between the elements' highest submerged and lowest dry point.
+//    error of items 2 to 4 (its crossed tetrahedra's extents each bounded by its box, their gap
+//    that between its submerged and dry points) and the rounding of evaluating it as an estimate
+//    evaluates an epoch, and once more to a double. The search keeps those cubics as an epoch of
+//    item 1, for the levels between the elements' highest submerged and lowest dry point.
 //    [sLo, a] is split into bins, and a point's bin never lies above a higher point's. At a level
 //    s <= a, an element wholly below a gives W where its highest point lies in a bin below s's
 //    (it lies wholly below s), 0 where its lowest point lies in a bin above s's (wholly above s),
