@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "elements/floating_body.h"
+#include "submerged/draft_filter_bounds.h"
 #include "submerged/fast_evaluation.h"
 #include "support/random_body.h"
 #include "support/test_support.h"
@@ -344,6 +345,46 @@ TEST(DraftFilter, CoarseIntervalHoldsACutAtAParallelEdgesMidpoint) {
     EXPECT_LE(coarse.lo, exact) << rise;
     EXPECT_GE(coarse.hi, exact) << rise;
     EXPECT_EQ(fast.submergedVolume(-s), exact) << rise;
+  }
+}
+
+// The window bounds its straddling elements' cut edges with each crossed tetrahedron's extents
+// taken as the element's box: those sums must hold the tetrahedra's own sums, whichever of its
+// water tetrahedra are crossed, for flat, long and far-away hexahedra (whose boxes' rounding
+// counts), each of the three faces' products paired with its own two extents.
+TEST(DraftFilter, BoxExtentsHoldTheSumsOfAnElementsTetrahedra) {
+  Random random(45);
+  const Vec3 scales[] = {Vec3(1, 1, 1), Vec3(30, 0.5, 0.01), Vec3(0.02, 4, 60)};
+  for (int trial = 0; trial < 600; ++trial) {
+    const Vec3 scale = scales[trial % 3];
+    const Vec3 o = trial % 4 == 3 ? random.point(-1e7, 1e7) : random.point(-10, 10);
+    Vec3 p[8];
+    draft_bounds::Box box;
+    for (Vec3& q : p) {
+      const Vec3 r = random.point(0, 1);
+      q = o + Vec3(r.x * scale.x, r.y * scale.y, r.z * scale.z);
+      box.add(q);
+    }
+    Hexahedron hexahedron;
+    hexahedron.setVertices(p, 8);
+    Tetrahedron parts[Hexahedron::kTetrahedronCount];
+    hexahedron.splitIntoTetrahedra(parts, Hexahedron::kTetrahedronCount);
+    // A random non-empty subset of the tetrahedra as the crossed ones.
+    const unsigned mask = 1 + static_cast<unsigned>(random.uniform(0, 31)) % 31;
+    draft_bounds::CrossedSums summed, boxed;
+    for (int t = 0; t < Hexahedron::kTetrahedronCount; ++t) {
+      if (mask & (1u << t)) {
+        const Vec3* v = parts[t].vertices;
+        summed.add(v[0], v[1], v[2], v[3], 1);
+        boxed.count += 1;
+      }
+    }
+    boxed.takeBoxExtents(box);
+    for (int c = 0; c < 3; ++c) {
+      ASSERT_GE(boxed.extent[c], summed.extent[c]) << "trial " << trial << " axis " << c;
+      ASSERT_GE(boxed.face[c], summed.face[c]) << "trial " << trial << " axis " << c;
+    }
+    ASSERT_GE(boxed.box, summed.box) << "trial " << trial;
   }
 }
 
