@@ -21,6 +21,7 @@
 #include "app/platform/console_encoding.h"
 #include "app/platform/output_file.h"
 #include "app/platform/platform.h"
+#include "submerged/worker_pool.h"
 
 using nlohmann::ordered_json;
 
@@ -180,7 +181,11 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   std::mutex mutex;
   std::condition_variable done;
   std::atomic<std::size_t> next{0};
+  // The machine's threads are shared out among the jobs: each run's evaluation gets its share.
+  const int hardware = static_cast<int>(std::thread::hardware_concurrency());
+  const int share = std::max(1, (hardware > 0 ? hardware : 1) / jobs);
   const auto work = [&] {
+    const EvaluationThreads evaluation(share);
     for (std::size_t i = next++; i < count; i = next++) {
       Outcome outcome = runEntry(entries[i], options.listFile, i, cache);
       const std::lock_guard<std::mutex> lock(mutex);

@@ -40,11 +40,30 @@ bool spinUntil(Done done) {
 
 }  // namespace
 
+namespace {
+
+thread_local int evaluationThreads = 0;  // 0: every hardware thread
+
+}  // namespace
+
+EvaluationThreads::EvaluationThreads(int count) : previous_(evaluationThreads) {
+  evaluationThreads = count > 0 ? count : 1;
+}
+
+EvaluationThreads::~EvaluationThreads() {
+  evaluationThreads = previous_;
+}
+
+int EvaluationThreads::current() {
+  if (evaluationThreads > 0)
+    return evaluationThreads;
+  const int hardware = static_cast<int>(std::thread::hardware_concurrency());
+  return hardware > 0 ? hardware : 1;
+}
+
 WorkerPool::WorkerPool(int threadCount) {
   if (threadCount <= 0)
-    threadCount = static_cast<int>(std::thread::hardware_concurrency());
-  if (threadCount <= 0)
-    threadCount = 1;
+    threadCount = EvaluationThreads::current();
   workers_.reserve(static_cast<std::size_t>(threadCount - 1));
   for (int t = 1; t < threadCount; ++t) {
     try {

@@ -7,6 +7,25 @@
 #include <thread>
 #include <vector>
 
+// The threads a pool asked for "one per hardware thread" starts with, on the thread that makes
+// it: every hardware thread, or fewer within a scope that says so. Runs that already share the
+// machine (a batch's jobs, one per core) would otherwise each start a pool as large as the
+// machine, and the pools' threads would wait for one another's cores.
+class EvaluationThreads {
+ public:
+  // Within this scope, on this thread, "one per hardware thread" means count (at least 1).
+  explicit EvaluationThreads(int count);
+  ~EvaluationThreads();
+  EvaluationThreads(const EvaluationThreads&) = delete;
+  EvaluationThreads& operator=(const EvaluationThreads&) = delete;
+
+  // The threads "one per hardware thread" means here and now.
+  static int current();
+
+ private:
+  int previous_;
+};
+
 // A fixed set of threads that run one job at a time, split into as many chunks as there are
 // threads. The calling thread and the threads each take the next chunk not yet taken until none
 // is left, so a job ends as soon as its chunks are done, even when a thread is slow to come (a
@@ -14,7 +33,7 @@
 // of one thread starts no thread.
 class WorkerPool {
  public:
-  // threadCount <= 0 means one thread per hardware thread.
+  // threadCount <= 0 means one thread per hardware thread (EvaluationThreads::current()).
   explicit WorkerPool(int threadCount);
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -34,6 +35,28 @@ TEST(WorkerPool, RunsEveryChunkOncePerJobWhetherItsThreadsLookOrSleep) {
     for (std::size_t j = 0; j < kJobs; ++j)
       EXPECT_EQ(runs[j], once) << threads << " threads, job " << j << " after all jobs";
   }
+}
+
+// "One per hardware thread" is every hardware thread, or within a scope the scope's count, on its
+// own thread only: a batch's jobs share the machine out, and a job's end gives the count back.
+TEST(WorkerPool, EvaluationThreadsScopeSetsThePoolsDefaultOnItsThreadAlone) {
+  const int hardware = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  EXPECT_EQ(WorkerPool(0).threadCount(), hardware);
+  {
+    const EvaluationThreads three(3);
+    EXPECT_EQ(WorkerPool(0).threadCount(), 3);
+    EXPECT_EQ(WorkerPool(2).threadCount(), 2);  // an explicit count stands
+    {
+      const EvaluationThreads none(0);  // at least one
+      EXPECT_EQ(WorkerPool(-1).threadCount(), 1);
+    }
+    EXPECT_EQ(EvaluationThreads::current(), 3);
+    int elsewhere = 0;
+    std::thread other([&elsewhere] { elsewhere = EvaluationThreads::current(); });
+    other.join();
+    EXPECT_EQ(elsewhere, hardware);
+  }
+  EXPECT_EQ(EvaluationThreads::current(), hardware);
 }
 
 }  // namespace
