@@ -120,9 +120,8 @@ BoundingBox Cylinder::boundingBox() {
     segmentCount = 3;
   // The box of the split's tetrahedra merged in split order: the same points in the same order
   // as splitting the cylinder into an array of them, so that the same minimum wins among equal
-  // ones (zeros of either sign), without the array.
-  // Each tetrahedron's box is its first vertex's, widened by the other three (as
-  // Tetrahedron::boundingBox forms it), without the tetrahedron.
+  // ones (zeros of either sign), without the array. Each tetrahedron's box is its first vertex's
+  // widened by the other three, as Tetrahedron::boundingBox forms it.
   forEachSectorPrism(*this, [&box](int, const Vec3(&corners)[TrianglePrism::kVertexCount]) {
     for (const int* t : TrianglePrism::kSplit) {
       BoundingBox tetrahedron = BoundingBox::ofPoint(corners[t[0]]);

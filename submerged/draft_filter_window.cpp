@@ -110,9 +110,9 @@ void DraftFilter::windowValues(std::uint32_t e, bool atA, bool atB, double& uppe
     upperA = 0;  // wholly above a, so above every lower level
   } else if (atA && sides.ordered && sides.crossed() && atB && sides.dry > window_.b) {
     // No point between a and b: its cubic about the window's middle holds at both, and at every
-    // level of the window, where the search's first estimate takes it as it stands.
-    // Its crossed tetrahedra's extents are bounded by its box, as the bound at every level
-    // bounds them: the window values many elements, and the bound stays about as tight.
+    // level of the window, where the search's first estimate takes it as it stands. Its crossed
+    // tetrahedra's extents are bounded by its box, as the bound at every level bounds them: the
+    // window values many elements, and the bound stays about as tight.
     Epoch here = emptyEpoch(part.straddling.anchor);
     if (element.kind != FlattenedBody::Kind::Cylinder &&
         absorbSides(e, here, sides, window_.a, reinterpret_cast<const unsigned char*>(scratch),
