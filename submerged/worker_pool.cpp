@@ -54,6 +54,10 @@ EvaluationThreads::~EvaluationThreads() {
   evaluationThreads = previous_;
 }
 
+void EvaluationThreads::shareOnThisThread(int count) {
+  evaluationThreads = count > 0 ? count : 1;
+}
+
 int EvaluationThreads::current() {
   if (evaluationThreads > 0)
     return evaluationThreads;

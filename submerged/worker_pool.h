@@ -21,6 +21,9 @@ class EvaluationThreads {
 
   // The threads "one per hardware thread" means here and now.
   static int current();
+  // Says count for the rest of this thread's life: for a worker process's thread that runs
+  // nothing but its share of a batch.
+  static void shareOnThisThread(int count);
 
  private:
   int previous_;

@@ -104,6 +104,10 @@ def _run_one(job):
         return error
 
 
+def _share_threads(count):
+    _core._share_threads(count)
+
+
 def _run_chunk(jobs):
     return [job if isinstance(job, Exception) else _run_one(job) for job in jobs]
 
@@ -182,7 +186,10 @@ def run(cases, client=None, *, processes=None, chunk_size=None):
         raise ValueError(f"processes: expected a whole number of at least 0, not {processes!r}")
     workers = min(processes or _os.cpu_count() or 1, len(jobs))
     chunks = _chunks(jobs, _chunk_size(len(jobs), workers, chunk_size))
-    with _ProcessPoolExecutor(max_workers=workers, mp_context=_local_context()) as pool:
+    # Each process evaluates on its share of the machine's threads, not on all of them.
+    share = max(1, (_os.cpu_count() or 1) // workers)
+    with _ProcessPoolExecutor(max_workers=workers, mp_context=_local_context(),
+                              initializer=_share_threads, initargs=(share,)) as pool:
         futures = [pool.submit(_run_chunk, chunk) for chunk in chunks]
         results = []
         for chunk, future in zip(chunks, futures):

@@ -24,6 +24,7 @@
 #include "app/option_values.h"
 #include "app/prepared_body.h"
 #include "elements/console.h"
+#include "submerged/worker_pool.h"
 
 namespace py = pybind11;
 
@@ -339,6 +340,10 @@ PYBIND11_MODULE(_core, m) {
         "The JSON report of a loading condition given as the text of a case file.");
   m.def("_hydrostatics", &hydrostatics, py::arg("body"), py::arg("drafts"), py::arg("density"),
         "The JSON report of the hydrostatic table over the drafts FROM:TO:STEP for the body.");
+  m.def(
+      "_share_threads", [](int count) { EvaluationThreads::shareOnThisThread(count); },
+      py::arg("count"),
+      "Runs on this thread evaluate on count threads from now on (a batch worker's share).");
   m.def(
       "_body_cache_reads", [] { return processBodyCache().reads(); },
       "How many times this process's solve jobs have read a body file.");

@@ -57,6 +57,13 @@ TEST(WorkerPool, EvaluationThreadsScopeSetsThePoolsDefaultOnItsThreadAlone) {
     EXPECT_EQ(elsewhere, hardware);
   }
   EXPECT_EQ(EvaluationThreads::current(), hardware);
+  // A batch worker's thread keeps its share for the rest of its life.
+  std::thread worker([] {
+    EvaluationThreads::shareOnThisThread(1);
+    EXPECT_EQ(WorkerPool(0).threadCount(), 1);
+  });
+  worker.join();
+  EXPECT_EQ(EvaluationThreads::current(), hardware);
 }
 
 }  // namespace
