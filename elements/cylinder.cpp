@@ -1,7 +1,7 @@
 #include "elements/cylinder.h"
 
 #include <cmath>
-#include <vector>
+#include <type_traits>
 
 #include "elements/console.h"
 #include "elements/element_texts.h"
@@ -19,7 +19,9 @@ double angleOf(int i, int segmentCount) {
 // The cosines and sines of the angles of points 0 .. n of a circle of n segments, for the last n
 // asked for on this thread. The cylinders of a body mostly share their n, and the library's sine
 // and cosine cost more than the rest of a circle point: a body of many cylinders is split every
-// time the plain evaluation cuts it, and measured, checked and prepared on reading.
+// time the plain evaluation cuts it, and measured, checked and prepared on reading. The table is
+// a fixed array, not a vector: a thread-local object with a destructor is destroyed when its
+// thread ends, and the Windows build frees a thread's thread-local storage before that.
 class CircleAngles {
  public:
   // Whether point i of a circle of n segments is in the table, filled for n when it was not.
@@ -27,24 +29,25 @@ class CircleAngles {
     if (n <= 0 || i < 0 || i > n || n > kLargest)
       return false;
     if (n != n_) {
-      cosines_.resize(static_cast<std::size_t>(n) + 1);
-      sines_.resize(static_cast<std::size_t>(n) + 1);
       for (int k = 0; k <= n; ++k) {
-        cosines_[static_cast<std::size_t>(k)] = cosine(angleOf(k, n));
-        sines_[static_cast<std::size_t>(k)] = sine(angleOf(k, n));
+        cosines_[k] = cosine(angleOf(k, n));
+        sines_[k] = sine(angleOf(k, n));
       }
       n_ = n;
     }
-    c = cosines_[static_cast<std::size_t>(i)];
-    s = sines_[static_cast<std::size_t>(i)];
+    c = cosines_[i];
+    s = sines_[i];
     return true;
   }
 
  private:
-  static constexpr int kLargest = 1 << 16;  // a finer circle computes its angles as it goes
+  static constexpr int kLargest = 1024;  // a finer circle computes its angles as it goes
   int n_ = 0;
-  std::vector<double> cosines_, sines_;
+  double cosines_[kLargest + 1] = {};
+  double sines_[kLargest + 1] = {};
 };
+static_assert(std::is_trivially_destructible<CircleAngles>::value,
+              "kept in thread-local storage, which must need no destructor");
 
 // The cylinder's circle about its axis start: the axis's unit vector and the parts of the point
 // formula that do not depend on the angle, worked out once for all of a circle's points.

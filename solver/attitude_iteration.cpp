@@ -13,8 +13,17 @@ namespace {
 
 constexpr double kStepFactor = 0.5;
 
-// The settings of the runs on this thread: runs on other threads set their own.
-thread_local AttitudeIterationSettings settings;
+// The settings of the runs on this thread, null for the defaults: runs on other threads set their
+// own. Only a pointer is thread local. An object with a destructor there is destroyed when its
+// thread ends, and the Windows build frees a thread's thread-local storage before it runs those
+// destructors: the settings' callback was destroyed in freed memory. The settings live on the heap
+// while a run needs them, and are freed when set back to the defaults.
+thread_local AttitudeIterationSettings* threadSettings = nullptr;
+
+const AttitudeIterationSettings& settings() {
+  static const AttitudeIterationSettings plain;
+  return threadSettings != nullptr ? *threadSettings : plain;
+}
 
 // One degree, the first angle step and the step after every forced tilt.
 double startStep() {
@@ -65,8 +74,8 @@ bool tryTilts(LoadModel& load, Attitude& current, const Vec3& axis, double& detA
 // after the question instead of being read; a given "yes" turns into "no" after kMostGivenYes.
 bool userWantsToContinue(int& givenYes, AttitudeCounts& counts) {
   writeAttitudePrompt();
-  if (settings.answer) {
-    bool yes = *settings.answer;
+  if (settings().answer) {
+    bool yes = *settings().answer;
     if (yes && ++givenYes > kMostGivenYes) {
       yes = false;
       counts.givenYesExhausted = true;
@@ -98,7 +107,7 @@ void solveFloatingAttitude(FloatingBody& body, LoadModel& load, Plane& plane, Ve
   writeAttitudeStepLine(step, detAn, current.distance, current.normal);
 
   while (dError < current.distance) {
-    if (settings.maxSteps > 0 && step >= settings.maxSteps) {
+    if (settings().maxSteps > 0 && step >= settings().maxSteps) {
       counts.stepLimitReached = true;
       break;
     }
@@ -115,8 +124,8 @@ void solveFloatingAttitude(FloatingBody& body, LoadModel& load, Plane& plane, Ve
     }
     writeAttitudeStepLine(step, detAn, current.distance, current.normal);
     counts.steps = step;
-    if (step == settings.longRunSteps && settings.onLongRun)
-      settings.onLongRun(step, detAn);
+    if (step == settings().longRunSteps && settings().onLongRun)
+      settings().onLongRun(step, detAn);
   }
   plane = current.plane;
   buoyancyCentre = current.buoyancyCentre;
@@ -138,5 +147,14 @@ double distanceTolerance(const BoundingBox& bounds) {
 }
 
 void setAttitudeIterationSettings(const AttitudeIterationSettings& newSettings) {
-  settings = newSettings;
+  const bool plain = newSettings.maxSteps == 0 && newSettings.longRunSteps == kLongRunSteps &&
+                     !newSettings.onLongRun && !newSettings.answer;
+  if (plain) {
+    delete threadSettings;
+    threadSettings = nullptr;
+  } else if (threadSettings == nullptr) {
+    threadSettings = new AttitudeIterationSettings(newSettings);
+  } else {
+    *threadSettings = newSettings;
+  }
 }

@@ -54,7 +54,8 @@ struct AttitudeIterationSettings {
   // input. None: the answer is read from the console's input.
   std::optional<bool> answer;
 };
-// Sets them for the iterations that run on the calling thread (each thread has its own).
+// Sets them for the iterations that run on the calling thread (each thread has its own). A thread
+// that set other settings sets the defaults back before it ends: until then they are kept.
 void setAttitudeIterationSettings(const AttitudeIterationSettings& settings);
 
 // FloatingBody::solveFloatingAttitude, counting its work in `counts`; the same console lines and

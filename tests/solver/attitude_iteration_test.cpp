@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -203,16 +204,20 @@ TEST(AttitudeIteration, PromptAnswers) {
 TEST(AttitudeIteration, StepLimitAndLongRunNote) {
   AttitudeCounts counts;
   Plane plane;
-  const auto solve = [&](const AttitudeIterationSettings& settings) {
-    setAttitudeIterationSettings(settings);
+  const auto run = [&] {
     FloatingBody body;
     makeBox(body, Vec3(-1, -0.5, 0), Vec3(1, 0.5, 1));
     Console console;
     Vec3 B;
     counts = AttitudeCounts();
     solveFloatingAttitude(body, plane, B, 0.5, Vec3(0.2, 0, 0.2), counts);  // the trimmed barge
-    setAttitudeIterationSettings(AttitudeIterationSettings());
     return console.output();
+  };
+  const auto solve = [&](const AttitudeIterationSettings& settings) {
+    setAttitudeIterationSettings(settings);
+    std::string output = run();
+    setAttitudeIterationSettings(AttitudeIterationSettings());
+    return output;
   };
   std::vector<std::pair<int, double>> notes;
   AttitudeIterationSettings noting;
@@ -234,6 +239,20 @@ TEST(AttitudeIteration, StepLimitAndLongRunNote) {
   EXPECT_EQ(full.substr(0, limited.size()), limited);
   EXPECT_EQ(splitLines(limited).size(), 8u);
   EXPECT_NEAR(plane.A, parseStepLine(lines[7]).normal.x, 1e-6);
+
+  // Each thread has its own settings, and new ones replace the last without a reset between.
+  setAttitudeIterationSettings(noting);
+  setAttitudeIterationSettings(capped);
+  std::string elsewhere, elsewhereCapped;
+  std::thread([&] {
+    elsewhere = run();
+    elsewhereCapped = solve(capped);
+  }).join();
+  EXPECT_EQ(run(), limited);
+  setAttitudeIterationSettings(AttitudeIterationSettings());
+  EXPECT_EQ(elsewhere, full);
+  EXPECT_EQ(elsewhereCapped, limited);
+  EXPECT_EQ(notes.size(), 1u);
 }
 
 }  // namespace
