@@ -287,19 +287,18 @@ double crossedError(const Box& element, const CrossedSums& sums, const Plane& pl
   }
   const double V = sums.box * grow, a = kUnit * (2.1 + 1.01 * tau) * 1.0001,
                alpha = 1 + 2 * tau + 2 * a;
-  // sum over the tetrahedra of rho_c outer_c+1 outer_c+2, expanded in the sums of extents
-  double moved = 0;
-  for (int c = 0; c < 3; ++c) {
-    const int d = (c + 1) % 3, f = (c + 2) % 3;
-    moved += a * alpha * alpha * V + a * alpha * (beta[f] * P[f] + beta[d] * P[d]) +
-             a * beta[d] * beta[f] * S[c] + b[c] * alpha * alpha * P[c] +
-             b[c] * alpha * (beta[f] * S[d] + beta[d] * S[f]) + n * b[c] * beta[d] * beta[f];
-  }
-  const double outer =
-      alpha * alpha * alpha * V +
-      alpha * alpha * (beta[0] * P[0] + beta[1] * P[1] + beta[2] * P[2]) +
-      alpha * (beta[1] * beta[2] * S[0] + beta[0] * beta[2] * S[1] + beta[0] * beta[1] * S[2]) +
-      n * beta[0] * beta[1] * beta[2];
+  // The sums over the tetrahedra of rho_c outer_c+1 outer_c+2 (over c) and of prod_c outer_c,
+  // expanded in the sums of extents. With beta_c = 2 b_c both collect into three sums:
+  //   moved = 3 a alpha^2 V + (2 a alpha + alpha^2 / 2) R + (a + alpha) Q + (3/2) n B,
+  //   outer = alpha^3 V + alpha^2 R + alpha Q + n B,
+  // with R = sum_c beta_c P_c, Q = sum_c beta_c+1 beta_c+2 S_c and B = prod_c beta_c. Every term is
+  // non-negative, so the few roundings of this form stay within the 1 % the bound is raised by.
+  const double R = beta[0] * P[0] + beta[1] * P[1] + beta[2] * P[2];
+  const double Q = beta[1] * beta[2] * S[0] + beta[0] * beta[2] * S[1] + beta[0] * beta[1] * S[2];
+  const double B = beta[0] * beta[1] * beta[2];
+  const double moved = 3 * a * alpha * alpha * V + (2 * a * alpha + 0.5 * alpha * alpha) * R +
+                       (a + alpha) * Q + 1.5 * n * B;
+  const double outer = alpha * alpha * alpha * V + alpha * alpha * R + alpha * Q + n * B;
   const double vt = sums.volume * grow;
   const double e = 8 * (vt + roundingBound(9) * V) * tau * (1 + tau) * (1 + tau) + 8.0 / 3 * moved +
                    33 * kUnit * outer + roundingBound(9) * V + 28 * roundingBound(20) * vt;

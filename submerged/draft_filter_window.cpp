@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <utility>
 
+#include "elements/hexahedron.h"
+#include "elements/triangle_prism.h"
 #include "submerged/draft_filter_bounds.h"
 #include "submerged/float_bounds.h"
 
@@ -36,6 +39,53 @@ constexpr double kFirstWindowReach = 1e-3, kSmallestWindowReach = 3e-4, kLargest
 // a body whose searches valued their crossed elements this many times over.
 constexpr std::size_t kWindowsPay = 2;
 
+// The distinct edges of a fixed split's tetrahedra: a hexahedron's five share 18 edges among
+// their 30, a prism's three 12 among 18.
+template <int kTetrahedra>
+class SplitEdges {
+ public:
+  constexpr explicit SplitEdges(const int (&split)[kTetrahedra][4]) {
+    for (const int(&t)[4] : split) {
+      for (int j = 0; j < 3; ++j) {
+        for (int k = j + 1; k < 4; ++k)
+          add(std::min(t[j], t[k]), std::max(t[j], t[k]));
+      }
+    }
+  }
+  constexpr int count() const { return count_; }
+  constexpr int end(int edge, int which) const { return ends_[edge][which]; }
+
+ private:
+  constexpr void add(int a, int b) {
+    for (int i = 0; i < count_; ++i) {
+      if (ends_[i][0] == a && ends_[i][1] == b)
+        return;
+    }
+    ends_[count_][0] = a;
+    ends_[count_][1] = b;
+    ++count_;
+  }
+  int ends_[6 * kTetrahedra][2] = {};
+  int count_ = 0;
+};
+
+constexpr SplitEdges<Hexahedron::kTetrahedronCount> kHexahedronEdges(Hexahedron::kSplit);
+constexpr SplitEdges<TrianglePrism::kTetrahedronCount> kPrismEdges(TrianglePrism::kSplit);
+
+// The smallest positive difference in height between the ends of one of the edges, or kInfinity;
+// the edges are constants, written out one by one.
+template <const auto& kEdges, std::size_t... kEdge>
+double smallestSpan(const double* heights, std::index_sequence<kEdge...>) {
+  double gap = kInfinity;
+  const auto take = [&gap](double span) { gap = span > 0 ? std::min(gap, span) : gap; };
+  (take(std::fabs(heights[kEdges.end(kEdge, 0)] - heights[kEdges.end(kEdge, 1)])), ...);
+  return gap;
+}
+template <const auto& kEdges>
+double smallestSpan(const double* heights) {
+  return smallestSpan<kEdges>(heights, std::make_index_sequence<kEdges.count()>());
+}
+
 }  // namespace
 
 // Item 8: the smallest span in height of an element's edges whose ends differ in height bounds
@@ -44,15 +94,21 @@ constexpr std::size_t kWindowsPay = 2;
 double DraftFilter::everyLevelError(std::uint32_t e) const {
   const Element& element = flat().element(e);
   const double* heights = fast_.heights(e);
-  const WaterTetrahedron* t = flat().waterTetrahedra(element);
   double gap = kInfinity;
-  for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
-    const std::uint16_t* v = t[i].vertex;
-    const double h[4] = {heights[v[0]], heights[v[1]], heights[v[2]], heights[v[3]]};
-    for (int j = 0; j < 3; ++j) {
-      for (int k = j + 1; k < 4; ++k) {
-        const double span = std::fabs(h[j] - h[k]);
-        gap = span > 0 ? std::min(gap, span) : gap;
+  if (element.kind == FlattenedBody::Kind::Hexahedron) {
+    gap = smallestSpan<kHexahedronEdges>(heights);  // the split's edges, each once
+  } else if (element.kind == FlattenedBody::Kind::Prism) {
+    gap = smallestSpan<kPrismEdges>(heights);
+  } else {
+    const WaterTetrahedron* t = flat().waterTetrahedra(element);
+    for (std::uint32_t i = 0; i < element.tetrahedronCount; ++i) {
+      const std::uint16_t* v = t[i].vertex;
+      const double h[4] = {heights[v[0]], heights[v[1]], heights[v[2]], heights[v[3]]};
+      for (int j = 0; j < 3; ++j) {
+        for (int k = j + 1; k < 4; ++k) {
+          const double span = std::fabs(h[j] - h[k]);
+          gap = span > 0 ? std::min(gap, span) : gap;
+        }
       }
     }
   }
