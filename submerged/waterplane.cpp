@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
+#include "submerged/fast_evaluation.h"
 #include "submerged/surface_evaluation.h"
 #include "submerged/tetrahedron_cut.h"
 
@@ -205,6 +207,22 @@ class ElementSections {
   std::vector<Tetrahedron> scratch_;
 };
 
+// The body's fast evaluation where its normal is the plane's, bit for bit: its extents then bound
+// the very heights the sections' plane values are formed from (height + D), so an element they
+// put wholly on one side of the plane has no crossed tetrahedron and adds nothing. A solver asks
+// for the waterplane of the plane its last draft search found, at the evaluation's normal.
+const FastEvaluation* extentsOfPlane(const FloatingBody& body, const Plane& plane) {
+  const FastEvaluation* fast = body.fastEvaluation.get();
+  if (fast == nullptr || fast->flattened().elementCount() !=
+                             static_cast<std::size_t>(body.tetrahedronCount) + body.cylinderCount +
+                                 body.hexahedronCount + body.prismCount) {
+    return nullptr;
+  }
+  const Plane& n = fast->normalPlane();
+  const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  return same(n.A, plane.A) && same(n.B, plane.B) && same(n.C, plane.C) ? fast : nullptr;
+}
+
 }  // namespace
 
 bool projectIntoPlane(const Vec3& axis, const Vec3& n, Vec3& direction) {
@@ -243,7 +261,16 @@ WaterplaneProperties computeWaterplane(const FloatingBody& body, const Plane& pl
   const Vec3 P = referencePoint(body);
   const Vec3 O = P - wp.normal * (plane.value(P) / length);
   SectionSum sum(plane, O, wp.axisU, wp.axisV);
-  forEachElement(body, ElementSections(body, sum));
+  ElementSections sections(body, sum);
+  if (const FastEvaluation* fast = extentsOfPlane(body, plane)) {
+    std::size_t e = 0;
+    forEachElement(body, [&](const auto& element) {
+      if (fast->extent(e++).crossedAt(plane.D))
+        sections(element);
+    });
+  } else {
+    forEachElement(body, sections);
+  }
   const AreaIntegrals& s = sum.integrals();
   wp.crossedTetrahedronCount = sum.crossed();
   wp.area = s.area;

@@ -58,7 +58,9 @@ void setPlaneFrame(WaterplaneProperties& wp, const Vec3& N);
 // plane's normal must be non-zero; its length is free. The body is left unchanged: no element's
 // cut results are touched. Cylinders are split as the cut splits them (at least 3 sectors); their
 // tetrahedra go into one scratch array allocated per call. Elements that lie wholly on one side of
-// the plane add nothing and are passed over (a cylinder then without being split).
+// the plane add nothing and are passed over (a cylinder then without being split); where the
+// body's fast evaluation has the plane's normal, bit for bit, its extents tell which without
+// reading the elements.
 //
 // When the area is 0 (the plane misses every element, or only touches vertices, edges or a
 // submerged face) the moments are 0 and the centre of flotation is the foot, on the plane, of the

@@ -14,6 +14,7 @@
 
 #include "elements/floating_body.h"
 #include "submerged/draft_filter.h"
+#include "submerged/waterplane.h"
 #include "support/random_body.h"
 #include "support/shapes.h"
 #include "support/test_support.h"
@@ -62,8 +63,19 @@ void expectSameElementResults(const FloatingBody& a, const FloatingBody& b) {
   }
 }
 
+void expectSameWaterplane(const WaterplaneProperties& a, const WaterplaneProperties& b) {
+  ASSERT_EQ(a.crossedTetrahedronCount, b.crossedTetrahedronCount);
+  ASSERT_EQ(a.area, b.area);
+  ASSERT_EQ(a.centreOfFlotation, b.centreOfFlotation);
+  ASSERT_EQ(a.Iuu, b.Iuu);
+  ASSERT_EQ(a.Ivv, b.Ivv);
+  ASSERT_EQ(a.Iuv, b.Iuv);
+}
+
 // Evaluations of random bodies with the given counts of tetrahedra, hexahedra, prisms and
-// cylinders, on `threads` threads, against the reference, plane by plane.
+// cylinders, on `threads` threads, against the reference, plane by plane. The waterplane of a
+// body whose evaluation has the plane's normal passes over the elements its extents put wholly
+// on one side: the same bits as the reference's pass over every element.
 void expectReferenceBits(int threads, const int (&counts)[4], int seeds, int planes) {
   for (std::uint64_t seed = test_support::kSeed; seed < test_support::kSeed + seeds; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", threads " + std::to_string(threads));
@@ -75,6 +87,7 @@ void expectReferenceBits(int threads, const int (&counts)[4], int seeds, int pla
     // A threshold of 0 splits even a small body among the threads.
     FastEvaluation evaluation(fast, threads, 0);
     ASSERT_EQ(evaluation.threadCount(), threads);
+    fast.fastEvaluation = std::shared_ptr<FastEvaluation>(&evaluation, [](FastEvaluation*) {});
     for (int trial = 0; trial < planes; ++trial) {
       SCOPED_TRACE("plane " + std::to_string(trial));
       const Plane plane = randomPlane(random, reference, trial);
@@ -94,7 +107,10 @@ void expectReferenceBits(int threads, const int (&counts)[4], int seeds, int pla
       ASSERT_EQ(evaluation.submergedVolume(plane.D), v1);
       const Plane higher(plane.A, plane.B, plane.C, plane.D - 0.25);
       ASSERT_EQ(evaluation.submergedVolume(higher.D), reference.computeSubmergedVolume(higher));
+      expectSameWaterplane(computeWaterplane(reference, plane), computeWaterplane(fast, plane));
+      expectSameWaterplane(computeWaterplane(reference, higher), computeWaterplane(fast, higher));
     }
+    fast.fastEvaluation.reset();
   }
 }
 
