@@ -1,6 +1,7 @@
 #include "elements/cylinder.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <type_traits>
 
 #include "elements/console.h"
@@ -121,17 +122,34 @@ BoundingBox Cylinder::boundingBox() {
   BoundingBox box = BoundingBox::empty();
   if (segmentCount < 3)
     segmentCount = 3;
-  // The box of the split's tetrahedra merged in split order: the same points in the same order
-  // as splitting the cylinder into an array of them, so that the same minimum wins among equal
-  // ones (zeros of either sign), without the array. Each tetrahedron's box is its first vertex's
-  // widened by the other three, as Tetrahedron::boundingBox forms it.
-  forEachSectorPrism(*this, [&box](int, const Vec3(&corners)[TrianglePrism::kVertexCount]) {
-    for (const int* t : TrianglePrism::kSplit) {
-      BoundingBox tetrahedron = BoundingBox::ofPoint(corners[t[0]]);
-      for (int k = 1; k < 4; ++k)
-        tetrahedron.include(corners[t[k]]);
-      box.include(tetrahedron);
+  // The box of the split's tetrahedra merged in split order, without the array. Each
+  // tetrahedron's box is its first vertex's widened by the other three, as
+  // Tetrahedron::boundingBox forms it, and the merge keeps the first of equal minima (zeros of
+  // either sign). So while no corner is NaN, the merged box is the corners' own box taken in the
+  // order the split first names them (0, 1, 2, 4, 3, 5): a corner named again, here or in an
+  // earlier sector (the axis ends, the sector's first circle point and the one above it, the same
+  // bits as the last sector's second ones), equals one already taken and changes nothing. A NaN
+  // corner drops the rest of any tetrahedron it comes first in, so such a sector takes the
+  // tetrahedra one by one; the corners it names again are taken there all the same.
+  forEachSectorPrism(*this, [&box](int i, const Vec3(&corners)[TrianglePrism::kVertexCount]) {
+    bool numbers = true;
+    for (const Vec3& p : corners)
+      numbers = numbers && !(std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z));
+    if (!numbers) {
+      for (const int* t : TrianglePrism::kSplit) {
+        BoundingBox tetrahedron = BoundingBox::ofPoint(corners[t[0]]);
+        for (int k = 1; k < 4; ++k)
+          tetrahedron.include(corners[t[k]]);
+        box.include(tetrahedron);
+      }
+      return;
     }
+    if (i == 0) {
+      for (const int k : {0, 1, 2, 4, 3})
+        box.include(corners[k]);
+    }
+    box.include(corners[2]);
+    box.include(corners[5]);
   });
   return box;
 }

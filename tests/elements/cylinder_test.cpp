@@ -134,13 +134,25 @@ TEST(Cylinder, BoundingBoxIsThatOfThePolygonPrism) {
 // length), and for a sector count raised to 3.
 TEST(Cylinder, BoundingBoxIsTheSplitTetrahedraBoxBitForBit) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  Cylinder cylinders[] = {Cylinder(Vec3(-0.0, 0, -0.0), Vec3(0, -0.0, 2), 1),
-                          Cylinder(Vec3(1, 2, 3), Vec3(-4, 5.5, -6), 0.75),
-                          Cylinder(Vec3(0, 0, 0), Vec3(-3, 0, 0), 2),
-                          Cylinder(Vec3(1, 1, 1), Vec3(1, 1, 1), 1),
-                          Cylinder(Vec3(nan, 0, 0), Vec3(0, 0, 1), 1),
-                          Cylinder(Vec3(0, 0, 0), Vec3(0, 1, 0), -0.0)};
+  // clang-format off
+  Cylinder cylinders[] = {
+      Cylinder(Vec3(-0.0, 0, -0.0), Vec3(0, -0.0, 2), 1),
+      Cylinder(Vec3(1, 2, 3), Vec3(-4, 5.5, -6), 0.75),
+      Cylinder(Vec3(0, 0, 0), Vec3(-3, 0, 0), 2),
+      Cylinder(Vec3(1, 1, 1), Vec3(1, 1, 1), 1),
+      Cylinder(Vec3(nan, 0, 0), Vec3(0, 0, 1), 1),
+      Cylinder(Vec3(0, 0, 0), Vec3(0, 1, 0), -0.0),
+      Cylinder(Vec3(-0.0, -0.0, -0.0), Vec3(-0.0, -0.0, -3), 0),
+      // x: the far end's -0 ties with the first circle point moved along the axis, +0.
+      Cylinder(Vec3(1, 0, 0), Vec3(-0.0, 0, 2), 0),
+      // Circle points that overflow in some sectors only: NaN corners there.
+      Cylinder(Vec3(0, 0, 0), Vec3(1, 2, 3), 1.5e308),
+      Cylinder(Vec3(1e308, -1e308, 0), Vec3(-1e308, 1e308, 1), 1e308),
+      Cylinder(Vec3(0.5, 0, 0), Vec3(3, -2, 5), 1.25),
+      Cylinder(Vec3(2, -1, 0.5), Vec3(2, -1, -7.25), 3)};
+  // clang-format on
   cylinders[1].segmentCount = 2;
+  cylinders[11].segmentCount = 7;
   for (Cylinder& c : cylinders) {
     Cylinder copy = c;
     const BoundingBox box = c.boundingBox();

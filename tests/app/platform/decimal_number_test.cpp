@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "support/number_spellings.h"
 
@@ -28,8 +30,17 @@ TEST_P(PlainDecimal, TakesWhatStrtodTakesWithTheSameBits) {
         readPlainDecimal(text.data(), text.data() + text.size(), ignored, ignoredEnd, &longDigits),
         taken);
   }
+  // Followed by more of a file (a separator, then enough bytes for the reading by whole words),
+  // the text is read the same way.
+  const std::string followed = text + ",-0.5\n0.125,7,12345678.25\n";
+  double inFile = -1;
+  const char* inFileEnd = nullptr;
+  EXPECT_EQ(readPlainDecimal(followed.data(), followed.data() + followed.size(), inFile, inFileEnd),
+            taken);
   if (!taken)
     return;
+  EXPECT_EQ(inFileEnd - followed.data(), end - text.data());
+  EXPECT_EQ(std::memcmp(&inFile, &value, sizeof value), 0) << inFile << " vs " << value;
   // strtod takes the same characters (those of a hexadecimal number's leading "0" alone) to the
   // same double.
   const std::string prefix(text.data(), end);
@@ -56,6 +67,42 @@ std::string spellingName(const ::testing::TestParamInfo<NumberSpelling>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Spellings, PlainDecimal, ::testing::ValuesIn(numberSpellings()),
                          spellingName);
+
+// Many short numbers of every digit count on either side of the point, with the separators files
+// use, read one after another as a reader does, to the end of the text: the numbers far from the
+// end take the reading by words, the last ones the reading digit by digit. Each is strtod's,
+// characters and bits.
+TEST(PlainDecimal, ReadsAFileOfShortNumbersAsStrtod) {
+  std::mt19937_64 random(20261210);
+  const char* const separators[] = {",", "\n", " ", "\r\n", ",\t"};
+  std::string text;
+  std::vector<std::size_t> starts;
+  for (int i = 0; i < 40000; ++i) {
+    starts.push_back(text.size());
+    if (random() % 3 == 0)
+      text += '-';
+    const int wholeDigits = static_cast<int>(random() % 10);
+    const int fractionDigits = static_cast<int>(random() % 10);
+    for (int d = 0; d < wholeDigits; ++d)
+      text += static_cast<char>('0' + random() % 10);
+    if (wholeDigits == 0 || fractionDigits > 0 || random() % 4 == 0)
+      text += '.';
+    for (int d = 0; d < (wholeDigits == 0 ? fractionDigits + 1 : fractionDigits); ++d)
+      text += static_cast<char>('0' + random() % 10);
+    text += separators[random() % 5];
+  }
+  const char* const last = text.data() + text.size();
+  for (const std::size_t start : starts) {
+    const char* first = text.data() + start;
+    double value = -1;
+    const char* end = nullptr;
+    ASSERT_TRUE(readPlainDecimal(first, last, value, end)) << text.substr(start, 24);
+    char* strtodEnd = nullptr;
+    const double expected = std::strtod(first, &strtodEnd);
+    ASSERT_EQ(end, strtodEnd) << text.substr(start, 24);
+    ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text.substr(start, 24);
+  }
+}
 
 // A text that ends inside the number is read to its end, never past it.
 TEST(PlainDecimal, StopsAtTheEndOfItsText) {
