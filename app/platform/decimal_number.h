@@ -22,8 +22,16 @@
 // A reader that passes longDigits gets the same results sooner on a file written with 16 or more
 // digits per number: the flag remembers whether the last number had that many, and while it does
 // the digits are not scanned for the short case first (files keep one precision throughout).
-inline bool readPlainDecimal(const char* first, const char* last, double& value, const char*& end,
-                             bool* longDigits = nullptr) {
+// Kept inline in each reader's loop even where the compiler would call it: the call and its
+// saved registers cost a short number a tenth of its reading.
+#if defined(__GNUC__)
+#define FLOATSTATE_INLINE_ALWAYS inline __attribute__((always_inline))
+#else
+#define FLOATSTATE_INLINE_ALWAYS inline
+#endif
+
+FLOATSTATE_INLINE_ALWAYS bool readPlainDecimal(const char* first, const char* last, double& value,
+                                               const char*& end, bool* longDigits = nullptr) {
   const char* digits = first != last && *first == '-' ? first + 1 : first;
   if (digits == last || !((*digits >= '0' && *digits <= '9') || *digits == '.'))
     return false;
