@@ -1,5 +1,6 @@
 // Reading a SET file: the stream's formatted reading against the reading of a regular file from
-// its mapped bytes (two threads on a large file, and one), on generated bodies written as SET files
+// its mapped bytes (two threads on a large file, and one; and two measuring every solid's split
+// for the checks, as the program reads), on generated bodies written as SET files
 // with six significant digits, as hand-made and exported files hold them. Counter same_body: both
 // readings gave the same numbers.
 
@@ -78,6 +79,14 @@ bool parseMappedOneThread(std::FILE* file, FloatingBody& body, SetFileError& err
   return true;
 }
 
+// The program's reading: from memory on two threads, each solid's split volumes measured for the
+// checks as it is read.
+bool parseMeasured(std::FILE* file, FloatingBody& body, SetFileError& error,
+                   std::vector<SetFileWarning>& warnings) {
+  MeasuredSplits measured;
+  return parseSetFile(file, body, error, warnings, nullptr, &measured);
+}
+
 template <class Element>
 bool sameVertices(const Element* a, const Element* b, int count) {
   for (int i = 0; i < count; ++i) {
@@ -145,13 +154,19 @@ LoadCase largePlatform(FloatingBody& body) {
   return makeLargeMixedPlatform(body);
 }
 
+// Hull-shaped: hexahedra with warped faces, every one of them a finding of the checks.
+LoadCase shipHull20060(FloatingBody& body) {
+  return makeShipHull(body, 100, 20, 10);
+}
+
 const bool kRegistered = [] {
   const struct {
     const char* name;
     Parse parse;
   } ways[] = {{"stream", parseSetFileByStream},
               {"memory", parseSetFile},
-              {"memory1", parseMappedOneThread}};
+              {"memory1", parseMappedOneThread},
+              {"measured", parseMeasured}};
   for (const auto& way : ways) {
     benchmark::RegisterBenchmark(
         (std::string("reading/barge_100000_hexahedra/") + way.name).c_str(), reading<barge100000>,
@@ -162,6 +177,12 @@ const bool kRegistered = [] {
     benchmark::RegisterBenchmark(
         (std::string("reading/mixed_platform_101040_tets/") + way.name).c_str(),
         reading<largePlatform>, way.parse)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(10);
+    benchmark::RegisterBenchmark(
+        (std::string("reading/ship_hull_20060_elements/") + way.name).c_str(),
+        reading<shipHull20060>, way.parse)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(10);

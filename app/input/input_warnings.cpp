@@ -27,65 +27,6 @@ constexpr int kTwoHalvesElements = 16384;
 // The header line of the centre of gravity's first coordinate.
 constexpr long kGravityLine = 2;
 
-// The faces of the solids as their numbering defines them, each running around the face; a
-// triangle repeats its first vertex. Orientation is consistent over each solid (all outward or all
-// inward), which the signed surface volume below relies on.
-constexpr int kHexahedronFaces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                                        {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
-constexpr int kPrismFaces[5][4] = {
-    {0, 2, 1, 0}, {3, 4, 5, 3}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
-
-double signedVolume(const Vec3& o, const Vec3& a, const Vec3& b, const Vec3& c) {
-  return (a - o).dot((b - o).cross(c - o)) / 6;
-}
-
-// Whether the element's split cuts the quadrilateral face (a, b, c, d) along a-c (else b-d): some
-// tetrahedron of the split holds both a and c.
-template <class Element>
-bool splitUsesFirstDiagonal(const int* face) {
-  for (const int* t : Element::kSplit) {
-    const int* end = t + 4;
-    if (std::find(t, end, face[0]) != end && std::find(t, end, face[2]) != end)
-      return true;
-  }
-  return false;
-}
-
-// The volume enclosed by the faces, by the divergence theorem, each quadrilateral split along the
-// diagonal its split uses (sameDiagonals) or along the other one; firstDiagonal[f] tells which
-// diagonal of face f the split uses. With the split's own diagonals it equals the split's volume
-// exactly when the split's tetrahedra fill the element without overlap: a numbering that does not
-// run around the faces (a "Z" order) makes them differ. With the other diagonals it differs when
-// a face is warped, so that the element's volume depends on how it is split.
-template <class Element, int FaceCount>
-double surfaceVolume(const Element& e, const int (&faces)[FaceCount][4],
-                     const bool (&firstDiagonal)[FaceCount], bool sameDiagonals) {
-  const Vec3* p = e.vertices;
-  double v = 0;
-  for (int i = 0; i < FaceCount; ++i) {
-    const int* f = faces[i];
-    const Vec3 &a = p[f[0]], &b = p[f[1]], &c = p[f[2]], &d = p[f[3]];
-    if (f[3] == f[0]) {
-      v += signedVolume(p[0], a, b, c);
-    } else if (firstDiagonal[i] == sameDiagonals) {
-      v += signedVolume(p[0], a, b, c) + signedVolume(p[0], a, c, d);
-    } else {
-      v += signedVolume(p[0], a, b, d) + signedVolume(p[0], b, c, d);
-    }
-  }
-  return std::fabs(v);
-}
-
-template <class Element>
-double splitVolume(const Element& element) {
-  Tetrahedron parts[Element::kTetrahedronCount];
-  element.splitIntoTetrahedra(parts, Element::kTetrahedronCount);
-  double v = 0;
-  for (const Tetrahedron& t : parts)
-    v += t.volume();
-  return v;
-}
-
 bool differs(double a, double b) {
   return std::fabs(a - b) > kSplitTolerance * std::max(std::fabs(a), std::fabs(b));
 }
@@ -124,15 +65,16 @@ class BodyChecks {
  public:
   // With firstOnly the checks stop at their first finding: whether there is any. Of the split
   // findings only the first `written` in line order get their text (see checkBody).
+  // Where `measured` holds a kind's split volumes (one per element), they are taken as they are.
   BodyChecks(FloatingBody& body, const ElementLines& lines, bool firstOnly = false,
-             std::size_t written = kAllFindings)
-      : body_(body), lines_(lines), firstOnly_(firstOnly), written_(written) {}
+             std::size_t written = kAllFindings, const MeasuredSplits* measured = nullptr)
+      : body_(body), lines_(lines), firstOnly_(firstOnly), written_(written), measured_(measured) {}
   std::vector<InputWarning> run();
 
  private:
-  template <class Element, int FaceCount>
+  template <class Element>
   void checkSplit(const char* kind, const Element* elements, int count,
-                  const std::vector<long>& lines, const int (&faces)[FaceCount][4]);
+                  const std::vector<long>& lines, const std::vector<SplitVolumes>* measured);
   void checkCylinders();
   void checkVanishing();
   void checkGravity();
@@ -145,6 +87,7 @@ class BodyChecks {
   const ElementLines& lines_;
   const bool firstOnly_;
   const std::size_t written_;
+  const MeasuredSplits* const measured_;
   std::vector<InputWarning> found_;
   // A split finding's numbers, written into its text at the end (found_[at]).
   struct Split {
@@ -169,9 +112,11 @@ std::vector<InputWarning> BodyChecks::run() {
   for (int i = 0; i < body_.tetrahedronCount; ++i)
     volumes_.push_back({body_.tetrahedra[i].volume(), lineOf(lines_.tetrahedra, i), "tetrahedron"});
   checkSplit("hexahedron", body_.hexahedra.get(), body_.hexahedronCount, lines_.hexahedra,
-             kHexahedronFaces);
-  if (!done())
-    checkSplit("triangle prism", body_.prisms.get(), body_.prismCount, lines_.prisms, kPrismFaces);
+             measured_ ? &measured_->hexahedra : nullptr);
+  if (!done()) {
+    checkSplit("triangle prism", body_.prisms.get(), body_.prismCount, lines_.prisms,
+               measured_ ? &measured_->prisms : nullptr);
+  }
   if (!done())
     checkCylinders();
   if (!done())
@@ -207,39 +152,44 @@ void BodyChecks::writeSplits() {
   }
 }
 
-template <class Element, int FaceCount>
+template <class Element>
 void BodyChecks::checkSplit(const char* kind, const Element* elements, int count,
-                            const std::vector<long>& lines, const int (&faces)[FaceCount][4]) {
-  // The same for every element of the kind: worked out once, not per element.
-  bool firstDiagonal[FaceCount];
-  for (int f = 0; f < FaceCount; ++f)
-    firstDiagonal[f] = splitUsesFirstDiagonal<Element>(faces[f]);
-  // A large body's elements are checked in two halves side by side, each finding its own.
+                            const std::vector<long>& lines,
+                            const std::vector<SplitVolumes>* measured) {
+  if (measured != nullptr && measured->size() != static_cast<std::size_t>(count))
+    measured = nullptr;  // not this body's: measured again
+  const SplitMeasure<Element> measure;
+  // A large body's elements are measured in two halves side by side, each finding its own;
+  // volumes the reading measured are only compared.
   const std::size_t first = volumes_.size();
   volumes_.resize(first + static_cast<std::size_t>(count));
-  const int half = count >= kTwoHalvesElements ? count / 2 : count;
+  const int half = count >= kTwoHalvesElements && measured == nullptr ? count / 2 : count;
   std::vector<InputWarning> secondHalf;
-  std::vector<Split> firstSplits, secondSplits;
+  std::vector<Split> secondSplits;
   const auto check = [&](int begin, int end, std::vector<InputWarning>& found,
                          std::vector<Split>& splits) {
+    // A body of warped elements has a finding for nearly every one: room for them all at once,
+    // not arrays moved as they grow (room never written costs no memory).
+    if (!firstOnly_) {
+      found.reserve(found.size() + static_cast<std::size_t>(end - begin));
+      splits.reserve(splits.size() + static_cast<std::size_t>(end - begin));
+    }
     for (int i = begin; i < end && !(firstOnly_ && !found.empty()); ++i) {
-      const Element& e = elements[i];
-      const double split = splitVolume(e);
-      const double enclosed = surfaceVolume(e, faces, firstDiagonal, true);
-      const double otherDiagonals = surfaceVolume(e, faces, firstDiagonal, false);
-      volumes_[first + static_cast<std::size_t>(i)] = {split, lineOf(lines, i), kind};
-      if (differs(split, enclosed) || differs(split, otherDiagonals)) {
+      const SplitVolumes v =
+          measured != nullptr ? (*measured)[static_cast<std::size_t>(i)] : measure(elements[i]);
+      volumes_[first + static_cast<std::size_t>(i)] = {v.split, lineOf(lines, i), kind};
+      if (differs(v.split, v.enclosed) || differs(v.split, v.otherDiagonals)) {
         // Its text comes at the end (writeSplits); the probe only asks whether there is one.
-        splits.push_back({found.size(), kind, split, enclosed, otherDiagonals});
+        splits.push_back({found.size(), kind, v.split, v.enclosed, v.otherDiagonals});
         found.push_back({lineOf(lines, i), std::string()});
       }
     }
   };
-  runSideBySide([&] { check(0, half, found_, firstSplits); },
+  // The first half's findings go straight behind those found so far, the second's after them.
+  runSideBySide([&] { check(0, half, found_, splits_); },
                 [&] { check(half, count, secondHalf, secondSplits); }, half < count);
   for (Split& split : secondSplits)
     split.at += found_.size();
-  splits_.insert(splits_.end(), firstSplits.begin(), firstSplits.end());
   splits_.insert(splits_.end(), secondSplits.begin(), secondSplits.end());
   found_.insert(found_.end(), std::make_move_iterator(secondHalf.begin()),
                 std::make_move_iterator(secondHalf.end()));
@@ -400,13 +350,13 @@ std::string formatNineDigits(double value) {
 }
 
 std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines,
-                                    std::size_t written) {
-  return BodyChecks(body, lines, false, written).run();
+                                    std::size_t written, const MeasuredSplits* measured) {
+  return BodyChecks(body, lines, false, written, measured).run();
 }
 
-bool bodyHasFindings(FloatingBody& body) {
+bool bodyHasFindings(FloatingBody& body, const MeasuredSplits* measured) {
   const ElementLines unknown;
-  return !BodyChecks(body, unknown, true).run().empty();
+  return !BodyChecks(body, unknown, true, kAllFindings, measured).run().empty();
 }
 
 void writeWarnings(std::ostream& out, const std::vector<InputWarning>& warnings) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/input/split_check.h"
 #include "elements/floating_body.h"
 
 // Findings about a body as read that do not stop the run but probably mean the body is not what
@@ -27,17 +28,19 @@ ElementLines scanElementLines(std::FILE* file);
 
 // The checks of the body's elements and of its centre of gravity, in file order of each kind
 // (tetrahedra, hexahedra, prisms, cylinders), then the centre of gravity. `lines` may be shorter
-// than the body's arrays (a line is then 0).
+// than the body's arrays (a line is then 0). The split volumes a reading measured (`measured`,
+// one per element of a kind, else that kind is measured here) are taken as they are.
 // Every finding is counted and placed; with `written` below their number, only the first
 // `written` by line (in their order within a line, as writeWarnings writes them) are sure to
 // carry their text: a run that writes no report spends nothing on the others' text.
 constexpr std::size_t kAllFindings = static_cast<std::size_t>(-1);
 std::vector<InputWarning> checkBody(FloatingBody& body, const ElementLines& lines,
-                                    std::size_t written = kAllFindings);
+                                    std::size_t written = kAllFindings,
+                                    const MeasuredSplits* measured = nullptr);
 // A number as the findings write it: as a stream of precision 9 does (printf's %.9g).
 std::string formatNineDigits(double value);
 // Whether checkBody finds anything, found without going on past the first finding.
-bool bodyHasFindings(FloatingBody& body);
+bool bodyHasFindings(FloatingBody& body, const MeasuredSplits* measured = nullptr);
 
 // The last of those checks alone: the finding about a centre of gravity outside the box of the
 // body's elements (at the header's line), or none. A run that gives the body another centre of

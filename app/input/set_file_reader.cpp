@@ -585,7 +585,7 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure,
 }
 
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
-                  std::vector<SetFileWarning>& warnings, bool* coneSeen) {
+                  std::vector<SetFileWarning>& warnings, bool* coneSeen, MeasuredSplits* measured) {
   {
     const MappedFile mapped(file);
     const char* text = mapped.data();
@@ -594,7 +594,7 @@ bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
       text += 3;
       size -= 3;
     }
-    if (text != nullptr && readUsualSetFile(text, size, body, coneSeen))
+    if (text != nullptr && readUsualSetFile(text, size, body, coneSeen, true, measured))
       return true;
   }
   return parseSetFileByStream(file, body, error, warnings, coneSeen);
@@ -642,7 +642,9 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
   SetFileError error;
   std::vector<SetFileWarning> readerWarnings;
   bool coneSeen = false;
-  const bool ok = parseSetFile(file, body, error, readerWarnings, &coneSeen);
+  // The reading from memory measures each solid's split for the checks as it reads it.
+  MeasuredSplits measured;
+  const bool ok = parseSetFile(file, body, error, readerWarnings, &coneSeen, &measured);
   const int readError = std::ferror(file) ? errno : 0;
   std::vector<InputWarning> warnings;
   for (SetFileWarning& w : readerWarnings)
@@ -652,11 +654,11 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
     // and a first look stops at the first finding. A cone shows only in the second radii, which
     // the body does not keep: the reader noted it.
     std::vector<InputWarning> found;
-    if (coneSeen || bodyHasFindings(body)) {
+    if (coneSeen || bodyHasFindings(body, &measured)) {
       std::clearerr(file);
       found = checkBody(
           body, std::fseek(file, 0, SEEK_SET) == 0 ? scanElementLines(file) : ElementLines{},
-          written);
+          written, &measured);
     }
     warnings.insert(warnings.end(), std::make_move_iterator(found.begin()),
                     std::make_move_iterator(found.end()));

@@ -208,11 +208,15 @@ bool Cursor::exponent(Decimal& decimal) {
 // bytes read so far: the memory follows what the file spells out, never more than the blocks its
 // bytes can hold (each block takes some bytes), whatever letters a hostile file repeats.
 struct Lists {
+  explicit Lists(bool measureSplits) : measure(measureSplits) {}
   ElementList<Tetrahedron> tetrahedra;
   ElementList<Hexahedron> hexahedra;
   ElementList<TrianglePrism> prisms;
   ElementList<Cylinder> cylinders;
   bool coneSeen = false;  // a cylinder's second radius differs from its first
+  // The split volumes of each solid, measured as it is read (where `measure`)
+  const bool measure;
+  MeasuredSplits splits;
 };
 struct Stretch {
   const char* begin;
@@ -274,8 +278,22 @@ bool readInto(ElementList<Element>& list, const Stretch& s, const char* at, Read
   return true;
 }
 
+// A solid, measured as soon as it is read (while its vertices are at hand) where the lists ask
+// for its split volumes.
+template <class Element>
+bool readMeasured(Cursor& in, Element& element, const Lists& lists,
+                  const SplitMeasure<Element>& measure, std::vector<SplitVolumes>& volumes) {
+  if (!readSolid<Element, Element::kVertexCount>(in, element))
+    return false;
+  if (lists.measure)
+    volumes.push_back(measure(element));
+  return true;
+}
+
 // Reads the blocks of a stretch into the lists; false at anything unusual.
 bool readStretch(const Stretch& s, Lists& lists) {
+  const SplitMeasure<Hexahedron> measureHexahedron;
+  const SplitMeasure<TrianglePrism> measurePrism;
   Cursor in(s.begin, s.end);
   while (!in.atEnd()) {
     const char* at = in.position();
@@ -287,12 +305,12 @@ bool readStretch(const Stretch& s, Lists& lists) {
         break;
       case kHexahedron:
         ok = readInto(lists.hexahedra, s, at, [&](Hexahedron& e) {
-          return readSolid<Hexahedron, Hexahedron::kVertexCount>(in, e);
+          return readMeasured(in, e, lists, measureHexahedron, lists.splits.hexahedra);
         });
         break;
       case kPrism:
         ok = readInto(lists.prisms, s, at, [&](TrianglePrism& e) {
-          return readSolid<TrianglePrism, TrianglePrism::kVertexCount>(in, e);
+          return readMeasured(in, e, lists, measurePrism, lists.splits.prisms);
         });
         break;
       case kCylinder:
@@ -329,7 +347,7 @@ const char* splitPoint(const char* begin, const char* end) {
 // stream's reading then says so).
 bool readBlocks(const char* begin, const char* end, Lists& lists, bool twoHalves) {
   const char* split = twoHalves ? splitPoint(begin, end) : end;
-  Lists second;
+  Lists second(lists.measure);
   bool read[2] = {false, false};
   try {
     runSideBySide(
@@ -346,6 +364,9 @@ bool readBlocks(const char* begin, const char* end, Lists& lists, bool twoHalves
     lists.hexahedra.append(second.hexahedra);
     lists.prisms.append(second.prisms);
     lists.cylinders.append(second.cylinders);
+    for (auto [to, from] : {std::pair(&lists.splits.hexahedra, &second.splits.hexahedra),
+                            std::pair(&lists.splits.prisms, &second.splits.prisms)})
+      to->insert(to->end(), from->begin(), from->end());
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -369,14 +390,14 @@ void moveInto(ElementList<Element>& list, int& count, std::unique_ptr<Element[]>
 }  // namespace
 
 bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bool* coneSeen,
-                      bool twoHalves) {
+                      bool twoHalves, MeasuredSplits* measured) {
   Cursor in(text, text + size);
   double header[4];
   for (int i = 0; i < 4; ++i) {
     if (!(in.literal(kHeader[i]) && in.numberLine(header[i])))
       return false;
   }
-  Lists lists;
+  Lists lists(measured != nullptr);
   if (!readBlocks(in.position(), text + size, lists, twoHalves))
     return false;
   body.displacementVolume = header[0];
@@ -388,5 +409,7 @@ bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bo
   body.boundingBox();
   if (coneSeen != nullptr)
     *coneSeen = lists.coneSeen;
+  if (measured != nullptr)
+    *measured = std::move(lists.splits);
   return true;
 }

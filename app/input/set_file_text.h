@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "app/input/split_check.h"
 #include "elements/floating_body.h"
 
 // A SET file held whole in memory, read without the stream when it is written the usual way:
@@ -15,6 +16,8 @@
 // A large file is read in two halves side by side, split at a keyword line. The arrays grow as
 // the blocks are read, so that the memory follows the elements the file holds. Where coneSeen is
 // given, it tells whether some cylinder's second radius differs from its first. Without
-// twoHalves the whole file is read on the calling thread.
+// twoHalves the whole file is read on the calling thread. Where `measured` is given, it receives
+// the split volumes of every hexahedron and prism (split_check.h), measured as each is read.
 bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body,
-                      bool* coneSeen = nullptr, bool twoHalves = true);
+                      bool* coneSeen = nullptr, bool twoHalves = true,
+                      MeasuredSplits* measured = nullptr);

@@ -21,6 +21,7 @@
 #include "app/input/pillar_file.h"
 #include "app/input/set_file_reader.h"
 #include "app/input/set_file_text.h"
+#include "app/input/split_check.h"
 #include "app/platform/decimal_number.h"
 #include "elements/floating_body.h"
 #include "geometry/line_segment.h"
@@ -124,6 +125,22 @@ inline std::string setFileText(const FloatingBody& body) {
   return text;
 }
 
+// Whether the split volumes a reading measured are one per solid of the body, bit for bit the ones
+// the checks measure.
+template <class Element>
+bool measuredAsTheChecks(const Element* elements, int count,
+                         const std::vector<SplitVolumes>& measured) {
+  if (measured.size() != static_cast<std::size_t>(count))
+    return false;
+  const SplitMeasure<Element> measure;
+  for (int i = 0; i < count; ++i) {
+    const SplitVolumes own = measure(elements[i]);
+    if (std::memcmp(&own, &measured[static_cast<std::size_t>(i)], sizeof own) != 0)
+      return false;
+  }
+  return true;
+}
+
 inline int elementCount(const FloatingBody& body) {
   return body.tetrahedronCount + body.hexahedronCount + body.prismCount + body.cylinderCount;
 }
@@ -211,9 +228,16 @@ inline std::string checkSetFile(const std::uint8_t* data, std::size_t size) {
   const std::string text = setFileText(body);
   // Reading from memory takes a file only as the stream reads it, and takes every plain one.
   FloatingBody fromMemory, plain;
-  if (readUsualSetFile(reinterpret_cast<const char*>(data), size, fromMemory) &&
-      (!warnings.empty() || setFileText(fromMemory) != text))
-    return "reading from memory took a file that the stream reads otherwise";
+  MeasuredSplits measured;
+  if (readUsualSetFile(reinterpret_cast<const char*>(data), size, fromMemory, nullptr, true,
+                       &measured)) {
+    if (!warnings.empty() || setFileText(fromMemory) != text)
+      return "reading from memory took a file that the stream reads otherwise";
+    if (!measuredAsTheChecks(fromMemory.hexahedra.get(), fromMemory.hexahedronCount,
+                             measured.hexahedra) ||
+        !measuredAsTheChecks(fromMemory.prisms.get(), fromMemory.prismCount, measured.prisms))
+      return "the split volumes measured while reading are not the checks' own";
+  }
   if (!readUsualSetFile(text.data(), text.size(), plain) || setFileText(plain) != text)
     return "reading from memory refused or misread the body's own numbers";
   const MemoryFile again(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
