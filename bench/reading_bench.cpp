@@ -1,6 +1,6 @@
 // Reading a SET file: the stream's formatted reading against the reading of a regular file from
-// its mapped bytes (two threads on a large file, and one; and two measuring every solid's split
-// for the checks, as the program reads), on generated bodies written as SET files
+// its mapped bytes (two threads on a large file, and one; and two taking notes for the checks, as
+// the program reads), on generated bodies written as SET files
 // with six significant digits, as hand-made and exported files hold them. Counter same_body: both
 // readings gave the same numbers.
 
@@ -79,12 +79,12 @@ bool parseMappedOneThread(std::FILE* file, FloatingBody& body, SetFileError& err
   return true;
 }
 
-// The program's reading: from memory on two threads, each solid's split volumes measured for the
-// checks as it is read.
-bool parseMeasured(std::FILE* file, FloatingBody& body, SetFileError& error,
-                   std::vector<SetFileWarning>& warnings) {
-  MeasuredSplits measured;
-  return parseSetFile(file, body, error, warnings, nullptr, &measured);
+// The program's reading: from memory on two threads, each solid's split volumes measured and the
+// blocks' lines counted for the checks as it is read.
+bool parseWithNotes(std::FILE* file, FloatingBody& body, SetFileError& error,
+                    std::vector<SetFileWarning>& warnings) {
+  ReadingNotes notes;
+  return parseSetFile(file, body, error, warnings, nullptr, &notes);
 }
 
 template <class Element>
@@ -166,7 +166,7 @@ const bool kRegistered = [] {
   } ways[] = {{"stream", parseSetFileByStream},
               {"memory", parseSetFile},
               {"memory1", parseMappedOneThread},
-              {"measured", parseMeasured}};
+              {"program", parseWithNotes}};
   for (const auto& way : ways) {
     benchmark::RegisterBenchmark(
         (std::string("reading/barge_100000_hexahedra/") + way.name).c_str(), reading<barge100000>,

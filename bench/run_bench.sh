@@ -92,14 +92,14 @@ pair_table("righting_arm", "fast1", "fast2",
 def rate(b):
     return "%.1f ms, %.0f MB/s" % (ms(b), b["bytes_per_second"] * 1e-6)
 set_files = [b for b in bodies
-             if all(runs.get(("reading", b, p)) for p in ("stream", "memory", "memory1", "measured"))]
+             if all(runs.get(("reading", b, p)) for p in ("stream", "memory", "memory1", "program"))]
 if set_files:
     print()
     print("| body written as a SET file | MB | stream | from memory, 1 thread | from memory, 2 threads "
-          "| 2 threads, splits measured | same numbers |")
+          "| as the program reads (2 threads, notes for the checks) | same numbers |")
     print("|---|---:|---:|---:|---:|---:|---|")
 for body in set_files:
-    s, m1, m2, m3 = (runs[("reading", body, p)] for p in ("stream", "memory1", "memory", "measured"))
+    s, m1, m2, m3 = (runs[("reading", body, p)] for p in ("stream", "memory1", "memory", "program"))
     print("| %s | %.1f | %s | %s | %s | %s | %s |" % (
         body, s["megabytes"], rate(s), rate(m1), rate(m2), rate(m3),
         "yes" if all(b["same_body"] == 1 for b in (s, m1, m2, m3)) else "NO"))

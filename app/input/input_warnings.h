@@ -26,6 +26,15 @@ struct ElementLines {
 };
 ElementLines scanElementLines(std::FILE* file);
 
+// What a reading of a SET file learnt on its way that the checks would otherwise find out again:
+// the split volumes of every solid, and, where the file keeps every value on a line of its own and
+// every keyword at the start of its line, the lines scanElementLines would find (linesCounted).
+struct ReadingNotes {
+  MeasuredSplits splits;
+  ElementLines lines;
+  bool linesCounted = false;
+};
+
 // The checks of the body's elements and of its centre of gravity, in file order of each kind
 // (tetrahedra, hexahedra, prisms, cylinders), then the centre of gravity. `lines` may be shorter
 // than the body's arrays (a line is then 0). The split volumes a reading measured (`measured`,

@@ -585,7 +585,7 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure,
 }
 
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
-                  std::vector<SetFileWarning>& warnings, bool* coneSeen, MeasuredSplits* measured) {
+                  std::vector<SetFileWarning>& warnings, bool* coneSeen, ReadingNotes* notes) {
   {
     const MappedFile mapped(file);
     const char* text = mapped.data();
@@ -594,7 +594,7 @@ bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
       text += 3;
       size -= 3;
     }
-    if (text != nullptr && readUsualSetFile(text, size, body, coneSeen, true, measured))
+    if (text != nullptr && readUsualSetFile(text, size, body, coneSeen, true, notes))
       return true;
   }
   return parseSetFileByStream(file, body, error, warnings, coneSeen);
@@ -642,23 +642,25 @@ std::vector<InputWarning> readSetFileWithWarnings(const char* fileName, Floating
   SetFileError error;
   std::vector<SetFileWarning> readerWarnings;
   bool coneSeen = false;
-  // The reading from memory measures each solid's split for the checks as it reads it.
-  MeasuredSplits measured;
-  const bool ok = parseSetFile(file, body, error, readerWarnings, &coneSeen, &measured);
+  // The reading from memory measures each solid's split for the checks as it reads it, and
+  // counts the lines of the blocks where the file's layout lets it.
+  ReadingNotes notes;
+  const bool ok = parseSetFile(file, body, error, readerWarnings, &coneSeen, &notes);
   const int readError = std::ferror(file) ? errno : 0;
   std::vector<InputWarning> warnings;
   for (SetFileWarning& w : readerWarnings)
     warnings.push_back({w.line, std::move(w.message)});
   if (ok) {
-    // The checks name lines only when they find something: the file is read again only then,
-    // and a first look stops at the first finding. A cone shows only in the second radii, which
-    // the body does not keep: the reader noted it.
+    // The checks name lines only when they find something: the file is read again for them only
+    // then (unless the reading counted them), and a first look stops at the first finding. A cone
+    // shows only in the second radii, which the body does not keep: the reader noted it.
     std::vector<InputWarning> found;
-    if (coneSeen || bodyHasFindings(body, &measured)) {
+    if (coneSeen || bodyHasFindings(body, &notes.splits)) {
       std::clearerr(file);
-      found = checkBody(
-          body, std::fseek(file, 0, SEEK_SET) == 0 ? scanElementLines(file) : ElementLines{},
-          written, &measured);
+      const ElementLines lines = notes.linesCounted                   ? std::move(notes.lines)
+                                 : std::fseek(file, 0, SEEK_SET) == 0 ? scanElementLines(file)
+                                                                      : ElementLines{};
+      found = checkBody(body, lines, written, &notes.splits);
     }
     warnings.insert(warnings.end(), std::make_move_iterator(found.begin()),
                     std::make_move_iterator(found.end()));

@@ -63,12 +63,12 @@ bool readCylinder(std::FILE* file, Cylinder& element, BlockReadFailure& failure,
 // elements, though header values already read may have been stored. Warnings are appended in
 // either case. Where coneSeen is given, it tells whether some cylinder's second radius differs
 // from its first (the checks of input_warnings.h name such a cylinder). A UTF-8 byte-order mark
-// at the start of the file is passed over. Never prints, waits or exits. Where `measured` is
-// given and the file is read from memory, it receives the split volumes of every solid as the
-// checks measure them (split_check.h); it is left empty otherwise.
+// at the start of the file is passed over. Never prints, waits or exits. Where `notes` is given
+// and the file is read from memory, it receives what the reading learnt for the checks
+// (ReadingNotes); it is left empty otherwise.
 bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
                   std::vector<SetFileWarning>& warnings, bool* coneSeen,
-                  MeasuredSplits* measured = nullptr);
+                  ReadingNotes* notes = nullptr);
 inline bool parseSetFile(std::FILE* file, FloatingBody& body, SetFileError& error,
                          std::vector<SetFileWarning>& warnings) {
   return parseSetFile(file, body, error, warnings, nullptr);

@@ -80,8 +80,10 @@ class Cursor {
   const char* position() const { return p_; }
   // White space in a format, such as the line end of "%lf\n": passes over any.
   void skipBlanks() {
-    while (p_ != end_ && isBlank(*p_))
+    while (p_ != end_ && isBlank(*p_)) {
+      newlines_ += *p_ == '\n' ? 1 : 0;
       ++p_;
+    }
   }
   // Literal text of a format: a blank passes over any white space, another character must match.
   bool literal(const char* text) {
@@ -99,26 +101,48 @@ class Cursor {
   bool number(double& value);
   // "%lf,%lf,%lf\n"
   bool point(Vec3& p) {
-    const bool read = number(p.x) && literal(",") && number(p.y) && literal(",") && number(p.z);
     skipBlanks();
+    const long start = newlines_;
+    const bool read = number(p.x) && literal(",") && number(p.y) && literal(",") && number(p.z);
+    endValueLine(start);
     return read;
   }
   // "%lf\n"
   bool numberLine(double& value) {
-    const bool read = number(value);
     skipBlanks();
+    const long start = newlines_;
+    const bool read = number(value);
+    endValueLine(start);
     return read;
   }
   // The keyword line at the position, read past when it is one (see keywordAt).
-  int keyword() { return keywordAt(p_, end_, p_); }
+  int keyword() {
+    const int kind = keywordAt(p_, end_, p_);
+    newlines_ += kind != kKinds ? 1 : 0;
+    return kind;
+  }
+  // The line breaks read past so far.
+  long newlines() const { return newlines_; }
+  // Whether every value read so far stood on a line of its own: no break within it, and one
+  // after it (or the end of the text).
+  bool valuesOnTheirOwnLines() const { return ownLines_; }
 
  private:
   bool carefulNumber(double& value);
   bool digits(Decimal& decimal, bool fraction);
   bool exponent(Decimal& decimal);
+  // Passes over the blanks after a value that started after `start` line breaks.
+  void endValueLine(long start) {
+    const long within = newlines_ - start;
+    skipBlanks();
+    ownLines_ = ownLines_ && within == 0 && (newlines_ > start || p_ == end_);
+  }
+
   const char* p_;
   const char* end_;
   bool longDigits_ = false;  // the last plain number had more than 15 digits
+  long newlines_ = 0;
+  bool ownLines_ = true;
 };
 
 // "%lf" of a finite decimal number: sign, digits with at most one point, and an exponent with
@@ -208,20 +232,26 @@ bool Cursor::exponent(Decimal& decimal) {
 // bytes read so far: the memory follows what the file spells out, never more than the blocks its
 // bytes can hold (each block takes some bytes), whatever letters a hostile file repeats.
 struct Lists {
-  explicit Lists(bool measureSplits) : measure(measureSplits) {}
+  explicit Lists(bool takeNotes) : notes(takeNotes) {}
   ElementList<Tetrahedron> tetrahedra;
   ElementList<Hexahedron> hexahedra;
   ElementList<TrianglePrism> prisms;
   ElementList<Cylinder> cylinders;
   bool coneSeen = false;  // a cylinder's second radius differs from its first
-  // The split volumes of each solid, measured as it is read (where `measure`)
-  const bool measure;
+  // Where `notes`: the split volumes of each solid, measured as it is read, and the line of each
+  // block within the stretch (the line breaks before it) while linesCounted holds, with the
+  // stretch's line breaks in all (see ReadingNotes).
+  const bool notes;
   MeasuredSplits splits;
+  ElementLines lines;
+  bool linesCounted = true;
+  long newlines = 0;
 };
 struct Stretch {
   const char* begin;
   const char* end;
   const char* reach;  // the end of the text whose elements the lists' room is guessed for
+  bool beginsLine;    // begin is the start of a line
 };
 
 // The size a list of `count` elements read from [s.begin, at) grows to: its kind as dense over
@@ -255,9 +285,9 @@ bool readTetrahedron(Cursor& in, Tetrahedron& element) {
 
 // A point, a radius, a point, a radius: the second radius is read past, as the stream does, and
 // noted when it differs from the first (a cone, which the checks warn about).
-bool readCylinder(Cursor& in, Cylinder& element, bool& coneSeen) {
+bool readCylinder(Cursor& in, Cylinder& element, bool& coneSeen, double& secondRadius) {
   Vec3 start, end;
-  double radius = 0, secondRadius = 0;
+  double radius = 0;
   if (!(in.point(start) && in.numberLine(radius) && in.point(end) && in.numberLine(secondRadius)))
     return false;
   element.axisStart = start;
@@ -285,7 +315,7 @@ bool readMeasured(Cursor& in, Element& element, const Lists& lists,
                   const SplitMeasure<Element>& measure, std::vector<SplitVolumes>& volumes) {
   if (!readSolid<Element, Element::kVertexCount>(in, element))
     return false;
-  if (lists.measure)
+  if (lists.notes)
     volumes.push_back(measure(element));
   return true;
 }
@@ -294,11 +324,19 @@ bool readMeasured(Cursor& in, Element& element, const Lists& lists,
 bool readStretch(const Stretch& s, Lists& lists) {
   const SplitMeasure<Hexahedron> measureHexahedron;
   const SplitMeasure<TrianglePrism> measurePrism;
+  std::vector<long>* const linesOf[kKinds] = {&lists.lines.tetrahedra, &lists.lines.hexahedra,
+                                              &lists.lines.prisms, &lists.lines.cylinders};
   Cursor in(s.begin, s.end);
   while (!in.atEnd()) {
     const char* at = in.position();
+    const long line = in.newlines();
+    // A keyword behind blanks on its line is read as the keyword, but a count of lines that
+    // compares whole lines would not take it for one.
+    lists.linesCounted = lists.linesCounted && (at == s.begin ? s.beginsLine : at[-1] == '\n');
+    const int kind = in.keyword();
+    double secondRadius = 0;
     bool ok = false;
-    switch (in.keyword()) {
+    switch (kind) {
       case kTetrahedron:
         ok = readInto(lists.tetrahedra, s, at,
                       [&](Tetrahedron& e) { return readTetrahedron(in, e); });
@@ -314,15 +352,23 @@ bool readStretch(const Stretch& s, Lists& lists) {
         });
         break;
       case kCylinder:
-        ok = readInto(lists.cylinders, s, at,
-                      [&](Cylinder& e) { return readCylinder(in, e, lists.coneSeen); });
+        ok = readInto(lists.cylinders, s, at, [&](Cylinder& e) {
+          return readCylinder(in, e, lists.coneSeen, secondRadius);
+        });
         break;
       default:
         return false;
     }
     if (!ok)
       return false;
+    if (lists.notes) {
+      linesOf[kind]->push_back(line);
+      if (kind == kCylinder)
+        lists.lines.secondRadii.push_back(secondRadius);
+    }
   }
+  lists.newlines = in.newlines();
+  lists.linesCounted = lists.linesCounted && in.valuesOnTheirOwnLines();
   return true;
 }
 
@@ -345,17 +391,17 @@ const char* splitPoint(const char* begin, const char* end) {
 // stretch guesses its lists' room for the whole text, so that the second's elements mostly join
 // them without a new array. False at anything unusual, and where the memory runs out (the
 // stream's reading then says so).
-bool readBlocks(const char* begin, const char* end, Lists& lists, bool twoHalves) {
+bool readBlocks(const char* begin, const char* end, Lists& lists, bool twoHalves, bool beginsLine) {
   const char* split = twoHalves ? splitPoint(begin, end) : end;
-  Lists second(lists.measure);
+  Lists second(lists.notes);
   bool read[2] = {false, false};
   try {
     runSideBySide(
         [&] {
-          read[0] = readStretch({begin, split, end}, lists);
+          read[0] = readStretch({begin, split, end, beginsLine}, lists);
         },
         [&] {
-          read[1] = readStretch({split, end, end}, second);
+          read[1] = readStretch({split, end, end, true}, second);
         },
         split != end);
     if (!(read[0] && read[1]))
@@ -367,6 +413,18 @@ bool readBlocks(const char* begin, const char* end, Lists& lists, bool twoHalves
     for (auto [to, from] : {std::pair(&lists.splits.hexahedra, &second.splits.hexahedra),
                             std::pair(&lists.splits.prisms, &second.splits.prisms)})
       to->insert(to->end(), from->begin(), from->end());
+    // The second stretch's lines follow the first's.
+    for (auto [to, from] : {std::pair(&lists.lines.tetrahedra, &second.lines.tetrahedra),
+                            std::pair(&lists.lines.hexahedra, &second.lines.hexahedra),
+                            std::pair(&lists.lines.prisms, &second.lines.prisms),
+                            std::pair(&lists.lines.cylinders, &second.lines.cylinders)}) {
+      for (const long line : *from)
+        to->push_back(lists.newlines + line);
+    }
+    lists.lines.secondRadii.insert(lists.lines.secondRadii.end(), second.lines.secondRadii.begin(),
+                                   second.lines.secondRadii.end());
+    lists.linesCounted = lists.linesCounted && second.linesCounted;
+    lists.newlines += second.newlines;
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -390,15 +448,16 @@ void moveInto(ElementList<Element>& list, int& count, std::unique_ptr<Element[]>
 }  // namespace
 
 bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bool* coneSeen,
-                      bool twoHalves, MeasuredSplits* measured) {
+                      bool twoHalves, ReadingNotes* notes) {
   Cursor in(text, text + size);
   double header[4];
   for (int i = 0; i < 4; ++i) {
     if (!(in.literal(kHeader[i]) && in.numberLine(header[i])))
       return false;
   }
-  Lists lists(measured != nullptr);
-  if (!readBlocks(in.position(), text + size, lists, twoHalves))
+  Lists lists(notes != nullptr);
+  const char* blocks = in.position();
+  if (!readBlocks(blocks, text + size, lists, twoHalves, blocks[-1] == '\n'))
     return false;
   body.displacementVolume = header[0];
   body.centreOfGravity = Vec3(header[1], header[2], header[3]);
@@ -409,7 +468,18 @@ bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body, bo
   body.boundingBox();
   if (coneSeen != nullptr)
     *coneSeen = lists.coneSeen;
-  if (measured != nullptr)
-    *measured = std::move(lists.splits);
+  if (notes != nullptr) {
+    notes->splits = std::move(lists.splits);
+    // A line's number: the line breaks before it, those of the header included, and one.
+    notes->linesCounted = lists.linesCounted;
+    notes->lines = std::move(lists.lines);
+    for (std::vector<long>* kind : {&notes->lines.tetrahedra, &notes->lines.hexahedra,
+                                    &notes->lines.prisms, &notes->lines.cylinders}) {
+      for (long& line : *kind)
+        line += in.newlines() + 1;
+    }
+    if (!notes->linesCounted)
+      notes->lines = ElementLines{};
+  }
   return true;
 }

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "app/input/split_check.h"
+#include "app/input/input_warnings.h"
 #include "elements/floating_body.h"
 
 // A SET file held whole in memory, read without the stream when it is written the usual way:
@@ -16,8 +16,8 @@
 // A large file is read in two halves side by side, split at a keyword line. The arrays grow as
 // the blocks are read, so that the memory follows the elements the file holds. Where coneSeen is
 // given, it tells whether some cylinder's second radius differs from its first. Without
-// twoHalves the whole file is read on the calling thread. Where `measured` is given, it receives
-// the split volumes of every hexahedron and prism (split_check.h), measured as each is read.
+// twoHalves the whole file is read on the calling thread. Where `notes` is given, it receives what
+// the checks would otherwise find out again (see ReadingNotes).
 bool readUsualSetFile(const char* text, std::size_t size, FloatingBody& body,
                       bool* coneSeen = nullptr, bool twoHalves = true,
-                      MeasuredSplits* measured = nullptr);
+                      ReadingNotes* notes = nullptr);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/input/input_warnings.h"
 #include "app/input/pillar_file.h"
 #include "app/input/set_file_reader.h"
 #include "app/input/set_file_text.h"
@@ -141,6 +142,13 @@ bool measuredAsTheChecks(const Element* elements, int count,
   return true;
 }
 
+inline bool sameLines(const ElementLines& a, const ElementLines& b) {
+  return a.tetrahedra == b.tetrahedra && a.hexahedra == b.hexahedra && a.prisms == b.prisms &&
+         a.cylinders == b.cylinders && a.secondRadii.size() == b.secondRadii.size() &&
+         (a.secondRadii.empty() || std::memcmp(a.secondRadii.data(), b.secondRadii.data(),
+                                               a.secondRadii.size() * sizeof(double)) == 0);
+}
+
 inline int elementCount(const FloatingBody& body) {
   return body.tetrahedronCount + body.hexahedronCount + body.prismCount + body.cylinderCount;
 }
@@ -228,15 +236,19 @@ inline std::string checkSetFile(const std::uint8_t* data, std::size_t size) {
   const std::string text = setFileText(body);
   // Reading from memory takes a file only as the stream reads it, and takes every plain one.
   FloatingBody fromMemory, plain;
-  MeasuredSplits measured;
+  ReadingNotes notes;
   if (readUsualSetFile(reinterpret_cast<const char*>(data), size, fromMemory, nullptr, true,
-                       &measured)) {
+                       &notes)) {
     if (!warnings.empty() || setFileText(fromMemory) != text)
       return "reading from memory took a file that the stream reads otherwise";
     if (!measuredAsTheChecks(fromMemory.hexahedra.get(), fromMemory.hexahedronCount,
-                             measured.hexahedra) ||
-        !measuredAsTheChecks(fromMemory.prisms.get(), fromMemory.prismCount, measured.prisms))
+                             notes.splits.hexahedra) ||
+        !measuredAsTheChecks(fromMemory.prisms.get(), fromMemory.prismCount, notes.splits.prisms))
       return "the split volumes measured while reading are not the checks' own";
+    const MemoryFile scanned(data, size);
+    if (notes.linesCounted && scanned.get() != nullptr &&
+        !sameLines(notes.lines, scanElementLines(scanned.get())))
+      return "the lines counted while reading are not those a scan of the file finds";
   }
   if (!readUsualSetFile(text.data(), text.size(), plain) || setFileText(plain) != text)
     return "reading from memory refused or misread the body's own numbers";

@@ -63,10 +63,40 @@ void expectMeasuredAsTheChecks(const Element* elements, int count,
   }
 }
 
+// The findings of the program's reading of the text against those of the body the stream reads,
+// its lines found by a scan of the file: the same, at the same lines with the same texts.
+void expectTheStreamsFindings(const std::string& text, std::size_t atLeast) {
+  const test_support::TempFolder folder("split_check");
+  const std::string path = folder.write("body.txt", text);
+  FloatingBody read;
+  std::ostringstream err;
+  const std::vector<InputWarning> found =
+      readSetFileWithWarnings(path.c_str(), read, err, kAllFindings);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  ASSERT_NE(file, nullptr);
+  FloatingBody streamed;
+  SetFileError error;
+  std::vector<SetFileWarning> warnings;
+  ASSERT_TRUE(parseSetFileByStream(file.get(), streamed, error, warnings));
+  std::rewind(file.get());
+  const std::vector<InputWarning> expected = checkBody(streamed, scanElementLines(file.get()));
+  ASSERT_GE(expected.size(), atLeast);
+  EXPECT_EQ(linesAndTexts(found), linesAndTexts(expected));
+}
+
+// The lines a scan of the text finds.
+ElementLines scannedLines(const std::string& text) {
+  const test_support::TempFolder folder("split_check_lines");
+  const std::string path = folder.write("body.txt", text);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  return file ? scanElementLines(file.get()) : ElementLines{};
+}
+
 // Read from memory, in one stretch or two side by side, every solid's split volumes are the ones
-// the checks measure, bit for bit and in body order; and a reading with findings gives the same
-// findings, at the same lines with the same text, as the checks measuring every element of the
-// body the stream reads.
+// the checks measure, bit for bit and in body order, and the blocks' lines are those a scan of
+// the file finds; a reading with findings gives the findings of the stream's body.
 TEST(SplitCheck, TheReadingMeasuresEachSolidAsTheChecksDo) {
   for (const int count : {3, 6000}) {
     SCOPED_TRACE(count);
@@ -74,28 +104,68 @@ TEST(SplitCheck, TheReadingMeasuresEachSolidAsTheChecksDo) {
     fillMixedBody(written, count);
     const std::string text = input_checks::setFileText(written);
     FloatingBody body;
-    MeasuredSplits measured;
-    ASSERT_TRUE(readUsualSetFile(text.data(), text.size(), body, nullptr, true, &measured));
-    expectMeasuredAsTheChecks(body.hexahedra.get(), body.hexahedronCount, measured.hexahedra);
-    expectMeasuredAsTheChecks(body.prisms.get(), body.prismCount, measured.prisms);
+    ReadingNotes notes;
+    ASSERT_TRUE(readUsualSetFile(text.data(), text.size(), body, nullptr, true, &notes));
+    expectMeasuredAsTheChecks(body.hexahedra.get(), body.hexahedronCount, notes.splits.hexahedra);
+    expectMeasuredAsTheChecks(body.prisms.get(), body.prismCount, notes.splits.prisms);
+    ASSERT_TRUE(notes.linesCounted);
+    EXPECT_TRUE(input_checks::sameLines(notes.lines, scannedLines(text)));
+    expectTheStreamsFindings(text, static_cast<std::size_t>(count) + 1);
+  }
+}
 
-    const test_support::TempFolder folder("split_check");
-    const std::string path = folder.write("body.txt", text);
-    FloatingBody read;
-    std::ostringstream err;
-    const std::vector<InputWarning> found =
-        readSetFileWithWarnings(path.c_str(), read, err, kAllFindings);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    ASSERT_NE(file, nullptr);
-    FloatingBody streamed;
-    SetFileError error;
-    std::vector<SetFileWarning> warnings;
-    ASSERT_TRUE(parseSetFileByStream(file.get(), streamed, error, warnings));
-    std::rewind(file.get());
-    const std::vector<InputWarning> expected = checkBody(streamed, scanElementLines(file.get()));
-    ASSERT_GT(expected.size(), static_cast<std::size_t>(count));  // every kind of finding
-    EXPECT_EQ(linesAndTexts(found), linesAndTexts(expected));
+// The reading counts the blocks' lines where every value stands on a line of its own and every
+// keyword at the start of its line; elsewhere the checks scan the file for them. Either way the
+// findings are the stream's, a cone's included.
+TEST(SplitCheck, LinesAreCountedWhereTheLayoutLetsThem) {
+  FloatingBody written;
+  fillMixedBody(written, 12);
+  std::string base = input_checks::setFileText(written);
+  // The cylinder's second radius made another: a cone, found from the radius the lines hold.
+  const std::size_t radius = base.rfind('\n', base.size() - 2) + 1;
+  base = base.substr(0, radius) + "0.125\n";
+  const auto replaceFirst = [](std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  const auto replaceAll = [](std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
+    return text;
+  };
+  const std::size_t firstValue = base.find("Hexahedron\n") + 11;
+  const struct {
+    const char* name;
+    std::string text;
+    bool counted;
+  } layouts[] = {
+      {"as written", base, true},
+      {"CR LF", replaceAll(base, "\n", "\r\n"), true},
+      {"blank lines between blocks and values",
+       replaceAll(replaceAll(base, "\nHexahedron\n", "\n\n \t\nHexahedron\n\n"), "\nCylinder",
+                  "\n\nCylinder"),
+       true},
+      {"no last line break", base.substr(0, base.size() - 1), true},
+      {"a point over two lines",
+       base.substr(0, firstValue) + replaceFirst(base.substr(firstValue), ",", ",\n"), false},
+      {"two points on a line",
+       base.substr(0, firstValue) + replaceFirst(base.substr(firstValue), "\n", " "), false},
+      {"a keyword behind blanks", replaceFirst(base, "\nTrianglePrism\n", "\n  TrianglePrism\n"),
+       false},
+  };
+  for (const auto& layout : layouts) {
+    SCOPED_TRACE(layout.name);
+    FloatingBody body;
+    ReadingNotes notes;
+    ASSERT_TRUE(
+        readUsualSetFile(layout.text.data(), layout.text.size(), body, nullptr, true, &notes));
+    EXPECT_EQ(notes.linesCounted, layout.counted);
+    if (notes.linesCounted) {
+      EXPECT_TRUE(input_checks::sameLines(notes.lines, scannedLines(layout.text)));
+      ASSERT_EQ(notes.lines.secondRadii.size(), 1u);
+      EXPECT_EQ(notes.lines.secondRadii[0], 0.125);
+    }
+    expectTheStreamsFindings(layout.text, 13);
   }
 }
 
