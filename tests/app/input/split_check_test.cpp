@@ -63,10 +63,16 @@ void expectMeasuredAsTheChecks(const Element* elements, int count,
   }
 }
 
+// A folder of the running test's own: tests run side by side in processes of their own.
+test_support::TempFolder testFolder(const std::string& use) {
+  return test_support::TempFolder(
+      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + use);
+}
+
 // The findings of the program's reading of the text against those of the body the stream reads,
 // its lines found by a scan of the file: the same, at the same lines with the same texts.
 void expectTheStreamsFindings(const std::string& text, std::size_t atLeast) {
-  const test_support::TempFolder folder("split_check");
+  const test_support::TempFolder folder = testFolder("findings");
   const std::string path = folder.write("body.txt", text);
   FloatingBody read;
   std::ostringstream err;
@@ -87,7 +93,7 @@ void expectTheStreamsFindings(const std::string& text, std::size_t atLeast) {
 
 // The lines a scan of the text finds.
 ElementLines scannedLines(const std::string& text) {
-  const test_support::TempFolder folder("split_check_lines");
+  const test_support::TempFolder folder = testFolder("lines");
   const std::string path = folder.write("body.txt", text);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
