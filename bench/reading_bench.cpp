@@ -167,25 +167,21 @@ const bool kRegistered = [] {
               {"memory", parseSetFile},
               {"memory1", parseMappedOneThread},
               {"program", parseWithNotes}};
+  const struct {
+    const char* name;
+    void (*read)(benchmark::State&, Parse);
+    int iterations;
+  } bodies[] = {{"barge_100000_hexahedra", reading<barge100000>, 5},
+                {"mixed_platform_101040_tets", reading<largePlatform>, 10},
+                {"ship_hull_20060_elements", reading<shipHull20060>, 10}};
   for (const auto& way : ways) {
-    benchmark::RegisterBenchmark(
-        (std::string("reading/barge_100000_hexahedra/") + way.name).c_str(), reading<barge100000>,
-        way.parse)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(5);
-    benchmark::RegisterBenchmark(
-        (std::string("reading/mixed_platform_101040_tets/") + way.name).c_str(),
-        reading<largePlatform>, way.parse)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(10);
-    benchmark::RegisterBenchmark(
-        (std::string("reading/ship_hull_20060_elements/") + way.name).c_str(),
-        reading<shipHull20060>, way.parse)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(10);
+    for (const auto& body : bodies) {
+      benchmark::RegisterBenchmark((std::string("reading/") + body.name + "/" + way.name).c_str(),
+                                   body.read, way.parse)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->Iterations(body.iterations);
+    }
   }
   return true;
 }();

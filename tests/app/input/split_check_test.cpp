@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -49,18 +48,6 @@ std::vector<std::pair<long, std::string>> linesAndTexts(const std::vector<InputW
   for (const InputWarning& w : found)
     all.emplace_back(w.line, w.message);
   return all;
-}
-
-template <class Element>
-void expectMeasuredAsTheChecks(const Element* elements, int count,
-                               const std::vector<SplitVolumes>& measured) {
-  ASSERT_EQ(measured.size(), static_cast<std::size_t>(count));
-  const SplitMeasure<Element> measure;
-  for (int i = 0; i < count; ++i) {
-    const SplitVolumes expected = measure(elements[i]);
-    ASSERT_EQ(std::memcmp(&measured[static_cast<std::size_t>(i)], &expected, sizeof expected), 0)
-        << "element " << i;
-  }
 }
 
 // A folder of the running test's own: tests run side by side in processes of their own.
@@ -112,8 +99,10 @@ TEST(SplitCheck, TheReadingMeasuresEachSolidAsTheChecksDo) {
     FloatingBody body;
     ReadingNotes notes;
     ASSERT_TRUE(readUsualSetFile(text.data(), text.size(), body, nullptr, true, &notes));
-    expectMeasuredAsTheChecks(body.hexahedra.get(), body.hexahedronCount, notes.splits.hexahedra);
-    expectMeasuredAsTheChecks(body.prisms.get(), body.prismCount, notes.splits.prisms);
+    EXPECT_TRUE(input_checks::measuredAsTheChecks(body.hexahedra.get(), body.hexahedronCount,
+                                                  notes.splits.hexahedra));
+    EXPECT_TRUE(
+        input_checks::measuredAsTheChecks(body.prisms.get(), body.prismCount, notes.splits.prisms));
     ASSERT_TRUE(notes.linesCounted);
     EXPECT_TRUE(input_checks::sameLines(notes.lines, scannedLines(text)));
     expectTheStreamsFindings(text, static_cast<std::size_t>(count) + 1);

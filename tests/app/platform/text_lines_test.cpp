@@ -36,27 +36,11 @@ std::vector<std::string> readLines(std::string_view text) {
   return lines;
 }
 
-TEST(TextLines, GivesTheLinesOfHandWrittenTexts) {
-  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-      {"", {}},
-      {"\n", {""}},
-      {"a", {"a"}},
-      {"a\n", {"a"}},
-      {"a\r\nb\r\n", {"a", "b"}},
-      {"a\r\r\nb\r", {"a\r", "b"}},  // one CR is a line's break, not two
-      {"\n\n\nx", {"", "", "", "x"}},
-      {std::string(63, 'x') + "\n" + std::string(64, 'y') + "\n",
-       {std::string(63, 'x'), std::string(64, 'y')}},
-      {std::string(200, 'z'), {std::string(200, 'z')}},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(readLines(c.first), c.second) << '"' << c.first << '"';
-}
-
-// Texts of every length up to a few blocks, of lines short and long, breaks anywhere in a block
-// and across its ends, CRs and NUL bytes among them, read from a buffer whose text starts at
-// every offset: the lines are those a split at every LF gives, and no byte outside the text is
-// taken for a break (the bytes around it are all LFs).
+// Texts of every length up to a few blocks (the empty one, a lone break, no last break), of lines
+// short and long, breaks anywhere in a block and across its ends, CRs (before a break, doubled,
+// last) and NUL bytes among them, read from a buffer whose text starts at every offset: the lines
+// are those a split at every LF gives, and no byte outside the text is taken for a break (the
+// bytes around it are all LFs).
 TEST(TextLines, GivesTheLinesOfRandomTextsAtAnyOffsetAndLength) {
   std::mt19937 random(20261210);
   const char alphabet[] = {'\n', '\n', '\r', 'a', '1', ',', ' ', '\0'};
