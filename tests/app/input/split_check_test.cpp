@@ -88,32 +88,14 @@ ElementLines scannedLines(const std::string& text) {
   return file ? scanElementLines(file.get()) : ElementLines{};
 }
 
-// Read from memory, in one stretch or two side by side, every solid's split volumes are the ones
-// the checks measure, bit for bit and in body order, and the blocks' lines are those a scan of
-// the file finds; a reading with findings gives the findings of the stream's body.
-TEST(SplitCheck, TheReadingMeasuresEachSolidAsTheChecksDo) {
-  for (const int count : {3, 6000}) {
-    SCOPED_TRACE(count);
-    FloatingBody written;
-    fillMixedBody(written, count);
-    const std::string text = input_checks::setFileText(written);
-    FloatingBody body;
-    ReadingNotes notes;
-    ASSERT_TRUE(readUsualSetFile(text.data(), text.size(), body, nullptr, true, &notes));
-    EXPECT_TRUE(input_checks::measuredAsTheChecks(body.hexahedra.get(), body.hexahedronCount,
-                                                  notes.splits.hexahedra));
-    EXPECT_TRUE(
-        input_checks::measuredAsTheChecks(body.prisms.get(), body.prismCount, notes.splits.prisms));
-    ASSERT_TRUE(notes.linesCounted);
-    EXPECT_TRUE(input_checks::sameLines(notes.lines, scannedLines(text)));
-    expectTheStreamsFindings(text, static_cast<std::size_t>(count) + 1);
-  }
-}
-
-// The reading counts the blocks' lines where every value stands on a line of its own and every
-// keyword at the start of its line; elsewhere the checks scan the file for them. Either way the
-// findings are the stream's, a cone's included.
-TEST(SplitCheck, LinesAreCountedWhereTheLayoutLetsThem) {
+// Read from memory (in one stretch, or two side by side for the large body), every solid's split
+// volumes are the checks' own, bit for bit and in body order. The blocks' lines are counted where
+// every value stands on a line of its own and every keyword at the start of its line, and are then
+// those a scan of the file finds; elsewhere the checks scan for them. Either way the findings,
+// their lines and texts are those of the stream's body, a cone's included.
+TEST(SplitCheck, TheReadingMeasuresSolidsAndCountsLinesWhereTheLayoutLetsIt) {
+  FloatingBody large;
+  fillMixedBody(large, 6000);
   FloatingBody written;
   fillMixedBody(written, 12);
   std::string base = input_checks::setFileText(written);
@@ -136,6 +118,7 @@ TEST(SplitCheck, LinesAreCountedWhereTheLayoutLetsThem) {
     bool counted;
   } layouts[] = {
       {"as written", base, true},
+      {"large, two stretches", input_checks::setFileText(large), true},
       {"CR LF", replaceAll(base, "\n", "\r\n"), true},
       {"blank lines between blocks and values",
        replaceAll(replaceAll(base, "\nHexahedron\n", "\n\n \t\nHexahedron\n\n"), "\nCylinder",
@@ -155,28 +138,16 @@ TEST(SplitCheck, LinesAreCountedWhereTheLayoutLetsThem) {
     ReadingNotes notes;
     ASSERT_TRUE(
         readUsualSetFile(layout.text.data(), layout.text.size(), body, nullptr, true, &notes));
+    EXPECT_TRUE(input_checks::measuredAsTheChecks(body.hexahedra.get(), body.hexahedronCount,
+                                                  notes.splits.hexahedra));
+    EXPECT_TRUE(
+        input_checks::measuredAsTheChecks(body.prisms.get(), body.prismCount, notes.splits.prisms));
     EXPECT_EQ(notes.linesCounted, layout.counted);
     if (notes.linesCounted) {
       EXPECT_TRUE(input_checks::sameLines(notes.lines, scannedLines(layout.text)));
-      ASSERT_EQ(notes.lines.secondRadii.size(), 1u);
-      EXPECT_EQ(notes.lines.secondRadii[0], 0.125);
     }
     expectTheStreamsFindings(layout.text, 13);
   }
-}
-
-// Volumes that are not one per element of a kind are not taken: that kind is measured again.
-TEST(SplitCheck, VolumesOfAnotherCountAreMeasuredAgain) {
-  FloatingBody body;
-  fillMixedBody(body, 40);
-  body.boundingBox();
-  const ElementLines lines;
-  const std::vector<InputWarning> plain = checkBody(body, lines);
-  MeasuredSplits wrong;
-  wrong.hexahedra.assign(39, SplitVolumes{1, 2, 3});  // one short: all would differ
-  wrong.prisms.assign(41, SplitVolumes{1, 1, 1});     // one over: none would differ
-  EXPECT_EQ(linesAndTexts(checkBody(body, lines, kAllFindings, &wrong)), linesAndTexts(plain));
-  EXPECT_EQ(bodyHasFindings(body, &wrong), !plain.empty());
 }
 
 }  // namespace
