@@ -1,5 +1,6 @@
 #include "app/mesh/mesh_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -132,11 +133,18 @@ void SurfaceBuilder::reserve(std::size_t points, std::size_t triangles) {
   }
 }
 
+std::uint64_t SurfaceBuilder::hashOf(const Vec3& point) {
+  // The three coordinates weighed by odd constants, then their bits mixed so that every bit of
+  // the sum (a double converted from a float has 29 low bits zero) reaches the low bits the
+  // table uses.
+  return mixed(bitsOf(point.x) + 0x9e3779b97f4a7c15ull * bitsOf(point.y) +
+               0xc2b2ae3d27d4eb4full * bitsOf(point.z));
+}
+
 // The slot that holds the point, or the empty slot where it belongs (linear probing).
-std::size_t SurfaceBuilder::slotOf(const Vec3& point) const {
+std::size_t SurfaceBuilder::slotOf(const Vec3& point, std::uint64_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t slot =
-      mixed(bitsOf(point.x) ^ mixed(bitsOf(point.y) ^ mixed(bitsOf(point.z)))) & mask;
+  std::size_t slot = hash & mask;
   while (slots_[slot] != 0 && !(surface_.vertices[slots_[slot] - 1] == point))
     slot = (slot + 1) & mask;
   return slot;
@@ -162,7 +170,10 @@ std::string SurfaceBuilder::readVertex(Words& words, const std::string& missing,
 }
 
 bool SurfaceBuilder::addPoint(const Vec3& point, std::uint32_t& index) {
-  const std::size_t slot = slotOf(point);
+  return addAt(point, slotOf(point), index);
+}
+
+bool SurfaceBuilder::addAt(const Vec3& point, std::size_t slot, std::uint32_t& index) {
   if (slots_[slot] != 0) {
     index = slots_[slot] - 1;
     return true;
@@ -177,12 +188,62 @@ bool SurfaceBuilder::addPoint(const Vec3& point, std::uint32_t& index) {
   return true;
 }
 
+bool SurfaceBuilder::addPoints(const Vec3* points, std::size_t count, std::uint32_t* indices) {
+  // Slots are fetched kSlotsAhead points ahead; half as far ahead the slot has arrived and the
+  // vertex it names is fetched. Only hints: the lookup itself probes the table as it is then.
+  constexpr std::size_t kSlotsAhead = 16, kVerticesAhead = 8;
+  constexpr std::size_t kBatch = 256;
+  std::uint64_t hashes[kBatch];
+  for (std::size_t first = 0; first < count; first += kBatch) {
+    const std::size_t n = std::min(kBatch, count - first);
+    const Vec3* batch = points + first;
+    for (std::size_t i = 0; i < n; ++i)
+      hashes[i] = hashOf(batch[i]);
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::size_t mask = slots_.size() - 1;
+      if (i + kSlotsAhead < n)
+        __builtin_prefetch(&slots_[hashes[i + kSlotsAhead] & mask]);
+      if (i + kVerticesAhead < n) {
+        const std::uint32_t held = slots_[hashes[i + kVerticesAhead] & mask];
+        if (held != 0)
+          __builtin_prefetch(&surface_.vertices[held - 1]);
+      }
+      // The lookup of slotOf, written out: most points were met before.
+      const Vec3& point = batch[i];
+      std::size_t slot = hashes[i] & mask;
+      std::uint32_t held;
+      while ((held = slots_[slot]) != 0 && !(surface_.vertices[held - 1] == point))
+        slot = (slot + 1) & mask;
+      if (held != 0)
+        indices[first + i] = held - 1;
+      else if (!addAt(point, slot, indices[first + i]))
+        return false;
+    }
+  }
+  return true;
+}
+
 bool SurfaceBuilder::addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c,
                                  std::uint32_t origin) {
   if (surface_.triangles.size() >= kMaxCount)
     return false;
   surface_.triangles.push_back(TriangleSurface::Triangle{{a, b, c}});
   origins_.push_back(origin);
+  return true;
+}
+
+bool SurfaceBuilder::append(const TriangleSurface& part,
+                            const std::vector<std::uint32_t>& partOrigins) {
+  if (surface_.triangles.size() + part.triangles.size() > kMaxCount)
+    return false;
+  std::vector<std::uint32_t> joined(part.vertices.size());
+  if (!addPoints(part.vertices.data(), part.vertices.size(), joined.data()))
+    return false;
+  surface_.triangles.reserve(surface_.triangles.size() + part.triangles.size());
+  for (const TriangleSurface::Triangle& t : part.triangles)
+    surface_.triangles.push_back(
+        TriangleSurface::Triangle{{joined[t.v[0]], joined[t.v[1]], joined[t.v[2]]}});
+  origins_.insert(origins_.end(), partOrigins.begin(), partOrigins.end());
   return true;
 }
 

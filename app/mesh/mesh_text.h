@@ -103,19 +103,33 @@ class SurfaceBuilder {
   // The vertex index of the point, a new one unless an equal point was added before. False when
   // the surface cannot hold more vertices.
   bool addPoint(const Vec3& point, std::uint32_t& index);
+  // The same for count points in turn, their indices into indices; false when the surface
+  // cannot hold more vertices (the points before the one that did not fit are added). A large
+  // surface's table lies beyond the nearer caches: the slots of the points a few places ahead,
+  // and the vertices those slots name, are fetched while the current point is looked up, so that
+  // the lookups wait on memory side by side rather than one after the other.
+  bool addPoints(const Vec3* points, std::size_t count, std::uint32_t* indices);
   // Reads a vertex line's three coordinates (readPoint) and adds the point; its index goes to
   // the end of vertices. The reason when it cannot, otherwise empty.
   std::string readVertex(Words& words, const std::string& missing,
                          std::vector<std::uint32_t>& vertices);
   // Appends the triangle (a, b, c) of vertex indices. False when the surface is full.
   bool addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t origin);
+  // Adds another builder's surface, read from a later stretch of the same file: its points join
+  // these vertices as addPoints would have added them (a point met before takes that vertex, a
+  // new one is numbered after the present ones in the order the part met them), its triangles
+  // and origins follow these. False when the surface cannot hold that many.
+  bool append(const TriangleSurface& part, const std::vector<std::uint32_t>& partOrigins);
   // A polygon of vertex indices as the fan of triangles (p0, p(i), p(i+1)).
   bool addPolygon(const std::uint32_t* corners, std::size_t count, std::uint32_t origin);
   std::size_t vertexCount() const { return surface_.vertices.size(); }
 
  private:
   void grow();
-  std::size_t slotOf(const Vec3& point) const;
+  static std::uint64_t hashOf(const Vec3& point);
+  std::size_t slotOf(const Vec3& point) const { return slotOf(point, hashOf(point)); }
+  std::size_t slotOf(const Vec3& point, std::uint64_t hash) const;
+  bool addAt(const Vec3& point, std::size_t slot, std::uint32_t& index);
 
   TriangleSurface& surface_;
   std::vector<std::uint32_t>& origins_;

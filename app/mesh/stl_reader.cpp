@@ -1,12 +1,15 @@
 #include "app/mesh/stl_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "app/platform/decimal_number.h"
+#include "app/platform/side_by_side.h"
 
 namespace {
 
@@ -179,9 +182,11 @@ class AsciiParser {
 };
 
 std::uint32_t littleEndian32(const char* p) {
-  std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i)
-    value = (value << 8) | static_cast<unsigned char>(p[i]);
+  std::uint32_t value;
+  std::memcpy(&value, p, sizeof value);  // one load where the machine is little-endian
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  value = __builtin_bswap32(value);
+#endif
   return value;
 }
 
@@ -190,6 +195,51 @@ double littleEndianFloat(const char* p) {
   float value;
   std::memcpy(&value, &bits, sizeof value);
   return value;  // every float is exactly a double
+}
+
+// Facets [first, last) of a binary STL file into the builder, a block at a time: the block's
+// corners decoded and checked, then merged into vertices together.
+bool readFacets(std::string_view bytes, std::size_t first, std::size_t last,
+                const std::string& path, SurfaceBuilder& builder, MeshFileError& error) {
+  constexpr std::size_t kBlockFacets = 128;
+  Vec3 points[3 * kBlockFacets];
+  std::uint32_t corners[3 * kBlockFacets];
+  for (std::size_t block = first; block < last; block += kBlockFacets) {
+    const std::size_t n = std::min(kBlockFacets, last - block);
+    std::size_t good = 0;  // the block's facets before one with a coordinate not a number
+    int badCorner = -1;
+    for (; good < n && badCorner < 0; ++good) {
+      const char* record = bytes.data() + kBinaryHeaderBytes + kBinaryFacetBytes * (block + good);
+      for (int k = 0; k < 3 && badCorner < 0; ++k) {
+        const char* p = record + 12 + 12 * k;  // behind the normal
+        Vec3& point = points[3 * good + k];
+        point = Vec3(littleEndianFloat(p), littleEndianFloat(p + 4), littleEndianFloat(p + 8));
+        if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z))
+          badCorner = k;
+      }
+    }
+    if (badCorner >= 0)
+      --good;
+    if (!builder.addPoints(points, 3 * good, corners)) {
+      error.message = path + ": the file holds more vertices than a surface can have";
+      return false;
+    }
+    for (std::size_t f = 0; f < good; ++f) {
+      if (!builder.addTriangle(corners[3 * f], corners[3 * f + 1], corners[3 * f + 2],
+                               toOrigin(static_cast<long long>(block + f) + 1))) {
+        error.message = path + ": the file holds more triangles than a surface can have";
+        return false;
+      }
+    }
+    if (badCorner >= 0) {
+      error.line = 0;
+      error.message = path + " facet " + std::to_string(block + good + 1) + ": vertex " +
+                      std::to_string(badCorner + 1) +
+                      " has a coordinate that is not a finite number";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -222,29 +272,31 @@ bool parseStlBinary(std::string_view bytes, const std::string& path, SurfaceBuil
     return false;
   }
   const std::size_t count = (bytes.size() - kBinaryHeaderBytes) / kBinaryFacetBytes;
-  builder.reserve(count / 2, count);
-  for (std::size_t f = 0; f < count; ++f) {
-    const char* record = bytes.data() + kBinaryHeaderBytes + kBinaryFacetBytes * f;
-    std::uint32_t corners[3];
-    for (int k = 0; k < 3; ++k) {
-      const char* p = record + 12 + 12 * k;  // behind the normal
-      const Vec3 point(littleEndianFloat(p), littleEndianFloat(p + 4), littleEndianFloat(p + 8));
-      if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
-        error.line = 0;
-        error.message = path + " facet " + std::to_string(f + 1) + ": vertex " +
-                        std::to_string(k + 1) + " has a coordinate that is not a finite number";
-        return false;
-      }
-      if (!builder.addPoint(point, corners[k])) {
-        error.message = path + ": the file holds more vertices than a surface can have";
-        return false;
-      }
-    }
-    if (!builder.addTriangle(corners[0], corners[1], corners[2],
-                             toOrigin(static_cast<long long>(f) + 1))) {
-      error.message = path + ": the file holds more triangles than a surface can have";
-      return false;
-    }
+  // A large file is read in two halves side by side, each merging its own points; the second
+  // half's vertices then join the first's in the order they were met, so the surface is the one
+  // a reading from front to back gives, index for index.
+  const std::size_t half = count >= kStlTwoHalvesFacets ? count / 2 : count;
+  builder.reserve(count / 2 + 2, count);  // a closed surface of n triangles has n / 2 + 2 vertices
+  TriangleSurface secondSurface;
+  std::vector<std::uint32_t> secondOrigins;
+  SurfaceBuilder second(secondSurface, secondOrigins);
+  MeshFileError secondError;
+  bool read[2] = {false, false};
+  runSideBySide([&] { read[0] = readFacets(bytes, 0, half, path, builder, error); },
+                [&] {
+                  second.reserve((count - half) / 2 + 2, count - half);
+                  read[1] = readFacets(bytes, half, count, path, second, secondError);
+                },
+                half < count);
+  if (!read[0])
+    return false;
+  if (!read[1]) {
+    error = secondError;
+    return false;
+  }
+  if (!builder.append(secondSurface, secondOrigins)) {
+    error.message = path + ": the file holds more vertices than a surface can have";
+    return false;
   }
   return true;
 }

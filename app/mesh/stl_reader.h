@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ bool hasBinaryStlSize(std::string_view bytes);
 // line of its "facet".
 bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilder& builder,
                    MeshFileError& error);
+
+// A binary file of at least this many facets is read in two halves side by side, each merging
+// its own points, the second's then joining the first's: the surface, its vertex numbering and
+// its messages are those of a reading from front to back.
+constexpr std::size_t kStlTwoHalvesFacets = 8192;
 
 // Binary STL: an 80-byte header, the facet count (32-bit, little-endian), then 50 bytes per facet:
 // the normal and the three vertices as 32-bit little-endian floats, and two attribute bytes. The

@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "app/mesh/stl_reader.h"
 #include "app/reader_test_support.h"
 #include "submerged/surface_evaluation.h"
 #include "support/surfaces.h"
@@ -196,6 +200,69 @@ TEST(MeshReader, FaultsNameTheFileTheLineAndTheReason) {
     EXPECT_EQ(error.message, c.message);
     EXPECT_EQ(error.line, c.line);
     EXPECT_TRUE(mesh.surface.triangles.empty());
+  }
+}
+
+// A large binary file is read in two halves side by side. Whatever the facets' order, the result
+// must be the surface of a reading from front to back, vertex for vertex: the second half's
+// points met in the first take the first's vertices (zero and minus zero alike), its new ones
+// follow in the order they were met, and a fault names the facet of the whole file.
+TEST(MeshReader, BinaryStlReadInTwoHalvesIsTheFrontToBackSurface) {
+  TriangleSurface soup = surfaces::hullSurface(160, 40);  // closed, with points on y = 0
+  ASSERT_GT(soup.triangles.size(), 2 * kStlTwoHalvesFacets);
+  std::shuffle(soup.triangles.begin(), soup.triangles.end(), std::mt19937(45));
+  std::string bytes = surfaces::stlBinary(soup);
+  const std::size_t facets = soup.triangles.size();
+  // The second half writes each zero coordinate as minus zero.
+  for (std::size_t at = 84 + 50 * (facets / 2 + 1); at + 50 <= bytes.size(); at += 50) {
+    for (std::size_t c = 12; c < 48; c += 4) {
+      if (std::memcmp(&bytes[at + c], "\0\0\0\0", 4) == 0)
+        bytes[at + c + 3] = static_cast<char>(0x80);
+    }
+  }
+
+  // The reference: every corner added one at a time, in the file's order.
+  TriangleSurface expected;
+  std::vector<std::uint32_t> expectedOrigins;
+  SurfaceBuilder oneByOne(expected, expectedOrigins);
+  for (std::size_t f = 0; f < facets; ++f) {
+    std::uint32_t v[3];
+    for (int k = 0; k < 3; ++k) {
+      const TriangleSurface::Triangle& t = soup.triangles[f];
+      const Vec3& p = soup.vertices[t.v[k]];
+      ASSERT_TRUE(oneByOne.addPoint(
+          Vec3(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)), v[k]));
+    }
+    ASSERT_TRUE(oneByOne.addTriangle(v[0], v[1], v[2], toOrigin(static_cast<long long>(f) + 1)));
+  }
+  ASSERT_EQ(expected.vertices.size(), soup.vertices.size());
+
+  const MeshFile mesh = parsed(bytes, "soup.stl");
+  ASSERT_EQ(mesh.surface.vertices.size(), expected.vertices.size());
+  for (std::size_t i = 0; i < expected.vertices.size(); ++i)
+    ASSERT_EQ(mesh.surface.vertices[i], expected.vertices[i]) << "vertex " << i;
+  ASSERT_EQ(mesh.surface.triangles.size(), facets);
+  for (std::size_t f = 0; f < facets; ++f) {
+    ASSERT_TRUE(std::equal(mesh.surface.triangles[f].v, mesh.surface.triangles[f].v + 3,
+                           expected.triangles[f].v))
+        << "facet " << f + 1;
+  }
+  EXPECT_EQ(mesh.origins, expectedOrigins);
+
+  // A coordinate that is no number: in the second half alone, then in both halves (the first
+  // half's is met first from the front).
+  const char nan[4] = {0, 0, static_cast<char>(0xc0), 0x7f};
+  const std::size_t late = facets - 3, early = 5;
+  bytes.replace(84 + 50 * (late - 1) + 12 + 12 * 2 + 4, 4, nan, 4);  // vertex 3, y
+  for (const auto& [where, message] : {std::pair(late, "vertex 3"), std::pair(early, "vertex 2")}) {
+    if (where == early)
+      bytes.replace(84 + 50 * (early - 1) + 12 + 12 * 1, 4, nan, 4);  // vertex 2, x
+    MeshFile failed;
+    MeshFileError error;
+    EXPECT_FALSE(parseMesh(bytes, "soup.stl", failed, error));
+    EXPECT_EQ(error.message, "soup.stl facet " + std::to_string(where) + ": " + message +
+                                 " has a coordinate that is not a finite number");
+    EXPECT_TRUE(failed.surface.triangles.empty());
   }
 }
 
