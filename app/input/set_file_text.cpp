@@ -98,7 +98,7 @@ class Cursor {
     }
     return true;
   }
-  bool number(double& value);
+  FLOATSTATE_INLINE_ALWAYS bool number(double& value);
   // "%lf,%lf,%lf\n"
   bool point(Vec3& p) {
     skipBlanks();
@@ -128,7 +128,9 @@ class Cursor {
   bool valuesOnTheirOwnLines() const { return ownLines_; }
 
  private:
-  bool carefulNumber(double& value);
+  // Kept out of the loop that reads points (a plain number is read in place there, without a
+  // call and its saved registers): numbers that are not plain are rare.
+  FLOATSTATE_NOINLINE bool carefulNumber(double& value);
   bool digits(Decimal& decimal, bool fraction);
   bool exponent(Decimal& decimal);
   // Passes over the blanks after a value that started after `start` line breaks.
@@ -151,7 +153,7 @@ class Cursor {
 //
 // A plain number is converted at once (readPlainDecimal), when it is read to the same end as
 // below: the same characters, the same bits. Any other goes the careful way.
-bool Cursor::number(double& value) {
+FLOATSTATE_INLINE_ALWAYS bool Cursor::number(double& value) {
   skipBlanks();
   const char* first = p_ != end_ && *p_ == '+' ? p_ + 1 : p_;
   const char* end = nullptr;

@@ -26,8 +26,10 @@
 // saved registers cost a short number a tenth of its reading.
 #if defined(__GNUC__)
 #define FLOATSTATE_INLINE_ALWAYS inline __attribute__((always_inline))
+#define FLOATSTATE_NOINLINE __attribute__((noinline))
 #else
 #define FLOATSTATE_INLINE_ALWAYS inline
+#define FLOATSTATE_NOINLINE
 #endif
 
 FLOATSTATE_INLINE_ALWAYS bool readPlainDecimal(const char* first, const char* last, double& value,
