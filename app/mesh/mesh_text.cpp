@@ -232,6 +232,13 @@ bool SurfaceBuilder::addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t
   return true;
 }
 
+void SurfaceBuilder::clear() {
+  surface_.vertices.clear();
+  surface_.triangles.clear();
+  origins_.clear();
+  std::fill(slots_.begin(), slots_.end(), 0u);
+}
+
 bool SurfaceBuilder::append(const TriangleSurface& part,
                             const std::vector<std::uint32_t>& partOrigins) {
   if (surface_.triangles.size() + part.triangles.size() > kMaxCount)

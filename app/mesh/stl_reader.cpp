@@ -54,6 +54,7 @@ class WordStream {
   }
   // The line of the last word returned.
   long line() const { return wordLine_; }
+  long lineBreaks() const { return line_ - 1; }
 
  private:
   void skipBlanks() {
@@ -82,19 +83,35 @@ bool isAnyNumber(std::string_view word) {
   return r.ptr == end && (r.ec == std::errc() || r.ec == std::errc::result_out_of_range);
 }
 
+// Where a stretch of the text stands in the file: the whole file, or the part before or after a
+// split between two facets (the first part ends, the second begins, inside a solid).
+enum class Stretch { kWhole, kFirst, kSecond };
+
 class AsciiParser {
  public:
   AsciiParser(std::string_view text, const std::string& path, SurfaceBuilder& builder,
-              MeshFileError& error)
-      : words_(text), path_(path), builder_(builder), error_(error) {}
+              MeshFileError& error, Stretch stretch = Stretch::kWhole)
+      : words_(text), path_(path), builder_(builder), error_(error), stretch_(stretch) {}
 
+  // The first stretch succeeds only where it ends between two facets of a solid.
   bool parse() {
-    do {
+    if (stretch_ == Stretch::kSecond) {
+      if (!readFacets())
+        return false;
+      if (words_.atEnd())
+        return true;
+    }
+    for (;;) {
       if (!readSolid())
         return false;
-    } while (!words_.atEnd());
-    return true;
+      if (endedInsideSolid_)
+        return true;
+      if (words_.atEnd())
+        return stretch_ != Stretch::kFirst;
+    }
   }
+  // The line breaks passed over.
+  long lineBreaks() const { return words_.lineBreaks(); }
 
  private:
   bool fail(const std::string& reason) {
@@ -119,9 +136,18 @@ class AsciiParser {
     if (!expect("solid", "\"solid\""))
       return false;
     words_.skipLine();
+    return readFacets();
+  }
+
+  // The facets of a solid up to its "endsolid" (the first stretch of a split text may end instead).
+  bool readFacets() {
     for (;;) {
       std::string_view word;
       words_.next(word);
+      if (word.empty() && stretch_ == Stretch::kFirst) {
+        endedInsideSolid_ = true;
+        return true;
+      }
       if (sameWord(word, "endsolid")) {
         words_.skipLine();
         return true;
@@ -179,7 +205,35 @@ class AsciiParser {
   const std::string& path_;
   SurfaceBuilder& builder_;
   MeshFileError& error_;
+  Stretch stretch_;
+  bool endedInsideSolid_ = false;
 };
+
+// From this many bytes an ASCII STL text is read in two halves side by side.
+constexpr std::size_t kAsciiTwoHalvesBytes = std::size_t{1} << 20;
+
+// Where an ASCII STL text is split for two halves: just behind the first line from the middle on
+// that holds the word "endfacet" alone, so that both halves hold whole facets; the text's size
+// (no split) for a small text or where no such line is found.
+std::size_t asciiSplit(std::string_view text) {
+  if (text.size() < kAsciiTwoHalvesBytes)
+    return text.size();
+  constexpr std::string_view kEnd = "endfacet";
+  for (std::size_t at = text.find(kEnd, text.size() / 2); at != std::string_view::npos;
+       at = text.find(kEnd, at + kEnd.size())) {
+    std::size_t before = at;
+    while (before > 0 && (text[before - 1] == ' ' || text[before - 1] == '\t'))
+      --before;
+    if (before > 0 && text[before - 1] != '\n')
+      continue;
+    std::size_t after = at + kEnd.size();
+    while (after < text.size() && text[after] != '\n' && isTextBlank(text[after]))
+      ++after;
+    if (after < text.size() && text[after] == '\n')
+      return after + 1;
+  }
+  return text.size();
+}
 
 std::uint32_t littleEndian32(const char* p) {
   std::uint32_t value;
@@ -255,6 +309,37 @@ bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilde
                    MeshFileError& error) {
   // A facet takes at least 7 lines' worth of words and about 100 bytes: a bound, not a count.
   builder.reserve(text.size() / 200, text.size() / 200);
+  const std::size_t split = asciiSplit(text);
+  if (split < text.size()) {
+    // Two halves side by side. Only a reading that both halves finish stands: the first must
+    // end where the split is, between two facets of a solid. On anything else the whole text is
+    // read again from the front, which then gives the one message of the front-to-back reading.
+    TriangleSurface secondSurface;
+    std::vector<std::uint32_t> secondOrigins;
+    SurfaceBuilder second(secondSurface, secondOrigins);
+    MeshFileError firstError, secondError;
+    bool read[2] = {false, false};
+    long firstLineBreaks = 0;
+    runSideBySide(
+        [&] {
+          AsciiParser parser(text.substr(0, split), path, builder, firstError, Stretch::kFirst);
+          read[0] = parser.parse();
+          firstLineBreaks = parser.lineBreaks();
+        },
+        [&] {
+          second.reserve((text.size() - split) / 200, (text.size() - split) / 200);
+          read[1] =
+              AsciiParser(text.substr(split), path, second, secondError, Stretch::kSecond).parse();
+        },
+        true);
+    if (read[0] && read[1]) {
+      for (std::uint32_t& origin : secondOrigins)  // the second half's lines counted from the split
+        origin = toOrigin(static_cast<long long>(origin) + firstLineBreaks);
+      if (builder.append(secondSurface, secondOrigins))
+        return true;
+    }
+    builder.clear();
+  }
   return AsciiParser(text, path, builder, error).parse();
 }
 

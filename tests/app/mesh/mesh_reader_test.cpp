@@ -203,14 +203,57 @@ TEST(MeshReader, FaultsNameTheFileTheLineAndTheReason) {
   }
 }
 
+// The surface a reading from front to back makes of these corners (three per triangle, in file
+// order) and origins: every point added one at a time.
+struct FrontToBack {
+  TriangleSurface surface;
+  std::vector<std::uint32_t> origins;
+  SurfaceBuilder builder{surface, origins};
+
+  void addTriangle(const Vec3 (&corners)[3], std::uint32_t origin) {
+    std::uint32_t v[3];
+    for (int k = 0; k < 3; ++k)
+      ASSERT_TRUE(builder.addPoint(corners[k], v[k]));
+    ASSERT_TRUE(builder.addTriangle(v[0], v[1], v[2], origin));
+  }
+  // The mesh read is this surface, vertex for vertex.
+  void expectRead(const MeshFile& mesh) const {
+    ASSERT_EQ(mesh.surface.vertices.size(), surface.vertices.size());
+    for (std::size_t i = 0; i < surface.vertices.size(); ++i)
+      ASSERT_EQ(mesh.surface.vertices[i], surface.vertices[i]) << "vertex " << i;
+    ASSERT_EQ(mesh.surface.triangles.size(), surface.triangles.size());
+    for (std::size_t f = 0; f < surface.triangles.size(); ++f) {
+      ASSERT_TRUE(std::equal(mesh.surface.triangles[f].v, mesh.surface.triangles[f].v + 3,
+                             surface.triangles[f].v))
+          << "triangle " << f;
+    }
+    EXPECT_EQ(mesh.origins, origins);
+  }
+};
+
+// A closed hull of more than 16,000 triangles in a shuffled order, with points on y = 0.
+TriangleSurface shuffledHull() {
+  TriangleSurface soup = surfaces::hullSurface(160, 40);
+  std::shuffle(soup.triangles.begin(), soup.triangles.end(), std::mt19937(45));
+  return soup;
+}
+
+void expectFault(const std::string& bytes, const std::string& message, long line) {
+  MeshFile failed;
+  MeshFileError error;
+  EXPECT_FALSE(parseMesh(bytes, "soup.stl", failed, error));
+  EXPECT_EQ(error.message, message);
+  EXPECT_EQ(error.line, line);
+  EXPECT_TRUE(failed.surface.triangles.empty());
+}
+
 // A large binary file is read in two halves side by side. Whatever the facets' order, the result
 // must be the surface of a reading from front to back, vertex for vertex: the second half's
 // points met in the first take the first's vertices (zero and minus zero alike), its new ones
 // follow in the order they were met, and a fault names the facet of the whole file.
 TEST(MeshReader, BinaryStlReadInTwoHalvesIsTheFrontToBackSurface) {
-  TriangleSurface soup = surfaces::hullSurface(160, 40);  // closed, with points on y = 0
+  const TriangleSurface soup = shuffledHull();
   ASSERT_GT(soup.triangles.size(), 2 * kStlTwoHalvesFacets);
-  std::shuffle(soup.triangles.begin(), soup.triangles.end(), std::mt19937(45));
   std::string bytes = surfaces::stlBinary(soup);
   const std::size_t facets = soup.triangles.size();
   // The second half writes each zero coordinate as minus zero.
@@ -220,49 +263,130 @@ TEST(MeshReader, BinaryStlReadInTwoHalvesIsTheFrontToBackSurface) {
         bytes[at + c + 3] = static_cast<char>(0x80);
     }
   }
-
-  // The reference: every corner added one at a time, in the file's order.
-  TriangleSurface expected;
-  std::vector<std::uint32_t> expectedOrigins;
-  SurfaceBuilder oneByOne(expected, expectedOrigins);
+  FrontToBack expected;
   for (std::size_t f = 0; f < facets; ++f) {
-    std::uint32_t v[3];
+    Vec3 corners[3];
     for (int k = 0; k < 3; ++k) {
-      const TriangleSurface::Triangle& t = soup.triangles[f];
-      const Vec3& p = soup.vertices[t.v[k]];
-      ASSERT_TRUE(oneByOne.addPoint(
-          Vec3(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)), v[k]));
+      const Vec3& p = soup.vertices[soup.triangles[f].v[k]];
+      corners[k] = Vec3(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
     }
-    ASSERT_TRUE(oneByOne.addTriangle(v[0], v[1], v[2], toOrigin(static_cast<long long>(f) + 1)));
+    expected.addTriangle(corners, toOrigin(static_cast<long long>(f) + 1));
   }
-  ASSERT_EQ(expected.vertices.size(), soup.vertices.size());
-
-  const MeshFile mesh = parsed(bytes, "soup.stl");
-  ASSERT_EQ(mesh.surface.vertices.size(), expected.vertices.size());
-  for (std::size_t i = 0; i < expected.vertices.size(); ++i)
-    ASSERT_EQ(mesh.surface.vertices[i], expected.vertices[i]) << "vertex " << i;
-  ASSERT_EQ(mesh.surface.triangles.size(), facets);
-  for (std::size_t f = 0; f < facets; ++f) {
-    ASSERT_TRUE(std::equal(mesh.surface.triangles[f].v, mesh.surface.triangles[f].v + 3,
-                           expected.triangles[f].v))
-        << "facet " << f + 1;
-  }
-  EXPECT_EQ(mesh.origins, expectedOrigins);
+  ASSERT_EQ(expected.surface.vertices.size(), soup.vertices.size());
+  expected.expectRead(parsed(bytes, "soup.stl"));
 
   // A coordinate that is no number: in the second half alone, then in both halves (the first
   // half's is met first from the front).
   const char nan[4] = {0, 0, static_cast<char>(0xc0), 0x7f};
   const std::size_t late = facets - 3, early = 5;
   bytes.replace(84 + 50 * (late - 1) + 12 + 12 * 2 + 4, 4, nan, 4);  // vertex 3, y
-  for (const auto& [where, message] : {std::pair(late, "vertex 3"), std::pair(early, "vertex 2")}) {
-    if (where == early)
-      bytes.replace(84 + 50 * (early - 1) + 12 + 12 * 1, 4, nan, 4);  // vertex 2, x
-    MeshFile failed;
-    MeshFileError error;
-    EXPECT_FALSE(parseMesh(bytes, "soup.stl", failed, error));
-    EXPECT_EQ(error.message, "soup.stl facet " + std::to_string(where) + ": " + message +
-                                 " has a coordinate that is not a finite number");
-    EXPECT_TRUE(failed.surface.triangles.empty());
+  expectFault(bytes,
+              "soup.stl facet " + std::to_string(late) +
+                  ": vertex 3 has a coordinate that is not a finite number",
+              0);
+  bytes.replace(84 + 50 * (early - 1) + 12 + 12 * 1, 4, nan, 4);  // vertex 2, x
+  expectFault(bytes,
+              "soup.stl facet " + std::to_string(early) +
+                  ": vertex 2 has a coordinate that is not a finite number",
+              0);
+}
+
+// A large ASCII file is read in two halves, split behind a line that holds "endfacet" alone,
+// whatever the layout around it: the surface and every facet's line are those of a reading from
+// front to back, and a fault is the one that reading meets first, at its line in the file.
+TEST(MeshReader, AsciiStlReadInTwoHalvesIsTheFrontToBackSurface) {
+  const TriangleSurface soup = shuffledHull();
+  struct Layout {
+    const char* what;
+    std::size_t facetsPerSolid;  // a split may fall before an "endsolid" or between solids
+    bool crLf;
+    bool mixed;  // facets on one line, keywords in capitals, "endloop endfacet" on one line
+    // A solid's name, which the reading passes over: one that looks like a facet must not be
+    // taken for one.
+    const char* name;
+  };
+  const char* const facetName =
+      "endfacet facet normal 0 0 1 outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop "
+      "endfacet";
+  const Layout layouts[] = {{"one solid", 0, false, false, "hull"},
+                            {"a solid per facet", 1, false, false, facetName},
+                            {"solids of seven facets, CR LF", 7, true, false, "part"},
+                            {"mixed lines", 0, false, true, "hull"},
+                            {"mixed lines, solids of three, CR LF", 3, true, true, facetName}};
+  for (const Layout& layout : layouts) {
+    SCOPED_TRACE(layout.what);
+    const std::string eol = layout.crLf ? "\r\n" : "\n";
+    std::string text;
+    long line = 1;
+    const auto put = [&](const std::string& words, bool lineEnd) {
+      text += words;
+      if (lineEnd) {
+        text += eol;
+        ++line;
+      } else {
+        text += ' ';
+      }
+    };
+    FrontToBack expected;
+    const std::size_t facets = soup.triangles.size();
+    for (std::size_t f = 0; f < facets; ++f) {
+      const std::size_t solid = layout.facetsPerSolid == 0 ? facets : layout.facetsPerSolid;
+      if (f % solid == 0)
+        put(std::string("solid ") + layout.name, true);
+      const bool oneLine = layout.mixed && f % 3 == 1;
+      const bool capitals = layout.mixed && f % 5 == 2;
+      expected.addTriangle(
+          {soup.vertices[soup.triangles[f].v[0]], soup.vertices[soup.triangles[f].v[1]],
+           soup.vertices[soup.triangles[f].v[2]]},
+          toOrigin(line));
+      put(capitals ? "  FACET NORMAL 0 0 1" : "  facet normal 0 0 1", !oneLine);
+      put("outer loop", !oneLine);
+      for (const std::uint32_t v : soup.triangles[f].v)
+        put("vertex " + surfaces::pointText(soup.vertices[v]), !oneLine);
+      if (layout.mixed && f % 4 == 3) {
+        put("endloop endfacet", true);
+      } else {
+        put("endloop", !oneLine);
+        put(capitals ? "  ENDFACET" : "  endfacet", true);
+      }
+      if (f % solid == solid - 1 || f + 1 == facets)
+        put("endsolid part", true);
+    }
+    ASSERT_GT(text.size(), std::size_t{1} << 21);
+    expected.expectRead(parsed(text, "soup.stl"));
+
+    // Faults, each alone: a bad number in the second half, one in the first half besides, and
+    // a file cut short within its last facet.
+    const auto coordinateAfter = [&text](std::size_t from) {  // of a vertex, not in a name
+      std::size_t at = text.find("vertex ", from);
+      while (text.compare(text.rfind('\n', at) + 1, 5, "solid") == 0)
+        at = text.find("vertex ", text.find('\n', at));
+      return at + 7;
+    };
+    const std::size_t lateAt = coordinateAfter(text.size() * 3 / 4);
+    const std::size_t earlyAt = coordinateAfter(text.size() / 4);
+    const auto lineAt = [&text](std::size_t at) {
+      return 1 + static_cast<long>(std::count(text.begin(), text.begin() + at, '\n'));
+    };
+    std::string bad = text;
+    bad.replace(lateAt, 1, "#");
+    const std::string lateWord = bad.substr(lateAt, bad.find(' ', lateAt) - lateAt);
+    expectFault(bad,
+                "soup.stl line " + std::to_string(lineAt(lateAt)) + ": vertex coordinate \"" +
+                    lateWord + "\" is not a finite number",
+                lineAt(lateAt));
+    bad.replace(earlyAt, 1, "#");
+    const std::string earlyWord = bad.substr(earlyAt, bad.find(' ', earlyAt) - earlyAt);
+    expectFault(bad,
+                "soup.stl line " + std::to_string(lineAt(earlyAt)) + ": vertex coordinate \"" +
+                    earlyWord + "\" is not a finite number",
+                lineAt(earlyAt));
+    const std::string cut = text.substr(0, text.rfind("endloop"));
+    const long lastWordLine = lineAt(cut.find_last_not_of(" \r\n"));  // the message's line
+    expectFault(cut,
+                "soup.stl line " + std::to_string(lastWordLine) +
+                    ": expected \"endloop\" after the third vertex, found the end of the file",
+                lastWordLine);
   }
 }
 
