@@ -117,6 +117,42 @@ struct EdgeFault {
   }
 };
 
+// Sorts items made in ascending order of their triangle into the order of std::sort by `less`, a
+// strict order by a key whose first part is a vertex index, vertexOf(item), then by the triangle:
+// the items counted into one bucket per vertex (which keeps a bucket's items in triangle order),
+// then each bucket's few items put in order by insertion. A large mesh's check spent most of its
+// time sorting its millions of edges; this takes two passes over them. A bucket with many items
+// (the apex of a fan) is sorted instead.
+template <class Item, class VertexOf, class Less>
+void sortByFirstVertex(std::vector<Item>& items, std::size_t vertexCount, VertexOf vertexOf,
+                       Less less) {
+  std::vector<std::size_t> bucketEnd(vertexCount + 1, 0);
+  for (const Item& item : items)
+    ++bucketEnd[vertexOf(item) + 1];
+  for (std::size_t v = 1; v <= vertexCount; ++v)
+    bucketEnd[v] += bucketEnd[v - 1];  // now each bucket's start
+  std::vector<Item> sorted(items.size());
+  for (const Item& item : items)
+    sorted[bucketEnd[vertexOf(item)]++] = item;  // each start moves to its bucket's end
+  constexpr std::size_t kInsertionMost = 64;
+  for (std::size_t v = 0, begin = 0; v < vertexCount; begin = bucketEnd[v++]) {
+    const auto first = sorted.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto last = sorted.begin() + static_cast<std::ptrdiff_t>(bucketEnd[v]);
+    if (last - first > static_cast<std::ptrdiff_t>(kInsertionMost)) {
+      std::sort(first, last, less);
+      continue;
+    }
+    for (auto i = first + (first != last ? 1 : 0); i < last; ++i) {
+      const Item item = *i;
+      auto j = i;
+      for (; j != first && less(item, *(j - 1)); --j)
+        *j = *(j - 1);
+      *j = item;
+    }
+  }
+  items.swap(sorted);
+}
+
 std::vector<EdgeUse> edgeUses(const TriangleSurface& s) {
   std::vector<EdgeUse> uses;
   uses.reserve(3 * s.triangles.size());
@@ -128,7 +164,10 @@ std::vector<EdgeUse> edgeUses(const TriangleSurface& s) {
       uses.push_back(EdgeUse{lo << 32 | hi, static_cast<std::uint32_t>(t), from < to});
     }
   }
-  std::sort(uses.begin(), uses.end());
+  sortByFirstVertex(
+      uses, s.vertices.size(),
+      [](const EdgeUse& u) { return static_cast<std::size_t>(u.key >> 32); },
+      [](const EdgeUse& a, const EdgeUse& b) { return a < b; });
   return uses;
 }
 
@@ -181,9 +220,11 @@ bool dropCancellingPairs(MeshFile& mesh, SurfaceFindings& findings, std::string&
     entries[t].key = sortedCorners(triangles[t], entries[t].even);
     entries[t].triangle = static_cast<std::uint32_t>(t);
   }
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    return a.key < b.key || (a.key == b.key && a.triangle < b.triangle);
-  });
+  sortByFirstVertex(
+      entries, mesh.surface.vertices.size(), [](const Entry& e) { return std::size_t{e.key.v[0]}; },
+      [](const Entry& a, const Entry& b) {
+        return a.key < b.key || (a.key == b.key && a.triangle < b.triangle);
+      });
   std::vector<bool> dropped(triangles.size(), false);
   std::size_t doubled = 0;
   std::uint32_t pairExample[2] = {0, 0}, doubledExample[2] = {0, 0};

@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -274,6 +278,76 @@ TEST(SurfaceCheck, OpenSurfacesKeepTheOtherFaults) {
     std::vector<std::string> warnings;
     EXPECT_FALSE(checkSurface(mesh, findings, error, warnings));
     EXPECT_NE(error.find(part), std::string::npos) << error;
+  }
+}
+
+// The examples a fault names are its first in the order of their corners' vertex numbers, then
+// of the triangles; whatever order the triangles come in, and around a vertex many triangles
+// share (the fanned caps of a prism of 200 sides) as around one of few. Held against the faults
+// found by a map of the edges and of the corners.
+TEST(SurfaceCheck, ExamplesAreTheFirstFaultsInTheOrderOfTheirCorners) {
+  std::vector<Vec3> polygon;
+  for (int i = 0; i < 200; ++i)
+    polygon.push_back(Vec3(std::cos(i * 0.0314), std::sin(i * 0.0314), 0));
+  TriangleSurface prism = surfaces::prismSurface(polygon, Vec3(0, 0, 1));
+  std::mt19937 random(45);
+  std::shuffle(prism.triangles.begin(), prism.triangles.end(), random);
+  const auto line = [](std::size_t t) { return "line " + std::to_string(100 + t); };
+  for (const bool doubled : {false, true}) {
+    SCOPED_TRACE(doubled ? "doubled facets" : "misoriented triangles");
+    TriangleSurface s = prism;
+    for (int k = 0; k < 6; ++k) {
+      const std::size_t t = random() % prism.triangles.size();
+      if (doubled)
+        s.triangles.push_back(s.triangles[t]);
+      else
+        std::swap(s.triangles[t].v[1], s.triangles[t].v[2]);
+    }
+    std::string expected;
+    std::size_t count = 0;
+    if (doubled) {
+      std::map<std::array<std::uint32_t, 3>, std::vector<std::size_t>> byCorners;
+      for (std::size_t t = 0; t < s.triangles.size(); ++t) {
+        std::array<std::uint32_t, 3> key{s.triangles[t].v[0], s.triangles[t].v[1],
+                                         s.triangles[t].v[2]};
+        std::sort(key.begin(), key.end());
+        byCorners[key].push_back(t);
+      }
+      for (const auto& [key, triangles] : byCorners) {
+        if (triangles.size() > 1 && count == 0)
+          expected = "the triangles from " + line(triangles[0]) + " and " + line(triangles[1]);
+        count += triangles.size() - 1;
+      }
+      expected = std::to_string(count) + (count == 1 ? " triangle lies" : " triangles lie") +
+                 " on another one with the same orientation (a doubled facet), e.g. " + expected;
+    } else {
+      std::map<std::pair<std::uint32_t, std::uint32_t>, std::vector<std::pair<std::size_t, bool>>>
+          byEdge;
+      for (std::size_t t = 0; t < s.triangles.size(); ++t) {
+        for (int k = 0; k < 3; ++k) {
+          const std::uint32_t a = s.triangles[t].v[k], b = s.triangles[t].v[(k + 1) % 3];
+          byEdge[{std::min(a, b), std::max(a, b)}].push_back({t, a < b});
+        }
+      }
+      for (const auto& [edge, uses] : byEdge) {
+        ASSERT_EQ(uses.size(), 2u);
+        if (uses[0].second != uses[1].second)
+          continue;
+        if (count++ == 0)
+          expected = "of the triangles from " + line(uses[0].first) + " and " + line(uses[1].first);
+      }
+      expected = std::to_string(count) + " edges are run in the same direction by both their " +
+                 "triangles" + expected;
+    }
+    ASSERT_GT(count, 0u);
+    MeshFile mesh = meshOf(s);
+    SurfaceFindings findings;
+    std::string error;
+    std::vector<std::string> warnings;
+    EXPECT_FALSE(checkSurface(mesh, findings, error, warnings));
+    const std::size_t example = expected.find(doubled ? "e.g." : "of the triangles");
+    EXPECT_NE(error.find(expected.substr(0, example)), std::string::npos) << error;
+    EXPECT_NE(error.find(expected.substr(example)), std::string::npos) << error;
   }
 }
 
