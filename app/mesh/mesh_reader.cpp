@@ -122,7 +122,7 @@ bool detectMeshFormat(std::string_view bytes, const std::string& path, MeshForma
 }
 
 bool parseMesh(std::string_view bytes, const std::string& path, MeshFile& mesh,
-               MeshFileError& error) {
+               MeshFileError& error, bool twoHalves) {
   const std::string name = path;  // path may be mesh.path itself
   mesh = MeshFile();
   mesh.path = name;
@@ -132,10 +132,10 @@ bool parseMesh(std::string_view bytes, const std::string& path, MeshFile& mesh,
   bool ok = false;
   switch (mesh.format) {
     case MeshFormat::kStlAscii:
-      ok = parseStlAscii(bytes, name, builder, error);
+      ok = parseStlAscii(bytes, name, builder, error, twoHalves);
       break;
     case MeshFormat::kStlBinary:
-      ok = parseStlBinary(bytes, name, builder, error);
+      ok = parseStlBinary(bytes, name, builder, error, twoHalves);
       break;
     case MeshFormat::kObj:
       ok = parseObj(bytes, name, builder, error);

@@ -51,8 +51,10 @@ bool detectMeshFormat(std::string_view bytes, const std::string& path, MeshForma
 
 // Parses the bytes of the file `path` (detecting the format) into mesh. On success mesh holds at
 // least one triangle. On failure returns false with the error set. Never prints, waits or exits.
+// A large STL file is read in two halves side by side unless twoHalves is false (the same
+// surface on one thread).
 bool parseMesh(std::string_view bytes, const std::string& path, MeshFile& mesh,
-               MeshFileError& error);
+               MeshFileError& error, bool twoHalves = true);
 
 // Reads the whole file and parses it: a regular file from its pages mapped into memory, any other
 // stream read in chunks. A file that cannot be opened or read is an error that names the system's

@@ -306,10 +306,10 @@ bool hasBinaryStlSize(std::string_view bytes) {
 }
 
 bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilder& builder,
-                   MeshFileError& error) {
+                   MeshFileError& error, bool twoHalves) {
   // A facet takes at least 7 lines' worth of words and about 100 bytes: a bound, not a count.
   builder.reserve(text.size() / 200, text.size() / 200);
-  const std::size_t split = asciiSplit(text);
+  const std::size_t split = twoHalves ? asciiSplit(text) : text.size();
   if (split < text.size()) {
     // Two halves side by side. Only a reading that both halves finish stands: the first must
     // end where the split is, between two facets of a solid. On anything else the whole text is
@@ -344,7 +344,7 @@ bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilde
 }
 
 bool parseStlBinary(std::string_view bytes, const std::string& path, SurfaceBuilder& builder,
-                    MeshFileError& error) {
+                    MeshFileError& error, bool twoHalves) {
   if (!hasBinaryStlSize(bytes)) {
     error.line = 0;
     error.message = path + ": a binary STL file of " + std::to_string(bytes.size()) +
@@ -360,7 +360,7 @@ bool parseStlBinary(std::string_view bytes, const std::string& path, SurfaceBuil
   // A large file is read in two halves side by side, each merging its own points; the second
   // half's vertices then join the first's in the order they were met, so the surface is the one
   // a reading from front to back gives, index for index.
-  const std::size_t half = count >= kStlTwoHalvesFacets ? count / 2 : count;
+  const std::size_t half = twoHalves && count >= kStlTwoHalvesFacets ? count / 2 : count;
   builder.reserve(count / 2 + 2, count);  // a closed surface of n triangles has n / 2 + 2 vertices
   TriangleSurface secondSurface;
   std::vector<std::uint32_t> secondOrigins;

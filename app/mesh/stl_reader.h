@@ -22,7 +22,7 @@ bool hasBinaryStlSize(std::string_view bytes);
 // Keywords in any case; the words may be spread over lines at will. Each triangle's origin is the
 // line of its "facet".
 bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilder& builder,
-                   MeshFileError& error);
+                   MeshFileError& error, bool twoHalves = true);
 
 // A binary file of at least this many facets is read in two halves side by side, each merging
 // its own points, the second's then joining the first's: the surface, its vertex numbering and
@@ -33,4 +33,4 @@ constexpr std::size_t kStlTwoHalvesFacets = 8192;
 // the normal and the three vertices as 32-bit little-endian floats, and two attribute bytes. The
 // size must match the count (hasBinaryStlSize). Each triangle's origin is its facet number from 1.
 bool parseStlBinary(std::string_view bytes, const std::string& path, SurfaceBuilder& builder,
-                    MeshFileError& error);
+                    MeshFileError& error, bool twoHalves = true);
