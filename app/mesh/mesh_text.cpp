@@ -134,11 +134,10 @@ void SurfaceBuilder::reserve(std::size_t points, std::size_t triangles) {
 }
 
 std::uint64_t SurfaceBuilder::hashOf(const Vec3& point) {
-  // The three coordinates weighed by odd constants, then their bits mixed so that every bit of
-  // the sum (a double converted from a float has 29 low bits zero) reaches the low bits the
-  // table uses.
-  return mixed(bitsOf(point.x) + 0x9e3779b97f4a7c15ull * bitsOf(point.y) +
-               0xc2b2ae3d27d4eb4full * bitsOf(point.z));
+  // Each coordinate's bits mixed in turn: a plain weighted sum of the three would lose the signs
+  // (two of them flipped give the same sum, as on a hull symmetric about two planes) and keep
+  // the trailing zero bits integers share.
+  return mixed(bitsOf(point.x) ^ mixed(bitsOf(point.y) ^ mixed(bitsOf(point.z))));
 }
 
 // The slot that holds the point, or the empty slot where it belongs (linear probing).

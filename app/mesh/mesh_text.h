@@ -123,6 +123,8 @@ class SurfaceBuilder {
   // A polygon of vertex indices as the fan of triangles (p0, p(i), p(i+1)).
   bool addPolygon(const std::uint32_t* corners, std::size_t count, std::uint32_t origin);
   std::size_t vertexCount() const { return surface_.vertices.size(); }
+  // No point and no triangle added yet.
+  bool empty() const { return surface_.vertices.empty() && surface_.triangles.empty(); }
   // Empties the surface, its origins and the table of points, as before the first point.
   void clear();
 

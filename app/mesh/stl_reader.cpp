@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -296,6 +297,68 @@ bool readFacets(std::string_view bytes, std::size_t first, std::size_t last,
   return true;
 }
 
+// The facets of a binary file in two halves side by side, each merging its own points; the
+// second half's vertices then join the first's in the order they were met, so the surface is
+// the one a reading from front to back gives, index for index. A fault is the first half's, or
+// else the second's: the one met first from the front.
+bool readBinaryHalves(std::string_view bytes, std::size_t count, const std::string& path,
+                      SurfaceBuilder& builder, MeshFileError& error) {
+  const std::size_t half = count / 2;
+  TriangleSurface secondSurface;
+  std::vector<std::uint32_t> secondOrigins;
+  SurfaceBuilder second(secondSurface, secondOrigins);
+  MeshFileError secondError;
+  bool read[2] = {false, false};
+  runSideBySide([&] { read[0] = readFacets(bytes, 0, half, path, builder, error); },
+                [&] {
+                  second.reserve((count - half) / 2 + 2, count - half);
+                  read[1] = readFacets(bytes, half, count, path, second, secondError);
+                },
+                true);
+  if (!read[0])
+    return false;
+  if (!read[1]) {
+    error = secondError;
+    return false;
+  }
+  if (!builder.append(secondSurface, secondOrigins)) {
+    error.message = path + ": the file holds more vertices than a surface can have";
+    return false;
+  }
+  return true;
+}
+
+// An ASCII text in two halves side by side, split at `split` (see asciiSplit). Only a reading
+// that both halves finish stands: the first must end at the split, between two facets of a
+// solid, the second starts inside that solid; its vertices and lines then join the first's.
+// False on anything else, and the caller reads the whole text again from the front, which gives
+// the one message of the front-to-back reading.
+bool readAsciiHalves(std::string_view text, std::size_t split, const std::string& path,
+                     SurfaceBuilder& builder) {
+  TriangleSurface secondSurface;
+  std::vector<std::uint32_t> secondOrigins;
+  SurfaceBuilder second(secondSurface, secondOrigins);
+  MeshFileError firstError, secondError;
+  bool read[2] = {false, false};
+  long firstLineBreaks = 0;
+  runSideBySide(
+      [&] {
+        AsciiParser parser(text.substr(0, split), path, builder, firstError, Stretch::kFirst);
+        read[0] = parser.parse();
+        firstLineBreaks = parser.lineBreaks();
+      },
+      [&] {
+        second.reserve((text.size() - split) / 200, (text.size() - split) / 200);
+        read[1] =
+            AsciiParser(text.substr(split), path, second, secondError, Stretch::kSecond).parse();
+      },
+      true);
+  if (!(read[0] && read[1]))
+    return false;
+  for (std::uint32_t& origin : secondOrigins)  // the second half's lines counted from the split
+    origin = toOrigin(static_cast<long long>(origin) + firstLineBreaks);
+  return builder.append(secondSurface, secondOrigins);
+}
 }  // namespace
 
 bool hasBinaryStlSize(std::string_view bytes) {
@@ -306,38 +369,23 @@ bool hasBinaryStlSize(std::string_view bytes) {
 }
 
 bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilder& builder,
-                   MeshFileError& error, bool twoHalves) {
+                   MeshFileError& error, bool twoHalves, bool* halvesStood) {
   // A facet takes at least 7 lines' worth of words and about 100 bytes: a bound, not a count.
   builder.reserve(text.size() / 200, text.size() / 200);
-  const std::size_t split = twoHalves ? asciiSplit(text) : text.size();
+  if (halvesStood != nullptr)
+    *halvesStood = false;
+  const std::size_t split = twoHalves && builder.empty() ? asciiSplit(text) : text.size();
   if (split < text.size()) {
-    // Two halves side by side. Only a reading that both halves finish stands: the first must
-    // end where the split is, between two facets of a solid. On anything else the whole text is
-    // read again from the front, which then gives the one message of the front-to-back reading.
-    TriangleSurface secondSurface;
-    std::vector<std::uint32_t> secondOrigins;
-    SurfaceBuilder second(secondSurface, secondOrigins);
-    MeshFileError firstError, secondError;
-    bool read[2] = {false, false};
-    long firstLineBreaks = 0;
-    runSideBySide(
-        [&] {
-          AsciiParser parser(text.substr(0, split), path, builder, firstError, Stretch::kFirst);
-          read[0] = parser.parse();
-          firstLineBreaks = parser.lineBreaks();
-        },
-        [&] {
-          second.reserve((text.size() - split) / 200, (text.size() - split) / 200);
-          read[1] =
-              AsciiParser(text.substr(split), path, second, secondError, Stretch::kSecond).parse();
-        },
-        true);
-    if (read[0] && read[1]) {
-      for (std::uint32_t& origin : secondOrigins)  // the second half's lines counted from the split
-        origin = toOrigin(static_cast<long long>(origin) + firstLineBreaks);
-      if (builder.append(secondSurface, secondOrigins))
-        return true;
+    bool stood = false;
+    try {
+      stood = readAsciiHalves(text, split, path, builder);
+    } catch (const std::bad_alloc&) {
+      // Two halves need more memory at once than one reading: try that.
     }
+    if (halvesStood != nullptr)
+      *halvesStood = stood;
+    if (stood)
+      return true;
     builder.clear();
   }
   return AsciiParser(text, path, builder, error).parse();
@@ -357,31 +405,13 @@ bool parseStlBinary(std::string_view bytes, const std::string& path, SurfaceBuil
     return false;
   }
   const std::size_t count = (bytes.size() - kBinaryHeaderBytes) / kBinaryFacetBytes;
-  // A large file is read in two halves side by side, each merging its own points; the second
-  // half's vertices then join the first's in the order they were met, so the surface is the one
-  // a reading from front to back gives, index for index.
-  const std::size_t half = twoHalves && count >= kStlTwoHalvesFacets ? count / 2 : count;
   builder.reserve(count / 2 + 2, count);  // a closed surface of n triangles has n / 2 + 2 vertices
-  TriangleSurface secondSurface;
-  std::vector<std::uint32_t> secondOrigins;
-  SurfaceBuilder second(secondSurface, secondOrigins);
-  MeshFileError secondError;
-  bool read[2] = {false, false};
-  runSideBySide([&] { read[0] = readFacets(bytes, 0, half, path, builder, error); },
-                [&] {
-                  second.reserve((count - half) / 2 + 2, count - half);
-                  read[1] = readFacets(bytes, half, count, path, second, secondError);
-                },
-                half < count);
-  if (!read[0])
-    return false;
-  if (!read[1]) {
-    error = secondError;
-    return false;
+  if (twoHalves && count >= kStlTwoHalvesFacets && builder.empty()) {
+    try {
+      return readBinaryHalves(bytes, count, path, builder, error);
+    } catch (const std::bad_alloc&) {
+      builder.clear();  // two halves need more memory at once than one reading: try that
+    }
   }
-  if (!builder.append(secondSurface, secondOrigins)) {
-    error.message = path + ": the file holds more vertices than a surface can have";
-    return false;
-  }
-  return true;
+  return readFacets(bytes, 0, count, path, builder, error);
 }

@@ -21,12 +21,16 @@ bool hasBinaryStlSize(std::string_view bytes);
 //   endfacet
 // Keywords in any case; the words may be spread over lines at will. Each triangle's origin is the
 // line of its "facet".
+// A text of 1 MB or more is read in two halves side by side where the builder is empty and
+// twoHalves holds (the same surface, lines and messages); halvesStood, where given, tells whether
+// the two halves' reading stood (false where the text was read from the front on one thread).
 bool parseStlAscii(std::string_view text, const std::string& path, SurfaceBuilder& builder,
-                   MeshFileError& error, bool twoHalves = true);
+                   MeshFileError& error, bool twoHalves = true, bool* halvesStood = nullptr);
 
-// A binary file of at least this many facets is read in two halves side by side, each merging
-// its own points, the second's then joining the first's: the surface, its vertex numbering and
-// its messages are those of a reading from front to back.
+// A binary file of at least this many facets is read in two halves side by side (where twoHalves
+// holds and the builder is empty), each merging its own points, the second's then joining the
+// first's: the surface, its vertex numbering and its messages are those of a reading from front
+// to back.
 constexpr std::size_t kStlTwoHalvesFacets = 8192;
 
 // Binary STL: an 80-byte header, the facet count (32-bit, little-endian), then 50 bytes per facet:

@@ -117,27 +117,30 @@ struct EdgeFault {
   }
 };
 
-// Sorts items made in ascending order of their triangle into the order of std::sort by `less`, a
-// strict order by a key whose first part is a vertex index, vertexOf(item), then by the triangle:
-// the items counted into one bucket per vertex (which keeps a bucket's items in triangle order),
-// then each bucket's few items put in order by insertion. A large mesh's check spent most of its
-// time sorting its millions of edges; this takes two passes over them. A bucket with many items
-// (the apex of a fan) is sorted instead.
-template <class Item, class VertexOf, class Less>
-void sortByFirstVertex(std::vector<Item>& items, std::size_t vertexCount, VertexOf vertexOf,
-                       Less less) {
+// The items make(0), make(1), ... make(count - 1), made in ascending order of their triangle, in
+// the order of std::sort by `less`, a strict order by a key whose first part is a vertex index,
+// vertexOf(item), then by the triangle. They are counted per vertex, then made straight into one
+// bucket per vertex (which keeps a bucket's items in triangle order), and each bucket's few items
+// put in order by insertion; a bucket of many (the apex of a fan) is sorted. A large mesh's
+// check spent most of its time sorting its millions of edges; this takes two passes over them,
+// and no second array.
+template <class Item, class Make, class VertexOf, class Less>
+std::vector<Item> madeInVertexOrder(std::size_t count, std::size_t vertexCount, Make make,
+                                    VertexOf vertexOf, Less less) {
   std::vector<std::size_t> bucketEnd(vertexCount + 1, 0);
-  for (const Item& item : items)
-    ++bucketEnd[vertexOf(item) + 1];
+  for (std::size_t i = 0; i < count; ++i)
+    ++bucketEnd[vertexOf(make(i)) + 1];
   for (std::size_t v = 1; v <= vertexCount; ++v)
     bucketEnd[v] += bucketEnd[v - 1];  // now each bucket's start
-  std::vector<Item> sorted(items.size());
-  for (const Item& item : items)
-    sorted[bucketEnd[vertexOf(item)]++] = item;  // each start moves to its bucket's end
+  std::vector<Item> items(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Item item = make(i);
+    items[bucketEnd[vertexOf(item)]++] = item;  // each start moves on to its bucket's end
+  }
   constexpr std::size_t kInsertionMost = 64;
   for (std::size_t v = 0, begin = 0; v < vertexCount; begin = bucketEnd[v++]) {
-    const auto first = sorted.begin() + static_cast<std::ptrdiff_t>(begin);
-    const auto last = sorted.begin() + static_cast<std::ptrdiff_t>(bucketEnd[v]);
+    const auto first = items.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto last = items.begin() + static_cast<std::ptrdiff_t>(bucketEnd[v]);
     if (last - first > static_cast<std::ptrdiff_t>(kInsertionMost)) {
       std::sort(first, last, less);
       continue;
@@ -150,25 +153,20 @@ void sortByFirstVertex(std::vector<Item>& items, std::size_t vertexCount, Vertex
       *j = item;
     }
   }
-  items.swap(sorted);
+  return items;
 }
 
 std::vector<EdgeUse> edgeUses(const TriangleSurface& s) {
-  std::vector<EdgeUse> uses;
-  uses.reserve(3 * s.triangles.size());
-  for (std::size_t t = 0; t < s.triangles.size(); ++t) {
-    const Triangle& tri = s.triangles[t];
-    for (int k = 0; k < 3; ++k) {
-      const std::uint32_t from = tri.v[k], to = tri.v[(k + 1) % 3];
-      const std::uint64_t lo = std::min(from, to), hi = std::max(from, to);
-      uses.push_back(EdgeUse{lo << 32 | hi, static_cast<std::uint32_t>(t), from < to});
-    }
-  }
-  sortByFirstVertex(
-      uses, s.vertices.size(),
+  const auto use = [&s](std::size_t i) {  // triangle i / 3, from its corner i % 3 to the next
+    const Triangle& tri = s.triangles[i / 3];
+    const std::uint32_t from = tri.v[i % 3], to = tri.v[(i + 1) % 3];
+    const std::uint64_t lo = std::min(from, to), hi = std::max(from, to);
+    return EdgeUse{lo << 32 | hi, static_cast<std::uint32_t>(i / 3), from < to};
+  };
+  return madeInVertexOrder<EdgeUse>(
+      3 * s.triangles.size(), s.vertices.size(), use,
       [](const EdgeUse& u) { return static_cast<std::size_t>(u.key >> 32); },
       [](const EdgeUse& a, const EdgeUse& b) { return a < b; });
-  return uses;
 }
 
 std::string describeEdge(const MeshFile& mesh, const std::vector<EdgeUse>& uses,
@@ -215,13 +213,15 @@ bool dropCancellingPairs(MeshFile& mesh, SurfaceFindings& findings, std::string&
     bool even;
     std::uint32_t triangle;
   };
-  std::vector<Entry> entries(triangles.size());
-  for (std::size_t t = 0; t < triangles.size(); ++t) {
-    entries[t].key = sortedCorners(triangles[t], entries[t].even);
-    entries[t].triangle = static_cast<std::uint32_t>(t);
-  }
-  sortByFirstVertex(
-      entries, mesh.surface.vertices.size(), [](const Entry& e) { return std::size_t{e.key.v[0]}; },
+  const auto entry = [&triangles](std::size_t t) {
+    Entry e;
+    e.key = sortedCorners(triangles[t], e.even);
+    e.triangle = static_cast<std::uint32_t>(t);
+    return e;
+  };
+  const std::vector<Entry> entries = madeInVertexOrder<Entry>(
+      triangles.size(), mesh.surface.vertices.size(), entry,
+      [](const Entry& e) { return std::size_t{e.key.v[0]}; },
       [](const Entry& a, const Entry& b) {
         return a.key < b.key || (a.key == b.key && a.triangle < b.triangle);
       });
