@@ -58,7 +58,11 @@ bool parseCoordinate(std::string_view word, double& value) {
   const char* end = word.data() + word.size();
   const char* taken = nullptr;
   double parsed = 0;
-  if (readPlainDecimal(word.data(), end, parsed, taken) && taken == end) {
+  // A word of more than 16 characters besides its sign is no short number (one of at most 15
+  // digits and a point), so the conversion skips the scan for one: "%.17g" coordinates then
+  // cost half as much.
+  bool longWord = word.size() - (!word.empty() && word[0] == '-' ? 1 : 0) > 16;
+  if (readPlainDecimal(word.data(), end, parsed, taken, &longWord) && taken == end) {
     value = parsed;  // the bits from_chars gives the whole word below
     return true;
   }
