@@ -381,24 +381,18 @@ TEST(MeshReader, AsciiStlReadInTwoHalvesIsTheFrontToBackSurface) {
         at = text.find("vertex ", text.find('\n', at));
       return at + 7;
     };
-    const std::size_t lateAt = coordinateAfter(text.size() * 3 / 4);
-    const std::size_t earlyAt = coordinateAfter(text.size() / 4);
     const auto lineAt = [&text](std::size_t at) {
       return 1 + static_cast<long>(std::count(text.begin(), text.begin() + at, '\n'));
     };
     std::string bad = text;
-    bad.replace(lateAt, 1, "#");
-    const std::string lateWord = bad.substr(lateAt, bad.find(' ', lateAt) - lateAt);
-    expectFault(bad,
-                "soup.stl line " + std::to_string(lineAt(lateAt)) + ": vertex coordinate \"" +
-                    lateWord + "\" is not a finite number",
-                lineAt(lateAt));
-    bad.replace(earlyAt, 1, "#");
-    const std::string earlyWord = bad.substr(earlyAt, bad.find(' ', earlyAt) - earlyAt);
-    expectFault(bad,
-                "soup.stl line " + std::to_string(lineAt(earlyAt)) + ": vertex coordinate \"" +
-                    earlyWord + "\" is not a finite number",
-                lineAt(earlyAt));
+    for (const std::size_t quarter : {3, 1}) {  // the second half's fault, then the first's too
+      const std::size_t at = coordinateAfter(text.size() * quarter / 4);
+      bad.replace(at, 1, "#");
+      expectFault(bad,
+                  "soup.stl line " + std::to_string(lineAt(at)) + ": vertex coordinate \"" +
+                      bad.substr(at, bad.find(' ', at) - at) + "\" is not a finite number",
+                  lineAt(at));
+    }
     const std::string cut = text.substr(0, text.rfind("endloop"));
     const long lastWordLine = lineAt(cut.find_last_not_of(" \r\n"));  // the message's line
     expectFault(cut,
